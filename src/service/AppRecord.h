@@ -1,0 +1,27 @@
+// The application-wide record: the signed-in account's fields and the program's version.
+// The settings values of the account file join it as the settings code arrives.
+// Threading: written by the start-up thread and the login flow before readers start.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace nimbrel {
+
+struct AppRecord {
+    char m_ResourceUrl[260] = {};   // download address of a newer client
+    uint16_t m_VersionMajor = 0;    // the two leading numbers of the product version
+    uint16_t m_VersionMinor = 0;
+    char m_UserName[260] = {};      // account name as typed; payload key uid
+    char m_UserMac[51] = {};        // m_UserName + "," + m_Mac; key umac of stream messages
+    char m_StoredPassword[260] = {};  // the password in its mixed stored form
+    // Path of the account file. A path, not a 260-unit buffer: folders on Linux are often deeper.
+    std::filesystem::path m_ConfigPath;
+};
+
+extern AppRecord app;
+
+// Resets the record to its initial values and fills the version numbers of this build.
+AppRecord* InitAppRecord(AppRecord& record = app);
+
+}  // namespace nimbrel

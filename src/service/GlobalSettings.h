@@ -1,0 +1,84 @@
+// The process-wide record of the service client: service address, client identity, keys won in
+// the security handshake, login results, local network identity, probe results, servers.
+// Threading: filled by the start-up thread before any reader exists; afterwards read-only except
+// m_NextLocalPort (atomic), m_Penetrate (under m_PenetrateLock) and the probe results (atomic).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "service/ServerEndpoint.h"
+
+namespace nimbrel {
+
+struct DeviceRecord;  // a device of the account's list
+
+struct GlobalSettings {
+    GlobalSettings();
+    GlobalSettings(const GlobalSettings&) = delete;
+    GlobalSettings& operator=(const GlobalSettings&) = delete;
+
+    char m_Scheme[12];
+    std::atomic<int32_t> m_IsNew;
+    char m_ClientType[5];
+    char m_ClientVersion[10];
+    char m_ProtocolVersion[5];
+    char m_Timestamp[65];
+    char m_PathWord[10];
+    char m_HandshakeToken[41];
+    char m_SealedPublicKey[512];
+    char m_RsaExp[260];
+    char m_RsaMod[260];
+    char m_PublicKeyText[512];
+    char m_ClientId[41];
+    char m_HandshakeKey[41];
+    char m_ServerKeyText[512];
+    char m_ServerExp[260];
+    char m_ServerMod[260];
+    char m_KeyValue[5];
+    char m_PasswordMd5[260];
+    char m_Token[260];
+    char m_StreamProtocol[128];
+    char m_Mac[18];
+    char m_LocalIp[16];
+    char m_LocalMask[16];
+    char m_StreamKey[5];
+    std::atomic<uint16_t> m_NextLocalPort;
+    std::thread m_UdpProbeThread;
+    std::thread m_TcpProbeThread;
+    std::atomic<int32_t> m_StopProbes;
+    std::atomic<int32_t> m_UdpProbeResult;
+    std::atomic<int32_t> m_TcpProbeResult;
+    char m_SignKey[260];
+    char m_Host[18];
+    uint16_t m_Port;
+    ServerEndpoint m_DefTran;
+    ServerEndpoint m_FirstDetection;
+    ServerEndpoint m_SecondDetection;
+    struct {
+        char ip[17];
+        int32_t port;
+    } m_Penetrate;
+    std::mutex m_PenetrateLock;  // m_Penetrate is written by several cameras' start threads
+    std::atomic<int32_t> m_LoggedIn;
+    void* m_MainDlg;
+    void* m_PopupWnd;
+    std::atomic<DeviceRecord*> m_CurDevice;
+
+    // Takes the next local port for a live-view or playback bind: one indivisible
+    // increment-and-read, so the first call yields 18886 and no two calls share a number.
+    uint16_t NextLocalPort() { return static_cast<uint16_t>(m_NextLocalPort.fetch_add(1) + 1); }
+};
+
+// The one process-wide instance.
+extern GlobalSettings global;
+
+// Sets every field of `settings` to its initial value; returns its address.
+GlobalSettings* InitGlobalSettings(GlobalSettings& settings = global);
+
+// The default service host, used when no other is configured.
+inline constexpr const char* kDefaultServiceHost = "cloud.nimbrel.net";
+
+}  // namespace nimbrel

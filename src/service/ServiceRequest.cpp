@@ -1,0 +1,59 @@
+#include "service/ServiceRequest.h"
+
+#include "platform/Log.h"
+#include "service/Sealing.h"
+#include "service/ServiceCipher.h"
+#include "text/JsonText.h"
+
+namespace nimbrel {
+
+std::optional<Json::Value> FetchJson(const GlobalSettings& g, const std::string& url, int variant,
+                                     std::size_t capacity, const HttpOptions& options) {
+    std::string text;
+    if (!HttpGet(g, url, text, variant, capacity, options)) return std::nullopt;
+    auto reply = ParseJsonObject(text);
+    if (!reply) NLOG_DEBUG("FetchJson: reply is not a JSON object");
+    return reply;
+}
+
+std::optional<Json::Value> SendSealed(const GlobalSettings& g, ServiceOp op,
+                                      std::string_view payload, std::size_t capacity,
+                                      const HttpOptions& options) {
+    NLOG_DEBUG("SendSealed " << Operation(op).name << ": " << payload);
+    const auto url = SealPayload(g, payload, OperationUrlPrefix(g, op));
+    if (!url) return std::nullopt;
+    return FetchJson(g, *url, Operation(op).replyVariant, capacity, options);
+}
+
+std::optional<Json::Value> SendTokenSigned(const GlobalSettings& g, ServiceOp op,
+                                           std::string payload, std::size_t capacity,
+                                           const HttpOptions& options) {
+    NLOG_DEBUG("SendTokenSigned " << Operation(op).name << ": " << payload);
+    const std::string url = OperationUrlPrefix(g, op) + DesWrap(g, payload);
+    return FetchJson(g, url, 0, capacity, options);
+}
+
+std::optional<Json::Value> SendHandshakeStyle(const GlobalSettings& g, ServiceOp op,
+                                              std::string payload, std::size_t capacity,
+                                              const HttpOptions& options) {
+    NLOG_DEBUG("SendHandshakeStyle " << Operation(op).name << ": " << payload);
+    const std::string url = OperationUrlPrefix(g, op) + DesWrap8(payload);
+    return FetchJson(g, url, 1, capacity, options);
+}
+
+std::string ReplyStatus(const Json::Value& reply) {
+    return StringMember(reply, "status").value_or("");
+}
+
+std::optional<Json::Value> OpenSealedReply(const Json::Value& reply, std::size_t capacity,
+                                           std::string* aesKey) {
+    const auto sk = StringMember(reply, "sk");
+    const auto biz = StringMember(reply, "biz");
+    if (!sk || !biz) return std::nullopt;
+    auto opened = OpenSealed(*sk, *biz, capacity);
+    if (!opened) return std::nullopt;
+    if (aesKey) *aesKey = opened->aesKey;
+    return ParseJsonObject(opened->text);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,113 @@
+#include "SimProcess.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include "text/JsonText.h"
+
+extern char** environ;
+
+namespace nimbrel::test {
+namespace {
+
+std::string EnvOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+}  // namespace
+
+std::filesystem::path SimProcess::ScenarioDir() {
+    return EnvOr("NIMBREL_SCENARIOS", "sim/scenarios");
+}
+
+SimProcess::SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs) {
+    std::filesystem::path path(scenario);
+    if (!path.has_parent_path()) path = ScenarioDir() / path;
+    std::vector<std::string> args{EnvOr("NIMBREL_SIM", "nimbrel-sim"), "--scenario", path.string()};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (rc != 0) {
+        close(out[0]);
+        throw std::runtime_error("cannot start " + args[0]);
+    }
+
+    // The first line on stdout names the servers; it comes once everything listens.
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, 200) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        line.append(buf, static_cast<std::size_t>(n));
+    }
+    close(out[0]);
+    auto parsed = ParseJsonObject(line.substr(0, line.find('\n')));
+    if (!parsed) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        throw std::runtime_error("simulator printed no start-up line: " + line);
+    }
+    info_ = *parsed;
+}
+
+SimProcess::~SimProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+}
+
+std::vector<Json::Value> SimProcess::RequestLog() const {
+    std::vector<Json::Value> lines;
+    std::ifstream file(info_["log"].asString());
+    std::string line;
+    while (std::getline(file, line))
+        if (auto parsed = ParseJsonObject(line)) lines.push_back(*parsed);
+    return lines;
+}
+
+std::vector<Json::Value> SimProcess::Requests(const std::string& path) const {
+    std::vector<Json::Value> matching;
+    for (auto& line : RequestLog())
+        if (line["path"].asString() == path) matching.push_back(line);
+    return matching;
+}
+
+std::vector<std::pair<std::string, std::string>> PayloadPairs(const Json::Value& logLine) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const auto& pair : logLine["payload"])
+        if (pair.isArray() && pair.size() == 2)
+            pairs.emplace_back(pair[0].asString(), pair[1].asString());
+    return pairs;
+}
+
+}  // namespace nimbrel::test

@@ -1,0 +1,42 @@
+// Starts nimbrel-sim with a scenario for one test, reads the addresses it prints, reads its
+// request log, and stops it when the test ends.
+// Threading: the test's thread.
+#pragma once
+
+#include <json/value.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace nimbrel::test {
+
+class SimProcess {
+public:
+    // `scenario` is a file name under the scenario folder or a path. Fails the test (by
+    // throwing) when the simulator does not come up within 30 seconds.
+    explicit SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs = {});
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    // The start-up line the simulator printed.
+    const Json::Value& Info() const { return info_; }
+    std::string ServiceUrl() const { return info_["service"].asString(); }
+    // Every request-log line written so far.
+    std::vector<Json::Value> RequestLog() const;
+    // The request-log lines of one operation ("login.do").
+    std::vector<Json::Value> Requests(const std::string& path) const;
+
+    // The folder of the repository's scenarios.
+    static std::filesystem::path ScenarioDir();
+
+private:
+    int pid_ = -1;
+    Json::Value info_;
+};
+
+// The payload of a request-log line as ordered (key, value) pairs.
+std::vector<std::pair<std::string, std::string>> PayloadPairs(const Json::Value& logLine);
+
+}  // namespace nimbrel::test
