@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "CliContext.h"
-#include "Commands.h"
+#include "CommandRegistry.h"
 #include "ExitCode.h"
 #include "platform/Log.h"
 #include "service/AppRecord.h"
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     cliApp.add_flag("--json", ctx.json, "Print results as JSON");
 
     int exitCode = cli::kExitOk;
-    cli::AddHandshakeCommand(cliApp, ctx, exitCode);
+    for (const auto& add : cli::CommandRegistry()) add(cliApp, ctx, exitCode);
 
     try {
         cliApp.parse(argc, argv);

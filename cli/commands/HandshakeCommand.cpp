@@ -1,9 +1,10 @@
 // nimbrelctl handshake: the start-up exchange with the service, and the keys it brought.
-#include "Commands.h"
+#include "CommandRegistry.h"
 #include "ExitCode.h"
 #include "platform/FixedText.h"
 
 namespace nimbrel::cli {
+namespace {
 
 void AddHandshakeCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
     auto* sub = app.add_subcommand("handshake", "Perform the start-up security handshake");
@@ -21,4 +22,7 @@ void AddHandshakeCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
     });
 }
 
+const CommandRegistration registration(&AddHandshakeCommand);
+
+}  // namespace
 }  // namespace nimbrel::cli

@@ -1,0 +1,10 @@
+#include "CommandRegistry.h"
+
+namespace nimbrel::cli {
+
+std::vector<AddCommand>& CommandRegistry() {
+    static std::vector<AddCommand> commands;
+    return commands;
+}
+
+}  // namespace nimbrel::cli
