@@ -33,6 +33,11 @@ std::filesystem::path SimProcess::ScenarioDir() {
 SimProcess::SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs) {
     std::filesystem::path path(scenario);
     if (!path.has_parent_path()) path = ScenarioDir() / path;
+    {
+        std::ifstream file(path);
+        const std::string text((std::istreambuf_iterator<char>(file)), {});
+        scenario_ = ParseJsonObject(text).value_or(Json::Value());
+    }
     std::vector<std::string> args{EnvOr("NIMBREL_SIM", "nimbrel-sim"), "--scenario", path.string()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char*> argv;

@@ -20,6 +20,8 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
+    // The scenario file the simulator was started with.
+    const Json::Value& Scenario() const { return scenario_; }
     // The start-up line the simulator printed.
     const Json::Value& Info() const { return info_; }
     std::string ServiceUrl() const { return info_["service"].asString(); }
@@ -34,6 +36,7 @@ public:
 private:
     int pid_ = -1;
     Json::Value info_;
+    Json::Value scenario_;
 };
 
 // The payload of a request-log line as ordered (key, value) pairs.
