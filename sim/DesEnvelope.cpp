@@ -10,7 +10,9 @@ namespace {
 constexpr std::size_t kDesBlock = 8;
 constexpr std::size_t kMaxPadding = 8;
 
-bool IsLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+bool IsLowerHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
 
 }  // namespace
 

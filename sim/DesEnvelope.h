@@ -11,7 +11,7 @@
 namespace nimbrel::sim {
 
 class DesEnvelope {
-public:
+  public:
     // Largest `data` text accepted (a 64 KiB request buffer on the client side).
     static constexpr std::size_t kMaxDataLength = 64 * 1024;
 

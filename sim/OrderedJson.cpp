@@ -57,11 +57,21 @@ void AppendJsonString(std::string& out, std::string_view text) {
             continue;
         }
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F)
                     AppendEscape(out, c);
@@ -73,8 +83,12 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-OrderedJson OrderedJson::Object() { return OrderedJson(Kind::Object); }
-OrderedJson OrderedJson::Array() { return OrderedJson(Kind::Array); }
+OrderedJson OrderedJson::Object() {
+    return OrderedJson(Kind::Object);
+}
+OrderedJson OrderedJson::Array() {
+    return OrderedJson(Kind::Array);
+}
 
 OrderedJson OrderedJson::String(std::string_view text) {
     OrderedJson v(Kind::String);
@@ -150,9 +164,15 @@ void OrderedJson::DumpTo(std::string& out) const {
             out += ']';
             break;
         }
-        case Kind::String: AppendJsonString(out, text_); break;
-        case Kind::Int: out += std::to_string(number_); break;
-        case Kind::Bool: out += number_ ? "true" : "false"; break;
+        case Kind::String:
+            AppendJsonString(out, text_);
+            break;
+        case Kind::Int:
+            out += std::to_string(number_);
+            break;
+        case Kind::Bool:
+            out += number_ ? "true" : "false";
+            break;
     }
 }
 

@@ -13,7 +13,7 @@
 namespace nimbrel::sim {
 
 class OrderedJson {
-public:
+  public:
     static OrderedJson Object();
     static OrderedJson Array();
     static OrderedJson String(std::string_view text);
@@ -34,7 +34,7 @@ public:
     // escapes, so the text is always valid JSON.
     std::string Dump() const;
 
-private:
+  private:
     enum class Kind { Object, Array, String, Int, Bool };
     explicit OrderedJson(Kind kind) : kind_(kind) {}
     void DumpTo(std::string& out) const;

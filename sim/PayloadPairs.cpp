@@ -8,8 +8,8 @@ PayloadPairs PayloadPairs::Parse(std::string_view text) {
     std::size_t start = 0;
     while (true) {
         const std::size_t amp = text.find('&', start);
-        const std::string_view piece =
-            text.substr(start, amp == std::string_view::npos ? std::string_view::npos : amp - start);
+        const std::string_view piece = text.substr(
+            start, amp == std::string_view::npos ? std::string_view::npos : amp - start);
         const std::size_t colon = piece.find(':');
         if (colon == std::string_view::npos) {
             result.wellFormed_ = false;
@@ -30,7 +30,9 @@ std::optional<std::string> PayloadPairs::Find(std::string_view key) const {
     return std::nullopt;
 }
 
-std::string PayloadPairs::Get(std::string_view key) const { return Find(key).value_or(""); }
+std::string PayloadPairs::Get(std::string_view key) const {
+    return Find(key).value_or("");
+}
 
 bool PayloadPairs::HasKeysInOrder(const std::vector<std::string_view>& keys) const {
     if (keys.size() != pairs_.size()) return false;

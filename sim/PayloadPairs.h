@@ -13,7 +13,7 @@
 namespace nimbrel::sim {
 
 class PayloadPairs {
-public:
+  public:
     PayloadPairs() = default;
 
     // Splits at every "&" and each piece at its first ":". A piece without ":" is kept as a key
@@ -36,7 +36,7 @@ public:
     // [["k","v"],...] for the request log.
     OrderedJson ToJson() const;
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> pairs_;
     bool wellFormed_ = true;
 };

@@ -1,0 +1,338 @@
+#include "Scenario.h"
+
+#include <json/reader.h>
+#include <json/value.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "ProbeShape.h"
+#include "ServiceSigning.h"
+
+namespace nimbrel::sim {
+namespace {
+
+struct ScenarioError {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what) {
+    throw ScenarioError{where + ": " + what};
+}
+
+bool IsHexText(std::string_view text) {
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+bool IsPrintableAscii(std::string_view text) {
+    for (char c : text)
+        if (c <= ' ' || c > '~') return false;
+    return true;
+}
+
+// One JSON object of the scenario with its position, for reading members with checks. Names
+// beginning with "_" are comments; any other name not read is an error, so typos surface.
+class Members {
+  public:
+    Members(const Json::Value& object, std::string where)
+        : object_(object), where_(std::move(where)) {
+        if (!object_.isObject()) Fail(where_, "must be an object");
+    }
+    ~Members() = default;
+
+    const std::string& Where() const { return where_; }
+    std::string At(const std::string& name) const { return where_ + "." + name; }
+    bool Has(const std::string& name) {
+        known_.insert(name);
+        return object_.isMember(name);
+    }
+    const Json::Value& Raw(const std::string& name) {
+        known_.insert(name);
+        return object_[name];
+    }
+
+    std::string Text(const std::string& name, std::string fallback, std::size_t maxLength = 4096) {
+        if (!Has(name)) return fallback;
+        const Json::Value& v = object_[name];
+        if (!v.isString()) Fail(At(name), "must be a string");
+        std::string text = v.asString();
+        if (text.size() > maxLength)
+            Fail(At(name), "longer than " + std::to_string(maxLength) + " bytes");
+        return text;
+    }
+
+    int Int(const std::string& name, int fallback, int min, int max) {
+        if (!Has(name)) return fallback;
+        const Json::Value& v = object_[name];
+        if (!v.isInt()) Fail(At(name), "must be an integer");
+        const int value = v.asInt();
+        if (value < min || value > max)
+            Fail(At(name), "must be in " + std::to_string(min) + ".." + std::to_string(max));
+        return value;
+    }
+
+    bool Bool(const std::string& name, bool fallback) {
+        if (!Has(name)) return fallback;
+        const Json::Value& v = object_[name];
+        if (!v.isBool()) Fail(At(name), "must be true or false");
+        return v.asBool();
+    }
+
+    void CheckAllKnown() const {
+        for (const auto& name : object_.getMemberNames())
+            if (!name.empty() && name[0] != '_' && !known_.count(name))
+                Fail(where_, "unknown member \"" + name + "\"");
+    }
+
+  private:
+    const Json::Value& object_;
+    std::string where_;
+    std::set<std::string> known_;
+};
+
+EndpointSpec ReadEndpoint(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    EndpointSpec e;
+    e.tcpPort = m.Int("tcpPort", 0, 0, 65535);
+    e.udpPort = m.Int("udpPort", 0, 0, 65535);
+    m.CheckAllKnown();
+    return e;
+}
+
+VersionSpec ReadVersion(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    VersionSpec v;
+    v.newest = m.Text("newest", v.newest, 16);
+    int major = 0, minor = 0;
+    char tail = 0;
+    if (std::sscanf(v.newest.c_str(), "%d.%d%c", &major, &minor, &tail) != 2 || major < 0 ||
+        minor < 0)
+        Fail(m.At("newest"), "must be \"major.minor\"");
+    v.resourceUrl = m.Text("resourceUrl", "", 259);
+    v.updateStatus = m.Int("updateStatus", 0, -1000, 1000);
+    m.CheckAllKnown();
+    return v;
+}
+
+ServiceSpec ReadService(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    ServiceSpec s;
+    s.port = m.Int("port", 0, 0, 65535);
+    s.securityStatus = m.Text("securityStatus", s.securityStatus, 64);
+    if (s.securityStatus.empty()) Fail(m.At("securityStatus"), "must not be empty");
+    s.keyValue = m.Text("keyValue", "", 4);
+    if (!s.keyValue.empty() && (s.keyValue.size() != 4 || !IsHexText(s.keyValue)))
+        Fail(m.At("keyValue"), "must be 4 characters of 0-9a-f");
+    if (m.Has("statusOverrides")) {
+        Members overrides(m.Raw("statusOverrides"), m.At("statusOverrides"));
+        for (const auto& op : m.Raw("statusOverrides").getMemberNames()) {
+            if (!op.empty() && op[0] == '_') continue;
+            const std::string word = overrides.Text(op, "", 64);
+            if (word.empty()) Fail(overrides.At(op), "must not be empty");
+            s.statusOverrides[op] = word;
+        }
+    }
+    if (m.Has("version")) s.version = ReadVersion(m.Raw("version"), m.At("version"));
+    m.CheckAllKnown();
+    return s;
+}
+
+DetectionSpec ReadDetection(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    DetectionSpec d;
+    d.probeShape = m.Text("probeShape", d.probeShape, 64);
+    if (!ParseUdpShape(d.probeShape)) Fail(m.At("probeShape"), "unknown shape " + d.probeShape);
+    d.mapping = m.Text("mapping", d.mapping, 16);
+    if (d.mapping != "port" && d.mapping != "address")
+        Fail(m.At("mapping"), "must be \"port\" or \"address\"");
+    d.tcpShape = m.Text("tcpShape", d.tcpShape, 64);
+    if (!ParseTcpShape(d.tcpShape)) Fail(m.At("tcpShape"), "unknown shape " + d.tcpShape);
+    if (m.Has("first")) d.first = ReadEndpoint(m.Raw("first"), m.At("first"));
+    if (m.Has("second")) d.second = ReadEndpoint(m.Raw("second"), m.At("second"));
+    m.CheckAllKnown();
+    return d;
+}
+
+AccountSpec ReadAccount(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    AccountSpec a;
+    a.name = m.Text("name", "", 64);
+    if (a.name.empty() || !IsPrintableAscii(a.name))
+        Fail(m.At("name"), "must be 1-64 printable ASCII characters");
+    a.id = m.Text("id", a.name, 64);
+    if (a.id.empty() || !IsPrintableAscii(a.id))
+        Fail(m.At("id"), "must be 1-64 printable ASCII characters");
+    a.password = m.Text("password", "", 64);
+    if (a.password.empty()) Fail(m.At("password"), "must not be empty");
+    a.nickName = m.Text("nickName", a.name, 256);
+    a.tokenExpired = m.Bool("tokenExpired", false);
+    a.token = m.Text("token", "", 256);
+    if (!IsPrintableAscii(a.token)) Fail(m.At("token"), "must be printable ASCII");
+    if (m.Has("questions")) {
+        const Json::Value& list = m.Raw("questions");
+        if (!list.isArray()) Fail(m.At("questions"), "must be an array");
+        std::set<int> seen;
+        for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+            Members q(list[i], m.At("questions") + "[" + std::to_string(i) + "]");
+            SecurityQuestion question;
+            question.number = q.Int("question", 0, 1, 12);
+            if (!q.Has("question")) Fail(q.At("question"), "is missing");
+            question.answer = q.Text("answer", "", 259);
+            if (question.answer.empty()) Fail(q.At("answer"), "must not be empty");
+            if (!seen.insert(question.number).second)
+                Fail(q.At("question"), "repeats question " + std::to_string(question.number));
+            q.CheckAllKnown();
+            a.questions.push_back(question);
+        }
+    }
+    m.CheckAllKnown();
+    return a;
+}
+
+Reach ReadReach(Members& m) {
+    const std::string text = m.Text("reach", "lan", 32);
+    for (Reach r :
+         {Reach::Offline, Reach::Lan, Reach::PortMapping, Reach::NatTraversal, Reach::Relay})
+        if (text == ReachName(r)) return r;
+    Fail(m.At("reach"), "must be offline, lan, portMapping, natTraversal or relay");
+}
+
+DeviceSpec ReadDevice(const Json::Value& value, const std::string& where) {
+    Members m(value, where);
+    DeviceSpec d;
+    d.sid = m.Text("sid", "", 16);
+    if (d.sid.empty() || !IsPrintableAscii(d.sid))
+        Fail(m.At("sid"), "must be 1-16 printable ASCII characters");
+    d.name = m.Text("name", d.sid, 256);
+    d.showLED = m.Int("showLED", d.showLED, 0, 1);
+    d.showSound = m.Int("showSound", d.showSound, 0, 1);
+    d.showAlarm = m.Int("showAlarm", d.showAlarm, 0, 1);
+    d.alarmStatus = m.Int("alarmStatus", d.alarmStatus, 0, 1);
+    d.alarmStartTime = m.Int("alarmStartTime", d.alarmStartTime, 0, 23);
+    d.alarmEndTime = m.Int("alarmEndTime", d.alarmEndTime, 0, 23);
+    d.ledStatus = m.Int("ledStatus", d.ledStatus, 0, 1);
+    d.soundLeadStatus = m.Int("soundLeadStatus", d.soundLeadStatus, 0, 1);
+    d.lock = m.Int("lock", d.lock, 0, 1);
+    if (m.Has("lockCode") && m.Has("lockPsd"))
+        Fail(where, "give either lockCode or lockPsd, not both");
+    d.lockPsd = m.Text("lockPsd", "", 40);
+    if (!d.lockPsd.empty() && (d.lockPsd.size() != 40 || !IsHexText(d.lockPsd)))
+        Fail(m.At("lockPsd"), "must be 40 lower-case hex digits");
+    const std::string lockCode = m.Text("lockCode", "", 64);
+    if (!lockCode.empty()) d.lockPsd = SignHex(lockCode);
+    d.type = m.Text("type", "", 15);
+    d.version = m.Text("version", "", 15);
+    d.img = m.Text("img", "", 259);
+    d.reach = ReadReach(m);
+    const int defaultStatus = d.reach == Reach::Offline ? 0 : 1;
+    d.status = m.Int("status", defaultStatus, 0, 1);
+    if (d.status != defaultStatus)
+        Fail(m.At("status"), "contradicts reach " + std::string(ReachName(d.reach)));
+    d.owner = m.Text("owner", "", 64);
+    if (d.owner.empty()) Fail(m.At("owner"), "must name an account");
+    if (m.Has("sharedWith")) {
+        const Json::Value& list = m.Raw("sharedWith");
+        if (!list.isArray()) Fail(m.At("sharedWith"), "must be an array");
+        for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+            if (!list[i].isString()) Fail(m.At("sharedWith"), "must hold account names");
+            d.sharedWith.push_back(list[i].asString());
+        }
+    }
+    d.maxUsers = m.Int("maxUsers", d.maxUsers, 1, 100);
+    d.listAdminLast = m.Bool("listAdminLast", false);
+    m.CheckAllKnown();
+    return d;
+}
+
+void CheckCrossReferences(const Scenario& s) {
+    std::set<std::string> names, ids, sids;
+    for (std::size_t i = 0; i < s.accounts.size(); ++i) {
+        const std::string where = "accounts[" + std::to_string(i) + "]";
+        if (!names.insert(s.accounts[i].name).second)
+            Fail(where, "repeats name " + s.accounts[i].name);
+        if (!ids.insert(s.accounts[i].id).second) Fail(where, "repeats id " + s.accounts[i].id);
+    }
+    for (std::size_t i = 0; i < s.devices.size(); ++i) {
+        const DeviceSpec& d = s.devices[i];
+        const std::string where = "devices[" + std::to_string(i) + "]";
+        if (!sids.insert(d.sid).second) Fail(where, "repeats sid " + d.sid);
+        if (!names.count(d.owner)) Fail(where + ".owner", "no account named " + d.owner);
+        std::set<std::string> bound{d.owner};
+        for (const auto& user : d.sharedWith) {
+            if (!names.count(user)) Fail(where + ".sharedWith", "no account named " + user);
+            if (!bound.insert(user).second) Fail(where + ".sharedWith", "repeats " + user);
+        }
+        if (static_cast<int>(bound.size()) > d.maxUsers)
+            Fail(where + ".maxUsers", "is below the number of bound accounts");
+    }
+}
+
+}  // namespace
+
+std::string_view ReachName(Reach reach) {
+    switch (reach) {
+        case Reach::Offline:
+            return "offline";
+        case Reach::Lan:
+            return "lan";
+        case Reach::PortMapping:
+            return "portMapping";
+        case Reach::NatTraversal:
+            return "natTraversal";
+        case Reach::Relay:
+            return "relay";
+    }
+    return "lan";
+}
+
+Result<Scenario> ParseScenario(std::string_view text) {
+    Json::CharReaderBuilder builder;
+    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    builder["allowComments"] = false;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value root;
+    std::string errors;
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+        return Result<Scenario>::Fail("not valid JSON: " + errors);
+    try {
+        Members top(root, "scenario");
+        Scenario s;
+        if (top.Has("service")) s.service = ReadService(top.Raw("service"), "service");
+        if (top.Has("detection")) s.detection = ReadDetection(top.Raw("detection"), "detection");
+        if (top.Has("relay")) s.relay = ReadEndpoint(top.Raw("relay"), "relay");
+        for (const char* listName : {"accounts", "devices"}) {
+            if (!top.Has(listName)) continue;
+            const Json::Value& list = top.Raw(listName);
+            if (!list.isArray()) Fail(listName, "must be an array");
+            for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+                const std::string where = std::string(listName) + "[" + std::to_string(i) + "]";
+                if (std::string_view(listName) == "accounts")
+                    s.accounts.push_back(ReadAccount(list[i], where));
+                else
+                    s.devices.push_back(ReadDevice(list[i], where));
+            }
+        }
+        top.CheckAllKnown();
+        CheckCrossReferences(s);
+        return Result<Scenario>::Ok(std::move(s));
+    } catch (const ScenarioError& e) {
+        return Result<Scenario>::Fail(e.message);
+    }
+}
+
+Result<Scenario> LoadScenarioFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return Result<Scenario>::Fail("cannot open " + path.string());
+    std::ostringstream text;
+    text << file.rdbuf();
+    auto result = ParseScenario(text.str());
+    if (!result) return Result<Scenario>::Fail(path.string() + ": " + result.error());
+    return result;
+}
+
+}  // namespace nimbrel::sim

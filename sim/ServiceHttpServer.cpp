@@ -1,0 +1,41 @@
+#include "ServiceHttpServer.h"
+
+#include <httplib.h>
+
+#include "ServiceRouter.h"
+
+namespace nimbrel::sim {
+
+ServiceHttpServer::ServiceHttpServer(ServiceRouter& router)
+    : router_(router), server_(std::make_unique<httplib::Server>()) {}
+
+ServiceHttpServer::~ServiceHttpServer() {
+    Stop();
+}
+
+Result<int> ServiceHttpServer::Start(int port) {
+    server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        std::optional<std::string> data;
+        if (req.has_param("data")) data = req.get_param_value("data");
+        const auto answer = router_.Handle(req.path, data);
+        res.status = answer.status;
+        res.set_content(answer.body, "text/plain");
+    });
+    int bound = port;
+    if (port == 0) {
+        bound = server_->bind_to_any_port("127.0.0.1");
+        if (bound <= 0) return Result<int>::Fail("cannot bind the service on 127.0.0.1");
+    } else if (!server_->bind_to_port("127.0.0.1", port)) {
+        return Result<int>::Fail("cannot bind the service on 127.0.0.1:" + std::to_string(port));
+    }
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    return Result<int>::Ok(bound);
+}
+
+void ServiceHttpServer::Stop() {
+    if (!thread_.joinable()) return;
+    server_->stop();
+    thread_.join();
+}
+
+}  // namespace nimbrel::sim

@@ -1,0 +1,36 @@
+// The HTTP face of the service: GET requests on 127.0.0.1 handed to the service router.
+// Threading: Start and Stop from one owning thread; requests are served on the HTTP
+// library's worker threads.
+#pragma once
+
+#include <memory>
+#include <thread>
+
+#include "Result.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace nimbrel::sim {
+
+class ServiceRouter;
+
+class ServiceHttpServer {
+  public:
+    explicit ServiceHttpServer(ServiceRouter& router);
+    ~ServiceHttpServer();
+    ServiceHttpServer(const ServiceHttpServer&) = delete;
+    ServiceHttpServer& operator=(const ServiceHttpServer&) = delete;
+
+    // Binds 127.0.0.1:`port` (0: an ephemeral port) and starts serving; returns the port.
+    Result<int> Start(int port);
+    void Stop();
+
+  private:
+    ServiceRouter& router_;
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+};
+
+}  // namespace nimbrel::sim

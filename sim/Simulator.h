@@ -1,0 +1,45 @@
+// One simulator run: the scenario's servers on 127.0.0.1, started together and stopped
+// together, and the start-up line that names where they listen.
+// Threading: Start and Stop from one owning thread; the servers run their own threads.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ClientKeyBook.h"
+#include "OrderedJson.h"
+#include "Result.h"
+#include "Scenario.h"
+#include "ServiceKeys.h"
+
+namespace nimbrel::sim {
+
+class RequestLog;
+class ServiceRouter;
+class ServiceHttpServer;
+class HandshakeService;
+
+class Simulator {
+  public:
+    Simulator(Scenario scenario, std::filesystem::path logPath);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Starts every server; on success returns the start-up line's members.
+    Result<OrderedJson> Start();
+    void Stop();
+
+  private:
+    Scenario scenario_;
+    std::filesystem::path logPath_;
+    std::unique_ptr<RequestLog> log_;
+    std::unique_ptr<ServiceKeys> keys_;
+    ClientKeyBook clients_;
+    std::unique_ptr<ServiceRouter> router_;
+    std::unique_ptr<HandshakeService> handshake_;
+    std::unique_ptr<ServiceHttpServer> http_;
+};
+
+}  // namespace nimbrel::sim
