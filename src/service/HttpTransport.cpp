@@ -34,6 +34,11 @@ int TraceCurl(CURL*, curl_infotype type, char* data, size_t size, void*) {
     return 0;
 }
 
+// Progress callback: a nonzero return aborts the transfer.
+int CheckCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(user)->load() ? 1 : 0;
+}
+
 using Easy = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
 // Runs one GET into `collector`; true when libcurl completed the transfer.
@@ -53,6 +58,12 @@ bool Fetch(const GlobalSettings& g, const std::string& url, Collector& collector
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &collector);
     if (userAgent) curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent);
+    if (options.cancel) {
+        if (options.cancel->load()) return false;
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CheckCancel);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(options.cancel));
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    }
     if (Log().isEnabledFor(log4cplus::TRACE_LOG_LEVEL)) {
         curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &TraceCurl);
         curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);

@@ -3,6 +3,7 @@
 // Threading: callable from any thread; every call has its own handle and buffers.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ inline constexpr std::size_t kPictureLimit = 1024 * 1024;
 struct HttpOptions {
     long connectTimeoutMs = 15000;
     long totalTimeoutMs = 20000;
+    // When set, raising it aborts a running transfer within about a second (a transport failure).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Initialises libcurl once for the process; HttpGet also does it on first use.
