@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace nimbrel {
 
@@ -17,6 +18,17 @@ struct AppRecord {
     char m_StoredPassword[260] = {};  // the password in its mixed stored form
     // Path of the account file. A path, not a 260-unit buffer: folders on Linux are often deeper.
     std::filesystem::path m_ConfigPath;
+
+    // The settings of the account file's "config1", under its element names (read after login).
+    std::string VideoPath;  // recording folder, ending in "/"
+    std::string ImagePath;  // snapshot folder, ending in "/"
+    int32_t FileLength = 0;  // recording file length in minutes
+    int32_t ToTray = 0;
+    int32_t ShowClose = 1;
+    int32_t AutoLogin = 0;
+    int32_t AutoPlay = 0;
+    int32_t Topmost = 0;
+    int32_t Update = 0;
 };
 
 extern AppRecord app;

@@ -1,0 +1,110 @@
+#include "platform/RequestWorker.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <system_error>
+#include <thread>
+
+namespace nimbrel {
+namespace {
+
+std::mutex gLiveLock;
+std::condition_variable gLiveChanged;
+int gLive = 0;
+
+// The run whose result this thread is delivering, if any.
+thread_local const void* tDelivering = nullptr;
+
+}  // namespace
+
+struct RequestWorker::Run {
+    std::mutex lock;  // held while the result is delivered
+    std::condition_variable finished;
+    std::atomic<bool> done{false};  // delivered, or ended after being abandoned
+    std::atomic<bool> abandoned{false};
+};
+
+bool RequestWorker::StartRun(Job job) {
+    std::lock_guard guard(lock_);
+    if (run_ && !run_->done && !run_->abandoned) return false;
+    auto run = std::make_shared<Run>();
+    {
+        std::lock_guard live(gLiveLock);
+        ++gLive;
+    }
+    try {
+        std::thread thread([run, job = std::move(job), name = name_.substr(0, 15)]() mutable {
+            pthread_setname_np(pthread_self(), name.c_str());
+            std::function<void()> deliver = job();
+            {
+                std::lock_guard runGuard(run->lock);
+                if (!run->abandoned) {
+                    tDelivering = run.get();
+                    deliver();
+                    tDelivering = nullptr;
+                }
+                run->done = true;
+            }
+            run->finished.notify_all();
+            deliver = nullptr;  // the result and what it holds go before the thread counts as ended
+            job = nullptr;
+            std::lock_guard live(gLiveLock);
+            --gLive;
+            gLiveChanged.notify_all();
+        });
+        thread.detach();
+    } catch (const std::system_error&) {
+        std::lock_guard live(gLiveLock);
+        --gLive;
+        gLiveChanged.notify_all();
+        return false;
+    }
+    run_ = std::move(run);
+    return true;
+}
+
+bool RequestWorker::Running() const {
+    std::lock_guard guard(lock_);
+    return run_ && !run_->abandoned && !run_->done;
+}
+
+void RequestWorker::Abandon() {
+    std::shared_ptr<Run> run;
+    {
+        std::lock_guard guard(lock_);
+        run = std::move(run_);
+    }
+    if (!run) return;
+    run->abandoned = true;
+    // The worker's own thread holds the run's lock while delivering: it must not wait for it.
+    // Any other thread takes the lock once, which waits out a delivery under way.
+    if (tDelivering == run.get()) return;
+    { std::lock_guard runGuard(run->lock); }
+    run->finished.notify_all();
+}
+
+bool RequestWorker::Wait(std::chrono::milliseconds limit) const {
+    std::shared_ptr<Run> run;
+    {
+        std::lock_guard guard(lock_);
+        run = run_;
+    }
+    if (!run) return true;
+    std::unique_lock runGuard(run->lock);
+    return run->finished.wait_for(runGuard, limit,
+                                  [&] { return run->done || run->abandoned.load(); });
+}
+
+int RequestWorker::LiveThreads() {
+    std::lock_guard live(gLiveLock);
+    return gLive;
+}
+
+bool RequestWorker::WaitForAllThreads(std::chrono::milliseconds limit) {
+    std::unique_lock live(gLiveLock);
+    return gLiveChanged.wait_for(live, limit, [] { return gLive == 0; });
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,400 @@
+#include "service/LoginFlow.h"
+
+#include "platform/FixedText.h"
+#include "platform/Log.h"
+#include "service/PasswordMix.h"
+#include "service/ServiceRequest.h"
+#include "service/StatusWord.h"
+#include "service/crypto/Digest.h"
+#include "text/FullMatchPattern.h"
+#include "text/JsonText.h"
+#include "text/NumberText.h"
+
+namespace nimbrel {
+
+// What the login worker learned, computed without touching the flow.
+struct LoginFlow::Reply {
+    std::string passwordMd5;
+    LoginOutcome outcome = LoginOutcome::NetworkFailure;
+    std::string status;
+    bool statusOk = false;  // the reply said "OK", whatever came after
+    ServerEndpoint defTran, firstDetection, secondDetection;
+    std::string token;
+};
+
+namespace {
+
+constexpr int kHintMs = 800;
+constexpr std::size_t kSealedBodyCapacity = 256 * 1024;
+
+// A server of serverBean; false when its address does not fit the record.
+bool ReadEndpoint(const Json::Value& bean, const char* ipKey, const char* tcpKey,
+                  const char* udpKey, ServerEndpoint& out) {
+    const std::string ip = StringMember(bean, ipKey).value_or("");
+    if (ip.size() >= sizeof out.ip) return false;
+    SetText(out.ip, ip);
+    out.tcpPort = AtoiText(StringMember(bean, tcpKey).value_or(""));
+    out.udpPort = AtoiText(StringMember(bean, udpKey).value_or(""));
+    return true;
+}
+
+LoginOutcome OutcomeOfStatus(const std::string& status) {
+    if (StatusIs(status, kStatusErrorPassword)) return LoginOutcome::WrongPassword;
+    if (StatusIs(status, kStatusNoAccount)) return LoginOutcome::NoAccount;
+    if (StatusIs(status, kStatusExpired)) return LoginOutcome::TokenExpired;
+    return LoginOutcome::Refused;
+}
+
+const char* MessageOf(LoginOutcome outcome) {
+    switch (outcome) {
+        case LoginOutcome::NetworkFailure:
+            return login_text::kNetwork;
+        case LoginOutcome::WrongPassword:
+            return login_text::kWrongPassword;
+        case LoginOutcome::NoAccount:
+            return login_text::kNoAccount;
+        case LoginOutcome::TokenExpired:
+            return login_text::kExpired;
+        case LoginOutcome::Refused:
+            return login_text::kRefused;
+        case LoginOutcome::AccountSaveFailed:
+            return login_text::kAccountSaveFailed;
+        case LoginOutcome::SaveFailed:
+            return login_text::kSaveFailed;
+        case LoginOutcome::LoggedIn:
+        case LoginOutcome::Cancelled:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
+LoginFlow::LoginFlow(GlobalSettings& g, AppRecord& app, AccountFolder folder,
+                     UserNotifier& notifier, Options options)
+    : g_(g),
+      app_(app),
+      folder_(std::move(folder)),
+      notifier_(notifier),
+      options_(std::move(options)) {}
+
+LoginFlow::~LoginFlow() {
+    worker_.Abandon();
+    StopProgress();
+}
+
+std::optional<LoginCheck> LoginFlow::CheckFields(std::string_view name, std::string_view password) {
+    static const FullMatchPattern kName(L"^([a-zA-Z0-9]|[_@.]){4,64}$");
+    static const FullMatchPattern kPassword(L"^([a-zA-Z0-9]|[_@]|[.]){6,64}$");
+    LoginCheck refusal;
+    if (name.empty()) {
+        refusal.hint = login_text::kEnterName;
+        refusal.focus = LoginBox::UserName;
+    } else if (!kName.MatchesUtf8(name)) {
+        refusal = {false, login_text::kBadName, LoginBox::UserName, true, true};
+    } else if (password.empty()) {
+        refusal.hint = login_text::kEnterPassword;
+        refusal.focus = LoginBox::Password;
+    } else if (!kPassword.MatchesUtf8(password)) {
+        refusal = {false, login_text::kBadPassword, LoginBox::Password, true, true};
+    } else {
+        return std::nullopt;
+    }
+    return refusal;
+}
+
+std::string LoginFlow::ProgressText(int step) {
+    std::string text = "Вход";
+    text.append(static_cast<std::size_t>(((step % 8) + 8) % 8), '.');
+    return text;
+}
+
+void LoginFlow::ApplyChoice(const AccountFile& file, bool autoLoginUnlessZero) {
+    const std::string autoLogin = file.Setting("AutoLogin").value_or("");
+    const std::string stored =
+        file.UserAttribute("Password").value_or(std::string(AccountFile::kNone));
+    std::optional<std::string> password;
+    if (stored != AccountFile::kNone) password = PasswordUnmix(stored);
+    std::lock_guard guard(lock_);
+    fields_.autoLogin = autoLoginUnlessZero ? autoLogin != "0" : autoLogin == "1";
+    fields_.rememberPassword = password.has_value();
+    fields_.password = password.value_or("");
+}
+
+LoginFlow::Opening LoginFlow::Open() {
+    Opening opening;
+    for (auto& entry : folder_.RecentAccounts()) opening.accounts.push_back(std::move(entry.name));
+    if (opening.accounts.empty()) {
+        opening.focus = LoginBox::UserName;
+        return opening;
+    }
+    {
+        std::lock_guard guard(lock_);
+        fields_ = LoginFields{opening.accounts.front(), "", false, false};
+    }
+    AccountFile file;
+    const auto path = folder_.FileFor(opening.accounts.front());
+    if (path && file.Load(*path)) ApplyChoice(file, false);
+    const LoginFields fields = Fields();
+    if (!fields.rememberPassword) opening.focus = LoginBox::Password;
+    if (fields.autoLogin) {
+        g_.m_IsNew = 0;
+        opening.automatic = Login();
+    }
+    return opening;
+}
+
+void LoginFlow::ChooseAccount(const std::optional<std::string>& name) {
+    if (!name) {
+        std::lock_guard guard(lock_);
+        fields_.password.clear();
+        return;
+    }
+    AccountFile file;
+    const auto path = folder_.FileFor(*name);
+    if (!path || !file.Load(*path)) return;
+    {
+        std::lock_guard guard(lock_);
+        fields_.userName = *name;
+    }
+    ApplyChoice(file, true);
+}
+
+void LoginFlow::EditUserName(std::string text) {
+    g_.m_IsNew = 1;
+    std::lock_guard guard(lock_);
+    fields_.userName = std::move(text);
+    fields_.password.clear();
+    status_.clear();
+}
+
+void LoginFlow::EditPassword(std::string text) {
+    g_.m_IsNew = 1;
+    std::lock_guard guard(lock_);
+    fields_.password = std::move(text);
+    status_.clear();
+}
+
+void LoginFlow::SetAutoLogin(bool on) {
+    std::lock_guard guard(lock_);
+    fields_.autoLogin = on;
+    if (on) fields_.rememberPassword = true;
+}
+
+void LoginFlow::SetRememberPassword(bool on) {
+    std::lock_guard guard(lock_);
+    fields_.rememberPassword = on;
+}
+
+LoginFields LoginFlow::Fields() const {
+    std::lock_guard guard(lock_);
+    return fields_;
+}
+
+std::string LoginFlow::StatusText() const {
+    std::lock_guard guard(lock_);
+    return status_;
+}
+
+bool LoginFlow::Running() const {
+    std::lock_guard guard(lock_);
+    return running_;
+}
+
+std::optional<LoginResult> LoginFlow::LastResult() const {
+    std::lock_guard guard(lock_);
+    return last_;
+}
+
+void LoginFlow::SetFinishedHandler(std::function<void(const LoginResult&)> handler) {
+    std::lock_guard guard(lock_);
+    onFinished_ = std::move(handler);
+}
+
+void LoginFlow::SetStatusHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard guard(lock_);
+    onStatus_ = std::move(handler);
+}
+
+bool LoginFlow::WaitFinished(std::chrono::milliseconds limit) const {
+    std::unique_lock guard(lock_);
+    return finishedChanged_.wait_for(guard, limit, [this] { return !running_; });
+}
+
+LoginCheck LoginFlow::Login() {
+    LoginFields fields;
+    {
+        std::lock_guard guard(lock_);
+        if (running_) return {};
+        if (fields_.autoLogin) fields_.rememberPassword = true;
+        fields = fields_;
+    }
+    if (auto refusal = CheckFields(fields.userName, fields.password)) {
+        {
+            std::lock_guard guard(lock_);
+            if (refusal->cleared) {
+                (refusal->focus == LoginBox::UserName ? fields_.userName : fields_.password)
+                    .clear();
+            }
+            if (refusal->alsoStatus) status_ = refusal->hint;
+        }
+        notifier_.ShowTip(refusal->hint, kHintMs);
+        return *refusal;
+    }
+
+    {
+        std::lock_guard guard(lock_);
+        running_ = true;
+    }
+    StartProgress();
+
+    const int isNew = g_.m_IsNew;
+    const GlobalSettings& g = g_;
+    const HttpOptions http = options_.http;
+    const std::string name = fields.userName, password = fields.password;
+    std::function<Reply()> work = [&g, http, name, password, isNew] {
+        Reply reply;
+        reply.passwordMd5 = Md5Hex(password);
+        std::string payload = "uid:" + name;
+        payload.append("&psd:").append(reply.passwordMd5);
+        payload.append("&exp:").append(GetText(g.m_RsaExp));
+        payload.append("&mod:").append(GetText(g.m_RsaMod));
+        payload.append("&isnew:").append(std::to_string(isNew));
+        payload.append("&mac:").append(GetText(g.m_Mac));
+        NLOG_DEBUG("Login::LoginThread global.m_IsNew = " << isNew);
+
+        const auto answer = SendSealed(g, ServiceOp::Login, payload, kReply512K, http);
+        if (!answer) return reply;
+        reply.status = ReplyStatus(*answer);
+        if (!StatusIs(reply.status, kStatusOk)) {
+            reply.outcome = OutcomeOfStatus(reply.status);
+            return reply;
+        }
+        reply.statusOk = true;
+        const auto body = OpenSealedReply(*answer, kSealedBodyCapacity);
+        if (!body) return reply;
+        const Json::Value& server = (*body)["serverBean"];
+        const std::string token = StringMember((*body)["userBean"], "token").value_or("");
+        if (!ReadEndpoint(server, "defTranIP", "defTranPortTcp", "defTranPortUdp", reply.defTran) ||
+            !ReadEndpoint(server, "firstDetectionIP", "firstDetectionPortTcp",
+                          "firstDetectionPortUdp", reply.firstDetection) ||
+            !ReadEndpoint(server, "secondDetectionIP", "secondDetectionPortTcp",
+                          "secondDetectionPortUdp", reply.secondDetection) ||
+            token.size() >= sizeof g.m_Token) {
+            NLOG_DEBUG("Login::LoginThread: a server address or the token does not fit");
+            return reply;
+        }
+        reply.token = token;
+        reply.outcome = LoginOutcome::LoggedIn;
+        return reply;
+    };
+    const bool started = worker_.Start<Reply>(
+        std::move(work), [this, fields](Reply& reply) { Deliver(reply, fields); });
+    if (!started) Finish({LoginOutcome::NetworkFailure, "", login_text::kNetwork});
+    LoginCheck check;
+    check.started = started;
+    return check;
+}
+
+void LoginFlow::Deliver(Reply& reply, const LoginFields& fields) {
+    SetText(g_.m_PasswordMd5, reply.passwordMd5);
+    if (reply.statusOk) {
+        SetText(app_.m_UserName, fields.userName);
+        SetText(app_.m_StoredPassword, PasswordMix(fields.password).value_or(""));
+    }
+    if (reply.outcome != LoginOutcome::LoggedIn) {
+        Finish({reply.outcome, reply.status, MessageOf(reply.outcome)});
+        return;
+    }
+    g_.m_DefTran = reply.defTran;
+    g_.m_FirstDetection = reply.firstDetection;
+    g_.m_SecondDetection = reply.secondDetection;
+    SetText(g_.m_Token, reply.token);
+
+    const auto path = folder_.FileFor(fields.userName);
+    if (path) app_.m_ConfigPath = *path;
+    if (!path || !folder_.Ensure() ||
+        !AccountFile::SaveAccountId(*path, fields.userName, options_.defaults)) {
+        Finish({LoginOutcome::AccountSaveFailed, reply.status, login_text::kAccountSaveFailed});
+        return;
+    }
+    const std::string stored(fields.rememberPassword ? GetText(app_.m_StoredPassword)
+                                                     : AccountFile::kNone);
+    const bool passwordSaved = AccountFile::SavePassword(*path, stored);
+    const bool autoLoginSaved = AccountFile::SaveAutoLogin(*path, fields.autoLogin);
+    if (!passwordSaved || !autoLoginSaved) {
+        Finish({LoginOutcome::SaveFailed, reply.status, login_text::kSaveFailed});
+        return;
+    }
+    g_.m_LoggedIn = 1;
+    Finish({LoginOutcome::LoggedIn, reply.status, ""});
+}
+
+void LoginFlow::Cancel() {
+    worker_.Abandon();
+    {
+        std::lock_guard guard(lock_);
+        if (!running_) return;
+    }
+    Finish({LoginOutcome::Cancelled, "", ""});
+}
+
+void LoginFlow::Finish(LoginResult result) {
+    StopProgress();
+    std::function<void(const LoginResult&)> onFinished;
+    std::function<void(const std::string&)> onStatus;
+    {
+        std::lock_guard guard(lock_);
+        running_ = false;
+        status_ = result.message;
+        if (result.outcome == LoginOutcome::WrongPassword ||
+            result.outcome == LoginOutcome::TokenExpired)
+            fields_.password.clear();
+        last_ = result;
+        onFinished = onFinished_;
+        onStatus = onStatus_;
+    }
+    finishedChanged_.notify_all();
+    NLOG_DEBUG("Login::Finish: status '" << result.status << "' message '" << result.message
+                                         << "'");
+    if (onStatus) onStatus(result.message);
+    if (onFinished) onFinished(result);
+}
+
+void LoginFlow::SetStatus(std::string text) {
+    std::function<void(const std::string&)> onStatus;
+    {
+        std::lock_guard guard(lock_);
+        status_ = text;
+        onStatus = onStatus_;
+    }
+    if (onStatus) onStatus(text);
+}
+
+void LoginFlow::StartProgress() {
+    StopProgress();
+    {
+        std::lock_guard guard(progressLock_);
+        progressStop_ = false;
+    }
+    progress_ = std::thread([this] {
+        for (int step = 1;; ++step) {
+            SetStatus(ProgressText(step));
+            std::unique_lock guard(progressLock_);
+            if (progressWake_.wait_for(guard, options_.progressPeriod,
+                                       [this] { return progressStop_; }))
+                return;
+        }
+    });
+}
+
+void LoginFlow::StopProgress() {
+    {
+        std::lock_guard guard(progressLock_);
+        progressStop_ = true;
+    }
+    progressWake_.notify_all();
+    if (progress_.joinable()) progress_.join();
+}
+
+}  // namespace nimbrel
