@@ -1,0 +1,43 @@
+#include "wall/StoredLayout.h"
+
+#include <string>
+
+#include "text/NumberText.h"
+
+namespace nimbrel {
+namespace {
+
+constexpr std::string_view kSection = "config2";
+
+int StoredValue(const AccountFile& file, std::string_view name, int missing) {
+    const XmlElement element = file.Document().Root().Child(kSection).Child(name);
+    if (!element) return missing;
+    return AtoiText(element.Text());
+}
+
+bool SetValue(XmlElement section, std::string_view name, int value) {
+    XmlElement element = section.Child(name);
+    if (!element) element = section.AddChild(name);
+    return element.SetText(std::to_string(value));
+}
+
+}  // namespace
+
+SplitLayout ReadStoredLayout(const AccountFile& file) {
+    const SplitLayout& fallback = DefaultSplitLayout();
+    return ValidSplitLayout(StoredValue(file, "FirstLarger", fallback.mode),
+                            StoredValue(file, "xNums", fallback.cols),
+                            StoredValue(file, "yNums", fallback.rows));
+}
+
+bool WriteStoredLayout(AccountFile& file, const SplitLayout& layout) {
+    XmlElement root = file.Document().Root();
+    XmlElement section = root.Child(kSection);
+    if (!section) section = root.AddChild(kSection);
+    const bool cols = SetValue(section, "xNums", layout.cols);
+    const bool rows = SetValue(section, "yNums", layout.rows);
+    const bool mode = SetValue(section, "FirstLarger", layout.mode);
+    return cols && rows && mode;
+}
+
+}  // namespace nimbrel
