@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ClientKeyBook.h"
 #include "OrderedJson.h"
@@ -18,6 +20,8 @@ struct ServiceReply {
     std::optional<OrderedJson> sealedBody;     // sealed after the members of `body`
     std::optional<ClientKey> sealFor;          // else the key the request's `tm` finds
     std::string note;                          // why, for the request log
+    // Values the service decoded from the payload ("answer", "advice"), for the request log.
+    std::vector<std::pair<std::string, std::string>> decoded;
 
     // {"status": word}.
     static ServiceReply Status(std::string_view word, std::string_view note = {}) {

@@ -55,12 +55,6 @@ Result<DecodedRequest> ServiceRouter::Decode(const std::string& path, const Rout
     }
     if (request.payload.Empty()) return R::Fail("empty payload");
     if (!request.payload.WellFormed()) return R::Fail("payload has a piece without ':'");
-    if (!route.keys.empty()) {
-        std::vector<std::string_view> expected(route.keys.begin(), route.keys.end());
-        if (!request.payload.HasKeysInOrder(expected))
-            return R::Fail("payload keys are " + request.payload.KeyList() + ", expected " +
-                           Joined(route.keys));
-    }
     return R::Ok(std::move(request));
 }
 
@@ -102,6 +96,11 @@ ServiceRouter::HttpAnswer ServiceRouter::Handle(std::string_view urlPath,
         if (!request) return fail(400, request.error());
         if (request->wrap == WrapKind::Sealed) line.Set("envelope", request->envelope.ToJson());
         line.Set("payload", request->payload.ToJson());
+        const auto& keys = route->second.keys;
+        if (!keys.empty() && !request->payload.HasKeysInOrder(
+                                 std::vector<std::string_view>(keys.begin(), keys.end())))
+            return fail(400, "payload keys are " + request->payload.KeyList() + ", expected " +
+                                 Joined(keys));
 
         ServiceReply reply;
         const auto forced = overrides_.find(path);
@@ -117,6 +116,11 @@ ServiceRouter::HttpAnswer ServiceRouter::Handle(std::string_view urlPath,
 
         line.Set("status", reply.status);
         if (!reply.note.empty()) line.Set("note", reply.note);
+        if (!reply.decoded.empty()) {
+            OrderedJson decoded = OrderedJson::Object();
+            for (const auto& [name, value] : reply.decoded) decoded.Set(name, value);
+            line.Set("decoded", std::move(decoded));
+        }
         if (log_) log_->Write(line);
         const std::string wrapped = LongReplyKey(request->wrap)
                                         ? DesEnvelope::WrapLong(*body)

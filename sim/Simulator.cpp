@@ -1,11 +1,28 @@
 #include "Simulator.h"
 
+#include "AccountBook.h"
+#include "AlarmOperations.h"
+#include "DetectionServer.h"
 #include "HandshakeService.h"
+#include "LoginOperation.h"
+#include "PasswordOperations.h"
 #include "RequestLog.h"
 #include "ServiceHttpServer.h"
 #include "ServiceRouter.h"
+#include "SharingOperations.h"
+#include "VersionOperations.h"
 
 namespace nimbrel::sim {
+namespace {
+
+OrderedJson EndpointJson(const EndpointSpec& e) {
+    return OrderedJson::Object()
+        .Set("ip", "127.0.0.1")
+        .Set("tcpPort", e.tcpPort)
+        .Set("udpPort", e.udpPort);
+}
+
+}  // namespace
 
 Simulator::Simulator(Scenario scenario, std::filesystem::path logPath)
     : scenario_(std::move(scenario)), logPath_(std::move(logPath)) {}
@@ -24,11 +41,44 @@ Result<OrderedJson> Simulator::Start() {
     if (!keys) return R::Fail(keys.error());
     keys_ = std::make_unique<ServiceKeys>(std::move(keys.value()));
 
+    // Detection servers first: the login reply names their ports.
+    const DetectionSpec& d = scenario_.detection;
+    const UdpShape udpShape = *ParseUdpShape(d.probeShape);
+    const TcpShape tcpShape = *ParseTcpShape(d.tcpShape);
+    const Mapping mapping = d.mapping == "address" ? Mapping::Address : Mapping::Port;
+    firstDetection_ = std::make_unique<DetectionServer>(DetectionRole::First, udpShape, mapping,
+                                                        tcpShape, log_.get());
+    secondDetection_ = std::make_unique<DetectionServer>(DetectionRole::Second, udpShape, mapping,
+                                                         tcpShape, log_.get());
+    auto first = firstDetection_->Start(d.first);
+    if (!first) return R::Fail("first detection server: " + first.error());
+    auto second = secondDetection_->Start(d.second);
+    if (!second) return R::Fail("second detection server: " + second.error());
+
+    NamedServers servers;
+    servers.relayTcp = scenario_.relay.tcpPort;
+    servers.relayUdp = scenario_.relay.udpPort;
+    servers.firstTcp = first->tcpPort;
+    servers.firstUdp = first->udpPort;
+    servers.secondTcp = second->tcpPort;
+    servers.secondUdp = second->udpPort;
+
     router_ = std::make_unique<ServiceRouter>(*keys_, clients_, log_.get(),
                                               scenario_.service.statusOverrides);
     handshake_ =
         std::make_unique<HandshakeService>(*keys_, clients_, scenario_.service.securityStatus);
+    book_ = std::make_unique<AccountBook>(scenario_);
+    login_ = std::make_unique<LoginOperation>(*book_, servers);
+    passwords_ = std::make_unique<PasswordOperations>(*book_);
+    sharing_ = std::make_unique<SharingOperations>(*book_);
+    alarms_ = std::make_unique<AlarmOperations>(*book_);
+    versions_ = std::make_unique<VersionOperations>(*book_, scenario_.service.version);
     handshake_->Register(*router_);
+    login_->Register(*router_);
+    passwords_->Register(*router_);
+    sharing_->Register(*router_);
+    alarms_->Register(*router_);
+    versions_->Register(*router_);
 
     http_ = std::make_unique<ServiceHttpServer>(*router_);
     auto port = http_->Start(scenario_.service.port);
@@ -38,12 +88,18 @@ Result<OrderedJson> Simulator::Start() {
     info.Set("service", "http://127.0.0.1:" + std::to_string(*port))
         .Set("servicePort", *port)
         .Set("log", logPath_.string())
-        .Set("keyValue", keys_->KeyValue());
+        .Set("keyValue", keys_->KeyValue())
+        .Set("detection", OrderedJson::Object()
+                              .Set("first", EndpointJson(*first))
+                              .Set("second", EndpointJson(*second)))
+        .Set("relay", EndpointJson(scenario_.relay));
     return R::Ok(std::move(info));
 }
 
 void Simulator::Stop() {
     if (http_) http_->Stop();
+    if (firstDetection_) firstDetection_->Stop();
+    if (secondDetection_) secondDetection_->Stop();
 }
 
 }  // namespace nimbrel::sim

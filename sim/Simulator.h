@@ -19,6 +19,13 @@ class RequestLog;
 class ServiceRouter;
 class ServiceHttpServer;
 class HandshakeService;
+class AccountBook;
+class LoginOperation;
+class PasswordOperations;
+class SharingOperations;
+class AlarmOperations;
+class VersionOperations;
+class DetectionServer;
 
 class Simulator {
   public:
@@ -39,6 +46,14 @@ class Simulator {
     ClientKeyBook clients_;
     std::unique_ptr<ServiceRouter> router_;
     std::unique_ptr<HandshakeService> handshake_;
+    std::unique_ptr<AccountBook> book_;
+    std::unique_ptr<LoginOperation> login_;
+    std::unique_ptr<PasswordOperations> passwords_;
+    std::unique_ptr<SharingOperations> sharing_;
+    std::unique_ptr<AlarmOperations> alarms_;
+    std::unique_ptr<VersionOperations> versions_;
+    std::unique_ptr<DetectionServer> firstDetection_;
+    std::unique_ptr<DetectionServer> secondDetection_;
     std::unique_ptr<ServiceHttpServer> http_;
 };
 

@@ -95,6 +95,7 @@ TEST_F(RequestPathTest, ExpectedKeysAreCheckedInOrder) {
     EXPECT_EQ(LastLogLine()["status"].asString(), "NODEV");
     EXPECT_EQ(SendSealed(client, "plain.do", "sid:b&uid:a").status, 400);
     EXPECT_NE(LastLogLine()["error"].asString().find("expected uid,sid"), std::string::npos);
+    EXPECT_EQ(LastLogLine()["payload"][0][0].asString(), "sid");  // logged as it came
     EXPECT_EQ(SendSealed(client, "plain.do", "uid:a").status, 400);
 }
 
