@@ -1,0 +1,58 @@
+// Turns a decoded picture into 24-bit BGR: straight to a pane's drawing size in one conversion
+// (no full-size intermediate), or at full size for a snapshot. The conversion set-up is kept
+// for as long as the picture's size and format and the target size stay the same.
+// Threading: one thread at a time (the camera's display tick).
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+struct AVFrame;
+struct SwsContext;
+
+namespace nimbrel {
+
+class PaneScaler {
+  public:
+    PaneScaler() = default;
+    ~PaneScaler() { Reset(); }
+    PaneScaler(const PaneScaler&) = delete;
+    PaneScaler& operator=(const PaneScaler&) = delete;
+
+    // The size to convert to for a drawing rectangle of drawWidth × drawHeight when the viewer
+    // turns the picture by `rotation` quarter turns clockwise while painting: after a quarter
+    // or three-quarter turn the stored picture must be drawHeight wide and drawWidth high.
+    static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation);
+
+    // Converts `picture` to width × height BGR at `bgr`, rows top-down and `stride` bytes apart
+    // (at least width × 3). False when the picture or the size cannot be converted.
+    bool Scale(const AVFrame& picture, int width, int height, uint8_t* bgr, int stride);
+
+    // The picture at its own size, rows top-down with no gaps (width × height × 3 bytes).
+    bool ConvertFullSize(const AVFrame& picture, std::vector<uint8_t>& bgr);
+
+    // Frees the conversion set-ups (the view stopped).
+    void Reset();
+
+  private:
+    struct Conversion {
+        SwsContext* context = nullptr;
+        int sourceWidth = 0;
+        int sourceHeight = 0;
+        int sourceFormat = -1;
+        int fullRange = 0;
+        int matrix = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    static SwsContext* Prepare(Conversion& conversion, const AVFrame& picture, int width,
+                               int height);
+    static void Free(Conversion& conversion);
+
+    Conversion pane_;      // pane-size pictures, every frame
+    Conversion snapshot_;  // full-size pictures, on request
+};
+
+}  // namespace nimbrel

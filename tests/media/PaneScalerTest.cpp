@@ -1,0 +1,192 @@
+#include "media/PaneScaler.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "H264Clip.h"
+#include "media/H264Decoder.h"
+#include "media/ParameterSets.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace nimbrel {
+namespace {
+
+using Yuv = std::array<uint8_t, 3>;
+using Bgr = std::array<int, 3>;
+
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+
+// A planar 4:2:0 picture whose quadrants have the given colours (top-left, top-right,
+// bottom-left, bottom-right).
+FramePtr MakePicture(int width, int height, const std::array<Yuv, 4>& quadrants,
+                     AVPixelFormat format = AV_PIX_FMT_YUV420P) {
+    FramePtr frame(av_frame_alloc());
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane == 0 ? 0 : 1;
+        for (int y = 0; y < (height >> shift); ++y)
+            for (int x = 0; x < (width >> shift); ++x) {
+                const int q = (y >= (height >> shift) / 2) * 2 + (x >= (width >> shift) / 2);
+                frame->data[plane][y * frame->linesize[plane] + x] = quadrants[q][plane];
+            }
+    }
+    return frame;
+}
+
+FramePtr MakeFlat(int width, int height, Yuv colour, AVPixelFormat format = AV_PIX_FMT_YUV420P) {
+    return MakePicture(width, height, {colour, colour, colour, colour}, format);
+}
+
+Bgr PixelAt(const std::vector<uint8_t>& bgr, int stride, int x, int y) {
+    const uint8_t* p = &bgr[std::size_t(y) * stride + std::size_t(x) * 3];
+    return {p[0], p[1], p[2]};
+}
+
+void ExpectNear(Bgr actual, Bgr expected, int tolerance, const char* what) {
+    for (int c = 0; c < 3; ++c)
+        EXPECT_LE(std::abs(actual[c] - expected[c]), tolerance)
+            << what << " channel " << c << ": " << actual[c] << " vs " << expected[c];
+}
+
+// Limited-range BT.601 values of pure colours.
+constexpr Yuv kRed{81, 90, 240};
+constexpr Yuv kGreen{145, 54, 34};
+constexpr Yuv kBlue{41, 240, 110};
+constexpr Yuv kWhite{235, 128, 128};
+constexpr Yuv kBlack{16, 128, 128};
+
+TEST(PaneScaler, ConvertsKnownColoursToBgrInThatByteOrder) {
+    struct Case {
+        Yuv yuv;
+        Bgr bgr;
+        const char* name;
+    };
+    PaneScaler scaler;
+    for (const Case& c : {Case{kRed, {0, 0, 255}, "red"}, Case{kGreen, {0, 255, 0}, "green"},
+                          Case{kBlue, {255, 0, 0}, "blue"}, Case{kWhite, {255, 255, 255}, "white"},
+                          Case{kBlack, {0, 0, 0}, "black"}}) {
+        const auto picture = MakeFlat(64, 48, c.yuv);
+        std::vector<uint8_t> bgr(40 * 30 * 3);
+        ASSERT_TRUE(scaler.Scale(*picture, 40, 30, bgr.data(), 40 * 3));
+        for (int y = 0; y < 30; y += 7)
+            for (int x = 0; x < 40; x += 9) ExpectNear(PixelAt(bgr, 120, x, y), c.bgr, 4, c.name);
+    }
+}
+
+TEST(PaneScaler, HonoursTheValueRangeOfThePicture) {
+    PaneScaler scaler;
+    std::vector<uint8_t> bgr(16 * 16 * 3);
+    // 16 is black in limited range but dark grey in full range, whether the range is said by
+    // the format or by the picture's range field.
+    auto limited = MakeFlat(32, 32, {16, 128, 128});
+    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 48));
+    ExpectNear(PixelAt(bgr, 48, 8, 8), {0, 0, 0}, 2, "limited");
+
+    auto jpeg = MakeFlat(32, 32, {16, 128, 128}, AV_PIX_FMT_YUVJ420P);
+    ASSERT_TRUE(scaler.Scale(*jpeg, 16, 16, bgr.data(), 48));
+    ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "yuvj");
+
+    limited->color_range = AVCOL_RANGE_JPEG;
+    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 48));
+    ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "full range field");
+}
+
+TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
+    const auto picture = MakePicture(128, 96, {kRed, kGreen, kBlue, kWhite});
+    PaneScaler scaler;
+    // Smaller, larger and back: the set-up follows every change of size.
+    for (auto [w, h] :
+         {std::pair{32, 24}, std::pair{320, 240}, std::pair{16, 12}, std::pair{32, 24}}) {
+        std::vector<uint8_t> bgr(std::size_t(w) * h * 3);
+        ASSERT_TRUE(scaler.Scale(*picture, w, h, bgr.data(), w * 3));
+        const int stride = w * 3;
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        ExpectNear(PixelAt(bgr, stride, w / 4, h / 4), {0, 0, 255}, 6, "top left");
+        ExpectNear(PixelAt(bgr, stride, 3 * w / 4, h / 4), {0, 255, 0}, 6, "top right");
+        ExpectNear(PixelAt(bgr, stride, w / 4, 3 * h / 4), {255, 0, 0}, 6, "bottom left");
+        ExpectNear(PixelAt(bgr, stride, 3 * w / 4, 3 * h / 4), {255, 255, 255}, 6, "bottom right");
+    }
+    std::vector<uint8_t> full;
+    ASSERT_TRUE(scaler.ConvertFullSize(*picture, full));
+    ASSERT_EQ(full.size(), 128u * 96 * 3);
+    ExpectNear(PixelAt(full, 384, 10, 10), {0, 0, 255}, 4, "full top left");
+    ExpectNear(PixelAt(full, 384, 127, 95), {255, 255, 255}, 4, "full bottom right");
+    // The pane conversion is still the one of its own size after a snapshot.
+    std::vector<uint8_t> bgr(32 * 24 * 3);
+    ASSERT_TRUE(scaler.Scale(*picture, 32, 24, bgr.data(), 96));
+    ExpectNear(PixelAt(bgr, 96, 24, 18), {255, 255, 255}, 6, "after snapshot");
+}
+
+TEST(PaneScaler, WritesOnlyTheTargetRows) {
+    // Odd sizes and a stride with a gap after each row: the gaps keep their bytes and nothing
+    // is written past the last row (the buffer ends right there).
+    const auto picture = MakeFlat(176, 144, kGreen);
+    PaneScaler scaler;
+    constexpr int kWidth = 401, kHeight = 299, kStride = kWidth * 3 + 13;
+    std::vector<uint8_t> bgr(std::size_t(kStride) * (kHeight - 1) + kWidth * 3, 0xAB);
+    ASSERT_TRUE(scaler.Scale(*picture, kWidth, kHeight, bgr.data(), kStride));
+    for (int y = 0; y + 1 < kHeight; ++y)
+        for (int g = kWidth * 3; g < kStride; ++g)
+            ASSERT_EQ(bgr[std::size_t(y) * kStride + g], 0xAB) << "row " << y;
+    ExpectNear(PixelAt(bgr, kStride, kWidth - 1, kHeight - 1), {0, 255, 0}, 4, "last pixel");
+}
+
+TEST(PaneScaler, StoredSizeIsTransposedForQuarterTurns) {
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 0), std::pair(400, 300));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 1), std::pair(300, 400));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 2), std::pair(400, 300));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 3), std::pair(300, 400));
+}
+
+TEST(PaneScaler, RefusesWhatItCannotConvert) {
+    const auto picture = MakeFlat(64, 48, kRed);
+    PaneScaler scaler;
+    std::vector<uint8_t> bgr(64 * 48 * 3, 0xCD);
+    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, bgr.data(), 64 * 3 - 1));
+    EXPECT_FALSE(scaler.Scale(*picture, 0, 48, bgr.data(), 64 * 3));
+    EXPECT_FALSE(scaler.Scale(*picture, 64, -2, bgr.data(), 64 * 3));
+    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, nullptr, 64 * 3));
+    FramePtr empty(av_frame_alloc());
+    EXPECT_FALSE(scaler.Scale(*empty, 64, 48, bgr.data(), 64 * 3));
+    std::vector<uint8_t> full;
+    EXPECT_FALSE(scaler.ConvertFullSize(*empty, full));
+    for (uint8_t b : bgr) ASSERT_EQ(b, 0xCD);
+}
+
+TEST(PaneScaler, DecodedPictureKeepsItsColour) {
+    H264ClipOptions options;
+    options.width = 64;
+    options.height = 48;
+    options.frames = 3;
+    options.flatYuv = kRed;
+    const auto clip = MakeH264Clip(options);
+    ASSERT_TRUE(clip);
+    ParameterSetRecord none{};
+    H264Decoder decoder;
+    ASSERT_TRUE(decoder.Open(none, none, clip->width, clip->height));
+    std::vector<uint8_t> padded(clip->frames[0].bytes.size() + H264Decoder::kInputPadding, 0);
+    std::memcpy(padded.data(), clip->frames[0].bytes.data(), clip->frames[0].bytes.size());
+    const AVFrame* picture = decoder.Decode(padded.data(), clip->frames[0].bytes.size());
+    ASSERT_NE(picture, nullptr);
+    PaneScaler scaler;
+    std::vector<uint8_t> bgr(100 * 60 * 3);
+    ASSERT_TRUE(scaler.Scale(*picture, 100, 60, bgr.data(), 300));
+    ExpectNear(PixelAt(bgr, 300, 50, 30), {0, 0, 255}, 8, "decoded red");
+}
+
+}  // namespace
+}  // namespace nimbrel
