@@ -67,10 +67,10 @@ TEST_F(Handshake, SealedRequestAndSealedReplyRoundTrip) {
     ASSERT_FALSE(account.empty()) << "the demo scenario names its account";
 
     // A sealed request the service can only read with its private key and our keys.
-    const std::string payload = "uid:" + account + "&psd:" + Md5Hex(password) + "&mac:" +
-                                std::string(GetText(g.m_Mac)) + "&isnew:1&exp:" +
+    const std::string payload = "uid:" + account + "&psd:" + Md5Hex(password) + "&exp:" +
                                 std::string(GetText(g.m_RsaExp)) + "&mod:" +
-                                std::string(GetText(g.m_RsaMod));
+                                std::string(GetText(g.m_RsaMod)) + "&isnew:1&mac:" +
+                                std::string(GetText(g.m_Mac));
     const auto reply = SendSealed(g, ServiceOp::Login, payload, kReply64K);
     ASSERT_TRUE(reply);
     ASSERT_TRUE(StatusIs(ReplyStatus(*reply), kStatusOk)) << ReplyStatus(*reply);

@@ -1,0 +1,153 @@
+// nimbrelctl view SID: a live view without a window, through the same camera object and video
+// wall as the desktop program, reporting how the camera was reached and what arrived.
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "CommandRegistry.h"
+#include "DeviceSession.h"
+#include "ExitCode.h"
+#include "devices/VideoLock.h"
+#include "media/BmpFile.h"
+
+namespace nimbrel::cli {
+namespace {
+
+using namespace std::chrono;
+
+struct ViewOptions {
+    std::string sid;
+    double seconds = 5;
+    std::string snapshot;
+    std::string lockCode;
+    int paneWidth = 640;
+    int paneHeight = 360;
+    AccountOptions account;
+};
+
+const char* ReachName(int nat) {
+    switch (nat) {
+        case kDeviceLan: return "lan";
+        case kDevicePortMapping: return "portMapping";
+        case kDeviceNatTraversal: return "natTraversal";
+        case kDeviceRelay: return "relay";
+        case kDeviceOffline: return "offline";
+    }
+    return "none";
+}
+
+const char* StatusName(int status) {
+    switch (status) {
+        case kStatusReady: return "ready";
+        case kStatusConnecting: return "connecting";
+        case kStatusPlaying: return "playing";
+        case kStatusFailed: return "failed";
+    }
+    return "unknown";
+}
+
+// The opening checks of the device tree; an error message when the view may not open.
+std::optional<std::string> Unlock(const CliContext& ctx, const CCamera& camera, const std::string& code) {
+    switch (CheckDeviceOpening(camera)) {
+        case OpenCheck::AdminLocked: return std::string(kAdminLockMessage);
+        case OpenCheck::Offline: return std::string(kDeviceOfflineNotice);
+        case OpenCheck::Open: return std::nullopt;
+        case OpenCheck::NeedsCode: break;
+    }
+    VideoLockKeypad keypad(ctx.g, camera);
+    for (char c : code)
+        if (keypad.Press(c - '0') == VideoLockKeypad::KeyResult::Unlocked) return std::nullopt;
+    return std::string(kWrongCodeNotice);
+}
+
+int View(CliContext& ctx, const ViewOptions& options) {
+    DeviceSession session(ctx);
+    if (const int rc = session.Open(options.account); rc != kExitOk) return rc;
+    CCamera* camera = session.Camera(options.sid);
+    if (!camera) return kExitFailed;
+    if (const auto refusal = Unlock(ctx, *camera, options.lockCode))
+        return ctx.Fail(kExitFailed, "REFUSED", *refusal);
+
+    CCanvas& canvas = session.Canvas();
+    canvas.Relayout(0, 1, 1);
+    canvas.PlacePanes(options.paneWidth, options.paneHeight);
+
+    const auto start = steady_clock::now();
+    const auto until = start + duration_cast<steady_clock::duration>(duration<double>(options.seconds));
+    std::optional<double> playingAfter;
+    int reach = -1;
+    std::string address;
+    camera->CameraStart();
+    while (steady_clock::now() < until) {
+        std::this_thread::sleep_for(50ms);
+        if (camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
+        if (address.empty()) address = camera->ConnectedAddress();
+        if (!playingAfter && camera->m_nStatus == kStatusPlaying)
+            playingAfter = duration<double>(steady_clock::now() - start).count();
+        if (camera->m_nStatus == kStatusFailed) break;
+    }
+    const double elapsed = duration<double>(steady_clock::now() - start).count();
+    const int finalStatus = camera->m_nStatus;
+    reach = camera->m_DeviceNATType > 0 ? camera->m_DeviceNATType.load() : reach;
+
+    bool snapshotSaved = false;
+    if (!options.snapshot.empty()) {
+        if (PaneSurface* surface = canvas.SurfaceOf(*camera)) {
+            PanePicture picture;
+            if (surface->TakeFront(picture))
+                snapshotSaved = WriteBmp24(options.snapshot, picture.width, picture.height,
+                                           picture.bgr.data(), picture.width * 3);
+        }
+    }
+    const ViewCounters& c = camera->counters;
+    Json::Value fields(Json::objectValue);
+    fields["sid"] = options.sid;
+    fields["reach"] = ReachName(reach);
+    fields["address"] = address;
+    fields["finalStatus"] = StatusName(finalStatus);
+    fields["playingAfterSeconds"] = playingAfter ? *playingAfter : -1.0;
+    fields["seconds"] = elapsed;
+    fields["width"] = camera->m_nWidth.load();
+    fields["height"] = camera->m_nHeight.load();
+    fields["frameGapMs"] = camera->m_nTimeGap.load();
+    fields["fragments"] = static_cast<Json::UInt64>(c.fragments.load());
+    fields["framesDecoded"] = static_cast<Json::UInt64>(c.framesDecoded.load());
+    fields["framesShown"] = static_cast<Json::UInt64>(c.framesShown.load());
+    fields["framesDropped"] = static_cast<Json::UInt64>(c.framesDropped.load());
+    fields["keepAlives"] = static_cast<Json::UInt64>(c.keepAlivesSent.load());
+    fields["bytesPerSecond"] = elapsed > 0 ? static_cast<double>(c.bytes.load()) / elapsed : 0.0;
+    if (!options.snapshot.empty()) fields["snapshot"] = snapshotSaved ? options.snapshot : "";
+    camera->Shutdown();
+
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
+                  "%.1f KB/s; final status %s",
+                  options.sid.c_str(), playingAfter ? "playing" : "not playing", ReachName(reach),
+                  address.c_str(), fields["width"].asInt(), fields["height"].asInt(),
+                  fields["frameGapMs"].asInt(), static_cast<unsigned long long>(c.framesDecoded.load()),
+                  static_cast<unsigned long long>(c.framesShown.load()),
+                  static_cast<unsigned long long>(c.framesDropped.load()),
+                  fields["bytesPerSecond"].asDouble() / 1024.0, StatusName(finalStatus));
+    const bool ok = playingAfter.has_value() && finalStatus != kStatusFailed;
+    ctx.Print(fields, ok ? "OK" : "FAILED", text);
+    return ok ? kExitOk : kExitFailed;
+}
+
+void AddViewCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+    static ViewOptions options;
+    auto* sub = app.add_subcommand("view", "Play a camera's live video without a window");
+    sub->add_option("sid", options.sid, "Device id")->required();
+    sub->add_option("--seconds", options.seconds, "How long to view (default 5)");
+    sub->add_option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
+    sub->add_option("--lock-code", options.lockCode, "Digits of the video lock code");
+    sub->add_option("--pane-width", options.paneWidth, "Pane width in pixels (default 640)");
+    sub->add_option("--pane-height", options.paneHeight, "Pane height in pixels (default 360)");
+    options.account.AddTo(*sub);
+    sub->callback([&ctx, &exitCode] { exitCode = View(ctx, options); });
+}
+
+const CommandRegistration view(&AddViewCommand);
+
+}  // namespace
+}  // namespace nimbrel::cli

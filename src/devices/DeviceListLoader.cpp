@@ -1,0 +1,84 @@
+#include "devices/DeviceListLoader.h"
+
+#include <functional>
+#include <string>
+
+#include "devices/DevicePage.h"
+#include "platform/FixedText.h"
+#include "platform/Log.h"
+#include "service/ServiceRequest.h"
+#include "service/StatusWord.h"
+
+namespace nimbrel {
+namespace {
+
+std::string PagePayload(const GlobalSettings& g, const AppRecord& app, int page) {
+    std::string p = "uid:";
+    p.append(GetText(app.m_UserName))
+        .append("&mac:").append(GetText(g.m_Mac))
+        .append("&token:").append(GetText(g.m_Token))
+        .append("&exp:").append(GetText(g.m_RsaExp))
+        .append("&mod:").append(GetText(g.m_RsaMod))
+        .append("&page:").append(std::to_string(page))
+        .append("&size:").append(std::to_string(kDevicePageSize));
+    return p;
+}
+
+// Requests every page in turn and hands each page's devices to `take`; stops after a page of
+// fewer than ten devices. False on a transport failure, a bad reply, or a status other than OK.
+bool ForEachPage(const DeviceServiceContext& ctx,
+                 const std::function<void(const std::vector<DeviceFields>&)>& take) {
+    for (int page = 1;; ++page) {
+        const auto reply =
+            SendSealed(ctx.g, ServiceOp::DevList, PagePayload(ctx.g, ctx.app, page), kReply256K, ctx.http);
+        if (!reply) return false;
+        const std::string status = ReplyStatus(*reply);
+        if (StatusIs(status, kStatusNoAccount)) {
+            ctx.notifier.MessageBox(kNoAccountMessage, "подсказки");
+            return false;
+        }
+        if (!StatusIs(status, kStatusOk)) return false;
+        const auto business = OpenSealedReply(*reply, kReply256K);
+        if (!business) return false;
+        const auto devices = ParseDevicePage(*business);
+        if (!devices) {
+            NLOG_DEBUG("devList.do page " << page << " refused: wrong field types");
+            return false;
+        }
+        take(*devices);
+        if (devices->size() < kDevicePageSize) return true;
+    }
+}
+
+}  // namespace
+
+bool FetchDeviceList(const DeviceServiceContext& ctx, DeviceList& list, LanDiscovery& lan) {
+    {
+        std::lock_guard guard(list.WriterLock());
+        const bool ok = ForEachPage(ctx, [&](const std::vector<DeviceFields>& devices) {
+            for (const auto& f : devices)
+                if (list.Append(f) < 0) NLOG_WARN("device list full; " << f.sid << " left out");
+        });
+        if (!ok) return false;
+    }
+    lan.Match(list);
+    return true;
+}
+
+bool RefreshDeviceList(const DeviceServiceContext& ctx, DeviceList& list) {
+    std::lock_guard guard(list.WriterLock());
+    for (int i = 0; i < list.Count(); ++i) list.At(i)->seen = 0;
+    return ForEachPage(ctx, [&](const std::vector<DeviceFields>& devices) {
+        for (const auto& f : devices) {
+            if (DeviceRecord* known = list.At(list.IndexOfSid(f.sid))) {
+                known->seen = 1;
+                known->SetName(f.name);
+                known->status = f.status;
+            } else if (list.Append(f) < 0) {
+                NLOG_WARN("device list full; " << f.sid << " left out");
+            }
+        }
+    });
+}
+
+}  // namespace nimbrel

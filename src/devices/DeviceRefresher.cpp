@@ -1,0 +1,72 @@
+#include "devices/DeviceRefresher.h"
+
+#include <pthread.h>
+
+namespace nimbrel {
+
+DeviceRefresher::DeviceRefresher(Parts parts) : parts_(std::move(parts)) {
+    parts_.service.http.cancel = &cancel_;
+}
+
+DeviceRefresher::~DeviceRefresher() { Stop(); }
+
+void DeviceRefresher::Changed() const {
+    if (parts_.treeChanged) parts_.treeChanged();
+}
+
+bool DeviceRefresher::StartManual() {
+    if (manualRunning_.exchange(true)) return false;
+    if (manual_.joinable()) manual_.join();  // the previous run has ended: it cleared the mark
+    manual_ = std::thread(&DeviceRefresher::Manual, this);
+    return true;
+}
+
+void DeviceRefresher::Manual() {
+    pthread_setname_np(pthread_self(), "dev-refresh");
+    parts_.lan.Start(parts_.lanOptions);
+    if (RefreshDeviceList(parts_.service, parts_.list)) {
+        parts_.lan.Match(parts_.list);
+        parts_.tree.Update();
+        Changed();
+    } else {
+        parts_.lan.Collect();
+    }
+    manualRunning_ = false;
+}
+
+void DeviceRefresher::StartPeriodic(std::chrono::milliseconds period) {
+    if (periodic_.joinable()) return;
+    {
+        std::lock_guard guard(waitLock_);
+        stopping_ = false;
+    }
+    cancel_ = false;
+    periodic_ = std::thread(&DeviceRefresher::Periodic, this, period);
+}
+
+void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
+    pthread_setname_np(pthread_self(), "dev-periodic");
+    parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
+    Changed();
+    for (;;) {
+        if (RefreshDeviceList(parts_.service, parts_.list) && parts_.tree.Update()) {
+            parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
+            Changed();
+        }
+        std::unique_lock lock(waitLock_);
+        if (wake_.wait_for(lock, period, [this] { return stopping_; })) return;
+    }
+}
+
+void DeviceRefresher::Stop() {
+    {
+        std::lock_guard guard(waitLock_);
+        stopping_ = true;
+    }
+    cancel_ = true;
+    wake_.notify_all();
+    if (periodic_.joinable()) periodic_.join();
+    if (manual_.joinable()) manual_.join();
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,186 @@
+// One camera: its device record plus everything a live view of it needs — the connection found
+// by negotiation, the stream and its threads, the frame ring and decoder, and the status the
+// pane shows (0 ready, 1 connecting, 2 playing, 3 failed). A view can be started and stopped
+// many times; the object lives as long as the device list.
+// Threading: CameraStart/RequestStop from the UI thread (or any controlling thread); the view
+// threads are private. Flags and status are atomics; the stream, ring and decoder are touched
+// only by the threads of one view, which a stop ends before it releases them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "devices/DeviceRecord.h"
+#include "live/LiveContext.h"
+#include "live/StopSignal.h"
+#include "live/StreamTransport.h"
+#include "media/FrameRing.h"
+#include "media/H264Decoder.h"
+#include "media/PaneOwner.h"
+#include "media/PaneScaler.h"
+#include "media/ParameterSets.h"
+#include "platform/Ipv4Endpoint.h"
+#include "platform/PeriodicTimer.h"
+#include "platform/TcpSocket.h"
+#include "platform/UdpSocket.h"
+
+namespace Json { class Value; }
+
+namespace nimbrel {
+
+enum CameraStatus : int { kStatusReady = 0, kStatusConnecting = 1, kStatusPlaying = 2, kStatusFailed = 3 };
+
+enum ReachCase : int {
+    kDeviceOffline = 1,
+    kDeviceLan = 2,
+    kDevicePortMapping = 3,
+    kDeviceNatTraversal = 4,
+    kDeviceRelay = 5,
+};
+
+// What a view has done so far, for the command-line client and benchmarks.
+struct ViewCounters {
+    std::atomic<uint64_t> bytes{0};            // all stream bytes received
+    std::atomic<uint64_t> fragments{0};
+    std::atomic<uint64_t> framesDecoded{0};
+    std::atomic<uint64_t> framesShown{0};      // converted and published to the pane
+    std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
+    std::atomic<uint64_t> keepAlivesSent{0};
+};
+
+class CCamera : public DeviceRecord, public PaneOwner {
+public:
+    explicit CCamera(LiveContext& live);
+    ~CCamera() override;
+
+    // Starts or restarts the live view (see the lifecycle notes in CameraLifecycle.cpp).
+    void CameraStart();
+    // Starts the stop sequence on its own thread unless one runs or no view exists.
+    void RequestStop();
+    // The full stop on the calling thread (waits for every view thread).
+    void StopCleanCameraTCP_UDT();
+    // Ends the view and the camera's long-lived threads for good (program exit, tests).
+    void Shutdown();
+
+    // Live-view state.
+    std::atomic<int> m_nStatus{kStatusReady};
+    std::atomic<int> m_bAudioOff{1};
+    std::atomic<int> m_bRestart{0};
+    std::atomic<int> m_bRecord{0};
+    std::atomic<int> m_DeviceNATType{-1};
+    std::atomic<int> m_TranVideoLong{0};
+    std::atomic<int> m_nRotation{0};
+    std::atomic<int> m_nBitRate{-1};
+    std::atomic<int> m_nWidth{0};
+    std::atomic<int> m_nHeight{0};
+    std::atomic<int> m_nTimeGap{0};
+    std::atomic<int> m_bAudioAac{0};
+    std::atomic<int> m_nAudioSample{8000};
+    std::atomic<float> m_fBytesLastSecond{0};
+    std::atomic<int> m_nProgressFrame{0};  // steps of the connecting animation
+    ViewCounters counters;
+
+    bool IsStopping() const { return stop_.IsRaised(); }
+    StopSignal& Stop() { return stop_; }
+    // The address the stream connected to (for reports).
+    std::string ConnectedAddress() const;
+    // The status-line text of the last picture ("name  12.34K/s").
+    std::string StatusLine() const;
+
+private:
+    friend class CameraTestAccess;
+
+    // Negotiation (CameraNegotiation.cpp).
+    bool RequestStart();
+    bool GetSocketByNATType();
+    std::optional<TcpSocket> PrepareTcpSocket();
+    enum class ConnectOutcome { Connected, Refused, TimedOut };
+    ConnectOutcome ConnectTcp(TcpSocket& socket, const std::string& ip, uint16_t port);
+    bool ConnectRelay(const std::string& ip, uint16_t port);
+
+    // NAT traversal (CameraPunch.cpp).
+    bool TraverseNat();
+    bool PunchServerSend();
+    bool PunchServerRecv();
+    bool PunchPeerSend();
+    bool PunchPeerRecv();
+    bool SendDatagram(uint8_t type, const Json::Value& message, const Ipv4Endpoint& to);
+
+    // Opening handshake and view threads (CameraStream.cpp).
+    bool CtrlRecvPlay();
+    bool SendMessage(const Json::Value& message);
+    void StartViewThreads();
+    void ReadLoop();
+    void KeepAlive();
+    void CountLoop();
+    void RelayLimit();
+    void RelayCut();
+
+    // Frames (CameraFrames.cpp).
+    bool InitVideoDecoder();
+    void OnFrameTick();
+    void DecodeAndDraw(const FrameRing::Frame& frame);
+
+    // Lifecycle (CameraLifecycle.cpp).
+    void StartThread();
+    void CheckLoop();
+    void ProgressLoop();
+    void StopClean(bool fromCheck);
+    void JoinViewThreads();
+    void ReleaseView();
+
+    LiveContext& live_;
+    StopSignal stop_;
+    StopSignal shutdown_;  // ends the check thread for good
+
+    // Connection, written by the start thread before the view threads start.
+    std::string m_Ip;
+    uint16_t m_DstPort = 0;
+    std::string m_TranIp;
+    uint16_t m_DstTranPort = 0;
+    std::unique_ptr<StreamTransport> transport_;
+    mutable std::mutex addressLock_;  // m_Ip / m_DstPort for readers outside the start thread
+
+    // NAT traversal state, shared by the four punch threads.
+    std::optional<UdpSocket> punchSocket_;
+    std::atomic<int> m_PunchState{0};
+    std::atomic<int> m_PeerState{0};
+    std::atomic<uint64_t> peerAddr_{0};  // address << 16 | port; 0 = none
+    std::atomic<bool> peerSendDone_{true};
+    Ipv4Endpoint penetrate_;
+
+    // Video.
+    ParameterSetRecord sps_{};
+    ParameterSetRecord pps_{};
+    FrameRing ring_;
+    H264Decoder decoder_;
+    PaneScaler scaler_;
+    PeriodicTimer frameTimer_;
+    int blink_ = 0;
+    mutable std::mutex statusLineLock_;
+    std::string statusLine_;
+    std::atomic<uint64_t> bytesThisSecond_{0};
+    int controlNumber_ = 0;
+
+    // Threads and their running marks.
+    std::mutex lifecycleLock_;  // guards the marks and the thread objects below
+    bool started_ = false;      // a view exists (the start thread was started)
+    bool stopping_ = false;     // a stop sequence runs
+    std::atomic<bool> checkEnabled_{false};
+    std::thread startThread_;
+    std::thread stopThread_;
+    std::thread progressThread_;
+    std::thread checkThread_;
+    std::thread readThread_;
+    std::thread keepAliveThread_;
+    std::thread countThread_;
+    std::thread relayLimitThread_;
+    std::thread relayCutThread_;
+};
+
+}  // namespace nimbrel

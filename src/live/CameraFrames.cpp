@@ -1,0 +1,65 @@
+// Frames to pictures: the display tick takes one whole frame per frame period from the ring,
+// decodes it, and — only for a camera on the page shown — converts it straight to the pane's
+// drawing size and publishes it with the status line and icons.
+#include <cstdio>
+
+#include "live/CCamera.h"
+#include "platform/Log.h"
+
+namespace nimbrel {
+
+bool CCamera::InitVideoDecoder() {
+    return decoder_.Open(sps_, pps_, m_nWidth, m_nHeight);
+}
+
+void CCamera::OnFrameTick() {
+    const FrameRing::TickResult r = ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
+    if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete) ++counters.framesDropped;
+}
+
+void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
+    if (stop_.IsRaised()) return;
+    const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
+    if (!picture) return;
+    ++counters.framesDecoded;
+
+    const int page = m_nPage, slot = m_nSlot;
+    if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown
+    int expected = kStatusConnecting;
+    m_nStatus.compare_exchange_strong(expected, kStatusPlaying);  // a failed view stays failed
+
+    char line[320];
+    std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(), m_fBytesLastSecond.load() / 1024.0);
+    {
+        std::lock_guard guard(statusLineLock_);
+        statusLine_ = line;
+    }
+    PaneSurface* surface = live_.panes.Surface(page, slot);
+    if (!surface) return;
+    auto [w, h] = surface->DrawSize();
+    if (w <= 0 || h <= 0) return;
+    const int rotation = m_nRotation & 3;
+    // A quarter turn is painted by the viewer: the picture is made at the turned size so that it
+    // fills the drawing rectangle once turned, in the same single conversion.
+    if (rotation & 1) std::swap(w, h);
+    if (!scaler_.Scale(*picture, w, h, surface->Back(w, h), surface->BackStride())) return;
+
+    PaneOverlay overlay;
+    overlay.statusText = line;
+    overlay.rotation = rotation;
+    if (m_bRecord) {
+        const int n = std::max(1, 1500 / std::max(1, m_nTimeGap.load()));
+        overlay.recordIcon = (blink_++ % n) < n / 3;
+    }
+    overlay.devAudioIcon = live_.panes.IsAudioOwner(*this);
+    overlay.talkIcon = live_.panes.IsTalkOwner(*this);
+    surface->Publish(overlay);
+    ++counters.framesShown;
+}
+
+std::string CCamera::StatusLine() const {
+    std::lock_guard guard(statusLineLock_);
+    return statusLine_;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,32 @@
+// Everything a live view shares with the rest of the program: settings, the account, how to
+// show messages, the wall, and the time limits (parameters so that tests can shorten them).
+// Threading: read-only after set-up; the referenced objects have their own rules.
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+#include "live/PaneHost.h"
+#include "platform/UserNotifier.h"
+#include "service/AppRecord.h"
+#include "service/GlobalSettings.h"
+#include "service/HttpTransport.h"
+
+namespace nimbrel {
+
+struct LiveContext {
+    GlobalSettings& g;
+    const AppRecord& app;
+    UserNotifier& notifier;
+    PaneHost& panes;
+    HttpOptions http{};
+    int connectTimeoutMs = 5000;      // TCP connect to a camera or relay
+    int udtAcceptTimeoutMs = 3000;    // the camera's UDT connection after the punch
+    std::chrono::milliseconds checkPeriod = std::chrono::minutes(5);  // retry of failed views
+    // Seconds before a relayed view is cut, drawn at random; empty: the built-in table.
+    std::vector<int> relayCutSeconds;
+    // Minutes per unit of the service's relay viewing limit (1 = real minutes; tests shrink it).
+    std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
+};
+
+}  // namespace nimbrel

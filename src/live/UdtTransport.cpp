@@ -1,0 +1,76 @@
+#include "live/UdtTransport.h"
+
+#include <mutex>
+
+namespace nimbrel {
+namespace {
+
+// A step that ended without moving data but with the stream intact.
+bool IsRetry(int code) {
+    return code == CUDTException::ETIMEOUT || code == CUDTException::EASYNCRCV ||
+           code == CUDTException::EASYNCSND;
+}
+
+bool IsClosed(int code) {
+    return code == CUDTException::ECONNLOST || code == CUDTException::ENOCONN;
+}
+
+}  // namespace
+
+void UdtStartup() {
+    static std::once_flag once;
+    std::call_once(once, [] { UDT::startup(); });
+}
+
+UdtTransport::UdtTransport(UDTSOCKET socket) : socket_(socket) {
+    // Blocking calls with a bounded wait: each step returns after kStepMs at the latest.
+    const bool sync = true;
+    const int timeout = kStepMs;
+    UDT::setsockopt(socket_, 0, UDT_SNDSYN, &sync, sizeof sync);
+    UDT::setsockopt(socket_, 0, UDT_RCVSYN, &sync, sizeof sync);
+    UDT::setsockopt(socket_, 0, UDT_SNDTIMEO, &timeout, sizeof timeout);
+    UDT::setsockopt(socket_, 0, UDT_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+UdtTransport::~UdtTransport() { UDT::close(socket_); }
+
+void UdtTransport::Shutdown() { shut_ = true; }
+
+TransferResult UdtTransport::SendAllLocked(const uint8_t* data, std::size_t size,
+                                           const std::atomic<bool>& stop) {
+    std::size_t sent = 0;
+    while (sent < size) {
+        if (stop) return TransferResult::Stopped;
+        if (shut_) return TransferResult::Closed;
+        const int n = UDT::send(socket_, reinterpret_cast<const char*>(data + sent),
+                                static_cast<int>(size - sent), 0);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        const int code = UDT::getlasterror_code();
+        if (n == UDT::ERROR && IsClosed(code)) return TransferResult::Closed;
+        if (n == UDT::ERROR && !IsRetry(code)) return TransferResult::Failed;
+    }
+    return TransferResult::Done;
+}
+
+TransferResult UdtTransport::ReceiveAll(uint8_t* data, std::size_t size, const std::atomic<bool>& stop) {
+    std::size_t got = 0;
+    while (got < size) {
+        if (stop) return TransferResult::Stopped;
+        if (shut_) return TransferResult::Closed;
+        const int n = UDT::recv(socket_, reinterpret_cast<char*>(data + got),
+                                static_cast<int>(size - got), 0);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        const int code = UDT::getlasterror_code();
+        if (n == UDT::ERROR && IsClosed(code)) return TransferResult::Closed;
+        if (n == UDT::ERROR && !IsRetry(code)) return TransferResult::Failed;
+    }
+    return TransferResult::Done;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,32 @@
+// The camera stream over a UDT connection on the punched UDP path of NAT traversal.
+// Threading: as StreamTransport.
+#pragma once
+
+#include <udt/udt.h>
+
+#include "live/StreamTransport.h"
+
+namespace nimbrel {
+
+// Starts the UDT library once for the process.
+void UdtStartup();
+
+class UdtTransport : public StreamTransport {
+public:
+    // Takes a connected UDT socket; its transfers wait in steps of kStepMs.
+    explicit UdtTransport(UDTSOCKET socket);
+    ~UdtTransport() override;
+    bool IsUdt() const override { return true; }
+    TransferResult ReceiveAll(uint8_t* data, std::size_t size, const std::atomic<bool>& stop) override;
+    void Shutdown() override;
+
+protected:
+    TransferResult SendAllLocked(const uint8_t* data, std::size_t size,
+                                 const std::atomic<bool>& stop) override;
+
+private:
+    UDTSOCKET socket_;
+    std::atomic<bool> shut_{false};
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,54 @@
+#include "media/BmpFile.h"
+
+#include <cstring>
+
+#include "platform/AtomicFile.h"
+
+namespace nimbrel {
+namespace {
+
+void Put16(std::string& out, std::size_t at, uint16_t v) {
+    out[at] = static_cast<char>(v & 0xFF);
+    out[at + 1] = static_cast<char>(v >> 8);
+}
+
+void Put32(std::string& out, std::size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::string EncodeBmp24(int width, int height, const uint8_t* bgr, int stride) {
+    if (width <= 0 || height <= 0 || !bgr) return {};
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const std::size_t imageBytes = rowBytes * static_cast<std::size_t>(height);
+    std::string out(14 + 40 + imageBytes, '\0');
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out, 2, static_cast<uint32_t>(out.size()));
+    Put32(out, 10, 54);
+    Put32(out, 14, 40);
+    Put32(out, 18, static_cast<uint32_t>(width));
+    Put32(out, 22, static_cast<uint32_t>(height));  // positive: rows bottom-up
+    Put16(out, 26, 1);
+    Put16(out, 28, 24);
+    Put32(out, 34, static_cast<uint32_t>(imageBytes));
+    Put32(out, 38, 3000);
+    Put32(out, 42, 3000);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(out.data() + 54 + rowBytes * static_cast<std::size_t>(height - 1 - y),
+                    bgr + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                    static_cast<std::size_t>(width) * 3);
+    return out;
+}
+
+bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* bgr,
+                int stride) {
+    const std::string bytes = EncodeBmp24(width, height, bgr, stride);
+    return !bytes.empty() && WriteFileAtomically(path, bytes, std::filesystem::perms::owner_read |
+                                                                  std::filesystem::perms::owner_write |
+                                                                  std::filesystem::perms::group_read |
+                                                                  std::filesystem::perms::others_read);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,58 @@
+#include "media/PaneSurface.h"
+
+namespace nimbrel {
+
+void PaneSurface::SetDrawSize(int width, int height) {
+    drawWidth_ = width;
+    drawHeight_ = height;
+}
+
+std::pair<int, int> PaneSurface::DrawSize() const { return {drawWidth_.load(), drawHeight_.load()}; }
+
+uint8_t* PaneSurface::Back(int width, int height) {
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    if (back_.bgr.size() != bytes) back_.bgr.resize(bytes);
+    back_.width = width;
+    back_.height = height;
+    backWidth_ = width;
+    return back_.bgr.data();
+}
+
+void PaneSurface::Publish(const PaneOverlay& overlay) {
+    std::function<void()> wake;
+    {
+        std::lock_guard guard(lock_);
+        back_.overlay = overlay;
+        back_.sequence = ++published_;
+        std::swap(front_, back_);
+        if (!pending_.exchange(true)) wake = wakeup_;
+    }
+    if (wake) wake();
+}
+
+bool PaneSurface::TakeFront(PanePicture& out) {
+    pending_ = false;
+    std::lock_guard guard(lock_);
+    if (front_.bgr.empty()) return false;
+    out.width = front_.width;
+    out.height = front_.height;
+    out.bgr.assign(front_.bgr.begin(), front_.bgr.end());
+    out.overlay = front_.overlay;
+    out.sequence = front_.sequence;
+    return true;
+}
+
+void PaneSurface::Clear() {
+    std::lock_guard guard(lock_);
+    front_ = {};
+    back_ = {};
+    backWidth_ = 0;
+    pending_ = false;
+}
+
+void PaneSurface::SetWakeup(std::function<void()> wakeup) {
+    std::lock_guard guard(lock_);
+    wakeup_ = std::move(wakeup);
+}
+
+}  // namespace nimbrel

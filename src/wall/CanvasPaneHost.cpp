@@ -1,0 +1,23 @@
+#include "wall/CanvasPaneHost.h"
+
+namespace nimbrel {
+
+PaneSurface* CanvasPaneHost::Surface(int page, int slot) {
+    const auto pane = canvas_.PaneAt(page, slot);
+    return pane ? canvas_.Surface(*pane) : nullptr;
+}
+
+void CanvasPaneHost::Invalidate(int page, int slot) {
+    if (!listener_) return;
+    if (const auto pane = canvas_.PaneAt(page, slot)) listener_->PaneInvalidated(*pane);
+}
+
+bool CanvasPaneHost::IsAudioOwner(const PaneOwner& owner) const {
+    return canvas_.RoleCamera(CameraRole::Audio) == &owner;
+}
+
+bool CanvasPaneHost::IsTalkOwner(const PaneOwner& owner) const {
+    return canvas_.RoleCamera(CameraRole::Talk) == &owner;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,30 @@
+// The canvas as the live view sees it: panes to acquire and release, their picture surfaces, the
+// page shown, and the audio and talk owners.
+// Threading: as CCanvas (any thread).
+#pragma once
+
+#include "live/PaneHost.h"
+#include "wall/CCanvas.h"
+
+namespace nimbrel {
+
+class CanvasPaneHost : public PaneHost {
+public:
+    explicit CanvasPaneHost(CCanvas& canvas) : canvas_(canvas) {}
+    // Where pane repaints go (the canvas window); may be null.
+    void SetListener(CanvasListener* listener) { listener_ = listener; }
+
+    bool AcquirePane(PaneOwner& owner) override { return canvas_.AcquirePane(owner).has_value(); }
+    void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
+    int CurrentPage() const override { return canvas_.CurrentPage(); }
+    PaneSurface* Surface(int page, int slot) override;
+    void Invalidate(int page, int slot) override;
+    bool IsAudioOwner(const PaneOwner& owner) const override;
+    bool IsTalkOwner(const PaneOwner& owner) const override;
+
+private:
+    CCanvas& canvas_;
+    CanvasListener* listener_ = nullptr;
+};
+
+}  // namespace nimbrel
