@@ -10,7 +10,9 @@ bool ValidPosition(int page, int slot) {
     return page >= 0 && page < CCanvas::kPages && slot >= 0 && slot < CCanvas::kSlotsPerPage;
 }
 
-bool ValidPane(int pane) { return pane >= 0 && pane < CCanvas::kPanes; }
+bool ValidPane(int pane) {
+    return pane >= 0 && pane < CCanvas::kPanes;
+}
 
 }  // namespace
 
@@ -400,8 +402,13 @@ bool CCanvas::ToggleMaximise(int pane) {
     });
 }
 
-void CCanvas::MainWindowSizeModeChanged() {
-    Change([&] { UnmaximiseLocked(); });
+void CCanvas::MainWindowSizeModeChanged(bool maximised) {
+    Change([&] {
+        if (maximised)
+            RelayoutLocked(layout_);
+        else
+            UnmaximiseLocked();
+    });
 }
 
 void CCanvas::UnmaximiseLocked() {

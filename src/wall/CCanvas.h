@@ -119,8 +119,9 @@ class CCanvas {
     // Double click: maximises a shown pane with a camera within the canvas, or restores the
     // maximised one (Relayout with the current values). False when the pane does not react.
     bool ToggleMaximise(int pane);
-    // The main window was maximised or restored: the maximised pane returns to its cell.
-    void MainWindowSizeModeChanged();
+    // The main window was maximised (`maximised`) or restored. Maximising re-lays the panes with
+    // the current layout (Relayout); either way a maximised pane returns to its cell.
+    void MainWindowSizeModeChanged(bool maximised);
 
     // --- Cameras shared with the live view ---
     PaneOwner* SelectedCamera() const;

@@ -10,16 +10,24 @@
 namespace nimbrel {
 
 struct PaneState {
-    int page = -1;   // the slot table row the pane was dealt into
-    int entry = -1;  // its entry in that row; a drag-swap never changes it
-    int slotIndex = 0;      // index of the pane's cell in layout order; swapped by a drag
-    PaneRect cellRect;      // the cell, in canvas coordinates
-    PaneRect windowRect;    // the pane window in canvas coordinates: normally its cell; the drag
-                            // position while it follows the cursor; the whole canvas when maximised
-    PaneRect drawRect;      // where video is drawn, in pane coordinates: the window's client
-                            // rectangle, inset by one pixel on every side while selected
-    PaneOwner* owner = nullptr;  // the camera shown, or none
-    bool selected = false;       // the owner is the canvas's selected camera
+    // Where the pane was dealt: its slot table row and the entry in that row. A drag-swap never
+    // changes them.
+    int page = -1;
+    int entry = -1;
+    // The index of the pane's cell in layout order; a drag-swap exchanges it.
+    int slotIndex = 0;
+    // The cell, in canvas coordinates.
+    PaneRect cellRect;
+    // The pane window in canvas coordinates: normally its cell; the drag position while it
+    // follows the cursor; the whole canvas while maximised.
+    PaneRect windowRect;
+    // Where video is drawn, in pane coordinates: the window's client rectangle, inset by one
+    // pixel on every side while the pane's camera is selected.
+    PaneRect drawRect;
+    // The camera shown, or none.
+    PaneOwner* owner = nullptr;
+    // The owner is the canvas's selected camera (the pane draws the selection frame).
+    bool selected = false;
     bool visible = false;
     bool maximised = false;
 };

@@ -40,7 +40,9 @@ std::vector<PaneRect> SplitLayout::Cells(int width, int height) const {
     return cells;
 }
 
-const SplitLayout& DefaultSplitLayout() { return kSplitLayouts[1]; }
+const SplitLayout& DefaultSplitLayout() {
+    return kSplitLayouts[1];
+}
 
 const SplitLayout* FindSplitLayout(int mode, int cols, int rows) {
     for (const SplitLayout& layout : kSplitLayouts)

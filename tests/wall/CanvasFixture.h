@@ -32,7 +32,8 @@ class CanvasTest : public ::testing::Test {
         for (const PaneState& pane : panes)
             if (pane.visible) shown.push_back(&pane);
         std::sort(shown.begin(), shown.end(), [](const PaneState* a, const PaneState* b) {
-            return std::pair(a->cellRect.y, a->cellRect.x) < std::pair(b->cellRect.y, b->cellRect.x);
+            return std::pair(a->cellRect.y, a->cellRect.x) <
+                   std::pair(b->cellRect.y, b->cellRect.x);
         });
         std::vector<int> cameras;
         for (const PaneState* pane : shown) cameras.push_back(Camera(pane->owner));

@@ -76,7 +76,7 @@ TEST_F(CanvasTest, DropSwapsCellsDrawRectsAndSlotIndexes) {
     EXPECT_EQ(target.drawRect, (PaneRect{0, 0, 400, 200}));
     EXPECT_EQ(target.slotIndex, 0);
     EXPECT_EQ(State(1).drawRect, (PaneRect{0, 0, 200, 100}));  // no longer selected
-    EXPECT_EQ(canvas.Slot(0, 0)->pane, 0);  // entries keep their panes
+    EXPECT_EQ(canvas.Slot(0, 0)->pane, 0);                     // entries keep their panes
     EXPECT_EQ(canvas.Slot(0, 0)->cell, dragged.cellRect);
     EXPECT_EQ(canvas.Surface(2)->DrawSize(), std::pair(400, 200));
 }
@@ -116,9 +116,14 @@ TEST_F(CanvasTest, MaximiseAndRestore) {
     EXPECT_EQ(canvas.FullCamera(), &cams[5]);
 
     ASSERT_TRUE(canvas.ToggleMaximise(0));
-    canvas.MainWindowSizeModeChanged();
+    canvas.MainWindowSizeModeChanged(false);
     EXPECT_EQ(State(0).windowRect, State(0).cellRect);
     EXPECT_EQ(Shown().size(), 4u);
+    ASSERT_TRUE(canvas.NextPage());
+    ASSERT_TRUE(canvas.ToggleMaximise(4));
+    canvas.MainWindowSizeModeChanged(true);  // re-laid: page 0, nothing maximised
+    EXPECT_EQ(canvas.CurrentPage(), 0);
+    EXPECT_FALSE(State(4).maximised);
 
     ASSERT_TRUE(canvas.ToggleMaximise(2));
     ASSERT_TRUE(canvas.ReleasePane(*State(2).owner));  // an emptied maximised pane goes back

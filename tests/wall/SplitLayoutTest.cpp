@@ -9,7 +9,7 @@ namespace nimbrel {
 namespace {
 
 TEST(SplitLayout, ChooserCommandsAndPanesPerPage) {
-    const std::pair<int, int> expected[] = {{1001, 1}, {1002, 4}, {1018, 9},
+    const std::pair<int, int> expected[] = {{1001, 1},  {1002, 4}, {1018, 9},
                                             {1020, 16}, {1021, 6}, {1022, 8}};
     for (const auto& [command, perPage] : expected) {
         const SplitLayout* layout = SplitLayoutForCommand(command);
@@ -27,7 +27,7 @@ TEST(SplitLayout, ChooserCommandsAndPanesPerPage) {
 
 TEST(SplitLayout, FeaturedThreeByThree) {
     const auto cells = SplitLayoutForCommand(1021)->Cells(600, 300);
-    const std::vector<PaneRect> expected{{0, 0, 400, 200},   {400, 0, 200, 100},
+    const std::vector<PaneRect> expected{{0, 0, 400, 200},     {400, 0, 200, 100},
                                          {400, 100, 200, 100}, {0, 200, 200, 100},
                                          {200, 200, 200, 100}, {400, 200, 200, 100}};
     EXPECT_EQ(cells, expected);
@@ -39,7 +39,8 @@ TEST(SplitLayout, FeaturedFourByFourRunsDownThenAlong) {
     EXPECT_EQ(cells[0], (PaneRect{0, 0, 300, 600}));
     const int positions[] = {3, 7, 11, 12, 13, 14, 15};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(cells[i + 1], (PaneRect{positions[i] % 4 * 100, positions[i] / 4 * 200, 100, 200}));
+        EXPECT_EQ(cells[i + 1],
+                  (PaneRect{positions[i] % 4 * 100, positions[i] / 4 * 200, 100, 200}));
 }
 
 TEST(SplitLayout, RemainderPixelsStayUncovered) {
