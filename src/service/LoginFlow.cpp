@@ -218,7 +218,7 @@ void LoginFlow::SetStatusHandler(std::function<void(const std::string&)> handler
 
 bool LoginFlow::WaitFinished(std::chrono::milliseconds limit) const {
     std::unique_lock guard(lock_);
-    return finishedChanged_.wait_for(guard, limit, [this] { return !running_; });
+    return finishedChanged_.wait_for(guard, limit, [this] { return !running_ && finishing_ == 0; });
 }
 
 LoginCheck LoginFlow::Login() {
@@ -346,6 +346,7 @@ void LoginFlow::Finish(LoginResult result) {
     {
         std::lock_guard guard(lock_);
         running_ = false;
+        ++finishing_;
         status_ = result.message;
         if (result.outcome == LoginOutcome::WrongPassword ||
             result.outcome == LoginOutcome::TokenExpired)
@@ -354,11 +355,15 @@ void LoginFlow::Finish(LoginResult result) {
         onFinished = onFinished_;
         onStatus = onStatus_;
     }
-    finishedChanged_.notify_all();
     NLOG_DEBUG("Login::Finish: status '" << result.status << "' message '" << result.message
                                          << "'");
     if (onStatus) onStatus(result.message);
     if (onFinished) onFinished(result);
+    {
+        std::lock_guard guard(lock_);
+        --finishing_;
+    }
+    finishedChanged_.notify_all();
 }
 
 void LoginFlow::SetStatus(std::string text) {

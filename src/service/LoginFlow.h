@@ -125,7 +125,8 @@ class LoginFlow {
     // The cancel button: the running login's result is dropped; it finishes at once as Cancelled.
     void Cancel();
     bool Running() const;
-    // Waits for the running login to finish; false when `limit` passed first.
+    // Waits for the running login to finish, its handlers included; false when `limit` passed
+    // first.
     bool WaitFinished(std::chrono::milliseconds limit) const;
     std::optional<LoginResult> LastResult() const;
 
@@ -156,6 +157,7 @@ class LoginFlow {
     LoginFields fields_;
     std::string status_;
     bool running_ = false;
+    int finishing_ = 0;  // finishes whose handlers are still being called
     std::optional<LoginResult> last_;
     std::function<void(const LoginResult&)> onFinished_;
     std::function<void(const std::string&)> onStatus_;

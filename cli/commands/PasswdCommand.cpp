@@ -1,0 +1,72 @@
+// nimbrelctl passwd --old OLD --new NEW [--confirm NEW]: changes the account's password as the
+// settings page does, after signing in with --user and --password; the account file keeps the
+// new stored form when it remembers the password.
+#include "AccountSession.h"
+#include "CommandRegistry.h"
+#include "ExitCode.h"
+#include "SilentNotifier.h"
+#include "service/PasswordChangeFlow.h"
+
+namespace nimbrel::cli {
+namespace {
+
+const char* BoxName(PasswordBox box) {
+    switch (box) {
+        case PasswordBox::Old:
+            return "old";
+        case PasswordBox::New:
+            return "new";
+        case PasswordBox::Repeat:
+            return "confirm";
+        case PasswordBox::None:
+            break;
+    }
+    return "";
+}
+
+struct PasswdArgs {
+    AccountOptions account;
+    std::string oldPassword, newPassword;
+    std::optional<std::string> confirm;
+};
+
+void AddPasswdCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+    auto* sub = app.add_subcommand("passwd", "Change the account's password");
+    auto args = std::make_shared<PasswdArgs>();
+    args->account.AddTo(*sub);
+    sub->add_option("--old", args->oldPassword, "The current password");
+    sub->add_option("--new", args->newPassword, "The new password");
+    sub->add_option("--confirm", args->confirm, "The new password again (default: --new)");
+    sub->callback([&ctx, &exitCode, args] {
+        exitCode = SignInAsDialog(ctx, args->account);
+        if (exitCode != kExitOk) return;
+        SilentNotifier silent;
+        PasswordChangeFlow flow(ctx.g, ctx.app, silent);
+        const auto check = flow.Apply(args->oldPassword, args->newPassword,
+                                      args->confirm.value_or(args->newPassword));
+        if (!check.started) {
+            Json::Value fields(Json::objectValue);
+            fields["box"] = BoxName(check.box);
+            exitCode = FailWith(ctx, fields, kExitFailed, "INVALID", check.status);
+            return;
+        }
+        if (!flow.WaitIdle(kFlowWait) || !flow.LastResult()) {
+            exitCode = ctx.Fail(kExitFailed, "NETWORK", change_text::kFailed);
+            return;
+        }
+        const auto result = *flow.LastResult();
+        if (!result.ok) {
+            exitCode = ctx.Fail(kExitFailed, result.status.empty() ? "NETWORK" : result.status,
+                                result.message);
+            return;
+        }
+        Json::Value fields(Json::objectValue);
+        fields["message"] = result.message;
+        ctx.Print(fields, "OK", result.message);
+    });
+}
+
+const CommandRegistration registration(&AddPasswdCommand);
+
+}  // namespace
+}  // namespace nimbrel::cli
