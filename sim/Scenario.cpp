@@ -245,6 +245,12 @@ DeviceSpec ReadDevice(const Json::Value& value, const std::string& where) {
     }
     d.maxUsers = m.Int("maxUsers", d.maxUsers, 1, 100);
     d.listAdminLast = m.Bool("listAdminLast", false);
+    for (const char* name : {"media", "faults", "streamPort", "transVideoLong"}) m.Has(name);
+    auto camera = ReadCameraSpec(value, where);
+    if (!camera) throw ScenarioError{camera.error()};
+    d.camera = camera.value();
+    if (d.camera.streamPort != 0 && d.reach != Reach::Lan && d.reach != Reach::PortMapping)
+        Fail(m.At("streamPort"), "only lan and portMapping cameras have a stream port");
     m.CheckAllKnown();
     return d;
 }
@@ -305,6 +311,7 @@ Result<Scenario> ParseScenario(std::string_view text) {
         if (top.Has("service")) s.service = ReadService(top.Raw("service"), "service");
         if (top.Has("detection")) s.detection = ReadDetection(top.Raw("detection"), "detection");
         if (top.Has("relay")) s.relay = ReadEndpoint(top.Raw("relay"), "relay");
+        if (top.Has("rendezvous")) s.rendezvous = ReadEndpoint(top.Raw("rendezvous"), "rendezvous");
         for (const char* listName : {"accounts", "devices"}) {
             if (!top.Has(listName)) continue;
             const Json::Value& list = top.Raw(listName);

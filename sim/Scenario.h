@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Result.h"
+#include "camera/CameraSpec.h"
 
 namespace nimbrel::sim {
 
@@ -55,6 +56,7 @@ struct DeviceSpec {
     int maxUsers = 5;            // owner included; addUser.do beyond it is "OUTMAX"
     bool listAdminLast = false;  // bindUserList.do names the administrator last
     Reach reach = Reach::Lan;
+    CameraSpec camera;  // media, faults, stream port, relay time limit
 };
 
 struct EndpointSpec {
@@ -87,7 +89,8 @@ struct ServiceSpec {
 struct Scenario {
     ServiceSpec service;
     DetectionSpec detection;
-    EndpointSpec relay;  // named to the client by login.do
+    EndpointSpec relay;       // named to the client by login.do
+    EndpointSpec rendezvous;  // NAT traversal; only udpPort is used
     std::vector<AccountSpec> accounts;
     std::vector<DeviceSpec> devices;
 };

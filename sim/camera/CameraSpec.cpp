@@ -1,0 +1,160 @@
+#include "camera/CameraSpec.h"
+
+#include <set>
+
+namespace nimbrel::sim {
+namespace {
+
+struct SpecError {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what) {
+    throw SpecError{where + ": " + what};
+}
+
+// The members of one object, each read with its checks; unknown names (other than "_"
+// comments) are errors so that typos surface.
+class Object {
+  public:
+    Object(const Json::Value& value, std::string where) : value_(value), where_(std::move(where)) {
+        if (!value_.isObject()) Fail(where_, "must be an object");
+    }
+    std::string At(const std::string& name) const { return where_ + "." + name; }
+    bool Has(const std::string& name) {
+        known_.insert(name);
+        return value_.isMember(name);
+    }
+    int Int(const std::string& name, int fallback, int min, int max) {
+        if (!Has(name)) return fallback;
+        const Json::Value& v = value_[name];
+        if (!v.isInt() || v.asInt() < min || v.asInt() > max)
+            Fail(At(name),
+                 "must be an integer in " + std::to_string(min) + ".." + std::to_string(max));
+        return v.asInt();
+    }
+    double Seconds(const std::string& name) {
+        if (!Has(name)) return -1;
+        const Json::Value& v = value_[name];
+        if (!v.isNumeric() || v.asDouble() < 0 || v.asDouble() > 86400)
+            Fail(At(name), "must be a number of seconds in 0..86400");
+        return v.asDouble();
+    }
+    bool Bool(const std::string& name) {
+        if (!Has(name)) return false;
+        if (!value_[name].isBool()) Fail(At(name), "must be true or false");
+        return value_[name].asBool();
+    }
+    std::string Text(const std::string& name, std::string fallback) {
+        if (!Has(name)) return fallback;
+        if (!value_[name].isString()) Fail(At(name), "must be a string");
+        return value_[name].asString();
+    }
+    void CheckAllKnown() const {
+        for (const auto& name : value_.getMemberNames())
+            if (!name.empty() && name[0] != '_' && !known_.count(name))
+                Fail(where_, "unknown member \"" + name + "\"");
+    }
+
+  private:
+    const Json::Value& value_;
+    std::string where_;
+    std::set<std::string> known_;
+};
+
+bool IsAacRate(int rate) {
+    for (int r :
+         {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000})
+        if (r == rate) return true;
+    return false;
+}
+
+MediaSpec ReadMedia(const Json::Value& value, const std::string& where) {
+    Object o(value, where);
+    MediaSpec m;
+    m.width = o.Int("width", m.width, 16, 1920);
+    m.height = o.Int("height", m.height, 16, 1088);
+    if (m.width % 2 || m.height % 2) Fail(where, "width and height must be even");
+    m.framePeriodMs = o.Int("framePeriodMs", m.framePeriodMs, 10, 1000);
+    m.bitRate = o.Int("bitRate", m.bitRate, 32000, 8000000);
+    m.gop = o.Int("gop", m.gop, 1, 250);
+    const std::string audio = o.Text("audio", "speex");
+    if (audio == "speex")
+        m.audio = AudioKind::Speex;
+    else if (audio == "aac")
+        m.audio = AudioKind::Aac;
+    else if (audio == "none")
+        m.audio = AudioKind::None;
+    else
+        Fail(o.At("audio"), "must be speex, aac or none");
+    m.audioSample = o.Int("audioSample", m.audioSample, 8000, 96000);
+    if (!IsAacRate(m.audioSample)) Fail(o.At("audioSample"), "is not an AAC sample rate");
+    o.CheckAllKnown();
+    return m;
+}
+
+FaultSpec ReadFaults(const Json::Value& value, const std::string& where) {
+    Object o(value, where);
+    FaultSpec f;
+    f.closeAfter = o.Seconds("closeAfter");
+    f.dropAfter = o.Seconds("dropAfter");
+    f.stallAfter = o.Seconds("stallAfter");
+    f.brokenAfter = o.Seconds("brokenAfter");
+    const std::string kind = o.Text("brokenKind", "unknownKind");
+    if (kind == "unknownKind")
+        f.brokenKind = FaultSpec::Broken::UnknownKind;
+    else if (kind == "fragmentOverflow")
+        f.brokenKind = FaultSpec::Broken::FragmentOverflow;
+    else
+        Fail(o.At("brokenKind"), "must be unknownKind or fragmentOverflow");
+    f.mediaBeforeReply = o.Int("mediaBeforeReply", 0, 0, 100);
+    f.silentConnect = o.Bool("silentConnect");
+    f.refuseConnect = o.Bool("refuseConnect");
+    f.connectTimeout = o.Bool("connectTimeout");
+    f.silentRendezvous = o.Bool("silentRendezvous");
+    f.punchFromOtherPort = o.Bool("punchFromOtherPort");
+    if (f.refuseConnect && f.connectTimeout)
+        Fail(where, "refuseConnect and connectTimeout exclude each other");
+    o.CheckAllKnown();
+    return f;
+}
+
+}  // namespace
+
+const char* AudioKindName(AudioKind kind) {
+    switch (kind) {
+        case AudioKind::Speex:
+            return "speex";
+        case AudioKind::Aac:
+            return "aac";
+        case AudioKind::None:
+            return "none";
+    }
+    return "speex";
+}
+
+Result<CameraSpec> ReadCameraSpec(const Json::Value& device, const std::string& where) {
+    CameraSpec c;
+    try {
+        if (!device.isObject()) Fail(where, "must be an object");
+        if (device.isMember("media")) c.media = ReadMedia(device["media"], where + ".media");
+        if (device.isMember("faults")) c.faults = ReadFaults(device["faults"], where + ".faults");
+        if (device.isMember("streamPort")) {
+            const Json::Value& v = device["streamPort"];
+            if (!v.isInt() || v.asInt() < 0 || v.asInt() > 65535)
+                Fail(where + ".streamPort", "must be an integer in 0..65535");
+            c.streamPort = v.asInt();
+        }
+        if (device.isMember("transVideoLong")) {
+            const Json::Value& v = device["transVideoLong"];
+            if (!v.isString() || v.asString().empty() || v.asString().size() > 16)
+                Fail(where + ".transVideoLong", "must be a text of minutes, \"-1\" for no limit");
+            c.transVideoLong = v.asString();
+        }
+    } catch (const SpecError& e) {
+        return Result<CameraSpec>::Fail(e.message);
+    }
+    return Result<CameraSpec>::Ok(std::move(c));
+}
+
+}  // namespace nimbrel::sim
