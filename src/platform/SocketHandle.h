@@ -17,7 +17,7 @@ enum class WaitResult {
 };
 
 class SocketHandle {
-public:
+  public:
     SocketHandle() = default;
     explicit SocketHandle(int fd) : fd_(fd) {}
     ~SocketHandle() { Close(); }
@@ -45,7 +45,7 @@ public:
     WaitResult WaitReadable(int timeoutMs) const { return Wait(kReadable, timeoutMs); }
     WaitResult WaitWritable(int timeoutMs) const { return Wait(kWritable, timeoutMs); }
 
-private:
+  private:
     static constexpr short kReadable = 0x001;  // POLLIN
     static constexpr short kWritable = 0x004;  // POLLOUT
     WaitResult Wait(short events, int timeoutMs) const;

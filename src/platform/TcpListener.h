@@ -10,7 +10,7 @@
 namespace nimbrel {
 
 class TcpListener {
-public:
+  public:
     // Binds `local` (port 0: an ephemeral one) with SO_REUSEADDR and listens. Nothing on failure.
     static std::optional<TcpListener> Listen(const Ipv4Endpoint& local, int backlog = 16);
 
@@ -22,7 +22,7 @@ public:
     // Waits up to `timeoutMs` for a connection and accepts it as a non-blocking socket.
     std::optional<TcpSocket> Accept(int timeoutMs);
 
-private:
+  private:
     TcpListener(SocketHandle handle, Ipv4Endpoint local)
         : handle_(std::move(handle)), local_(local) {}
     SocketHandle handle_;

@@ -15,7 +15,7 @@
 namespace nimbrel {
 
 class TcpSocket {
-public:
+  public:
     // A new IPv4 stream socket (close-on-exec); nothing when the system refuses one.
     static std::optional<TcpSocket> Open();
     // Adopts a connected descriptor (from TcpListener::Accept).
@@ -41,10 +41,11 @@ public:
     // Moves the whole buffer on a non-blocking socket, waiting at most `waitMs` for each step of
     // progress, and giving up when `stop` is raised. False on a timeout, an error, a closed peer
     // or a stop.
-    bool SendAll(std::span<const uint8_t> data, int waitMs, const std::atomic<bool>* stop = nullptr);
+    bool SendAll(std::span<const uint8_t> data, int waitMs,
+                 const std::atomic<bool>* stop = nullptr);
     bool ReceiveAll(std::span<uint8_t> buffer, int waitMs, const std::atomic<bool>* stop = nullptr);
 
-private:
+  private:
     SocketHandle handle_;
 };
 

@@ -11,7 +11,7 @@
 namespace nimbrel {
 
 class UdpSocket {
-public:
+  public:
     // A new IPv4 datagram socket (close-on-exec); nothing when the system refuses one.
     static std::optional<UdpSocket> Open();
 
@@ -24,14 +24,14 @@ public:
     IoResult SendTo(const Ipv4Endpoint& to, std::span<const uint8_t> datagram);
 
     struct Datagram {
-        IoResult io;       // io.bytes: the part of the datagram that fitted the buffer
+        IoResult io;  // io.bytes: the part of the datagram that fitted the buffer
         Ipv4Endpoint from;
         bool truncated = false;  // the datagram was longer than the buffer
     };
     // Takes one datagram, cut to `buffer`; never writes past it.
     Datagram ReceiveFrom(std::span<uint8_t> buffer);
 
-private:
+  private:
     explicit UdpSocket(SocketHandle handle) : handle_(std::move(handle)) {}
     SocketHandle handle_;
 };

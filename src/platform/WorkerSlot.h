@@ -14,7 +14,7 @@
 namespace nimbrel {
 
 class WorkerSlot {
-public:
+  public:
     // `name` names the thread (at most 15 characters are kept).
     explicit WorkerSlot(std::string name) : name_(std::move(name)) {}
     // Cancels and waits for a running job. Jobs that pass CancelFlag() to their transfers end
@@ -35,7 +35,7 @@ public:
     // Waits until no job runs; false when `limit` passed first.
     bool WaitIdle(std::chrono::milliseconds limit);
 
-private:
+  private:
     std::string name_;
     std::atomic<bool> cancel_{false};
     mutable std::mutex lock_;

@@ -12,7 +12,9 @@
 namespace nimbrel {
 namespace {
 
-bool ValidHour(int hour) { return hour >= 0 && hour <= 23; }
+bool ValidHour(int hour) {
+    return hour >= 0 && hour <= 23;
+}
 
 }  // namespace
 
@@ -25,7 +27,9 @@ AlarmFlow::AlarmFlow(const GlobalSettings& g, const AppRecord& app, UserNotifier
       http_(http),
       device_(std::move(device)) {}
 
-AlarmFlow::~AlarmFlow() { Close(); }  // the worker slots then wait for their threads
+AlarmFlow::~AlarmFlow() {
+    Close();
+}  // the worker slots then wait for their threads
 
 AlarmDevice AlarmFlow::Device() const {
     std::lock_guard guard(lock_);
@@ -49,13 +53,20 @@ std::string AlarmFlow::HourLabel(int hour) {
 
 UserMessage AlarmFlow::MessageFor(AlarmOutcome outcome) {
     switch (outcome) {
-        case AlarmOutcome::SwitchedOn: return {"Открыть отчет успеха", kCaption};
-        case AlarmOutcome::SwitchedOff: return {"Закрыть отчет успеха", kCaption};
-        case AlarmOutcome::SwitchOnFailed: return {"Открыть отчет неудачи", kCaption};
-        case AlarmOutcome::SwitchOffFailed: return {"Закрыть отчет неудачи", kCaption};
-        case AlarmOutcome::HoursSet: return {"Установлено", kCaption};
-        case AlarmOutcome::CameraOffline: return {"Камера не в сети", kCaption};
-        case AlarmOutcome::HoursFailed: return {"Установка не удалась", kCaption};
+        case AlarmOutcome::SwitchedOn:
+            return {"Открыть отчет успеха", kCaption};
+        case AlarmOutcome::SwitchedOff:
+            return {"Закрыть отчет успеха", kCaption};
+        case AlarmOutcome::SwitchOnFailed:
+            return {"Открыть отчет неудачи", kCaption};
+        case AlarmOutcome::SwitchOffFailed:
+            return {"Закрыть отчет неудачи", kCaption};
+        case AlarmOutcome::HoursSet:
+            return {"Установлено", kCaption};
+        case AlarmOutcome::CameraOffline:
+            return {"Камера не в сети", kCaption};
+        case AlarmOutcome::HoursFailed:
+            return {"Установка не удалась", kCaption};
         case AlarmOutcome::AlarmIsOff:
             return {"Пожалуйста, включите сигнал тревоги", kApplicationName};
         case AlarmOutcome::NotBuilt:
@@ -80,8 +91,8 @@ std::string AlarmFlow::SwitchPayload(bool on) const {
 
 std::string AlarmFlow::HoursPayload(const AlarmDevice& d, int startHour, int endHour) const {
     const std::string user(GetText(app_.m_UserName)), mac(GetText(g_.m_Mac));
-    return "uid:" + user + "&sid:" + d.sid + "&mac:" + mac + "&token:" +
-           std::string(GetText(g_.m_Token)) + "&umac:" + user + "," + mac +
+    return "uid:" + user + "&sid:" + d.sid + "&mac:" + mac +
+           "&token:" + std::string(GetText(g_.m_Token)) + "&umac:" + user + "," + mac +
            "&start:" + std::to_string(startHour) + "&end:" + std::to_string(endHour);
 }
 
@@ -91,8 +102,8 @@ AlarmOutcome AlarmFlow::RequestSwitch(bool on, const HttpOptions& http) const {
     NLOG_DEBUG("Alarm::Switch " << (on ? "on" : "off"));
     const auto url = SealPayload(g_, payload, OperationUrlPrefix(g_, ServiceOp::SetAlarm));
     if (!url) return failed;
-    const auto reply = FetchJson(g_, *url, Operation(ServiceOp::SetAlarm).replyVariant,
-                                 kReply256K, http);
+    const auto reply =
+        FetchJson(g_, *url, Operation(ServiceOp::SetAlarm).replyVariant, kReply256K, http);
     if (!reply || !StatusIs(ReplyStatus(*reply), kStatusOk)) return failed;
     return on ? AlarmOutcome::SwitchedOn : AlarmOutcome::SwitchedOff;
 }
@@ -102,8 +113,8 @@ AlarmOutcome AlarmFlow::RequestHours(int startHour, int endHour, const HttpOptio
     NLOG_DEBUG("Alarm::SaveHours " << startHour << "-" << endHour);
     const auto url = SealPayload(g_, payload, OperationUrlPrefix(g_, ServiceOp::SetAlarmTime));
     if (!url) return AlarmOutcome::NotBuilt;
-    const auto reply = FetchJson(g_, *url, Operation(ServiceOp::SetAlarmTime).replyVariant,
-                                 kReply256K, http);
+    const auto reply =
+        FetchJson(g_, *url, Operation(ServiceOp::SetAlarmTime).replyVariant, kReply256K, http);
     if (!reply) return AlarmOutcome::HoursFailed;
     const std::string status = ReplyStatus(*reply);
     if (StatusIs(status, kStatusOk)) return AlarmOutcome::HoursSet;
@@ -113,14 +124,19 @@ AlarmOutcome AlarmFlow::RequestHours(int startHour, int endHour, const HttpOptio
 
 void AlarmFlow::ApplyLocked(AlarmOutcome outcome, int startHour, int endHour) {
     switch (outcome) {
-        case AlarmOutcome::SwitchedOn: device_.alarmSwitch = 1; break;
-        case AlarmOutcome::SwitchedOff: device_.alarmSwitch = 0; break;
+        case AlarmOutcome::SwitchedOn:
+            device_.alarmSwitch = 1;
+            break;
+        case AlarmOutcome::SwitchedOff:
+            device_.alarmSwitch = 0;
+            break;
         case AlarmOutcome::HoursSet:
             device_.alarmSwitch = 1;
             device_.startHour = startHour;
             device_.endHour = endHour;
             break;
-        default: return;  // failures leave the record as it was
+        default:
+            return;  // failures leave the record as it was
     }
     if (writeRecord_) writeRecord_(device_);
 }
@@ -155,9 +171,8 @@ void AlarmFlow::FinishWorker(const WorkerSlot& slot, AlarmOutcome outcome, int s
 bool AlarmFlow::StartSwitch(bool on) {
     HttpOptions http = http_;
     http.cancel = &switchWorker_.CancelFlag();
-    return switchWorker_.Start([this, on, http] {
-        FinishWorker(switchWorker_, RequestSwitch(on, http), 0, 0);
-    });
+    return switchWorker_.Start(
+        [this, on, http] { FinishWorker(switchWorker_, RequestSwitch(on, http), 0, 0); });
 }
 
 bool AlarmFlow::StartSaveHours(int startHour, int endHour) {

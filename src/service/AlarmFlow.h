@@ -43,7 +43,7 @@ enum class AlarmOutcome {
 };
 
 class AlarmFlow {
-public:
+  public:
     static constexpr std::string_view kCaption = "подсказки";
     // Caption of the message that asks to switch the alarm on: the application's name.
     static constexpr std::string_view kApplicationName = "Farlo видео-клиент";
@@ -87,7 +87,7 @@ public:
     // Waits for both workers; false when `limit` passed first.
     bool WaitIdle(std::chrono::milliseconds limit);
 
-private:
+  private:
     std::string SwitchPayload(bool on) const;
     std::string HoursPayload(const AlarmDevice& d, int startHour, int endHour) const;
     AlarmOutcome RequestSwitch(bool on, const HttpOptions& http) const;

@@ -45,7 +45,9 @@ FeedbackFlow::FeedbackFlow(const GlobalSettings& g, const AppRecord& app, UserNo
                            HttpOptions http)
     : g_(g), app_(app), notifier_(notifier), http_(http) {}
 
-FeedbackFlow::~FeedbackFlow() { Close(); }
+FeedbackFlow::~FeedbackFlow() {
+    Close();
+}
 
 std::optional<std::string> FeedbackFlow::EncodeMessage(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -76,8 +78,10 @@ std::optional<std::string> FeedbackFlow::EncodeMessage(std::string_view text) {
 
 UserMessage FeedbackFlow::MessageFor(FeedbackOutcome outcome) {
     switch (outcome) {
-        case FeedbackOutcome::Sent: return {"Сообщение отправлено успешно", kCaption};
-        case FeedbackOutcome::Failed: return {"Не удалось отправить сообщение", kCaption};
+        case FeedbackOutcome::Sent:
+            return {"Сообщение отправлено успешно", kCaption};
+        case FeedbackOutcome::Failed:
+            return {"Не удалось отправить сообщение", kCaption};
         case FeedbackOutcome::Empty:
         case FeedbackOutcome::InvalidText:
             break;
@@ -90,7 +94,8 @@ FeedbackOutcome FeedbackFlow::Request(const std::string& encoded, const HttpOpti
     std::string payload =
         "uid:" + user + "&appAdvise:" + encoded + "&token:" + HmacSha1Hex(g_, user);
     NLOG_DEBUG("Feedback::Send " << encoded.size() / 3 << " bytes");
-    const auto reply = SendTokenSigned(g_, ServiceOp::SaveAdvise, std::move(payload), kReply64K, http);
+    const auto reply =
+        SendTokenSigned(g_, ServiceOp::SaveAdvise, std::move(payload), kReply64K, http);
     if (reply && StatusIs(ReplyStatus(*reply), kStatusOk)) return FeedbackOutcome::Sent;
     return FeedbackOutcome::Failed;
 }

@@ -28,7 +28,7 @@ enum class FeedbackOutcome {
 };
 
 class FeedbackFlow {
-public:
+  public:
     static constexpr std::string_view kCaption = "подсказки";
     static constexpr std::string_view kEmptyHint = "Пожалуйста, введите Ваш вопрос";
     static constexpr int kEmptyHintMs = 1000;
@@ -61,7 +61,7 @@ public:
     void Close();
     bool WaitIdle(std::chrono::milliseconds limit) { return worker_.WaitIdle(limit); }
 
-private:
+  private:
     FeedbackOutcome Request(const std::string& encoded, const HttpOptions& http) const;
 
     const GlobalSettings& g_;

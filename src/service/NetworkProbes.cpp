@@ -80,13 +80,17 @@ void WaitForTcpProbe(GlobalSettings& g) {
     JoinLocked(g.m_TcpProbeThread);
 }
 
-void StopNetworkProbes(GlobalSettings& g) {
-    g.m_StopProbes = 1;
+void WaitForProbes(GlobalSettings& g) {
     {
         std::lock_guard guard(UdpHandleLock());
         JoinLocked(g.m_UdpProbeThread);
     }
     WaitForTcpProbe(g);
+}
+
+void StopNetworkProbes(GlobalSettings& g) {
+    g.m_StopProbes = 1;
+    WaitForProbes(g);
 }
 
 }  // namespace nimbrel

@@ -25,6 +25,8 @@ bool WaitForUdpProbe(GlobalSettings& g, UserNotifier& notifier);
 
 // Waits until the TCP probe thread has ended (at most about eight seconds).
 void WaitForTcpProbe(GlobalSettings& g);
+// Waits until both probe threads have ended, without judging their results.
+void WaitForProbes(GlobalSettings& g);
 
 // Raises m_StopProbes and waits for both threads; each ends within one probe wait. Must run
 // before the settings record is destroyed if the probes may still run.

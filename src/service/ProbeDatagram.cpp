@@ -34,8 +34,7 @@ std::optional<ProbeAnswer> ParseProbeAnswer(std::span<const uint8_t> datagram) {
 
 bool SameIpv4Number(const std::string& a, const std::string& b) {
     in_addr x{}, y{};
-    return inet_aton(a.c_str(), &x) != 0 && inet_aton(b.c_str(), &y) != 0 &&
-           x.s_addr == y.s_addr;
+    return inet_aton(a.c_str(), &x) != 0 && inet_aton(b.c_str(), &y) != 0 && x.s_addr == y.s_addr;
 }
 
 }  // namespace nimbrel

@@ -13,7 +13,9 @@ constexpr char kGreeting[] = "{\"tcp\":\"hello\"}";
 constexpr std::size_t kHeaderSize = 16;
 static_assert(kHeaderSize + sizeof kGreeting - 1 == kTcpProbePacketSize);
 
-bool Stopped(const GlobalSettings& g) { return g.m_StopProbes.load() != 0; }
+bool Stopped(const GlobalSettings& g) {
+    return g.m_StopProbes.load() != 0;
+}
 
 int32_t Probe(const GlobalSettings& g, TcpSocket& socket, const Ipv4Endpoint& server) {
     if (!socket.Handle().SetNonBlocking()) return kProbeError;
@@ -22,16 +24,23 @@ int32_t Probe(const GlobalSettings& g, TcpSocket& socket, const Ipv4Endpoint& se
     // Connect, waiting up to 40 times for the socket to become writable.
     bool connected = false;
     switch (socket.StartConnect(server)) {
-        case TcpSocket::ConnectStart::Failed: return kProbeError;
-        case TcpSocket::ConnectStart::Connected: connected = true; break;
-        case TcpSocket::ConnectStart::InProgress: break;
+        case TcpSocket::ConnectStart::Failed:
+            return kProbeError;
+        case TcpSocket::ConnectStart::Connected:
+            connected = true;
+            break;
+        case TcpSocket::ConnectStart::InProgress:
+            break;
     }
     for (int i = 0; !connected && i < kTcpConnectWaits; ++i) {
         if (Stopped(g)) return kProbeError;
         switch (socket.Handle().WaitWritable(kProbeWaitMs)) {
-            case WaitResult::TimedOut: continue;
-            case WaitResult::Failed: return kProbeNoAnswer;
-            case WaitResult::Ready: break;
+            case WaitResult::TimedOut:
+                continue;
+            case WaitResult::Failed:
+                return kProbeNoAnswer;
+            case WaitResult::Ready:
+                break;
         }
         // Writable with an error (a refused or reset attempt) means there is no connection.
         if (socket.ConnectError() != 0) return kProbeNoAnswer;
@@ -45,9 +54,12 @@ int32_t Probe(const GlobalSettings& g, TcpSocket& socket, const Ipv4Endpoint& se
     for (int i = 0; sent < packet.size() && i < kTcpSendWaits; ++i) {
         if (Stopped(g)) return kProbeError;
         switch (socket.Handle().WaitWritable(kProbeWaitMs)) {
-            case WaitResult::TimedOut: continue;
-            case WaitResult::Failed: return kProbeError;
-            case WaitResult::Ready: break;
+            case WaitResult::TimedOut:
+                continue;
+            case WaitResult::Failed:
+                return kProbeError;
+            case WaitResult::Ready:
+                break;
         }
         const IoResult r = socket.Send(std::span(packet).subspan(sent));
         if (r.kind == IoResult::Kind::Failed) return kProbeError;
@@ -59,9 +71,12 @@ int32_t Probe(const GlobalSettings& g, TcpSocket& socket, const Ipv4Endpoint& se
     for (int i = 0; i < kTcpAnswerWaits; ++i) {
         if (Stopped(g)) return kProbeError;
         switch (socket.Handle().WaitReadable(kProbeWaitMs)) {
-            case WaitResult::TimedOut: continue;
-            case WaitResult::Failed: return kProbeError;
-            case WaitResult::Ready: break;
+            case WaitResult::TimedOut:
+                continue;
+            case WaitResult::Failed:
+                return kProbeError;
+            case WaitResult::Ready:
+                break;
         }
         uint8_t answer[kTcpAnswerRead];
         const IoResult r = socket.Receive(answer);

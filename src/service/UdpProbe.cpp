@@ -12,7 +12,7 @@ namespace {
 
 // One step: up to ten tries, each a request and one wait for an answer of the same type.
 class ProbeExchange {
-public:
+  public:
     ProbeExchange(UdpSocket& socket, const std::atomic<int32_t>& stop)
         : socket_(socket), stop_(stop) {}
 
@@ -47,7 +47,7 @@ public:
         return Outcome::NoAnswer;
     }
 
-private:
+  private:
     UdpSocket& socket_;
     const std::atomic<int32_t>& stop_;
 };
@@ -67,9 +67,12 @@ int32_t Classify(const GlobalSettings& g, UdpSocket& socket) {
 
     // Step 1: what does the first server see?
     switch (exchange.Ask(*first, 1, seen)) {
-        case Outcome::Failed: return kProbeError;
-        case Outcome::NoAnswer: return kProbeNoAnswer;
-        case Outcome::Answered: break;
+        case Outcome::Failed:
+            return kProbeError;
+        case Outcome::NoAnswer:
+            return kProbeNoAnswer;
+        case Outcome::Answered:
+            break;
     }
     const std::string localIp(GetText(g.m_LocalIp));
     if (seen.port == bound->port && strcasecmp(seen.address.c_str(), localIp.c_str()) == 0)
@@ -77,9 +80,12 @@ int32_t Classify(const GlobalSettings& g, UdpSocket& socket) {
 
     // Step 2: does an answer sent from elsewhere reach us?
     switch (exchange.Ask(*first, 11, answer)) {
-        case Outcome::Failed: return kProbeError;
-        case Outcome::Answered: return kProbeOpen;
-        case Outcome::NoAnswer: break;
+        case Outcome::Failed:
+            return kProbeError;
+        case Outcome::Answered:
+            return kProbeOpen;
+        case Outcome::NoAnswer:
+            break;
     }
 
     // Step 3: does the second server see the same mapping?
@@ -87,25 +93,34 @@ int32_t Classify(const GlobalSettings& g, UdpSocket& socket) {
                                                        g.m_SecondDetection.udpPort);
     if (!second) return kProbeError;
     switch (exchange.Ask(*second, 41, answer)) {
-        case Outcome::Failed: return kProbeError;
-        case Outcome::NoAnswer: return kProbeNoAnswer;
-        case Outcome::Answered: break;
+        case Outcome::Failed:
+            return kProbeError;
+        case Outcome::NoAnswer:
+            return kProbeNoAnswer;
+        case Outcome::Answered:
+            break;
     }
     if (answer.port != seen.port || !SameIpv4Number(answer.address, seen.address))
         return kProbeSymmetric;
 
     // Step 4: does an answer from another port of the first server reach us?
     switch (exchange.Ask(*first, 21, answer)) {
-        case Outcome::Failed: return kProbeError;
-        case Outcome::Answered: return kProbeRestricted;
-        case Outcome::NoAnswer: break;
+        case Outcome::Failed:
+            return kProbeError;
+        case Outcome::Answered:
+            return kProbeRestricted;
+        case Outcome::NoAnswer:
+            break;
     }
 
     // Step 5: does an answer from the very socket we asked reach us?
     switch (exchange.Ask(*first, 31, answer)) {
-        case Outcome::Failed: return kProbeError;
-        case Outcome::Answered: return kProbePortRestricted;
-        case Outcome::NoAnswer: return kProbeNoAnswer;
+        case Outcome::Failed:
+            return kProbeError;
+        case Outcome::Answered:
+            return kProbePortRestricted;
+        case Outcome::NoAnswer:
+            return kProbeNoAnswer;
     }
     return kProbeNoAnswer;
 }

@@ -19,9 +19,10 @@ int CheckVersion(const GlobalSettings& g, AppRecord& app, const HttpOptions& htt
         std::to_string(app.m_VersionMajor) + "." + std::to_string(app.m_VersionMinor);
     for (int request = 0; request < kVersionCheckMaxRequests; ++request) {
         // The payload is built afresh for each request: the wrap pads it in place.
-        std::string payload = "client:pc&version:" + version + "&token:" + HmacSha1Hex(g, "pc" + version);
-        const auto reply = SendHandshakeStyle(g, ServiceOp::CheckVersion, std::move(payload),
-                                              kReply64K, http);
+        std::string payload =
+            "client:pc&version:" + version + "&token:" + HmacSha1Hex(g, "pc" + version);
+        const auto reply =
+            SendHandshakeStyle(g, ServiceOp::CheckVersion, std::move(payload), kReply64K, http);
         if (!reply) return kVersionCheckFailed;
         if (!StatusIs(ReplyStatus(*reply), kStatusNewerClient)) return kVersionCurrent;
 
