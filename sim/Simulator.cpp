@@ -1,5 +1,7 @@
 #include "Simulator.h"
 
+#include <algorithm>
+
 #include "AccountBook.h"
 #include "AlarmOperations.h"
 #include "DetectionServer.h"
@@ -11,6 +13,8 @@
 #include "ServiceRouter.h"
 #include "SharingOperations.h"
 #include "VersionOperations.h"
+#include "camera/CameraFleet.h"
+#include "camera/CurrentOperation.h"
 
 namespace nimbrel::sim {
 namespace {
@@ -55,8 +59,15 @@ Result<OrderedJson> Simulator::Start() {
     auto second = secondDetection_->Start(d.second);
     if (!second) return R::Fail("second detection server: " + second.error());
 
+    // The cameras, relay and rendezvous next: login.do and current.do name their ports.
+    cameras_ = std::make_unique<CameraFleet>(
+        scenario_, keys_->KeyValue(), log_.get(),
+        [this](const std::string& sid, const std::string& user) { return MayView(sid, user); });
+    auto cameras = cameras_->Start();
+    if (!cameras) return R::Fail("cameras: " + cameras.error());
+
     NamedServers servers;
-    servers.relayTcp = scenario_.relay.tcpPort;
+    servers.relayTcp = cameras_->RelayPort();
     servers.relayUdp = scenario_.relay.udpPort;
     servers.firstTcp = first->tcpPort;
     servers.firstUdp = first->udpPort;
@@ -79,6 +90,8 @@ Result<OrderedJson> Simulator::Start() {
     sharing_->Register(*router_);
     alarms_->Register(*router_);
     versions_->Register(*router_);
+    current_ = std::make_unique<CurrentOperation>(*book_, *cameras_);
+    current_->Register(*router_);
 
     http_ = std::make_unique<ServiceHttpServer>(*router_);
     auto port = http_->Start(scenario_.service.port);
@@ -92,11 +105,24 @@ Result<OrderedJson> Simulator::Start() {
         .Set("detection", OrderedJson::Object()
                               .Set("first", EndpointJson(*first))
                               .Set("second", EndpointJson(*second)))
-        .Set("relay", EndpointJson(scenario_.relay));
+        .Set("relay", EndpointJson({cameras_->RelayPort(), scenario_.relay.udpPort}))
+        .Set("rendezvous", OrderedJson::Object()
+                               .Set("ip", "127.0.0.1")
+                               .Set("udpPort", cameras_->RendezvousPort()))
+        .Set("devices", cameras_->DevicesJson());
     return R::Ok(std::move(info));
 }
 
+bool Simulator::MayView(const std::string& sid, const std::string& user) const {
+    if (!book_) return false;
+    const auto device = book_->Device(sid);
+    if (!device) return false;
+    const auto& shared = device->sharedWith;
+    return device->owner == user || std::find(shared.begin(), shared.end(), user) != shared.end();
+}
+
 void Simulator::Stop() {
+    if (cameras_) cameras_->Stop();
     if (http_) http_->Stop();
     if (firstDetection_) firstDetection_->Stop();
     if (secondDetection_) secondDetection_->Stop();

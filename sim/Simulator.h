@@ -26,6 +26,8 @@ class SharingOperations;
 class AlarmOperations;
 class VersionOperations;
 class DetectionServer;
+class CameraFleet;
+class CurrentOperation;
 
 class Simulator {
   public:
@@ -39,6 +41,9 @@ class Simulator {
     void Stop();
 
   private:
+    // Whether account `user` is bound to camera `sid` now (a stream's connect names it).
+    bool MayView(const std::string& sid, const std::string& user) const;
+
     Scenario scenario_;
     std::filesystem::path logPath_;
     std::unique_ptr<RequestLog> log_;
@@ -54,6 +59,8 @@ class Simulator {
     std::unique_ptr<VersionOperations> versions_;
     std::unique_ptr<DetectionServer> firstDetection_;
     std::unique_ptr<DetectionServer> secondDetection_;
+    std::unique_ptr<CameraFleet> cameras_;
+    std::unique_ptr<CurrentOperation> current_;
     std::unique_ptr<ServiceHttpServer> http_;
 };
 
