@@ -178,8 +178,9 @@ std::optional<H264Clip> MakeH264Clip(const H264ClipOptions& options) {
     if (!options.inBandParameterSets) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(encoder->priv_data, "preset", options.preset.c_str(), 0);
     av_opt_set(encoder->priv_data, "tune", "zerolatency", 0);
-    // Key frames only at the fixed interval, as a camera sends them.
-    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0", 0);
+    // Key frames only at the fixed interval, as a camera sends them; no encoder statistics on
+    // stderr.
+    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0:log=-1", 0);
     if (avcodec_open2(encoder.get(), codec, nullptr) < 0) return std::nullopt;
 
     H264Clip clip;

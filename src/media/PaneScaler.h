@@ -26,7 +26,10 @@ class PaneScaler {
     static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation);
 
     // Converts `picture` to width × height BGR at `bgr`, rows top-down and `stride` bytes apart
-    // (at least width × 3). False when the picture or the size cannot be converted.
+    // (at least width × 3); the buffer holds height × stride bytes, and the bytes of a row past
+    // width × 3 may be overwritten. When the width is odd and the stride has room for one more
+    // pixel, one more column is converted (an even width converts about three times faster)
+    // and falls into those spare bytes. False when the picture or the size cannot be converted.
     bool Scale(const AVFrame& picture, int width, int height, uint8_t* bgr, int stride);
 
     // The picture at its own size, rows top-down with no gaps (width × height × 3 bytes).

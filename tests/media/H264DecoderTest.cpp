@@ -159,26 +159,15 @@ TEST_F(H264DecoderTest, TheParameterSetsPrimeTheDecoder) {
     }
 }
 
-TEST_F(H264DecoderTest, StreamWithParameterSetsInBandNeedsNoPriming) {
+// Most cameras repeat the parameter sets before each key frame; such a stream plays without
+// priming, and bytes the decoder rejects on the way give no picture and change nothing after.
+TEST_F(H264DecoderTest, InBandParameterSetsAndRejectedBytes) {
     const H264Clip clip = MakeClip(/*inBand=*/true);
     const std::vector<Picture> reference = ReferenceDecode(clip);
     ASSERT_EQ(reference.size(), clip.frames.size());
     const auto empty = ParameterSetRecord::FromBase64("");
     H264Decoder decoder;
     ASSERT_TRUE(decoder.Open(*empty, *empty, clip.width, clip.height));
-    for (std::size_t i = 0; i < clip.frames.size(); ++i) {
-        const auto padded = Padded(clip.frames[i].bytes);
-        const AVFrame* picture = decoder.Decode(padded.data(), clip.frames[i].bytes.size());
-        ASSERT_NE(picture, nullptr) << i;
-        EXPECT_TRUE(Copy(*picture) == reference[i]) << "picture " << i;
-    }
-}
-
-TEST_F(H264DecoderTest, RejectedBytesGiveNoPictureAndDecodingGoesOn) {
-    const H264Clip clip = MakeClip(/*inBand=*/false);
-    const std::vector<Picture> reference = ReferenceDecode(clip);
-    H264Decoder decoder;
-    ASSERT_TRUE(decoder.Open(Record(clip.sps), Record(clip.pps), clip.width, clip.height));
     std::vector<uint8_t> junk(3000);
     for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = uint8_t(i * 151 + 7);
     const auto paddedJunk = Padded(junk);

@@ -131,18 +131,28 @@ TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
     ExpectNear(PixelAt(bgr, 96, 24, 18), {255, 255, 255}, 6, "after snapshot");
 }
 
-TEST(PaneScaler, WritesOnlyTheTargetRows) {
-    // Odd sizes and a stride with a gap after each row: the gaps keep their bytes and nothing
-    // is written past the last row (the buffer ends right there).
+TEST(PaneScaler, WritesNothingPastItsRowsAtAnyWidthAndStride) {
+    // The converter is not instrumented, so the bytes after the buffer's height × stride are
+    // checked by hand. Odd widths with and without a spare pixel in the stride, and an even
+    // width that is not a multiple of 8 (libswscale writes such rows in blocks of 8 pixels).
     const auto picture = MakeFlat(176, 144, kGreen);
-    PaneScaler scaler;
-    constexpr int kWidth = 401, kHeight = 299, kStride = kWidth * 3 + 13;
-    std::vector<uint8_t> bgr(std::size_t(kStride) * (kHeight - 1) + kWidth * 3, 0xAB);
-    ASSERT_TRUE(scaler.Scale(*picture, kWidth, kHeight, bgr.data(), kStride));
-    for (int y = 0; y + 1 < kHeight; ++y)
-        for (int g = kWidth * 3; g < kStride; ++g)
-            ASSERT_EQ(bgr[std::size_t(y) * kStride + g], 0xAB) << "row " << y;
-    ExpectNear(PixelAt(bgr, kStride, kWidth - 1, kHeight - 1), {0, 255, 0}, 4, "last pixel");
+    constexpr int kHeight = 299, kTail = 256;
+    struct Case {
+        int width;
+        int stride;
+    };
+    for (const Case c : {Case{401, 401 * 3}, Case{401, 401 * 3 + 13}, Case{402, 402 * 3},
+                         Case{402, 402 * 3 + 1}}) {
+        SCOPED_TRACE(testing::Message() << c.width << " wide, stride " << c.stride);
+        PaneScaler scaler;
+        const std::size_t end = std::size_t(c.stride) * kHeight;
+        std::vector<uint8_t> bgr(end + kTail, 0xAB);
+        ASSERT_TRUE(scaler.Scale(*picture, c.width, kHeight, bgr.data(), c.stride));
+        for (std::size_t i = end; i < bgr.size(); ++i) ASSERT_EQ(bgr[i], 0xAB) << "tail";
+        for (int y : {0, kHeight / 2, kHeight - 1})
+            for (int x : {0, c.width - 1})
+                ExpectNear(PixelAt(bgr, c.stride, x, y), {0, 255, 0}, 4, "pixel");
+    }
 }
 
 TEST(PaneScaler, StoredSizeIsTransposedForQuarterTurns) {

@@ -35,14 +35,6 @@ TEST(ParameterSets, RecordHoldsStartCodeNalAndLength) {
     }
 }
 
-TEST(ParameterSets, RealSequenceParameterSet) {
-    const auto record = ParameterSetRecord::FromBase64("Z0IAHpWoFAFuQA==");
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->NalLength(), 10u);
-    EXPECT_EQ(record->bytes[4], 0x67);  // NAL type 7
-    EXPECT_EQ(record->bytes[13], 0x40);
-}
-
 TEST(ParameterSets, RefusesTooLongOrInvalidText) {
     EXPECT_FALSE(ParameterSetRecord::FromBase64(Base64Encode(Nal(60))));
     EXPECT_FALSE(ParameterSetRecord::FromBase64(Base64Encode(Nal(200))));
