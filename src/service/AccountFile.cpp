@@ -69,12 +69,19 @@ AccountFileDefaults AccountFileDefaults::FromUserDirs() {
 bool AccountFile::Load(const std::filesystem::path& path) {
     path_ = path;
     if (!doc_.LoadFile(path)) return false;
-    if (doc_.Root().Name() != kRoot) {
-        NLOG_DEBUG("AccountFile::Load: " << path << " has root <" << doc_.Root().Name() << ">");
-        doc_.Reset(kRoot);
-        return false;
-    }
-    return true;
+    return HasConfigRoot();
+}
+
+bool AccountFile::LoadBytes(std::string_view bytes) {
+    if (!doc_.LoadBytes(bytes)) return false;
+    return HasConfigRoot();
+}
+
+bool AccountFile::HasConfigRoot() {
+    if (doc_.Root().Name() == kRoot) return true;
+    NLOG_DEBUG("AccountFile: root <" << doc_.Root().Name() << "> is not <config>");
+    doc_.Reset(kRoot);
+    return false;
 }
 
 bool AccountFile::Save() const {

@@ -31,6 +31,8 @@ class AccountFile {
     // Loads `path`. False when it is missing, unreadable, not XML or has no "config" root:
     // such a file counts as absent.
     bool Load(const std::filesystem::path& path);
+    // The same checks on a file's bytes; Save() then needs a path from Load or Create.
+    bool LoadBytes(std::string_view bytes);
     // Saves to the path loaded or created last (atomically, owner-only).
     bool Save() const;
     const std::filesystem::path& Path() const { return path_; }
@@ -66,6 +68,8 @@ class AccountFile {
     static bool SaveAutoLogin(const std::filesystem::path& path, bool autoLogin);
 
   private:
+    // False (and an empty document) unless the loaded root is "config".
+    bool HasConfigRoot();
     XmlElement Section(std::string_view name, bool create);
 
     XmlDocument doc_;

@@ -35,13 +35,33 @@ XmlElement XmlElement::AddChild(std::string_view name, std::string_view text) {
     return child;
 }
 
+namespace {
+
+bool IsText(const pugi::xml_node& node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+}  // namespace
+
 std::string XmlElement::Text() const {
-    return node_.text().get();
+    // All direct text pieces: an element whose text is split by comments or child elements
+    // reads the same before and after a save, which joins neighbouring pieces.
+    std::string text;
+    for (pugi::xml_node child = node_.first_child(); child; child = child.next_sibling())
+        if (IsText(child)) text += child.value();
+    return text;
 }
 
 bool XmlElement::SetText(std::string_view text) {
     if (!node_) return false;
-    return node_.text().set(std::string(text).c_str());
+    for (pugi::xml_node child = node_.first_child(); child;) {
+        const pugi::xml_node next = child.next_sibling();
+        if (IsText(child)) node_.remove_child(child);
+        child = next;
+    }
+    if (text.empty()) return true;
+    pugi::xml_node piece = node_.prepend_child(pugi::node_pcdata);
+    return piece && piece.set_value(std::string(text).c_str());
 }
 
 std::optional<std::string> XmlElement::Attribute(std::string_view name) const {

@@ -31,8 +31,9 @@ class XmlElement {
     // empty; a none element when this one is none.
     XmlElement AddChild(std::string_view name, std::string_view text = {});
 
-    // The element's text (its first text or CDATA child), empty when it has none.
+    // The element's text: its direct text and CDATA pieces joined; empty when it has none.
     std::string Text() const;
+    // Replaces all of the element's direct text by `text` (child elements stay).
     bool SetText(std::string_view text);
 
     std::optional<std::string> Attribute(std::string_view name) const;

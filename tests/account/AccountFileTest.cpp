@@ -131,6 +131,25 @@ TEST(AccountFile, MissingElementsAreAddedWhenSet) {
     EXPECT_EQ(file.Setting("AutoLogin"), "1");
 }
 
+// Text split by a comment or a child element reads as one piece, before and after a save
+// (which joins neighbouring pieces), and setting it replaces every piece.
+TEST(AccountFile, SplitTextReadsTheSameAfterASave) {
+    AccountFile file;
+    ASSERT_TRUE(file.LoadBytes(
+        "<config><config1><VideoPath>/a<!-- x -->/b/</VideoPath>"
+        "<AutoLogin>0<i/>1</AutoLogin></config1></config>"));
+    EXPECT_EQ(file.Setting("VideoPath"), "/a/b/");
+    EXPECT_EQ(file.Setting("AutoLogin"), "01");
+    AccountFile again;
+    ASSERT_TRUE(again.LoadBytes(file.Document().ToText()));
+    EXPECT_EQ(again.Setting("VideoPath"), "/a/b/");
+    ASSERT_TRUE(file.SetSetting("AutoLogin", "1"));
+    EXPECT_EQ(file.Setting("AutoLogin"), "1");
+    EXPECT_TRUE(file.Document().Root().Find("config1/AutoLogin/i"));  // the child stays
+    ASSERT_TRUE(again.LoadBytes(file.Document().ToText()));
+    EXPECT_EQ(again.Setting("AutoLogin"), "1");
+}
+
 TEST(AccountFile, BrokenFilesCountAsAbsent) {
     TempDir dir;
     const auto path = dir / "d_config.xml";
