@@ -46,11 +46,11 @@ std::optional<Json::Value> OpenDatagram(std::string_view d, const std::string& k
 }
 
 Json::Value ConnectFor(const std::string& sid, const std::string& linkType,
-                       const std::string& protocol) {
+                       const std::string& protocol, const std::string& umac) {
     Json::Value m(Json::objectValue);
     m["type"] = "connect";
     m["identity"] = "client";
-    m["umac"] = "demo_user,00:11:22:33:44:55";
+    m["umac"] = umac;
     m["sid"] = sid;
     m["netType"] = "4";
     m["link-type"] = linkType;
@@ -145,8 +145,10 @@ bool StreamTestClient::WaitClosed(int timeoutMs) {
 }
 
 std::optional<Json::Value> StreamTestClient::Open(int port, const std::string& sid,
-                                                  const std::string& linkType) {
-    if (!Connect(port) || !SendMessage(ConnectFor(sid, linkType))) return std::nullopt;
+                                                  const std::string& linkType,
+                                                  const std::string& umac) {
+    if (!Connect(port) || !SendMessage(ConnectFor(sid, linkType, "v2.0", umac)))
+        return std::nullopt;
     auto reply = ReadMessage();
     if (!reply) return std::nullopt;
     Json::Value startup(Json::objectValue);

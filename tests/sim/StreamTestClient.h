@@ -28,9 +28,12 @@ std::string SealedDatagram(int datagramType, const Json::Value& message,
 std::optional<Json::Value> OpenDatagram(std::string_view datagram,
                                         const std::string& keyValue = kTestKeyValue);
 
+// The umac the camera tests send unless told otherwise.
+inline constexpr const char* kTestUmac = "demo_user,00:11:22:33:44:55";
+
 // The live view's "connect" message.
 Json::Value ConnectFor(const std::string& sid, const std::string& linkType,
-                       const std::string& protocol = "v2.0");
+                       const std::string& protocol = "v2.0", const std::string& umac = kTestUmac);
 
 struct StreamPacket {
     int kind = -1;
@@ -57,7 +60,8 @@ class StreamTestClient {
     // True when the server closes the connection within the time (data before it is skipped).
     bool WaitClosed(int timeoutMs);
     // connect + reply + startup; the reply, or nothing.
-    std::optional<Json::Value> Open(int port, const std::string& sid, const std::string& linkType);
+    std::optional<Json::Value> Open(int port, const std::string& sid, const std::string& linkType,
+                                    const std::string& umac = kTestUmac);
 
   private:
     bool ReadExactly(std::string& out, std::size_t count, int timeoutMs);
