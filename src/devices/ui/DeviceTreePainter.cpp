@@ -1,0 +1,160 @@
+#include "devices/ui/DeviceTreePainter.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPolygon>
+
+#include "widgets/ResourcePath.h"
+
+namespace nimbrel {
+namespace {
+
+QFont TreeFont(int weight) {
+    QFont font;
+    // The face the tree is designed for, then a CJK-capable face for "[内网]".
+    font.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(18);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
+
+void FillGradient(QPainter& p, const QRect& r, const QColor& bottom) {
+    QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+    gradient.setColorAt(0, Qt::white);
+    gradient.setColorAt(1, bottom);
+    p.fillRect(r, gradient);
+}
+
+// Text placed by its top-left corner, as the row layout gives the positions.
+void TextAt(QPainter& p, int x, int y, const QString& text, const QFont& font, const QColor& colour) {
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(QRect(x, y, 10000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+// A small triangle in place of a missing expand/collapse picture: pointing down when expanded.
+void DrawToggleFallback(QPainter& p, const QRect& box, bool expanded) {
+    const QPoint c = box.center();
+    QPolygon triangle;
+    if (expanded)
+        triangle << QPoint(c.x() - 5, c.y() - 3) << QPoint(c.x() + 5, c.y() - 3) << QPoint(c.x(), c.y() + 3);
+    else
+        triangle << QPoint(c.x() - 3, c.y() - 5) << QPoint(c.x() - 3, c.y() + 5) << QPoint(c.x() + 3, c.y());
+    p.setPen(Qt::NoPen);
+    p.setBrush(tree_colours::kHeaderText);
+    p.drawPolygon(triangle);
+    p.setBrush(Qt::NoBrush);
+}
+
+}  // namespace
+
+DeviceTreePainter::DeviceTreePainter()
+    : expand_(ResourcePath("expand.bmp")),
+      collapse_(ResourcePath("collapse.bmp")),
+      thumbnail_(ResourcePath("cameraThumnail.bmp")),
+      lockThumbnail_(ResourcePath("cameraThumnailLock.bmp")),
+      headerFont_(TreeFont(400)),
+      nameFont_(TreeFont(400)),
+      stateFont_(TreeFont(700)) {}
+
+QString DeviceTreePainter::HeaderText(const std::string& name, int online, int total) {
+    return QStringLiteral("%1  [%2/%3]").arg(QString::fromStdString(name)).arg(online).arg(total);
+}
+
+void DeviceTreePainter::Paint(QPainter& p, const Scene& scene, const DeviceTreeModel& model,
+                              const DeviceList& list, const DeviceThumbnails& thumbnails) {
+    p.fillRect(QRect(QPoint(0, 0), scene.client), tree_colours::kBackground);
+    const std::vector<TreeGroup> groups = model.Groups();
+    const int width = scene.client.width();
+    for (const TreeRow& row : model.Rows()) {
+        const int top = row.top - scene.scroll;
+        if (top >= scene.client.height()) break;  // the first row below the client area
+        if (top + row.height <= 0) continue;
+        const TreeItemRef ref = TreeItemRef::Of(row, groups);
+        const bool hot = scene.hot && *scene.hot == ref;
+        if (row.kind == TreeRow::Kind::Group) {
+            if (row.groupSlot < 0 || row.groupSlot >= static_cast<int>(groups.size())) continue;
+            PaintHeader(p, top, width, groups[static_cast<std::size_t>(row.groupSlot)],
+                        model.Counts(row.groupSlot), hot);
+        } else if (const DeviceRecord* device = list.At(row.deviceIndex)) {
+            const bool selected = scene.selected && *scene.selected == ref;
+            PaintDevice(p, top, width, row.deviceIndex, *device, selected, hot, thumbnails);
+        }
+    }
+}
+
+void DeviceTreePainter::PaintHeader(QPainter& p, int top, int width, const TreeGroup& group,
+                                    std::pair<int, int> counts, bool hot) {
+    const int h = DeviceTreeModel::kHeaderHeight;
+    if (hot) FillGradient(p, QRect(0, top, width, h), tree_colours::kHeaderHotBottom);
+    const QRect box(0, top, h, h);
+    const QImage& picture = group.expanded ? expand_ : collapse_;
+    if (picture.isNull())
+        DrawToggleFallback(p, box, group.expanded);
+    else
+        p.drawImage(box, picture);
+    TextAt(p, box.right() + 1 + 3, top + 3, HeaderText(group.name, counts.first, counts.second),
+           headerFont_, tree_colours::kHeaderText);
+}
+
+void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceIndex,
+                                    const DeviceRecord& device, bool selected, bool hot,
+                                    const DeviceThumbnails& thumbnails) {
+    const QRect row(0, top, width, DeviceTreeModel::kDeviceHeight);
+    if (selected)
+        p.fillRect(row, tree_colours::kDeviceSelected);
+    else if (hot)
+        FillGradient(p, row, tree_colours::kDeviceHotBottom);
+
+    const QRect thumb(QPoint(kThumbnailX, top + kThumbnailY), kThumbnailSize);
+    // The lock picture wins over a downloaded one: a locked device shows nothing of its view.
+    if (device.lock.load() == 1)
+        DrawThumbnail(p, thumb, nullptr, lockThumbnail_, tree_colours::kLockThumbnailFallback);
+    else
+        DrawThumbnail(p, thumb, Downloaded(deviceIndex, thumbnails), thumbnail_,
+                      tree_colours::kThumbnailFallback);
+
+    TextAt(p, kTextX, top + kNameY, QString::fromStdString(device.Name()), nameFont_,
+           tree_colours::kDeviceName);
+    const bool online = device.IsOnline();
+    TextAt(p, kTextX, top + kStateY, online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]"),
+           stateFont_, online ? tree_colours::kOnline : tree_colours::kOffline);
+    if (online && device.onLan.load() == 1)
+        TextAt(p, kLanX, top + kStateY, QStringLiteral("[内网]"), stateFont_, tree_colours::kOnline);
+}
+
+const QImage* DeviceTreePainter::Downloaded(int deviceIndex, const DeviceThumbnails& thumbnails) {
+    const DeviceThumbnails::Bytes bytes = thumbnails.Png(deviceIndex);
+    if (!bytes) {
+        decoded_.erase(deviceIndex);
+        return nullptr;
+    }
+    Decoded& entry = decoded_[deviceIndex];
+    if (entry.bytes != bytes) {
+        entry.bytes = bytes;
+        entry.image = QImage::fromData(bytes->data(), static_cast<int>(bytes->size()), "PNG");
+    }
+    return entry.image.isNull() ? nullptr : &entry.image;
+}
+
+void DeviceTreePainter::DrawThumbnail(QPainter& p, const QRect& at, const QImage* picture,
+                                      const QImage& file, const QColor& fallback) {
+    if (picture)
+        p.drawImage(at, *picture);
+    else if (!file.isNull())
+        p.drawImage(at, file);
+    else
+        p.fillRect(at, fallback);
+}
+
+QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceThumbnails& thumbnails) {
+    QImage image(kDragImageSize, QImage::Format_RGB32);
+    image.fill(tree_colours::kBackground);
+    QPainter p(&image);
+    DrawThumbnail(p, QRect(QPoint(kThumbnailX, kThumbnailY), kThumbnailSize),
+                  Downloaded(deviceIndex, thumbnails), thumbnail_, tree_colours::kThumbnailFallback);
+    return image;
+}
+
+}  // namespace nimbrel

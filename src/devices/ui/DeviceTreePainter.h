@@ -1,0 +1,93 @@
+// Draws the device tree's rows: 22-pixel group headers with the expand/collapse picture and the
+// "[online/total]" count, 82-pixel device rows with a 96×72 thumbnail, the name and the online
+// state; also the 200×82 picture that follows the cursor while a device is dragged.
+// Threading: UI thread only (owns pictures and decoded thumbnails).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include "devices/DeviceThumbnails.h"
+#include "devices/DeviceTreeModel.h"
+#include "devices/ui/TreeItemRef.h"
+
+class QPainter;
+
+namespace nimbrel {
+
+namespace tree_colours {
+inline const QColor kBackground{253, 253, 253};
+inline const QColor kHeaderHotBottom{234, 235, 239};
+inline const QColor kHeaderText{60, 60, 60};
+inline const QColor kDeviceSelected{225, 225, 255};
+inline const QColor kDeviceHotBottom{230, 230, 255};
+inline const QColor kDeviceName{100, 100, 100};
+inline const QColor kOnline{64, 155, 228};
+inline const QColor kOffline{150, 150, 150};
+// Stand-ins drawn when a thumbnail picture file is missing.
+inline const QColor kThumbnailFallback{200, 200, 200};
+inline const QColor kLockThumbnailFallback{120, 120, 120};
+}  // namespace tree_colours
+
+class DeviceTreePainter {
+  public:
+    static constexpr int kThumbnailX = 10;
+    static constexpr int kThumbnailY = 5;
+    static constexpr QSize kThumbnailSize{96, 72};
+    static constexpr int kTextX = 114;
+    static constexpr int kNameY = 20;
+    static constexpr int kStateY = 60;
+    static constexpr int kLanX = 158;
+    static constexpr QSize kDragImageSize{200, 82};
+
+    struct Scene {
+        int scroll = 0;
+        QSize client;
+        std::optional<TreeItemRef> hot;
+        std::optional<TreeItemRef> selected;
+    };
+
+    // Loads expand.bmp, collapse.bmp, cameraThumnail.bmp and cameraThumnailLock.bmp.
+    DeviceTreePainter();
+
+    void Paint(QPainter& painter, const Scene& scene, const DeviceTreeModel& model,
+               const DeviceList& list, const DeviceThumbnails& thumbnails);
+    // The dragged device's picture: its downloaded thumbnail, or the default one, at (10, 5).
+    QImage DragImage(int deviceIndex, const DeviceThumbnails& thumbnails);
+
+    // "name  [online/total]".
+    static QString HeaderText(const std::string& name, int online, int total);
+
+  private:
+    void PaintHeader(QPainter& p, int top, int width, const TreeGroup& group,
+                     std::pair<int, int> counts, bool hot);
+    void PaintDevice(QPainter& p, int top, int width, int deviceIndex, const DeviceRecord& device,
+                     bool selected, bool hot, const DeviceThumbnails& thumbnails);
+    // The decoded PNG of the device, or null when none was downloaded. Decodes once per download.
+    const QImage* Downloaded(int deviceIndex, const DeviceThumbnails& thumbnails);
+    void DrawThumbnail(QPainter& p, const QRect& at, const QImage* picture, const QImage& file,
+                       const QColor& fallback);
+
+    struct Decoded {
+        DeviceThumbnails::Bytes bytes;
+        QImage image;
+    };
+
+    QImage expand_;
+    QImage collapse_;
+    QImage thumbnail_;
+    QImage lockThumbnail_;
+    QFont headerFont_;
+    QFont nameFont_;
+    QFont stateFont_;
+    std::map<int, Decoded> decoded_;
+};
+
+}  // namespace nimbrel

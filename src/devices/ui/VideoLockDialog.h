@@ -1,0 +1,49 @@
+// The video lock keypad: nine keys 1–9 in a 3×3 grid, each with a lit twin shown in its place
+// once pressed, a start-again and a cancel button. Ends with OK as soon as the keys pressed so
+// far are the unlock code; nine wrong keys show a notice and start again.
+// Threading: UI thread only.
+#pragma once
+
+#include <array>
+
+#include <QDialog>
+
+#include "devices/VideoLock.h"
+#include "platform/UserNotifier.h"
+
+class QPushButton;
+
+namespace nimbrel {
+
+class VideoLockDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kKeySize = 60;
+    static constexpr int kKeyGap = 10;
+    static constexpr int kMargin = 20;
+
+    VideoLockDialog(const GlobalSettings& g, const DeviceRecord& device, UserNotifier& notifier,
+                    QWidget* parent = nullptr);
+
+    QPushButton* Key(int digit) const { return keys_.at(static_cast<std::size_t>(digit - 1)); }
+    QPushButton* Lit(int digit) const { return lit_.at(static_cast<std::size_t>(digit - 1)); }
+    QPushButton* StartAgainButton() const { return startAgain_; }
+    QPushButton* CancelButton() const { return cancel_; }
+    const VideoLockKeypad& Keypad() const { return keypad_; }
+
+  private:
+    void OnKey(int digit);
+    void OnStartAgain();
+    // Shows each key or its lit twin as the keypad says.
+    void SyncKeys();
+
+    VideoLockKeypad keypad_;
+    UserNotifier& notifier_;
+    std::array<QPushButton*, 9> keys_{};
+    std::array<QPushButton*, 9> lit_{};
+    QPushButton* startAgain_;
+    QPushButton* cancel_;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,108 @@
+#include "wall/ui/CanvasWidget.h"
+
+#include <mutex>
+
+#include <QPainter>
+#include <QThread>
+
+#include "wall/ui/PaneWidget.h"
+#include "wall/ui/SplitChooser.h"
+
+namespace nimbrel {
+
+// What the picture wake-ups reach: camera threads call them at any time, so they go through a
+// lock that the window's destruction takes to cut them off.
+struct CanvasWidget::WakeTarget {
+    std::mutex lock;
+    CanvasWidget* canvas = nullptr;
+};
+
+CanvasWidget::CanvasWidget(CCanvas& canvas, QWidget* parent)
+    : QWidget(parent),
+      canvas_(canvas),
+      chooser_(new SplitChooser(canvas, this)),
+      wake_(std::make_shared<WakeTarget>()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    wake_->canvas = this;
+    for (int i = 0; i < CCanvas::kPanes; ++i) {
+        auto* pane = new PaneWidget(canvas_, i, this);
+        panes_[static_cast<std::size_t>(i)] = pane;
+        connect(pane, &PaneWidget::Pressed, chooser_, &QWidget::hide);
+        connect(pane, &PaneWidget::CameraPressed, this, &CanvasWidget::CameraPressed);
+        ApplyGeometry(i);
+        ApplyVisibility(i);
+        canvas_.Surface(i)->SetWakeup([target = wake_, i] {
+            std::lock_guard guard(target->lock);
+            if (!target->canvas) return;
+            PaneWidget* pane = target->canvas->Pane(i);
+            QMetaObject::invokeMethod(pane, [pane] { pane->PictureReady(); }, Qt::QueuedConnection);
+        });
+    }
+    canvas_.SetListener(this);
+}
+
+CanvasWidget::~CanvasWidget() {
+    canvas_.SetListener(nullptr);
+    std::lock_guard guard(wake_->lock);
+    wake_->canvas = nullptr;
+}
+
+PaneWidget* CanvasWidget::Pane(int index) const {
+    if (index < 0 || index >= CCanvas::kPanes) return nullptr;
+    return panes_[static_cast<std::size_t>(index)];
+}
+
+void CanvasWidget::ToggleChooser(const QRect& button) { chooser_->Toggle(button); }
+
+void CanvasWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+}
+
+void CanvasWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    canvas_.PlacePanes(width(), height());
+}
+
+void CanvasWidget::OnUiThread(std::function<void()> f) {
+    if (QThread::currentThread() == thread())
+        f();
+    else
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+}
+
+void CanvasWidget::ApplyGeometry(int index) {
+    const std::optional<PaneState> state = canvas_.Pane(index);
+    PaneWidget* pane = Pane(index);
+    if (!state || !pane) return;
+    const PaneRect& r = state->windowRect;
+    pane->setGeometry(r.x, r.y, r.w, r.h);
+    // The pane that follows the cursor is drawn above the others.
+    if (canvas_.MovingPane() == index) pane->raise();
+    pane->update();
+}
+
+void CanvasWidget::ApplyVisibility(int index) {
+    const std::optional<PaneState> state = canvas_.Pane(index);
+    if (PaneWidget* pane = Pane(index); state && pane) pane->setVisible(state->visible);
+}
+
+void CanvasWidget::PaneGeometryChanged(int pane) {
+    OnUiThread([this, pane] { ApplyGeometry(pane); });
+}
+
+void CanvasWidget::PaneVisibilityChanged(int pane) {
+    OnUiThread([this, pane] { ApplyVisibility(pane); });
+}
+
+void CanvasWidget::PaneInvalidated(int pane) {
+    OnUiThread([this, pane] {
+        if (PaneWidget* widget = Pane(pane)) widget->StateChanged();
+    });
+}
+
+void CanvasWidget::SelectionChanged() {
+    OnUiThread([this] { emit SelectedCameraChanged(); });
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,67 @@
+// The video wall's window: a white area holding the 64 pane windows, laid out by the canvas
+// model on every resize and moved, shown, hidden and repainted as the model reports changes.
+// It also owns the layout chooser.
+// Threading: the listener calls and picture wake-ups may come from camera threads and are
+// posted to the UI thread; everything else runs on the UI thread. Stop the cameras before
+// destroying it.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include <QWidget>
+
+#include "wall/CCanvas.h"
+#include "wall/CanvasListener.h"
+
+namespace nimbrel {
+
+class PaneWidget;
+class SplitChooser;
+
+class CanvasWidget : public QWidget, public CanvasListener {
+    Q_OBJECT
+
+  public:
+    explicit CanvasWidget(CCanvas& canvas, QWidget* parent = nullptr);
+    ~CanvasWidget() override;
+
+    CCanvas& Canvas() const { return canvas_; }
+    PaneWidget* Pane(int index) const;
+    SplitChooser* Chooser() const { return chooser_; }
+    // The split-screen button: shows the chooser beside `button` (screen coordinates), or hides
+    // it when it is shown.
+    void ToggleChooser(const QRect& button);
+
+    // CanvasListener.
+    void PaneGeometryChanged(int pane) override;
+    void PaneVisibilityChanged(int pane) override;
+    void PaneInvalidated(int pane) override;
+    void SelectionChanged() override;
+
+  signals:
+    // The canvas's selected camera changed (the toolbar follows it).
+    void SelectedCameraChanged();
+    // A press on a pane selected its camera (the device tree highlights its device).
+    void CameraPressed(PaneOwner* owner);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    struct WakeTarget;
+
+    // Runs `f` now when called on the UI thread, else posts it there.
+    void OnUiThread(std::function<void()> f);
+    void ApplyGeometry(int pane);
+    void ApplyVisibility(int pane);
+
+    CCanvas& canvas_;
+    std::array<PaneWidget*, CCanvas::kPanes> panes_{};
+    SplitChooser* chooser_;
+    std::shared_ptr<WakeTarget> wake_;
+};
+
+}  // namespace nimbrel

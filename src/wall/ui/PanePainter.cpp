@@ -1,0 +1,139 @@
+#include "wall/ui/PanePainter.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+#include "live/ConnectingAnimation.h"
+#include "widgets/ResourcePath.h"
+
+namespace nimbrel {
+namespace {
+
+struct Pictures {
+    QImage idle{ResourcePath("CameraRect.bmp")};
+    QImage failed{ResourcePath("CameraRect8.bmp")};
+    QImage record{ResourcePath("VideoRecord.png")};
+    QImage devAudio{ResourcePath("DevAudio.png")};
+    QImage talk{ResourcePath("LocalAudio.png")};
+    QFont status = [] {
+        QFont font;
+        font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("WenQuanYi Micro Hei Mono")});
+        font.setStyleHint(QFont::Monospace);
+        font.setPixelSize(12);
+        font.setWeight(QFont::Normal);
+        return font;
+    }();
+};
+
+const Pictures& Shared() {
+    static const Pictures pictures;
+    return pictures;
+}
+
+void Stretch(QPainter& p, const QRect& draw, const QImage& picture, const QColor& fallback) {
+    if (picture.isNull())
+        p.fillRect(draw, fallback);
+    else
+        p.drawImage(draw, picture);
+}
+
+void Icon(QPainter& p, int x, int y, const QImage& picture, const QColor& fallback) {
+    const QRect at(x, y, PanePainter::kIconSize, PanePainter::kIconSize);
+    if (!picture.isNull()) {
+        p.drawImage(at, picture);
+        return;
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(fallback);
+    p.drawEllipse(at);
+    p.setBrush(Qt::NoBrush);
+}
+
+}  // namespace
+
+void PanePainter::Idle(QPainter& p, const QRect& draw) {
+    Stretch(p, draw, Shared().idle, pane_colours::kIdleFallback);
+}
+
+void PanePainter::Failed(QPainter& p, const QRect& draw) {
+    Stretch(p, draw, Shared().failed, pane_colours::kFailedFallback);
+}
+
+void PanePainter::Connecting(QPainter& p, const QRect& draw, int step) {
+    Idle(p, draw);
+    const ConnectingBars bars = ConnectingBarsFor(draw.width(), draw.height(), step);
+    if (bars.width <= 0 || bars.height <= 0) return;
+    for (int k = 0; k < ConnectingBars::kCount; ++k) {
+        const QRect bar(draw.x() + bars.BarLeft(k), draw.y() + bars.top, bars.width, bars.height);
+        p.fillRect(bar, QColor::fromRgba(k == bars.highlighted ? ConnectingBars::kHighlightColour
+                                                               : ConnectingBars::kBarColour));
+    }
+}
+
+QTransform PanePainter::PlgTransform(const QRect& draw, int rotation, int width, int height) {
+    const double x = draw.x(), y = draw.y(), w = draw.width(), h = draw.height();
+    // Where the picture's top-left, top-right and bottom-left corners go.
+    QPointF tl(x, y), tr(x + w, y), bl(x, y + h);
+    switch (rotation & 3) {
+        case 1:  // a quarter turn clockwise: the top edge lands on the right side
+            tl = {x + w, y}, tr = {x + w, y + h}, bl = {x, y};
+            break;
+        case 2:
+            tl = {x + w, y + h}, tr = {x, y + h}, bl = {x + w, y};
+            break;
+        case 3:
+            tl = {x, y + h}, tr = {x, y}, bl = {x + w, y + h};
+            break;
+        default:
+            break;
+    }
+    const double sw = width > 0 ? width : 1, sh = height > 0 ? height : 1;
+    return QTransform((tr.x() - tl.x()) / sw, (tr.y() - tl.y()) / sw, (bl.x() - tl.x()) / sh,
+                      (bl.y() - tl.y()) / sh, tl.x(), tl.y());
+}
+
+void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& picture) {
+    const PaneOverlay& overlay = picture.overlay;
+    const std::size_t needed = static_cast<std::size_t>(picture.width) * picture.height * 3;
+    if (picture.width <= 0 || picture.height <= 0 || picture.bgr.size() < needed) {
+        Idle(p, draw);
+        return;
+    }
+    const QImage image(picture.bgr.data(), picture.width, picture.height, picture.width * 3,
+                       QImage::Format_BGR888);
+    p.save();
+    p.setClipRect(draw);
+    p.setTransform(PlgTransform(draw, overlay.rotation, picture.width, picture.height));
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QPointF(0, 0), image);
+    p.restore();
+
+    const bool turned = (overlay.rotation & 3) != 0;
+    p.setFont(Shared().status);
+    p.setPen(pane_colours::kStatusText);
+    p.drawText(QRect(6, turned ? 4 : 12, 10000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+               QString::fromStdString(overlay.statusText));
+
+    const int w = draw.width(), h = draw.height();
+    if (overlay.recordIcon) Icon(p, w - 43, 10, Shared().record, pane_colours::kRecordFallback);
+    if (overlay.devAudioIcon) Icon(p, w / 5, h - 28, Shared().devAudio, pane_colours::kDevAudioFallback);
+    if (overlay.talkIcon) Icon(p, w / 4 * 3 - 28, h - 28, Shared().talk, pane_colours::kTalkFallback);
+}
+
+void PanePainter::Selection(QPainter& p, const QSize& client) {
+    const int w = client.width(), h = client.height();
+    const QColor c = pane_colours::kSelection;
+    p.fillRect(0, 0, w, 2, c);
+    p.fillRect(0, h - 2, w, 2, c);
+    p.fillRect(0, 0, 2, h, c);
+    p.fillRect(w - 2, 0, 2, h, c);
+}
+
+void PanePainter::Border(QPainter& p, const QSize& client) {
+    p.setPen(pane_colours::kBorder);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, client.width() - 1, client.height() - 1);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,52 @@
+// Everything a video pane draws: the idle and failed pictures stretched over the drawing
+// rectangle, the connecting animation, the live picture turned by the three-point mapping with
+// its status line and icons, the selection frame and the border.
+// Threading: UI thread only; the pictures are loaded once and shared by all panes.
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QTransform>
+
+#include "media/PaneSurface.h"
+
+class QPainter;
+
+namespace nimbrel {
+
+namespace pane_colours {
+inline const QColor kBorder{64, 155, 228};
+inline const QColor kSelection{64, 155, 225};
+inline const QColor kStatusText{64, 128, 255};
+// Stand-ins for missing pictures.
+inline const QColor kIdleFallback{34, 34, 34};
+inline const QColor kFailedFallback{90, 30, 30};
+inline const QColor kRecordFallback{230, 40, 40};
+inline const QColor kDevAudioFallback{64, 155, 228};
+inline const QColor kTalkFallback{94, 185, 255};
+}  // namespace pane_colours
+
+class PanePainter {
+  public:
+    static constexpr int kIconSize = 23;
+
+    // No camera, or a camera that is ready: CameraRect.bmp over the drawing rectangle.
+    static void Idle(QPainter& p, const QRect& draw);
+    // A failed view: CameraRect8.bmp.
+    static void Failed(QPainter& p, const QRect& draw);
+    // Connecting: the idle picture and a row of six bars, bar `step` mod 6 highlighted.
+    static void Connecting(QPainter& p, const QRect& draw, int step);
+    // The live picture filling the drawing rectangle (turned by its rotation), the status line
+    // at (6, 12), or (6, 4) when turned, and the recording, device-audio and talk icons.
+    static void Live(QPainter& p, const QRect& draw, const PanePicture& picture);
+    // The two-pixel selection frame along the edges of the client area.
+    static void Selection(QPainter& p, const QSize& client);
+    // The one-pixel border.
+    static void Border(QPainter& p, const QSize& client);
+
+    // Maps a picture of `width` × `height` onto `draw` so that its top-left, top-right and
+    // bottom-left corners land where `rotation` quarter turns clockwise put them.
+    static QTransform PlgTransform(const QRect& draw, int rotation, int width, int height);
+};
+
+}  // namespace nimbrel

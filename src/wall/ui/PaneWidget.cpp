@@ -1,0 +1,205 @@
+#include "wall/ui/PaneWidget.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+
+#include "live/CCamera.h"
+#include "wall/ui/PanePainter.h"
+#include "wall/ui/PictureButton.h"
+
+namespace nimbrel {
+namespace {
+
+using Direction = PtzRequests::Direction;
+
+QRect ToQRect(const PaneRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+
+// An arrow drawn in place of a missing arrow picture.
+PictureButton::Fallback ArrowFallback(Direction d) {
+    return [d](QPainter& p, const QRect& r, bool down) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, down ? 200 : 120));
+        p.drawEllipse(r.adjusted(2, 2, -2, -2));
+        const QPoint c = r.center();
+        const int s = r.width() / 4;
+        QPolygon arrow;
+        switch (d) {
+            case Direction::Up: arrow << c + QPoint(0, -s) << c + QPoint(s, s / 2) << c + QPoint(-s, s / 2); break;
+            case Direction::Down: arrow << c + QPoint(0, s) << c + QPoint(s, -s / 2) << c + QPoint(-s, -s / 2); break;
+            case Direction::Left: arrow << c + QPoint(-s, 0) << c + QPoint(s / 2, -s) << c + QPoint(s / 2, s); break;
+            case Direction::Right: arrow << c + QPoint(s, 0) << c + QPoint(-s / 2, -s) << c + QPoint(-s / 2, s); break;
+        }
+        p.setBrush(QColor(64, 155, 228));
+        p.drawPolygon(arrow);
+    };
+}
+
+const char* ArrowPicture(Direction d) {
+    switch (d) {
+        case Direction::Up: return "PtzUp.png";
+        case Direction::Down: return "PtzDown.png";
+        case Direction::Left: return "PtzLeft.png";
+        case Direction::Right: break;
+    }
+    return "PtzRight.png";
+}
+
+}  // namespace
+
+PaneWidget::PaneWidget(CCanvas& canvas, int index, QWidget* parent)
+    : QWidget(parent), canvas_(canvas), index_(index) {
+    setObjectName(QStringLiteral("pane%1").arg(index));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    for (Direction d : {Direction::Up, Direction::Down, Direction::Left, Direction::Right}) {
+        auto* arrow = new PictureButton(ArrowPicture(d), nullptr, ArrowFallback(d), this);
+        arrow->setFixedSize(kArrowSize, kArrowSize);
+        arrow->hide();
+        connect(arrow, &PictureButton::clicked, this, [this, d] { ptz_.Request(d); });
+        arrows_[static_cast<std::size_t>(d)] = arrow;
+    }
+    hide();
+}
+
+PictureButton* PaneWidget::Arrow(Direction d) const { return arrows_[static_cast<std::size_t>(d)]; }
+
+void PaneWidget::PictureReady() {
+    PaneSurface* surface = canvas_.Surface(index_);
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    // Taking the front picture also re-arms the surface's wake-up.
+    if (surface && surface->TakeFront(picture_)) pictureOwner_ = state ? state->owner : nullptr;
+    update();
+}
+
+void PaneWidget::StateChanged() {
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    if (!state || state->owner != pictureOwner_) {
+        // Never show one camera's last picture over another camera, or over an empty pane.
+        picture_ = PanePicture{};
+        pictureOwner_ = nullptr;
+    }
+    if (!state || !state->owner) SetArrowsVisible(false);
+    update();
+}
+
+bool PaneWidget::ShowsPlayingPtzCamera() const {
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    const auto* camera = state ? dynamic_cast<const CCamera*>(state->owner) : nullptr;
+    return camera && camera->type[0] == 'y' && camera->m_nStatus.load() == kStatusPlaying;
+}
+
+void PaneWidget::SetArrowsVisible(bool visible) {
+    for (PictureButton* arrow : arrows_) arrow->setVisible(visible);
+}
+
+void PaneWidget::PlaceArrows() {
+    const int w = width(), h = height();
+    Arrow(Direction::Up)->move(w / 2 - 10, 15);
+    Arrow(Direction::Down)->move(w / 2 - 10, h - 55);
+    Arrow(Direction::Left)->move(15, h / 2 - 10);
+    Arrow(Direction::Right)->move(w - 55, h / 2 - 10);
+}
+
+void PaneWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceArrows();
+}
+
+void PaneWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    if (!state) return;
+    const QRect draw = ToQRect(state->drawRect);
+    const auto* camera = dynamic_cast<const CCamera*>(state->owner);
+    if (!state->owner) {
+        SetArrowsVisible(false);
+        PanePainter::Idle(p, draw);
+    } else if (camera) {
+        if (!ShowsPlayingPtzCamera()) SetArrowsVisible(false);
+        switch (camera->m_nStatus.load()) {
+            case kStatusPlaying:
+                PanePainter::Live(p, draw, pictureOwner_ == state->owner ? picture_ : PanePicture{});
+                break;
+            case kStatusConnecting:
+                PanePainter::Connecting(p, draw, camera->m_nProgressFrame.load());
+                break;
+            case kStatusFailed:
+                PanePainter::Failed(p, draw);
+                break;
+            default:
+                PanePainter::Idle(p, draw);
+                break;
+        }
+    } else if (pictureOwner_ == state->owner && picture_.width > 0) {
+        // Another kind of occupant (a playback) that hands pictures over the same way.
+        PanePainter::Live(p, draw, picture_);
+    } else {
+        PanePainter::Idle(p, draw);
+    }
+    if (state->selected) PanePainter::Selection(p, size());
+    PanePainter::Border(p, size());
+}
+
+// --- mouse and keys ---
+
+QPoint PaneWidget::ToCanvas(const QPoint& pos) const { return mapToParent(pos); }
+
+void PaneWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    emit Pressed();
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    const QPoint at = ToCanvas(event->position().toPoint());
+    if (state && state->owner && canvas_.PressPane(index_, at.x(), at.y()))
+        emit CameraPressed(state->owner);
+}
+
+void PaneWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QRect inner = rect().adjusted(kArrowMargin, kArrowMargin, -kArrowMargin, -kArrowMargin);
+    SetArrowsVisible(ShowsPlayingPtzCamera() && inner.contains(pos));
+    if (event->buttons() & Qt::LeftButton) {
+        const QPoint at = ToCanvas(pos);
+        canvas_.MovePointer(at.x(), at.y());
+    }
+}
+
+void PaneWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint at = ToCanvas(event->position().toPoint());
+    canvas_.ReleasePointer(at.x(), at.y());
+}
+
+void PaneWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) canvas_.ToggleMaximise(index_);
+}
+
+void PaneWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up: ptz_.Request(Direction::Up); break;
+        case Qt::Key_Down: ptz_.Request(Direction::Down); break;
+        case Qt::Key_Left: ptz_.Request(Direction::Left); break;
+        case Qt::Key_Right: ptz_.Request(Direction::Right); break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            // The pane never closes anything on these.
+            event->accept();
+            return;
+        case Qt::Key_F4:
+            if (event->modifiers() & Qt::AltModifier) {
+                event->accept();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    // The arrows are then handled as usual.
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace nimbrel

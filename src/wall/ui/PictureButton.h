@@ -1,0 +1,35 @@
+// A button drawn from two pictures, one for rest and one while pressed; when a picture file is
+// missing a drawing function stands in, so the button never goes blank.
+// Threading: UI thread only.
+#pragma once
+
+#include <functional>
+
+#include <QAbstractButton>
+#include <QImage>
+
+namespace nimbrel {
+
+class PictureButton : public QAbstractButton {
+    Q_OBJECT
+
+  public:
+    // Draws the button into `rect`; `down` while it is pressed.
+    using Fallback = std::function<void(QPainter& painter, const QRect& rect, bool down)>;
+
+    // `normal` and `pressed` are picture file names in the resource folder; `pressed` may be
+    // empty (the normal picture is used).
+    PictureButton(const char* normal, const char* pressed, Fallback fallback, QWidget* parent);
+
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QImage normal_;
+    QImage pressed_;
+    Fallback fallback_;
+};
+
+}  // namespace nimbrel

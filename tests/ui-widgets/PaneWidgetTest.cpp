@@ -1,0 +1,172 @@
+// A pane with a real camera object in it: the state pictures, the live picture handed over by
+// its surface (turned and with icons), the pan/tilt arrows and keys.
+#include <QDialog>
+#include <QVBoxLayout>
+
+#include "TreeFixture.h"
+#include "live/CCamera.h"
+#include "live/ConnectingAnimation.h"
+#include "platform/FixedText.h"
+#include "wall/CanvasPaneHost.h"
+#include "wall/ui/CanvasWidget.h"
+#include "wall/ui/PanePainter.h"
+#include "wall/ui/PaneWidget.h"
+#include "wall/ui/PictureButton.h"
+
+namespace nimbrel {
+namespace {
+
+using Direction = PtzRequests::Direction;
+
+class PaneWidgetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(widget);
+        window.resize(800, 600);
+        window.show();
+        ASSERT_EQ(widget->size(), QSize(800, 600));
+        SetText(camera.type, "y-ptz");
+        camera.m_nStatus = kStatusPlaying;
+        ASSERT_TRUE(canvas.AcquirePane(camera));
+        pane = widget->Pane(0);
+    }
+
+    // Publishes a picture of the pane's drawing size (transposed for a quarter turn) whose top
+    // ten rows are red and the rest blue, and waits until the pane has taken it.
+    void Publish(int rotation, PaneOverlay overlay = {}) {
+        PaneSurface* surface = canvas.Surface(0);
+        auto [w, h] = surface->DrawSize();
+        if (rotation & 1) std::swap(w, h);
+        uint8_t* bgr = surface->Back(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint8_t* px = bgr + (y * w + x) * 3;
+                px[0] = y < 10 ? 0 : 255;  // blue
+                px[1] = 0;
+                px[2] = y < 10 ? 255 : 0;  // red
+            }
+        overlay.rotation = rotation;
+        const uint64_t sequence = surface->Published() + 1;
+        surface->Publish(overlay);
+        ASSERT_TRUE(WaitFor([&] { return canvas.Surface(0)->Published() == sequence; }));
+        QCoreApplication::processEvents();
+    }
+    QImage Shot() const { return pane->grab().toImage(); }
+
+    CCanvas canvas;
+    CanvasPaneHost host{canvas};
+    GlobalSettings g;
+    AppRecord app;
+    test::RecordingNotifier notifier;
+    LiveContext live{g,    app,  notifier, host, HttpOptions{}, 5000, 3000, std::chrono::minutes(5),
+                     {}, std::chrono::minutes(1)};
+    QDialog window;
+    CanvasWidget* widget = new CanvasWidget(canvas, &window);
+    CCamera camera{live};
+    PaneWidget* pane = nullptr;
+};
+
+TEST_F(PaneWidgetTest, ArrowsShowOverAPlayingPanTiltCameraWellInsideThePane) {
+    EXPECT_EQ(pane->Arrow(Direction::Up)->geometry(), QRect(190, 15, 40, 40));
+    EXPECT_EQ(pane->Arrow(Direction::Down)->geometry(), QRect(190, 245, 40, 40));
+    EXPECT_EQ(pane->Arrow(Direction::Left)->geometry(), QRect(15, 140, 40, 40));
+    EXPECT_EQ(pane->Arrow(Direction::Right)->geometry(), QRect(345, 140, 40, 40));
+
+    Move(pane, {25, 25});
+    for (Direction d : {Direction::Up, Direction::Down, Direction::Left, Direction::Right})
+        EXPECT_TRUE(pane->Arrow(d)->isVisible());
+    Move(pane, {19, 150});
+    EXPECT_FALSE(pane->Arrow(Direction::Up)->isVisible());
+
+    camera.m_nStatus = kStatusConnecting;
+    Move(pane, {200, 150});
+    EXPECT_FALSE(pane->Arrow(Direction::Up)->isVisible());
+
+    camera.m_nStatus = kStatusPlaying;
+    SetText(camera.type, "x-fixed");
+    Move(pane, {200, 150});
+    EXPECT_FALSE(pane->Arrow(Direction::Up)->isVisible());
+}
+
+TEST_F(PaneWidgetTest, ArrowButtonsAndKeysSetTheirOwnRequestOnly) {
+    Move(pane, {200, 150});
+    QTest::mouseClick(pane->Arrow(Direction::Down), Qt::LeftButton);
+    EXPECT_EQ(pane->Ptz().down.load(), 1);
+    EXPECT_EQ(pane->Ptz().up.load() + pane->Ptz().left.load() + pane->Ptz().right.load(), 0);
+    EXPECT_EQ(pane->Ptz().TakeNext(), Direction::Down);
+    EXPECT_EQ(pane->Ptz().TakeNext(), std::nullopt);
+
+    QTest::keyClick(pane, Qt::Key_Right);
+    EXPECT_EQ(pane->Ptz().right.load(), 1);
+    EXPECT_EQ(pane->Ptz().up.load() + pane->Ptz().down.load() + pane->Ptz().left.load(), 0);
+    QTest::keyClick(pane, Qt::Key_Up);
+    // Taken in the order left, right, up, down.
+    EXPECT_EQ(pane->Ptz().TakeNext(), Direction::Right);
+    EXPECT_EQ(pane->Ptz().TakeNext(), Direction::Up);
+
+    // Enter and Escape over a pane close nothing around it.
+    QTest::keyClick(pane, Qt::Key_Return);
+    QTest::keyClick(pane, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(PaneWidgetTest, LivePictureFillsTheDrawingRectangleAsTurned) {
+    PaneOverlay overlay;
+    overlay.devAudioIcon = true;
+    Publish(0, overlay);
+    QImage shot = Shot();
+    EXPECT_EQ(Pixel(shot, 200, 3), QColor(255, 0, 0));  // the top rows stay on top
+    EXPECT_EQ(Pixel(shot, 200, 200), QColor(0, 0, 255));
+    // The device-audio icon at (w / 5, h - 28), 23 × 23.
+    EXPECT_EQ(Pixel(shot, 80 + 11, 272 + 11), pane_colours::kDevAudioFallback);
+    EXPECT_EQ(Pixel(shot, 300 - 28 + 11, 272 + 11), QColor(0, 0, 255));  // no talk icon
+    EXPECT_EQ(Pixel(shot, 0, 150), pane_colours::kBorder);
+
+    // A quarter turn clockwise: the picture's top edge lands on the right side.
+    Publish(1);
+    shot = Shot();
+    EXPECT_EQ(Pixel(shot, 395, 150), QColor(255, 0, 0));
+    EXPECT_EQ(Pixel(shot, 200, 3), QColor(0, 0, 255));
+    EXPECT_EQ(Pixel(shot, 10, 150), QColor(0, 0, 255));
+
+    Publish(2);
+    EXPECT_EQ(Pixel(Shot(), 200, 296), QColor(255, 0, 0));
+    Publish(3);
+    EXPECT_EQ(Pixel(Shot(), 4, 150), QColor(255, 0, 0));
+
+    // When the camera gives its pane back, the last picture goes with it.
+    canvas.ReleasePane(camera);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Pixel(Shot(), 4, 150), pane_colours::kIdleFallback);
+}
+
+TEST_F(PaneWidgetTest, ConnectingPaintsTheBarsWithOneHighlighted) {
+    camera.m_nStatus = kStatusConnecting;
+    camera.m_nProgressFrame = 8;
+    pane->StateChanged();
+    const QImage shot = Shot();
+    const ConnectingBars bars = ConnectingBarsFor(400, 300, 8);
+    ASSERT_EQ(bars.highlighted, 2);
+    const int y = bars.top + bars.height / 2;
+    for (int k = 0; k < ConnectingBars::kCount; ++k) {
+        const QColor expected = QColor::fromRgba(k == 2 ? ConnectingBars::kHighlightColour
+                                                        : ConnectingBars::kBarColour);
+        EXPECT_EQ(Pixel(shot, bars.BarLeft(k) + bars.width / 2, y), expected) << k;
+    }
+    EXPECT_EQ(Pixel(shot, bars.BarLeft(0) - 2, y), pane_colours::kIdleFallback);
+}
+
+TEST_F(PaneWidgetTest, FailedViewShowsItsPictureAndTheFrameWhenSelected) {
+    camera.m_nStatus = kStatusFailed;
+    pane->StateChanged();
+    EXPECT_EQ(Pixel(Shot(), 200, 150), pane_colours::kFailedFallback);
+    Click(pane, {200, 150});
+    const QImage shot = Shot();
+    EXPECT_EQ(Pixel(shot, 1, 150), pane_colours::kSelection);
+    EXPECT_EQ(Pixel(shot, 200, 150), pane_colours::kFailedFallback);
+}
+
+}  // namespace
+}  // namespace nimbrel
