@@ -96,7 +96,7 @@ int View(CliContext& ctx, const ViewOptions& options) {
             PanePicture picture;
             if (surface->TakeFront(picture))
                 snapshotSaved = WriteBmp24(options.snapshot, picture.width, picture.height,
-                                           picture.bgr.data(), picture.width * 3);
+                                           picture.bgrx.data(), picture.stride, 4);
         }
     }
     const ViewCounters& c = camera->counters;

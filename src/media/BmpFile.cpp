@@ -18,8 +18,10 @@ void Put32(std::string& out, std::size_t at, uint32_t v) {
 
 }  // namespace
 
-std::string EncodeBmp24(int width, int height, const uint8_t* bgr, int stride) {
-    if (width <= 0 || height <= 0 || !bgr) return {};
+std::string EncodeBmp24(int width, int height, const uint8_t* pixels, int stride,
+                        int bytesPerPixel) {
+    if (width <= 0 || height <= 0 || !pixels || (bytesPerPixel != 3 && bytesPerPixel != 4))
+        return {};
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     const std::size_t imageBytes = rowBytes * static_cast<std::size_t>(height);
     std::string out(14 + 40 + imageBytes, '\0');
@@ -35,16 +37,21 @@ std::string EncodeBmp24(int width, int height, const uint8_t* bgr, int stride) {
     Put32(out, 34, static_cast<uint32_t>(imageBytes));
     Put32(out, 38, 3000);
     Put32(out, 42, 3000);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(out.data() + 54 + rowBytes * static_cast<std::size_t>(height - 1 - y),
-                    bgr + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
-                    static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        char* row = out.data() + 54 + rowBytes * static_cast<std::size_t>(height - 1 - y);
+        const uint8_t* source = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        if (bytesPerPixel == 3) {
+            std::memcpy(row, source, static_cast<std::size_t>(width) * 3);
+            continue;
+        }
+        for (int x = 0; x < width; ++x) std::memcpy(row + 3 * x, source + 4 * x, 3);
+    }
     return out;
 }
 
-bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* bgr,
-                int stride) {
-    const std::string bytes = EncodeBmp24(width, height, bgr, stride);
+bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
+                int stride, int bytesPerPixel) {
+    const std::string bytes = EncodeBmp24(width, height, pixels, stride, bytesPerPixel);
     return !bytes.empty() && WriteFileAtomically(path, bytes, std::filesystem::perms::owner_read |
                                                                   std::filesystem::perms::owner_write |
                                                                   std::filesystem::perms::group_read |

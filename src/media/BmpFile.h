@@ -9,12 +9,14 @@
 
 namespace nimbrel {
 
-// The file's bytes for a `width` × `height` picture given as top-down BGR rows of `stride`
-// bytes. Empty for a size that is not positive.
-std::string EncodeBmp24(int width, int height, const uint8_t* bgr, int stride);
+// The file's bytes for a `width` × `height` picture given as top-down rows of `stride` bytes,
+// `bytesPerPixel` 3 (BGR) or 4 (BGRX: the fourth byte is dropped). Empty for a size that is not
+// positive.
+std::string EncodeBmp24(int width, int height, const uint8_t* pixels, int stride,
+                        int bytesPerPixel = 3);
 
 // Writes the bitmap atomically; false when it could not be written.
-bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* bgr,
-                int stride);
+bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
+                int stride, int bytesPerPixel = 3);
 
 }  // namespace nimbrel

@@ -41,19 +41,21 @@ std::pair<int, int> PaneScaler::StoredSize(int drawWidth, int drawHeight, int ro
 }
 
 SwsContext* PaneScaler::Prepare(Conversion& conversion, const AVFrame& picture, int width,
-                                int height) {
+                                int height, int targetFormat) {
     int fullRange = picture.color_range == AVCOL_RANGE_JPEG ? 1 : 0;
     const AVPixelFormat format = PlainFormat(picture.format, fullRange);
     const int matrix = picture.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
     if (conversion.context != nullptr && conversion.sourceWidth == picture.width &&
         conversion.sourceHeight == picture.height && conversion.sourceFormat == format &&
         conversion.fullRange == fullRange && conversion.matrix == matrix &&
-        conversion.width == width && conversion.height == height)
+        conversion.width == width && conversion.height == height &&
+        conversion.targetFormat == targetFormat)
         return conversion.context;
 
     Free(conversion);
     conversion.context =
-        sws_getContext(picture.width, picture.height, format, width, height, AV_PIX_FMT_BGR24,
+        sws_getContext(picture.width, picture.height, format, width, height,
+                       static_cast<AVPixelFormat>(targetFormat),
                        SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (conversion.context == nullptr) return nullptr;
     // Camera pictures are limited range unless they say otherwise; BGR output is full range.
@@ -67,21 +69,23 @@ SwsContext* PaneScaler::Prepare(Conversion& conversion, const AVFrame& picture, 
     conversion.matrix = matrix;
     conversion.width = width;
     conversion.height = height;
+    conversion.targetFormat = targetFormat;
     return conversion.context;
 }
 
-bool PaneScaler::Scale(const AVFrame& picture, int width, int height, uint8_t* bgr, int stride) {
-    if (!Convertible(picture) || bgr == nullptr || width <= 0 || height <= 0 ||
+bool PaneScaler::Scale(const AVFrame& picture, int width, int height, uint8_t* bgrx, int stride) {
+    constexpr int kBytes = kPaneBytesPerPixel;
+    if (!Convertible(picture) || bgrx == nullptr || width <= 0 || height <= 0 ||
         av_image_check_size(static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
                             nullptr) < 0 ||
-        stride / 3 < width)
+        stride / kBytes < width)
         return false;
     // An odd output width sends libswscale down a path about three times slower than an even
     // one. With room in the row, convert one column more; it lands in the row's spare bytes.
-    const int convertWidth = width % 2 != 0 && stride / 3 > width ? width + 1 : width;
-    SwsContext* context = Prepare(pane_, picture, convertWidth, height);
+    const int convertWidth = width % 2 != 0 && stride / kBytes > width ? width + 1 : width;
+    SwsContext* context = Prepare(pane_, picture, convertWidth, height, AV_PIX_FMT_BGR0);
     if (context == nullptr) return false;
-    uint8_t* planes[4] = {bgr, nullptr, nullptr, nullptr};
+    uint8_t* planes[4] = {bgrx, nullptr, nullptr, nullptr};
     const int strides[4] = {stride, 0, 0, 0};
     return sws_scale(context, picture.data, picture.linesize, 0, picture.height, planes, strides) ==
            height;
@@ -89,7 +93,7 @@ bool PaneScaler::Scale(const AVFrame& picture, int width, int height, uint8_t* b
 
 bool PaneScaler::ConvertFullSize(const AVFrame& picture, std::vector<uint8_t>& bgr) {
     if (!Convertible(picture)) return false;
-    SwsContext* context = Prepare(snapshot_, picture, picture.width, picture.height);
+    SwsContext* context = Prepare(snapshot_, picture, picture.width, picture.height, AV_PIX_FMT_BGR24);
     if (context == nullptr) return false;
     bgr.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) *
                3);

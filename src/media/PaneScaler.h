@@ -1,5 +1,6 @@
-// Turns a decoded picture into 24-bit BGR: straight to a pane's drawing size in one conversion
-// (no full-size intermediate), or at full size for a snapshot. The conversion set-up is kept
+// Turns a decoded picture into pixels to show: 32-bit BGRX (the painter's native format, so
+// painting needs no conversion) straight at a pane's drawing size in one conversion (no full-size
+// intermediate), or 24-bit BGR at full size for a snapshot. The conversion set-up is kept
 // for as long as the picture's size and format and the target size stay the same.
 // Threading: one thread at a time (the camera's display tick).
 #pragma once
@@ -25,12 +26,14 @@ class PaneScaler {
     // or three-quarter turn the stored picture must be drawHeight wide and drawWidth high.
     static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation);
 
-    // Converts `picture` to width × height BGR at `bgr`, rows top-down and `stride` bytes apart
-    // (at least width × 3); the buffer holds height × stride bytes, and the bytes of a row past
-    // width × 3 may be overwritten. When the width is odd and the stride has room for one more
+    // Converts `picture` to width × height BGRX at `bgrx` (4 bytes a pixel, the fourth 255), rows
+    // top-down and `stride` bytes apart (at least width × 4); the buffer holds height × stride
+    // bytes, and the bytes of a row past width × 4 may be overwritten. When the width is odd and the stride has room for one more
     // pixel, one more column is converted (an even width converts about three times faster)
     // and falls into those spare bytes. False when the picture or the size cannot be converted.
-    bool Scale(const AVFrame& picture, int width, int height, uint8_t* bgr, int stride);
+    bool Scale(const AVFrame& picture, int width, int height, uint8_t* bgrx, int stride);
+
+    static constexpr int kPaneBytesPerPixel = 4;
 
     // The picture at its own size, rows top-down with no gaps (width × height × 3 bytes).
     bool ConvertFullSize(const AVFrame& picture, std::vector<uint8_t>& bgr);
@@ -48,10 +51,11 @@ class PaneScaler {
         int matrix = 0;
         int width = 0;
         int height = 0;
+        int targetFormat = -1;
     };
 
     static SwsContext* Prepare(Conversion& conversion, const AVFrame& picture, int width,
-                               int height);
+                               int height, int targetFormat);
     static void Free(Conversion& conversion);
 
     Conversion pane_;      // pane-size pictures, every frame

@@ -10,12 +10,13 @@ void PaneSurface::SetDrawSize(int width, int height) {
 std::pair<int, int> PaneSurface::DrawSize() const { return {drawWidth_.load(), drawHeight_.load()}; }
 
 uint8_t* PaneSurface::Back(int width, int height) {
-    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
-    if (back_.bgr.size() != bytes) back_.bgr.resize(bytes);
+    const int stride = (width + (width & 1)) * 4;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    if (back_.bgrx.size() != bytes) back_.bgrx.resize(bytes);
     back_.width = width;
     back_.height = height;
-    backWidth_ = width;
-    return back_.bgr.data();
+    back_.stride = stride;
+    return back_.bgrx.data();
 }
 
 void PaneSurface::Publish(const PaneOverlay& overlay) {
@@ -33,10 +34,11 @@ void PaneSurface::Publish(const PaneOverlay& overlay) {
 bool PaneSurface::TakeFront(PanePicture& out) {
     pending_ = false;
     std::lock_guard guard(lock_);
-    if (front_.bgr.empty()) return false;
+    if (front_.bgrx.empty()) return false;
     out.width = front_.width;
     out.height = front_.height;
-    out.bgr.assign(front_.bgr.begin(), front_.bgr.end());
+    out.stride = front_.stride;
+    out.bgrx.assign(front_.bgrx.begin(), front_.bgrx.end());
     out.overlay = front_.overlay;
     out.sequence = front_.sequence;
     return true;
@@ -46,7 +48,6 @@ void PaneSurface::Clear() {
     std::lock_guard guard(lock_);
     front_ = {};
     back_ = {};
-    backWidth_ = 0;
     pending_ = false;
 }
 

@@ -1,5 +1,6 @@
 // The picture of one video pane, handed from the camera thread that makes it to the thread that
-// shows it: the camera fills the back image (24-bit BGR at the pane's drawing size), publishes
+// shows it: the camera fills the back image (32-bit BGRX at the pane's drawing size, the
+// painter's native format), publishes
 // it with its status line and icons, and the viewer takes the front image. A burst of frames
 // costs at most one wake-up, because the wake-up is only sent while none is pending.
 // Threading: one producer (a camera's display tick) and any number of readers; the size is set
@@ -26,7 +27,8 @@ struct PaneOverlay {
 struct PanePicture {
     int width = 0;   // pixels of the image as stored (before rotation)
     int height = 0;
-    std::vector<uint8_t> bgr;  // rows top-down, stride width * 3
+    int stride = 0;  // bytes from one row to the next: 4 × width, rounded up to an even width
+    std::vector<uint8_t> bgrx;  // rows top-down, 4 bytes a pixel (blue, green, red, 255)
     PaneOverlay overlay;
     uint64_t sequence = 0;     // increases with every published picture
 };
@@ -38,8 +40,9 @@ public:
     std::pair<int, int> DrawSize() const;
 
     // Producer: the back image resized to width × height (allocates only when the size changes).
+    // Rows have room for an even number of pixels: the converter is much faster at even widths.
     uint8_t* Back(int width, int height);
-    int BackStride() const { return backWidth_ * 3; }
+    int BackStride() const { return back_.stride; }
     // Producer: makes the back image the front one. Calls the wake-up if none is pending.
     void Publish(const PaneOverlay& overlay);
 
@@ -61,7 +64,6 @@ private:
     mutable std::mutex lock_;
     PanePicture front_;
     PanePicture back_;
-    int backWidth_ = 0;
     std::atomic<int> drawWidth_{0};
     std::atomic<int> drawHeight_{0};
     std::atomic<bool> pending_{false};

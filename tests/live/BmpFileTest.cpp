@@ -30,5 +30,13 @@ TEST(BmpFile, HeaderAndRowOrder) {
     EXPECT_TRUE(EncodeBmp24(0, 2, pixels, 9).empty());
 }
 
+TEST(BmpFile, FourBytePixelsLoseTheirFourthByte) {
+    const uint8_t pixels[] = {1, 2, 3, 255, 4, 5, 6, 255};  // one row of two pixels
+    const std::string bmp = EncodeBmp24(2, 1, pixels, 8, 4);
+    ASSERT_EQ(bmp.size(), 54u + 8);
+    EXPECT_EQ(bmp.substr(54, 6), std::string("\x01\x02\x03\x04\x05\x06"));
+    EXPECT_TRUE(EncodeBmp24(2, 1, pixels, 8, 2).empty());
+}
+
 }  // namespace
 }  // namespace nimbrel

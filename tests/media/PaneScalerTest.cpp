@@ -51,8 +51,9 @@ FramePtr MakeFlat(int width, int height, Yuv colour, AVPixelFormat format = AV_P
     return MakePicture(width, height, {colour, colour, colour, colour}, format);
 }
 
-Bgr PixelAt(const std::vector<uint8_t>& bgr, int stride, int x, int y) {
-    const uint8_t* p = &bgr[std::size_t(y) * stride + std::size_t(x) * 3];
+// A pixel of a pane picture (4 bytes a pixel) or, with `bytes` 3, of a snapshot.
+Bgr PixelAt(const std::vector<uint8_t>& bgr, int stride, int x, int y, int bytes = 4) {
+    const uint8_t* p = &bgr[std::size_t(y) * stride + std::size_t(x) * bytes];
     return {p[0], p[1], p[2]};
 }
 
@@ -80,28 +81,28 @@ TEST(PaneScaler, ConvertsKnownColoursToBgrInThatByteOrder) {
                           Case{kBlue, {255, 0, 0}, "blue"}, Case{kWhite, {255, 255, 255}, "white"},
                           Case{kBlack, {0, 0, 0}, "black"}}) {
         const auto picture = MakeFlat(64, 48, c.yuv);
-        std::vector<uint8_t> bgr(40 * 30 * 3);
-        ASSERT_TRUE(scaler.Scale(*picture, 40, 30, bgr.data(), 40 * 3));
+        std::vector<uint8_t> bgr(40 * 40 * 4);
+        ASSERT_TRUE(scaler.Scale(*picture, 40, 30, bgr.data(), 40 * 4));
         for (int y = 0; y < 30; y += 7)
-            for (int x = 0; x < 40; x += 9) ExpectNear(PixelAt(bgr, 120, x, y), c.bgr, 4, c.name);
+            for (int x = 0; x < 40; x += 9) ExpectNear(PixelAt(bgr, 160, x, y), c.bgr, 4, c.name);
     }
 }
 
 TEST(PaneScaler, HonoursTheValueRangeOfThePicture) {
     PaneScaler scaler;
-    std::vector<uint8_t> bgr(16 * 16 * 3);
+    std::vector<uint8_t> bgr(16 * 16 * 4);
     // 16 is black in limited range but dark grey in full range, whether the range is said by
     // the format or by the picture's range field.
     auto limited = MakeFlat(32, 32, {16, 128, 128});
-    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 48));
+    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 64));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {0, 0, 0}, 2, "limited");
 
     auto jpeg = MakeFlat(32, 32, {16, 128, 128}, AV_PIX_FMT_YUVJ420P);
-    ASSERT_TRUE(scaler.Scale(*jpeg, 16, 16, bgr.data(), 48));
+    ASSERT_TRUE(scaler.Scale(*jpeg, 16, 16, bgr.data(), 64));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "yuvj");
 
     limited->color_range = AVCOL_RANGE_JPEG;
-    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 48));
+    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 64));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "full range field");
 }
 
@@ -111,9 +112,9 @@ TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
     // Smaller, larger and back: the set-up follows every change of size.
     for (auto [w, h] :
          {std::pair{32, 24}, std::pair{320, 240}, std::pair{16, 12}, std::pair{32, 24}}) {
-        std::vector<uint8_t> bgr(std::size_t(w) * h * 3);
-        ASSERT_TRUE(scaler.Scale(*picture, w, h, bgr.data(), w * 3));
-        const int stride = w * 3;
+        std::vector<uint8_t> bgr(std::size_t(w) * h * 4);
+        ASSERT_TRUE(scaler.Scale(*picture, w, h, bgr.data(), w * 4));
+        const int stride = w * 4;
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         ExpectNear(PixelAt(bgr, stride, w / 4, h / 4), {0, 0, 255}, 6, "top left");
         ExpectNear(PixelAt(bgr, stride, 3 * w / 4, h / 4), {0, 255, 0}, 6, "top right");
@@ -123,12 +124,12 @@ TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
     std::vector<uint8_t> full;
     ASSERT_TRUE(scaler.ConvertFullSize(*picture, full));
     ASSERT_EQ(full.size(), 128u * 96 * 3);
-    ExpectNear(PixelAt(full, 384, 10, 10), {0, 0, 255}, 4, "full top left");
-    ExpectNear(PixelAt(full, 384, 127, 95), {255, 255, 255}, 4, "full bottom right");
+    ExpectNear(PixelAt(full, 384, 10, 10, 3), {0, 0, 255}, 4, "full top left");
+    ExpectNear(PixelAt(full, 384, 127, 95, 3), {255, 255, 255}, 4, "full bottom right");
     // The pane conversion is still the one of its own size after a snapshot.
-    std::vector<uint8_t> bgr(32 * 24 * 3);
-    ASSERT_TRUE(scaler.Scale(*picture, 32, 24, bgr.data(), 96));
-    ExpectNear(PixelAt(bgr, 96, 24, 18), {255, 255, 255}, 6, "after snapshot");
+    std::vector<uint8_t> bgr(32 * 24 * 4);
+    ASSERT_TRUE(scaler.Scale(*picture, 32, 24, bgr.data(), 128));
+    ExpectNear(PixelAt(bgr, 128, 24, 18), {255, 255, 255}, 6, "after snapshot");
 }
 
 TEST(PaneScaler, WritesNothingPastItsRowsAtAnyWidthAndStride) {
@@ -141,8 +142,8 @@ TEST(PaneScaler, WritesNothingPastItsRowsAtAnyWidthAndStride) {
         int width;
         int stride;
     };
-    for (const Case c : {Case{401, 401 * 3}, Case{401, 401 * 3 + 13}, Case{402, 402 * 3},
-                         Case{402, 402 * 3 + 1}}) {
+    for (const Case c : {Case{401, 401 * 4}, Case{401, 401 * 4 + 13}, Case{402, 402 * 4},
+                         Case{402, 402 * 4 + 1}}) {
         SCOPED_TRACE(testing::Message() << c.width << " wide, stride " << c.stride);
         PaneScaler scaler;
         const std::size_t end = std::size_t(c.stride) * kHeight;
@@ -165,13 +166,13 @@ TEST(PaneScaler, StoredSizeIsTransposedForQuarterTurns) {
 TEST(PaneScaler, RefusesWhatItCannotConvert) {
     const auto picture = MakeFlat(64, 48, kRed);
     PaneScaler scaler;
-    std::vector<uint8_t> bgr(64 * 48 * 3, 0xCD);
-    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, bgr.data(), 64 * 3 - 1));
-    EXPECT_FALSE(scaler.Scale(*picture, 0, 48, bgr.data(), 64 * 3));
-    EXPECT_FALSE(scaler.Scale(*picture, 64, -2, bgr.data(), 64 * 3));
-    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, nullptr, 64 * 3));
+    std::vector<uint8_t> bgr(64 * 48 * 4, 0xCD);
+    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, bgr.data(), 64 * 4 - 1));
+    EXPECT_FALSE(scaler.Scale(*picture, 0, 48, bgr.data(), 64 * 4));
+    EXPECT_FALSE(scaler.Scale(*picture, 64, -2, bgr.data(), 64 * 4));
+    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, nullptr, 64 * 4));
     FramePtr empty(av_frame_alloc());
-    EXPECT_FALSE(scaler.Scale(*empty, 64, 48, bgr.data(), 64 * 3));
+    EXPECT_FALSE(scaler.Scale(*empty, 64, 48, bgr.data(), 64 * 4));
     std::vector<uint8_t> full;
     EXPECT_FALSE(scaler.ConvertFullSize(*empty, full));
     for (uint8_t b : bgr) ASSERT_EQ(b, 0xCD);
@@ -193,9 +194,9 @@ TEST(PaneScaler, DecodedPictureKeepsItsColour) {
     const AVFrame* picture = decoder.Decode(padded.data(), clip->frames[0].bytes.size());
     ASSERT_NE(picture, nullptr);
     PaneScaler scaler;
-    std::vector<uint8_t> bgr(100 * 60 * 3);
-    ASSERT_TRUE(scaler.Scale(*picture, 100, 60, bgr.data(), 300));
-    ExpectNear(PixelAt(bgr, 300, 50, 30), {0, 0, 255}, 8, "decoded red");
+    std::vector<uint8_t> bgr(100 * 60 * 4);
+    ASSERT_TRUE(scaler.Scale(*picture, 100, 60, bgr.data(), 400));
+    ExpectNear(PixelAt(bgr, 400, 50, 30), {0, 0, 255}, 8, "decoded red");
 }
 
 }  // namespace
