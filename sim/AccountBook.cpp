@@ -214,6 +214,55 @@ std::string AccountBook::SetAlarmTime(const std::string& uid, const std::string&
     return "OK";
 }
 
+std::string AccountBook::ListDevices(const std::string& uid, std::vector<ListedDevice>& out) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    out.clear();
+    if (!FindByName(uid)) return "NOUSR";
+    for (const auto& d : devices_)
+        if (IsBound(d, uid)) out.push_back({d, d.owner == uid ? 1 : 2});
+    return "OK";
+}
+
+std::string AccountBook::RenameDevice(const std::string& uid, const std::string& sid,
+                                      const std::string& name) {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::string status;
+    DeviceSpec* device = BoundDevice(uid, sid, status);
+    if (device) device->name = name;
+    return status;
+}
+
+std::string AccountBook::DeleteDevice(const std::string& uid, const std::string& sid,
+                                      const std::string& psdMd5) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const Account* a = FindByName(uid);
+    if (!a) return "NOUSR";
+    // The account proves itself before the device is looked at.
+    if (psdMd5 != a->passwordMd5) return "ERRORPSD";
+    std::string status;
+    DeviceSpec* device = BoundDevice(uid, sid, status);
+    if (!device) return status;
+    if (device->owner == uid) {
+        devices_.erase(devices_.begin() + (device - devices_.data()));
+    } else {
+        auto& shared = device->sharedWith;
+        shared.erase(std::find(shared.begin(), shared.end(), uid));
+    }
+    return "OK";
+}
+
+std::string AccountBook::SetDeviceSwitch(const std::string& uid, const std::string& sid,
+                                         DeviceSwitch which, bool on) {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::string status;
+    DeviceSpec* device = BoundDevice(uid, sid, status);
+    if (!device) return status;
+    const bool has = which == DeviceSwitch::Led ? device->showLED == 1 : device->showSound == 1;
+    if (!has) return "ERROR";
+    (which == DeviceSwitch::Led ? device->ledStatus : device->soundLeadStatus) = on ? 1 : 0;
+    return "OK";
+}
+
 bool AccountBook::HasAccount(const std::string& uid) const {
     std::lock_guard<std::mutex> hold(lock_);
     return FindByName(uid) != nullptr;

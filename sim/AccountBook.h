@@ -64,6 +64,24 @@ class AccountBook {
     // OK, NOUSR, NODEV, OFFLINE.
     std::string SetAlarmTime(const std::string& uid, const std::string& sid, int start, int end);
 
+    struct ListedDevice {
+        DeviceSpec device;
+        int init = 0;  // 1: `uid` owns the device; 2: it is shared with `uid`
+    };
+    // OK or NOUSR; the devices bound to `uid` (owned or shared), in scenario order.
+    std::string ListDevices(const std::string& uid, std::vector<ListedDevice>& out) const;
+    // OK, NOUSR, NODEV; the name is the device's for every bound account.
+    std::string RenameDevice(const std::string& uid, const std::string& sid,
+                             const std::string& name);
+    // OK, NOUSR, ERRORPSD (psdMd5 is not the account's password), NODEV. The owner's delete
+    // takes the device from every account; another account's only from its own list.
+    std::string DeleteDevice(const std::string& uid, const std::string& sid,
+                             const std::string& psdMd5);
+    enum class DeviceSwitch { Led, Voice };
+    // OK, NOUSR, NODEV, or ERROR when the device has no such switch (showLED/showSound 0).
+    std::string SetDeviceSwitch(const std::string& uid, const std::string& sid, DeviceSwitch which,
+                                bool on);
+
     bool HasAccount(const std::string& uid) const;
     void SaveAdvice(const std::string& uid, const std::string& text);
 

@@ -137,6 +137,11 @@ ServiceSpec ReadService(const Json::Value& value, const std::string& where) {
             s.statusOverrides[op] = word;
         }
     }
+    if (m.Has("deviceList")) {
+        auto list = ReadDeviceListSpec(m.Raw("deviceList"), m.At("deviceList"));
+        if (!list) throw ScenarioError{list.error()};
+        s.deviceList = list.value();
+    }
     if (m.Has("version")) s.version = ReadVersion(m.Raw("version"), m.At("version"));
     m.CheckAllKnown();
     return s;
@@ -233,6 +238,14 @@ DeviceSpec ReadDevice(const Json::Value& value, const std::string& where) {
     d.status = m.Int("status", defaultStatus, 0, 1);
     if (d.status != defaultStatus)
         Fail(m.At("status"), "contradicts reach " + std::string(ReachName(d.reach)));
+    m.Has("lanReply");
+    auto lanReply = ReadLanReplySpec(value, where, d.sid, d.reach == Reach::Lan);
+    if (!lanReply) throw ScenarioError{lanReply.error()};
+    d.lanReply = lanReply.value();
+    m.Has("thumbnail");
+    auto thumbnail = ReadThumbnailShape(value, where);
+    if (!thumbnail) throw ScenarioError{thumbnail.error()};
+    d.thumbnail = thumbnail.value();
     d.owner = m.Text("owner", "", 64);
     if (d.owner.empty()) Fail(m.At("owner"), "must name an account");
     if (m.Has("sharedWith")) {
@@ -323,6 +336,11 @@ Result<Scenario> ParseScenario(std::string_view text) {
                 else
                     s.devices.push_back(ReadDevice(list[i], where));
             }
+        }
+        if (top.Has("lan")) {
+            auto lan = ReadLanSpec(top.Raw("lan"), "lan");
+            if (!lan) throw ScenarioError{lan.error()};
+            s.lan = lan.value();
         }
         top.CheckAllKnown();
         CheckCrossReferences(s);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "DirectorySpec.h"
 #include "Result.h"
 #include "camera/CameraSpec.h"
 
@@ -50,6 +51,9 @@ struct DeviceSpec {
     std::string version;
     std::string img;
     int status = 1;  // 1 online
+    // What it answers to LAN discovery, and how its `img` path is served.
+    LanReplySpec lanReply;
+    ThumbnailShape thumbnail = ThumbnailShape::Png;
     // Binding: the owner is the administrator; the others see the device as shared.
     std::string owner;
     std::vector<std::string> sharedWith;
@@ -83,6 +87,7 @@ struct ServiceSpec {
     std::string securityStatus = "OK";  // "OK" or "UPATE"
     std::string keyValue;               // fixed 4-character key prefix; empty: random
     std::map<std::string, std::string> statusOverrides;  // operation -> forced status word
+    DeviceListSpec deviceList;                           // devList.do delay and mistypes
     VersionSpec version;
 };
 
@@ -93,6 +98,7 @@ struct Scenario {
     EndpointSpec rendezvous;  // NAT traversal; only udpPort is used
     std::vector<AccountSpec> accounts;
     std::vector<DeviceSpec> devices;
+    LanSpec lan;  // the LAN discovery responder
 };
 
 std::string_view ReachName(Reach reach);

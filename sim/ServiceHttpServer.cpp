@@ -15,6 +15,13 @@ ServiceHttpServer::~ServiceHttpServer() {
 
 Result<int> ServiceHttpServer::Start(int port) {
     server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        if (files_) {
+            if (auto file = files_(req.path)) {
+                res.status = file->status;
+                res.set_content(file->body, file->contentType.c_str());
+                return;
+            }
+        }
         std::optional<std::string> data;
         if (req.has_param("data")) data = req.get_param_value("data");
         const auto answer = router_.Handle(req.path, data);

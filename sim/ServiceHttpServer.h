@@ -3,7 +3,11 @@
 // library's worker threads.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "Result.h"
@@ -23,12 +27,23 @@ class ServiceHttpServer {
     ServiceHttpServer(const ServiceHttpServer&) = delete;
     ServiceHttpServer& operator=(const ServiceHttpServer&) = delete;
 
+    // A plain file answer (no wrapping), such as a device's thumbnail.
+    struct FileAnswer {
+        int status = 200;
+        std::string body;
+        std::string contentType;
+    };
+    // Asked first for every GET; nothing passes the request on to the router. Set before Start.
+    using FileSource = std::function<std::optional<FileAnswer>(std::string_view urlPath)>;
+    void SetFileSource(FileSource source) { files_ = std::move(source); }
+
     // Binds 127.0.0.1:`port` (0: an ephemeral port) and starts serving; returns the port.
     Result<int> Start(int port);
     void Stop();
 
   private:
     ServiceRouter& router_;
+    FileSource files_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
 };

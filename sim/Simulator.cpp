@@ -5,13 +5,17 @@
 #include "AccountBook.h"
 #include "AlarmOperations.h"
 #include "DetectionServer.h"
+#include "DeviceListOperation.h"
+#include "DeviceOperations.h"
 #include "HandshakeService.h"
+#include "LanResponder.h"
 #include "LoginOperation.h"
 #include "PasswordOperations.h"
 #include "RequestLog.h"
 #include "ServiceHttpServer.h"
 #include "ServiceRouter.h"
 #include "SharingOperations.h"
+#include "ThumbnailServer.h"
 #include "VersionOperations.h"
 #include "camera/CameraFleet.h"
 #include "camera/CurrentOperation.h"
@@ -93,7 +97,29 @@ Result<OrderedJson> Simulator::Start() {
     current_ = std::make_unique<CurrentOperation>(*book_, *cameras_);
     current_->Register(*router_);
 
+    deviceList_ = std::make_unique<DeviceListOperation>(*book_, scenario_.service.deviceList);
+    deviceOps_ = std::make_unique<DeviceOperations>(*book_);
+    deviceList_->Register(*router_);
+    deviceOps_->Register(*router_);
+
+    // The LAN discovery responder runs only when the scenario asks for it: its port is fixed.
+    std::optional<OrderedJson> lanInfo;
+    if (scenario_.lan.enabled) {
+        const auto streamPort = [this](const std::string& sid) {
+            return cameras_->StreamPort(sid);
+        };
+        lan_ = std::make_unique<LanResponder>(
+            scenario_.lan, LanResponder::DevicesOf(scenario_, streamPort), log_.get());
+        auto lanPort = lan_->Start();
+        if (!lanPort && scenario_.lan.required)
+            return R::Fail("LAN discovery responder: " + lanPort.error());
+        lanInfo = OrderedJson::Object().Set("port", lanPort ? *lanPort : scenario_.lan.port);
+        if (!lanPort) lanInfo->Set("error", lanPort.error());
+    }
+
+    thumbnails_ = std::make_unique<ThumbnailServer>(scenario_, log_.get());
     http_ = std::make_unique<ServiceHttpServer>(*router_);
+    http_->SetFileSource([this](std::string_view path) { return thumbnails_->Serve(path); });
     auto port = http_->Start(scenario_.service.port);
     if (!port) return R::Fail(port.error());
 
@@ -110,6 +136,7 @@ Result<OrderedJson> Simulator::Start() {
                                .Set("ip", "127.0.0.1")
                                .Set("udpPort", cameras_->RendezvousPort()))
         .Set("devices", cameras_->DevicesJson());
+    if (lanInfo) info.Set("lan", std::move(*lanInfo));
     return R::Ok(std::move(info));
 }
 
@@ -123,7 +150,9 @@ bool Simulator::MayView(const std::string& sid, const std::string& user) const {
 
 void Simulator::Stop() {
     if (cameras_) cameras_->Stop();
+    if (deviceList_) deviceList_->Cancel();
     if (http_) http_->Stop();
+    if (lan_) lan_->Stop();
     if (firstDetection_) firstDetection_->Stop();
     if (secondDetection_) secondDetection_->Stop();
 }

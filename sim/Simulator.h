@@ -28,6 +28,10 @@ class VersionOperations;
 class DetectionServer;
 class CameraFleet;
 class CurrentOperation;
+class DeviceListOperation;
+class DeviceOperations;
+class ThumbnailServer;
+class LanResponder;
 
 class Simulator {
   public:
@@ -57,6 +61,10 @@ class Simulator {
     std::unique_ptr<SharingOperations> sharing_;
     std::unique_ptr<AlarmOperations> alarms_;
     std::unique_ptr<VersionOperations> versions_;
+    std::unique_ptr<DeviceListOperation> deviceList_;
+    std::unique_ptr<DeviceOperations> deviceOps_;
+    std::unique_ptr<ThumbnailServer> thumbnails_;
+    std::unique_ptr<LanResponder> lan_;
     std::unique_ptr<DetectionServer> firstDetection_;
     std::unique_ptr<DetectionServer> secondDetection_;
     std::unique_ptr<CameraFleet> cameras_;
