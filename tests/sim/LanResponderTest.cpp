@@ -1,15 +1,8 @@
-// The LAN discovery responder: the reply layout byte by byte, who answers, the repeat and
-// garble faults, the loopback-only rule, and probes broadcast on 127.255.255.255 to a
-// responder on an ephemeral port.
+// The LAN discovery responder's answers: the reply layout byte by byte, who answers, the
+// repeat and garble faults, the loopback-only rule, and the scenario members' checks.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
-
 #include "LanResponder.h"
-#include "RequestLog.h"
-#include "text/JsonText.h"
 
 namespace nimbrel::sim::test {
 namespace {
@@ -72,17 +65,30 @@ TEST(LanResponderTest, WhoAnswersAndOnWhichPort) {
     EXPECT_EQ(devices[3].ip, "127.0.0.9");
     EXPECT_EQ(devices[3].mac, "a0b1c2d3e4f5");
     EXPECT_EQ(devices[3].port, 7000);
+}
 
-    for (const char* bad :
-         {R"({"ip": "10.0.0.5"})", R"({"ip": "127.0.0"})", R"({"mac": "A0B1C2D3E4"})",
-          R"({"mac": "A0B1C2D3E4FG"})", R"({"port": 70000})", R"({"speed": 1})", "3"}) {
-        const std::string text =
-            std::string(
-                R"({"accounts": [{"name": "a", "password": "p"}], "devices": [{"sid": "D", "owner": "a", "lanReply": )") +
-            bad + "}]}";
-        const auto s = ParseScenario(text);
-        ASSERT_FALSE(s) << bad;
-        EXPECT_NE(s.error().find("devices[0].lanReply"), std::string::npos) << s.error();
+// The directory members of a scenario are checked like the rest: the message names the member.
+TEST(LanResponderTest, BrokenDirectoryMembersNameTheirFault) {
+    const std::string head = R"({"accounts": [{"name": "a", "password": "p"}], )";
+    const std::string device = R"("devices": [{"sid": "D", "owner": "a", )";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {device + R"("lanReply": {"ip": "10.0.0.5"}}]})", "devices[0].lanReply.ip"},
+        {device + R"("lanReply": {"mac": "A0B1C2D3E4FG"}}]})", "devices[0].lanReply.mac"},
+        {device + R"("lanReply": {"port": 70000}}]})", "devices[0].lanReply.port"},
+        {device + R"("lanReply": {"speed": 1}}]})", "devices[0].lanReply"},
+        {device + R"("lanReply": 3}]})", "devices[0].lanReply"},
+        {device + R"("thumbnail": "gif"}]})", "devices[0].thumbnail"},
+        {R"("lan": {"port": -1}})", "lan.port"},
+        {R"("lan": {"duplicates": "twice"}})", "lan.duplicates"},
+        {R"("lan": {"ports": 1}})", "lan"},
+        {R"("service": {"deviceList": {"mistype": "statusNumber"}}})",
+         "service.deviceList.mistype"},
+        {R"("service": {"deviceList": {"delayMs": -5}}})", "service.deviceList.delayMs"},
+    };
+    for (const auto& [tail, member] : cases) {
+        const auto s = ParseScenario(head + tail);
+        ASSERT_FALSE(s) << tail;
+        EXPECT_EQ(s.error().rfind(member + ":", 0), 0u) << s.error();
     }
 }
 
@@ -135,67 +141,6 @@ TEST(LanResponderTest, RepeatAndGarbleFaults) {
     ASSERT_EQ(answer.datagrams.size(), 4u);
     EXPECT_EQ(answer.datagrams[0], answer.datagrams[1]);
     EXPECT_EQ(answer.datagrams[2], answer.datagrams[3]);
-}
-
-TEST(LanResponderTest, AnswersABroadcastProbeOnTheLoopbackNetwork) {
-    const auto logPath = std::filesystem::temp_directory_path() /
-                         ("nimbrel-lan-test-" + std::to_string(getpid()) + ".jsonl");
-    auto log = RequestLog::Open(logPath);
-    ASSERT_TRUE(log) << log.error();
-    LanSpec spec;
-    spec.enabled = true;
-    spec.port = 0;
-    LanResponder responder(
-        spec,
-        {{"CAM1", "127.0.0.1", "A0B1C2D3E4F5", 8001}, {"CAM2", "127.0.0.2", "A0B1C2D3E4F6", 8002}},
-        log->get());
-    const auto port = responder.Start();
-    ASSERT_TRUE(port) << port.error();
-
-    auto client = UdpSocket::Open();
-    ASSERT_TRUE(client);
-    ASSERT_TRUE(client->Bind(Ipv4Endpoint{0x7F000001u, 0}));
-    ASSERT_TRUE(client->SetBroadcast());
-    const uint8_t probe[] = {0x0E};
-    const Ipv4Endpoint broadcast{0x7FFFFFFFu, static_cast<uint16_t>(*port)};
-    ASSERT_TRUE(client->SendTo(broadcast, probe).Ok());
-    std::vector<std::string> replies;
-    std::vector<uint8_t> buffer(3072);
-    while (replies.size() < 2 && client->Handle().WaitReadable(5000) == WaitResult::Ready) {
-        const auto d = client->ReceiveFrom(buffer);
-        ASSERT_TRUE(d.io.Ok());
-        EXPECT_EQ(d.from.port, *port);
-        replies.emplace_back(reinterpret_cast<const char*>(buffer.data()), d.io.bytes);
-    }
-    ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(IdOf(replies[0]), "CAM1");
-    EXPECT_EQ(replies[1].substr(17, 9), "127.0.0.2");
-    // A datagram that is not a probe is logged and left unanswered; the probe after it is
-    // answered, so by then the responder has dealt with both.
-    const uint8_t junk[] = {0x0E, 0x00, 0x01};
-    ASSERT_TRUE(client->SendTo(broadcast, junk).Ok());
-    ASSERT_TRUE(client->SendTo(broadcast, probe).Ok());
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(client->Handle().WaitReadable(5000), WaitResult::Ready);
-        const auto d = client->ReceiveFrom(buffer);
-        ASSERT_TRUE(d.io.Ok());
-        EXPECT_EQ(d.io.bytes, 52u);
-    }
-    EXPECT_EQ(client->Handle().WaitReadable(100), WaitResult::TimedOut);
-    responder.Stop();
-
-    std::ifstream in(logPath);
-    std::vector<Json::Value> lines;
-    for (std::string line; std::getline(in, line);)
-        if (auto json = ParseJsonObject(line)) lines.push_back(*json);
-    std::filesystem::remove(logPath);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0]["path"].asString(), "lan");
-    EXPECT_EQ(lines[0]["from"].asString().rfind("127.0.0.1:", 0), 0u);
-    EXPECT_EQ(lines[0]["replies"].size(), 2u);
-    EXPECT_EQ(lines[1]["size"].asInt(), 3);
-    EXPECT_TRUE(lines[1].isMember("error"));
-    EXPECT_FALSE(lines[1].isMember("replies"));
 }
 
 }  // namespace
