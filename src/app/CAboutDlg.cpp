@@ -1,0 +1,96 @@
+#include "app/CAboutDlg.h"
+
+#include <QGridLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "widgets/Palette.h"
+#include "widgets/ResourcePath.h"
+
+namespace nimbrel {
+namespace {
+
+struct Contact {
+    const char* label;
+    const char* text;
+};
+
+constexpr Contact kContacts[] = {
+    {"Официальный сайт", "nimbrel.net"},
+    {"Email", "support@nimbrel.net"},
+    {"Service phone", "8 800 000-00-00"},
+    {"Adrress", "Россия, Москва, Кутузовский пр., 12"},
+    {"Company", "ООО «Нимбрел»"},
+};
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(parent, 65) {
+    setWindowTitle(QStringLiteral("О программе"));
+    setFixedSize(440, 330);
+
+    version_ = new QLabel(VersionText(app.m_VersionMajor, app.m_VersionMinor), this);
+    QFont big = version_->font();
+    big.setPixelSize(18);
+    big.setBold(true);
+    version_->setFont(big);
+    version_->setStyleSheet(QStringLiteral("color: rgb(64,155,228); background: transparent;"));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(7);
+    int row = 0;
+    for (const Contact& c : kContacts) {
+        auto* label = new QLabel(QString::fromUtf8(c.label), this);
+        auto* text = new QLabel(QString::fromUtf8(c.text), this);
+        for (QLabel* l : {label, text}) {
+            QFont f = l->font();
+            f.setPixelSize(13);
+            l->setFont(f);
+        }
+        label->setStyleSheet(QStringLiteral("color: rgb(64,155,228); background: transparent;"));
+        text->setStyleSheet(QStringLiteral("color: rgb(60,60,60); background: transparent;"));
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(label, row, 0, Qt::AlignLeft);
+        grid->addWidget(text, row, 1, Qt::AlignLeft);
+        ++row;
+    }
+    ok_ = new FlatButton(QStringLiteral("OK"), FlatButton::Scheme::Primary, this);
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* body = new QVBoxLayout(this);
+    body->setContentsMargins(30, BandHeight() + 18, 30, 18);
+    body->setSpacing(14);
+    body->addWidget(version_);
+    body->addLayout(grid);
+    body->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    body->addLayout(buttons);
+}
+
+QString CAboutDlg::VersionText(int major, int minor) {
+    return QString::fromUtf8("Farlo клиент v%1.%2").arg(major).arg(minor);
+}
+
+void CAboutDlg::PaintBand(QPainter& p, const QRect& band) {
+    const QPixmap logo(ResourcePath("Logo.png"));
+    int x = 18;
+    if (!logo.isNull()) {
+        const QSize size = logo.deviceIndependentSize().toSize().scaled(
+            band.height() - 18, band.height() - 18, Qt::KeepAspectRatio);
+        p.drawPixmap(QRect(QPoint(x, (band.height() - size.height()) / 2), size), logo);
+        x += size.width() + 12;
+    }
+    QFont f = font();
+    f.setPixelSize(20);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(x, 0, band.width() - x - 40, band.height()), Qt::AlignVCenter,
+               QStringLiteral("Farlo"));
+}
+
+}  // namespace nimbrel

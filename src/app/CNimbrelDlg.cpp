@@ -1,0 +1,326 @@
+// The main window's construction, layout, painting, window states and the tree's requests. The
+// keyboard and mouse handling is in CNimbrelDlgInput.cpp, the toolbar actions in
+// CNimbrelDlgToolbar.cpp.
+#include "app/CNimbrelDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "app/TrayIcon.h"
+#include "devices/ui/DeviceTreeWidget.h"
+#include "wall/ui/CanvasWidget.h"
+#include "wall/ui/SplitChooser.h"
+#include "platform/FixedText.h"
+#include "platform/Log.h"
+#include "widgets/BitmapButton.h"
+#include "widgets/Palette.h"
+#include "widgets/ResourcePath.h"
+
+namespace nimbrel {
+namespace {
+
+// The picture set of each button ("<base>.png", "<base>Sel.png", "<base>Focus.png").
+const char* PictureBase(int id) {
+    switch (id) {
+        case kBtnLayout: return "ToolLayout";
+        case kBtnStop: return "ToolStop";
+        case kBtnBitRateLow: return "ToolRateLow";
+        case kBtnBitRateStandard: return "ToolRateStandard";
+        case kBtnBitRateHigh: return "ToolRateHigh";
+        case kBtnAlarm: return "ToolAlarm";
+        case kBtnPrevPage: return "ToolPrev";
+        case kBtnNextPage: return "ToolNext";
+        case kBtnRotate: return "ToolRotate";
+        case kBtnSnapshot: return "ToolSnapshot";
+        case kBtnAudioOn: return "ToolListen";
+        case kBtnAudioOff: return "ToolListenOn";
+        case kBtnTalkOn: return "ToolTalk";
+        case kBtnTalkOff: return "ToolTalkOn";
+        case kBtnRecordOn: return "ToolRecord";
+        case kBtnRecordOff: return "ToolRecordOn";
+        case kBtnMenu: return "TitleMenu";
+        case kBtnMinimise: return "TitleMin";
+        case kBtnMaximise: return "TitleMax";
+        case kBtnRestore: return "TitleRestore";
+        case kBtnClose: return "TitleClose";
+        default: return "";
+    }
+}
+
+QRect ToQRect(const LayoutRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+
+}  // namespace
+
+CNimbrelDlg::CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, Options options,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      session_(session),
+      stored_(stored),
+      options_(options),
+      allInit_(session, options.allInit),
+      placement_(stored) {
+    NLOG_DEBUG("NimbrelDlg::OnInitDialog");
+    icon_ = QIcon(ResourcePath("nimbrel.png"));
+    setWindowIcon(icon_);
+    setWindowTitle(Title());
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    CreateButtons();
+    CreateChildren();
+    toolbar_.Reset();
+    ApplyToolbar();
+    qApp->installEventFilter(this);
+}
+
+CNimbrelDlg::~CNimbrelDlg() {
+    qApp->removeEventFilter(this);
+    // Nothing may call into the windows below once they go: the workers first.
+    allInit_.Stop();
+    session_.Refresher().Stop();
+    session_.ShutdownCameras();
+    session_.SetTreeChanged({});
+}
+
+void CNimbrelDlg::CreateButtons() {
+    const auto make = [this](int id) {
+        auto* button = new BitmapButton(this);
+        button->SetId(id);
+        button->SetPictureBase(QString::fromLatin1(PictureBase(id)));
+        connect(button, &QAbstractButton::clicked, this, [this, id] { RunCommand(id); });
+        buttons_[id] = button;
+        return button;
+    };
+    for (const int id : kToolbarButtons) {
+        BitmapButton* button = make(id);
+        button->setFixedSize(kToolbarButtonWidth, kToolbarButtonHeight);
+        button->SetFocusOnHover(true);
+        button->setToolTip(QString::fromUtf8(ToolbarTooltip(id)));
+    }
+    for (const int id : kTitleButtons) {
+        BitmapButton* button = make(id);
+        button->setFixedSize(kTitleButtonWidth, kTitleButtonHeight);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    buttons_[kBtnMaximise]->setToolTip(QStringLiteral("Развернуть"));
+    buttons_[kBtnRestore]->setToolTip(QStringLiteral("Восстановить"));
+    buttons_[kBtnMinimise]->setToolTip(QStringLiteral("Свернуть"));
+    buttons_[kBtnClose]->setToolTip(QStringLiteral("Закрыть"));
+    buttons_[kBtnMenu]->setToolTip(QStringLiteral("Меню"));
+    buttons_[kBtnRestore]->hide();
+}
+
+void CNimbrelDlg::CreateChildren() {
+    canvasView_ = new CanvasWidget(session_.Canvas(), this);
+    chooser_ = canvasView_->Chooser();
+    connect(canvasView_, &CanvasWidget::SelectedCameraChanged, this, [this] {
+        if (const CCamera* camera = SelectedCamera()) UpdateToolbarForCamera(camera);
+    });
+    // A pane's camera pressed: its device lights up in the tree.
+    connect(canvasView_, &CanvasWidget::CameraPressed, this, [this](PaneOwner* owner) {
+        if (auto* camera = dynamic_cast<CCamera*>(owner)) tree_->HighlightDevice(camera);
+    });
+    tree_ = new DeviceTreeWidget(session_.Tree(), session_.List(), session_.Thumbnails(), *this,
+                                 session_.Notifier(), session_.Service(), this);
+    DeviceTreeWidget* tree = tree_;
+    session_.SetTreeChanged([tree] { tree->RequestRepaint(); });
+}
+
+BitmapButton* CNimbrelDlg::Button(int id) const {
+    const auto found = buttons_.find(id);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+QRect CNimbrelDlg::StartRect(const WindowPlacement& stored, const QRect& workArea) {
+    const LayoutRect work{workArea.x(), workArea.y(), workArea.width(), workArea.height()};
+    if (StoredRectUsable(stored.rect, work))
+        return QRect(stored.rect.left, stored.rect.top, stored.rect.right - stored.rect.left,
+                     stored.rect.bottom - stored.rect.top);
+    const LayoutRect placed = ComputeDefaultPlacement(workArea.width(), workArea.height());
+    return QRect(workArea.x() + placed.x, workArea.y() + placed.y, placed.w, placed.h);
+}
+
+void CNimbrelDlg::Start() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 720);
+    setGeometry(StartRect(stored_, work));
+    if (stored_.maximised) {
+        SetMaximised(true);
+    } else {
+        show();
+    }
+    if (options_.trayIcon && TrayIcon::Available()) {
+        tray_ = new TrayIcon(icon_, Title(), [this] { return isVisible() && !isMinimized(); }, this);
+        connect(tray_, &TrayIcon::ShowRequested, this, &CNimbrelDlg::ShowFromTray);
+        connect(tray_, &TrayIcon::ToggleRequested, this, &CNimbrelDlg::ToggleShown);
+        connect(tray_, &TrayIcon::ExitRequested, this, &CNimbrelDlg::OnCancel);
+        tray_->Show();
+    }
+    if (options_.startAllInit) allInit_.Start();
+}
+
+void CNimbrelDlg::Relayout() {
+    const int w = width(), h = height();
+    for (const auto& [id, button] : buttons_) {
+        if (const auto r = ToolbarButtonRect(id, w, h)) button->move(r->x, r->y);
+        if (const auto r = TitleButtonRect(id, w)) button->move(r->x, r->y);
+    }
+    if (canvasView_) canvasView_->setGeometry(ToQRect(CanvasRect(w, h)));
+    if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
+    update();
+}
+
+void CNimbrelDlg::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void CNimbrelDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect client = rect();
+    p.fillRect(client, palette::kBlue);
+    p.fillRect(QRect(0, kTitleBandHeight, width(), height() - kTitleBandHeight), Qt::white);
+
+    // The band carries the program's icon and title.
+    const int iconSize = 22;
+    if (!icon_.isNull())
+        icon_.paint(&p, QRect(12, (kTitleBandHeight - iconSize) / 2, iconSize, iconSize));
+    QFont f = font();
+    f.setPixelSize(15);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(44, 0, width() - 200, kTitleBandHeight), Qt::AlignVCenter, Title());
+
+    p.setPen(palette::kBlue);
+    p.drawRect(client.adjusted(0, 0, -1, -1));
+    if (tree_) p.drawRect(tree_->geometry().adjusted(-1, -1, 0, 0));
+}
+
+void CNimbrelDlg::ApplyToolbar() {
+    for (const int id : kToolbarButtons) buttons_[id]->setVisible(toolbar_.IsVisible(id));
+    // The "z2" devices wear one picture on their audio and talk buttons, whatever the state.
+    for (const int id : {kBtnAudioOff, kBtnTalkOff}) {
+        BitmapButton* button = buttons_[id];
+        if (toolbar_.FixedAudioTalkPictures())
+            button->SetSinglePicture(QPixmap(ResourcePath(id == kBtnAudioOff ? "ToolListenFixed.png"
+                                                                             : "ToolTalkFixed.png")));
+        else
+            button->SetPictureBase(QString::fromLatin1(PictureBase(id)));
+    }
+}
+
+void CNimbrelDlg::UpdateToolbarForCamera(const CCamera* camera) {
+    if (!camera) return;
+    CameraToolbarState state;
+    state.deviceType = std::string(GetText(camera->type));
+    state.audioPlaying = session_.PaneHost().IsAudioOwner(*camera);
+    state.talking = session_.PaneHost().IsTalkOwner(*camera);
+    state.recording = camera->m_bRecord != 0;
+    state.bitRate = camera->m_nBitRate;
+    toolbar_.FollowCamera(state);
+    ApplyToolbar();
+}
+
+// --- window states ---
+
+void CNimbrelDlg::SetMaximised(bool maximised) {
+    maximised_ = maximised;
+    placement_.maximised = maximised;
+    buttons_[kBtnMaximise]->setVisible(!maximised);
+    buttons_[kBtnRestore]->setVisible(maximised);
+    // The wall lays its panes out again; a pane maximised within it returns to its cell.
+    session_.Canvas().MainWindowSizeModeChanged(maximised);
+    if (maximised)
+        showMaximized();
+    else
+        showNormal();
+}
+
+void CNimbrelDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    // The window manager may maximise or restore the window itself (keyboard, screen edge).
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    if (maximised != maximised_ && !(windowState() & Qt::WindowMinimized)) {
+        maximised_ = maximised;
+        placement_.maximised = maximised;
+        buttons_[kBtnMaximise]->setVisible(!maximised);
+        buttons_[kBtnRestore]->setVisible(maximised);
+    }
+}
+
+void CNimbrelDlg::ShowFromTray() {
+    if (maximised_)
+        showMaximized();
+    else
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void CNimbrelDlg::ToggleShown() {
+    if (isVisible() && !isMinimized())
+        HideToTray();
+    else
+        ShowFromTray();
+}
+
+void CNimbrelDlg::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    CloseRequest();
+}
+
+void CNimbrelDlg::OnCancel() {
+    if (closing_) return;
+    closing_ = true;
+    NLOG_DEBUG("NimbrelDlg::OnCancel");
+    // The rectangle is that of the restored window, so a maximised one comes back to its size.
+    const QRect normal = maximised_ ? normalGeometry() : geometry();
+    hide();
+    placement_.maximised = maximised_;
+    placement_.rect = {normal.left(), normal.top(), normal.left() + normal.width(),
+                       normal.top() + normal.height()};
+    if (tray_) tray_->Remove();
+    emit Closed();
+}
+
+// --- the tree's requests ---
+
+void CNimbrelDlg::PlayDevice(int deviceIndex) {
+    if (CCamera* camera = session_.Camera(deviceIndex)) camera->CameraStart();
+}
+
+void CNimbrelDlg::StartRefresh() { session_.Refresher().StartManual(); }
+
+void CNimbrelDlg::Playback(int) {
+    session_.Notifier().ShowTip("Видеоархив будет доступен в следующей версии", 1300);
+}
+
+void CNimbrelDlg::Alarm(int) {
+    session_.Notifier().ShowTip("Настройка сигнала тревоги будет доступна в следующей версии",
+                                1300);
+}
+
+void CNimbrelDlg::ManageUsers(int) {
+    session_.Notifier().ShowTip("Управление пользователями будет доступно в следующей версии",
+                                1300);
+}
+
+void CNimbrelDlg::DeviceDeleted(int deviceIndex) {
+    if (CCamera* camera = session_.Camera(deviceIndex)) camera->RequestStop();
+}
+
+void CNimbrelDlg::CurrentDeviceChanged(int deviceIndex) {
+    session_.Settings().m_CurDevice = session_.List().At(deviceIndex);
+}
+
+}  // namespace nimbrel

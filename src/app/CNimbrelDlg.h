@@ -1,0 +1,150 @@
+// The main window: a frameless window with a painted blue title band and its window buttons, the
+// video wall on the left, the device tree on the right and the toolbar along the bottom. It
+// owns the tray icon, runs the start-up worker (device list, tree, automatic play), and carries
+// out the toolbar's actions on the wall's selected camera.
+// Threading: the UI thread. Workers reach it only through the notifier and the tree's repaint
+// request, both of which post to this thread.
+#pragma once
+
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/AllInit.h"
+#include "app/ClientSession.h"
+#include "app/MainLayout.h"
+#include "app/ToolbarFlow.h"
+#include "app/WindowPlacement.h"
+#include "devices/ui/TreeActions.h"
+
+namespace nimbrel {
+
+class BitmapButton;
+class CanvasWidget;
+class DeviceTreeWidget;
+class TrayIcon;
+
+class CNimbrelDlg : public QWidget, public TreeActions {
+    Q_OBJECT
+  public:
+    // The title, the tray tip, and what a second start looks for.
+    static QString Title() { return QStringLiteral("Farlo видео-клиент"); }
+
+    struct Options {
+        AllInit::Options allInit;
+        bool startAllInit = true;  // tests that fill the wall themselves leave it off
+        bool trayIcon = true;
+    };
+
+    CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, Options options,
+                QWidget* parent = nullptr);
+    CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, QWidget* parent = nullptr)
+        : CNimbrelDlg(session, stored, Options{}, parent) {}
+    ~CNimbrelDlg() override;
+
+    // Places the window (stored rectangle, default placement or maximised), shows it, adds the
+    // tray icon and starts the start-up worker.
+    void Start();
+
+    // The stacked buttons follow the camera whose pane was just selected.
+    void UpdateToolbarForCamera(const CCamera* camera);
+    // A toolbar, title-band or menu command.
+    void RunCommand(int id);
+    // The window's close request: the exit dialog, the tray, or the end of the program.
+    void CloseRequest();
+    // Ends the program: hides the window, completes recordings, stores the rectangle, and
+    // emits Closed.
+    void OnCancel();
+    // Maximise or restore, as the title-band buttons and a double-click do.
+    void SetMaximised(bool maximised);
+    bool Maximised() const { return maximised_; }
+    // The tray's left click and its toggle item.
+    void ShowFromTray();
+    void ToggleShown();
+
+    // What is saved to the account file at exit (as stored by OnCancel).
+    WindowPlacement Placement() const { return placement_; }
+    // Where the window goes at start for a work area.
+    static QRect StartRect(const WindowPlacement& stored, const QRect& workArea);
+
+    BitmapButton* Button(int id) const;
+    const ToolbarFlow& Toolbar() const { return toolbar_; }
+    DeviceTreeWidget* Tree() const { return tree_; }
+    CanvasWidget* CanvasView() const { return canvasView_; }
+    AllInit& StartupWorker() { return allInit_; }
+    TrayIcon* Tray() const { return tray_; }
+
+    // TreeActions.
+    void PlayDevice(int deviceIndex) override;
+    void StartRefresh() override;
+    void Playback(int deviceIndex) override;
+    void Alarm(int deviceIndex) override;
+    void ManageUsers(int deviceIndex) override;
+    void DeviceDeleted(int deviceIndex) override;
+    void CurrentDeviceChanged(int deviceIndex) override;
+
+  signals:
+    // The program is to end (after OnCancel).
+    void Closed();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Construction (CNimbrelDlg.cpp).
+    void CreateButtons();
+    void CreateChildren();
+    void Relayout();
+    void ApplyToolbar();
+    // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
+    bool FilterKey(QWidget* target, QKeyEvent* event);
+    bool FilterPress(QWidget* target, QMouseEvent* event);
+    void MoveToolbarFocus(bool forward);
+    void StartResize(WindowZone zone, const QPoint& globalPos);
+    void ResizeTo(const QPoint& globalPos);
+    // Toolbar actions (CNimbrelDlgToolbar.cpp).
+    CCamera* SelectedCamera() const;
+    void StopSelected();
+    void RotateSelected();
+    void ToggleLayoutChooser();
+    void ShowTitleMenu();
+    void ShowAbout();
+    void HideWithFade();
+    void HideToTray();
+
+    ClientSession& session_;
+    const WindowPlacement stored_;
+    const Options options_;
+    AllInit allInit_;
+    ToolbarFlow toolbar_;
+    WindowPlacement placement_;
+    bool maximised_ = false;
+    bool closing_ = false;
+
+    std::map<int, BitmapButton*> buttons_;
+    DeviceTreeWidget* tree_ = nullptr;
+    CanvasWidget* canvasView_ = nullptr;
+    QWidget* chooser_ = nullptr;
+    TrayIcon* tray_ = nullptr;
+    QIcon icon_;
+
+    // Mouse: moving the window by its background, or resizing it by a border.
+    WindowZone resizeZone_ = WindowZone::Client;
+    QRect resizeStart_;
+    QPoint resizeOrigin_;
+    bool moving_ = false;
+    QPoint moveOffset_;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,140 @@
+// The main window's commands: the toolbar's actions on the wall's selected camera (each with its
+// checks and hints), paging, the title band's buttons and menu, and closing.
+#include <QMenu>
+#include <QPropertyAnimation>
+
+#include "app/CAboutDlg.h"
+#include "app/CClose.h"
+#include "app/CNimbrelDlg.h"
+#include "app/TrayIcon.h"
+#include "wall/ui/CanvasWidget.h"
+#include "widgets/BitmapButton.h"
+
+namespace nimbrel {
+namespace {
+
+constexpr const char* kLaterFeature = "Эта функция появится в следующей версии";
+constexpr int kLaterFeatureMs = 1300;
+
+}  // namespace
+
+CCamera* CNimbrelDlg::SelectedCamera() const {
+    return dynamic_cast<CCamera*>(session_.Canvas().SelectedCamera());
+}
+
+void CNimbrelDlg::RunCommand(int id) {
+    CCamera* selected = SelectedCamera();
+    const ToolbarHint hint = CheckToolbarAction(id, selected, session_.App());
+    if (hint.Refused()) {
+        hint.ShowIn(session_.Notifier());
+        return;
+    }
+    switch (id) {
+        case kBtnLayout: ToggleLayoutChooser(); break;
+        case kBtnStop: StopSelected(); break;
+        case kBtnPrevPage: session_.Canvas().PrevPage(); break;
+        case kBtnNextPage: session_.Canvas().NextPage(); break;
+        case kBtnRotate: RotateSelected(); break;
+        case kBtnMenu: ShowTitleMenu(); break;
+        case kBtnMinimise: showMinimized(); break;
+        case kBtnMaximise: SetMaximised(true); break;
+        case kBtnRestore: SetMaximised(false); break;
+        case kBtnClose: CloseRequest(); break;
+        case kCmdAbout: ShowAbout(); break;
+        case kCmdTrayToggle: ToggleShown(); break;
+        case kCmdTrayExit: OnCancel(); break;
+        // Snapshot, device audio, talk, recording, bit rate and the alarm schedule act once their
+        // features are in; their checks above already tell the user what is missing.
+        case kBtnSnapshot:
+        case kBtnAudioOn:
+        case kBtnAudioOff:
+        case kBtnTalkOn:
+        case kBtnTalkOff:
+        case kBtnRecordOn:
+        case kBtnRecordOff:
+        case kBtnBitRateLow:
+        case kBtnBitRateStandard:
+        case kBtnBitRateHigh:
+        case kBtnAlarm:
+        case kCmdSettings:
+        case kCmdFeedback:
+            session_.Notifier().ShowTip(kLaterFeature, kLaterFeatureMs);
+            break;
+        default: break;
+    }
+}
+
+void CNimbrelDlg::StopSelected() {
+    if (CCamera* camera = SelectedCamera()) camera->RequestStop();
+    toolbar_.Reset();
+    ApplyToolbar();
+}
+
+void CNimbrelDlg::RotateSelected() {
+    CCamera* camera = SelectedCamera();
+    if (!camera) return;
+    camera->m_nRotation = (camera->m_nRotation + 1) % 4;
+    session_.PaneHost().Invalidate(camera->m_nPage, camera->m_nSlot);
+}
+
+void CNimbrelDlg::ToggleLayoutChooser() {
+    // The chooser opens with its left edge at the button's right edge and its bottom edge at the
+    // button's top edge.
+    const BitmapButton* button = buttons_[kBtnLayout];
+    canvasView_->ToggleChooser(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
+}
+
+void CNimbrelDlg::ShowTitleMenu() {
+    QMenu menu(this);
+    QAction* settings = menu.addAction(QStringLiteral("Настройки системы"));
+    QAction* feedback = menu.addAction(QStringLiteral("Обратная связь"));
+    menu.addSeparator();
+    QAction* about = menu.addAction(QStringLiteral("О программе"));
+    // The settings and feedback windows come with their features.
+    settings->setEnabled(false);
+    feedback->setEnabled(false);
+    const QRect button = buttons_[kBtnMenu]->geometry();
+    QAction* chosen = menu.exec(mapToGlobal(QPoint(button.left() - 50, button.bottom() + 1)));
+    if (chosen == about) ShowAbout();
+}
+
+void CNimbrelDlg::ShowAbout() {
+    CAboutDlg about(session_.App(), this);
+    about.exec();
+}
+
+void CNimbrelDlg::CloseRequest() {
+    switch (CloseRequestAction(session_.App())) {
+        case CloseAction::Ask: {
+            CClose dialog(session_.App(), this);
+            dialog.exec();
+            if (dialog.Result() == CClose::Outcome::Minimise) HideWithFade();
+            if (dialog.Result() == CClose::Outcome::Quit) OnCancel();
+            break;
+        }
+        case CloseAction::HideToTray: HideToTray(); break;
+        case CloseAction::Quit: OnCancel(); break;
+    }
+}
+
+void CNimbrelDlg::HideToTray() {
+    // Without a tray to come back from, the window goes to the task bar instead.
+    if (tray_ && tray_->Shown())
+        hide();
+    else
+        showMinimized();
+}
+
+void CNimbrelDlg::HideWithFade() {
+    auto* fade = new QPropertyAnimation(this, "windowOpacity", this);
+    fade->setDuration(500);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    connect(fade, &QPropertyAnimation::finished, this, [this] {
+        HideToTray();
+        setWindowOpacity(1.0);
+    });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+}  // namespace nimbrel

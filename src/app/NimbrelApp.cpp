@@ -1,0 +1,166 @@
+#include "app/NimbrelApp.h"
+
+#include <QProcess>
+#include <cstdio>
+
+#include "app/CNimbrelDlg.h"
+#include "app/ClientSession.h"
+#include "app/StateReport.h"
+#include "app/WindowPlacement.h"
+#include "platform/FixedText.h"
+#include "platform/Log.h"
+#include "platform/Process.h"
+#include "service/AccountFile.h"
+#include "service/AccountFolder.h"
+#include "service/LoginFlow.h"
+#include "service/NetworkProbes.h"
+#include "service/ReadLocalAdapter.h"
+#include "service/SecurityHandshake.h"
+#include "service/ServiceAddress.h"
+#include "service/ui/LoginWindow.h"
+#include "wall/StoredLayout.h"
+
+namespace nimbrel {
+namespace {
+
+constexpr const char* kCaption = "подсказки";
+constexpr const char* kHandshakeCaption = "提示";
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+}  // namespace
+
+NimbrelApp::NimbrelApp(QApplication& application, StartupOptions options)
+    : application_(application), options_(std::move(options)) {
+    connect(&instance_, &SingleInstance::ShowRequested, this, &NimbrelApp::ShowFirstWindow);
+}
+
+NimbrelApp::~NimbrelApp() {
+    report_.reset();
+    main_.reset();
+    session_.reset();
+    StopNetworkProbes(global);
+}
+
+void NimbrelApp::ShowFirstWindow() {
+    QWidget* window = main_ ? static_cast<QWidget*>(main_.get()) : login_.data();
+    if (!window) return;
+    if (main_)
+        main_->ShowFromTray();
+    else
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+int NimbrelApp::Run() {
+    InitLogging();
+    InitGlobalSettings(global);
+    InitAppRecord(app);
+    application_.setQuitOnLastWindowClosed(false);
+
+    // 1. One instance: a later start brings the first one's window forward and ends.
+    if (!instance_.Claim()) {
+        if (instance_.HeldElsewhere()) {
+            instance_.AskFirstToShow();
+            return kExitOk;
+        }
+        return kExitFailed;
+    }
+
+    // 2. The adapter this client is known by.
+    if (!ReadLocalAdapter(global, options_.adapter.toStdString())) {
+        notifier_.MessageBox(kAdapterMessage, kCaption, UserNotifier::Icon::None);
+        return kExitFailed;
+    }
+    HttpTransportInit();
+    if (!options_.service.isEmpty() && !ApplyServiceUrl(global, options_.service.toStdString())) {
+        std::fprintf(stderr, "Неверный адрес сервиса: %s\n", qPrintable(options_.service));
+        return kExitUsage;
+    }
+
+    // 3. LAN discovery runs while the user signs in.
+    LanDiscovery::Options lan;
+    lan.localIp = GetText(global.m_LocalIp);
+    lan.localMask = GetText(global.m_LocalMask);
+    lan_.Start(lan);
+
+    // 4. The security handshake; a demanded update starts the updater instead.
+    HandshakeOptions handshake;
+    handshake.startUpdater = false;
+    switch (SecurityHandshake(global, app, notifier_, handshake)) {
+        case HandshakeResult::Ok: break;
+        case HandshakeResult::UpdateRequired:
+        case HandshakeResult::UpdateStarted: {
+            QStringList args{QStringLiteral("-u")};
+            if (const auto url = GetText(app.m_ResourceUrl); !url.empty())
+                args << QString::fromStdString(std::string(url));
+            const auto updater = ExecutableDir() / "Update";
+            if (!QProcess::startDetached(QString::fromStdString(updater.string()), args))
+                NLOG_ERROR("NimbrelApp: the updater could not be started");
+            return kExitOk;
+        }
+        case HandshakeResult::Failed:
+            notifier_.MessageBox(kAdapterMessage, kHandshakeCaption, UserNotifier::Icon::None);
+            return kExitFailed;
+    }
+
+    if (const int rc = SignIn(); rc != kExitOk || !global.m_LoggedIn) return rc;
+
+    // 5. The account's identity on streams, then the network probes.
+    SetText(app.m_UserMac,
+            std::string(GetText(app.m_UserName)) + "," + std::string(GetText(global.m_Mac)));
+    if (!StartNetworkProbes(global)) return kExitFailed;
+    return RunMainWindow();
+}
+
+int NimbrelApp::SignIn() {
+    const AccountFolder folder = options_.configDir.isEmpty()
+                                     ? AccountFolder::Default()
+                                     : AccountFolder(options_.configDir.toStdString());
+    LoginFlow::Options flowOptions;
+    flowOptions.defaults = AccountFileDefaults::FromUserDirs();
+    LoginFlow flow(global, app, folder, notifier_, flowOptions);
+    LoginWindow window(flow);
+    login_ = &window;
+    notifier_.SetWindow(&window);
+    window.Open();
+    window.exec();
+    notifier_.SetWindow(nullptr);
+    login_ = nullptr;
+    return kExitOk;
+}
+
+int NimbrelApp::RunMainWindow() {
+    AccountFile file;
+    WindowPlacement placement;
+    SplitLayout layout = DefaultSplitLayout();
+    if (file.Load(app.m_ConfigPath)) {
+        file.ReadSettings(app);
+        placement = ReadWindowPlacement(file);
+        layout = ReadStoredLayout(file);
+    }
+
+    session_ = std::make_unique<ClientSession>(
+        ClientSession::Parts{global, app, notifier_, lan_, layout, {}});
+    main_ = std::make_unique<CNimbrelDlg>(*session_, placement);
+    global.m_MainDlg = main_.get();
+    notifier_.SetWindow(main_.get());
+    connect(main_.get(), &CNimbrelDlg::Closed, &application_, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    report_ = StateReport::FromEnvironment(*session_, *main_);
+    main_->Start();
+    application_.exec();
+
+    // The end: the window's rectangle and the wall's layout go into the account file.
+    report_.reset();
+    if (!SaveWindowAndLayout(app.m_ConfigPath, main_->Placement(), session_->Canvas().Layout()))
+        NLOG_ERROR("NimbrelApp: the window and layout values could not be saved");
+    notifier_.SetWindow(nullptr);
+    global.m_MainDlg = nullptr;
+    main_.reset();
+    session_.reset();
+    return kExitOk;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,54 @@
+// The program from start to end: one instance per user, the adapter identity, the service
+// address, LAN discovery, the security handshake (or the updater), the login window, the network
+// probes, the account file, the main window, and at the end the window and layout values saved
+// to the account file.
+// Threading: the UI thread, which is the start-up thread.
+#pragma once
+
+#include <QApplication>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+#include "app/QtNotifier.h"
+#include "app/SingleInstance.h"
+#include "app/StartupOptions.h"
+#include "devices/LanDiscovery.h"
+
+namespace nimbrel {
+
+class ClientSession;
+class CNimbrelDlg;
+class LoginWindow;
+class StateReport;
+
+class NimbrelApp : public QObject {
+    Q_OBJECT
+  public:
+    NimbrelApp(QApplication& application, StartupOptions options);
+    ~NimbrelApp() override;
+
+    // Runs the whole program; returns the process's exit code.
+    int Run();
+
+    CNimbrelDlg* MainWindow() const { return main_.get(); }
+    LoginWindow* Login() const { return login_; }
+
+  private:
+    // The window a second start brings forward: the main window, else the login window.
+    void ShowFirstWindow();
+    int SignIn();
+    int RunMainWindow();
+
+    QApplication& application_;
+    const StartupOptions options_;
+    SingleInstance instance_;
+    QtNotifier notifier_;
+    LanDiscovery lan_;
+    QPointer<LoginWindow> login_;
+    std::unique_ptr<ClientSession> session_;
+    std::unique_ptr<CNimbrelDlg> main_;
+    std::unique_ptr<StateReport> report_;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,51 @@
+#include "app/QtNotifier.h"
+
+#include <QMessageBox>
+#include <QThread>
+
+#include "app/CTip.h"
+
+namespace nimbrel {
+namespace {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QtNotifier::QtNotifier(QObject* parent) : QObject(parent) {}
+
+bool QtNotifier::OnUiThread() const { return QThread::currentThread() == thread(); }
+
+void QtNotifier::MessageBox(std::string_view text, std::string_view caption, Icon icon) {
+    const QString qtext = FromUtf8(text), qcaption = FromUtf8(caption);
+    if (OnUiThread())
+        ShowMessageNow(qtext, qcaption, icon);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, qtext, qcaption, icon] { ShowMessageNow(qtext, qcaption, icon); },
+            Qt::QueuedConnection);
+}
+
+void QtNotifier::ShowTip(std::string_view text, int durationMs) {
+    const QString qtext = FromUtf8(text);
+    if (OnUiThread())
+        nimbrel::ShowTip(window_, qtext, durationMs);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, qtext, durationMs] { nimbrel::ShowTip(window_, qtext, durationMs); },
+            Qt::QueuedConnection);
+}
+
+void QtNotifier::ShowMessageNow(const QString& text, const QString& caption, Icon icon) {
+    emit MessageShown(text, caption);
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    if (icon == Icon::Information) qicon = QMessageBox::Information;
+    if (icon == Icon::Warning) qicon = QMessageBox::Warning;
+    QWidget* parent = window_ && window_->isVisible() ? window_.data() : nullptr;
+    QMessageBox box(qicon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,57 @@
+#include "app/WindowPlacement.h"
+
+#include <string>
+
+#include "text/NumberText.h"
+#include "wall/StoredLayout.h"
+
+namespace nimbrel {
+namespace {
+
+constexpr std::string_view kSection = "config2";
+
+int Value(const AccountFile& file, std::string_view name) {
+    return AtoiText(file.Document().Root().Child(kSection).Child(name).Text());
+}
+
+bool SetValue(XmlElement section, std::string_view name, int value) {
+    XmlElement element = section.Child(name);
+    if (!element) element = section.AddChild(name);
+    return element.SetText(std::to_string(value));
+}
+
+}  // namespace
+
+WindowPlacement ReadWindowPlacement(const AccountFile& file) {
+    WindowPlacement p;
+    p.maximised = Value(file, "IsMax") != 0;
+    p.rect.left = Value(file, "MainX");
+    p.rect.top = Value(file, "MainY");
+    p.rect.right = Value(file, "MainX1");
+    p.rect.bottom = Value(file, "MainY1");
+    return p;
+}
+
+bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& p) {
+    XmlElement root = file.Document().Root();
+    if (!root) return false;
+    XmlElement section = root.Child(kSection);
+    if (!section) section = root.AddChild(kSection);
+    bool ok = SetValue(section, "IsMax", p.maximised ? 1 : 0);
+    ok = SetValue(section, "MainX", p.rect.left) && ok;
+    ok = SetValue(section, "MainY", p.rect.top) && ok;
+    ok = SetValue(section, "MainX1", p.rect.right) && ok;
+    ok = SetValue(section, "MainY1", p.rect.bottom) && ok;
+    return ok;
+}
+
+bool SaveWindowAndLayout(const std::filesystem::path& accountFile,
+                         const WindowPlacement& placement, const SplitLayout& layout) {
+    AccountFile file;
+    if (!file.Load(accountFile)) return false;
+    if (!WriteWindowPlacement(file, placement)) return false;
+    if (!WriteStoredLayout(file, layout)) return false;
+    return file.Save();
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,35 @@
+// The main window's placement as the account file keeps it under "config2": "IsMax" and the
+// rectangle "MainX", "MainY", "MainX1", "MainY1" (left, top, right, bottom in screen pixels);
+// and the save at exit that writes it together with the wall's layout.
+// Threading: as the AccountFile it works on (the UI thread).
+#pragma once
+
+#include <filesystem>
+
+#include "app/MainLayout.h"
+#include "service/AccountFile.h"
+#include "wall/SplitLayout.h"
+
+namespace nimbrel {
+
+struct WindowPlacement {
+    bool maximised = false;
+    StoredWindowRect rect;
+    friend bool operator==(const WindowPlacement& a, const WindowPlacement& b) {
+        return a.maximised == b.maximised && a.rect.left == b.rect.left &&
+               a.rect.top == b.rect.top && a.rect.right == b.rect.right &&
+               a.rect.bottom == b.rect.bottom;
+    }
+};
+
+// Missing values read as 0.
+WindowPlacement ReadWindowPlacement(const AccountFile& file);
+// Adds "config2" or a value when missing; does not save.
+bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& placement);
+
+// Loads the account file, writes the placement and the layout into "config2" and saves it.
+// False when the file cannot be loaded or saved.
+bool SaveWindowAndLayout(const std::filesystem::path& accountFile,
+                         const WindowPlacement& placement, const SplitLayout& layout);
+
+}  // namespace nimbrel

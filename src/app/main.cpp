@@ -1,0 +1,46 @@
+// nimbrel: the desktop program. Everything it does from start to end is NimbrelApp's.
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+#include "BuildVersion.h"
+#include "app/AppStyle.h"
+#include "app/CNimbrelDlg.h"
+#include "app/NimbrelApp.h"
+#include "app/StartupOptions.h"
+#include "app/TerminationSignals.h"
+#include "platform/Process.h"
+#include "service/ui/LoginWindow.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("nimbrel"));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(nimbrel::kVersionMajor).arg(nimbrel::kVersionMinor));
+    QApplication::setApplicationDisplayName(nimbrel::CNimbrelDlg::Title());
+    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    QApplication::setStyle(new nimbrel::AppStyle(QStringLiteral("Fusion")));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    QApplication::setFont(font);
+
+    // Relative paths ("config/", "res/") resolve beside the executable.
+    QDir::setCurrent(QString::fromStdString(nimbrel::ExecutableDir().string()));
+
+    int exitCode = 0;
+    const auto options = nimbrel::StartupOptions::Parse(QApplication::arguments(), exitCode);
+    if (!options) return exitCode;
+
+    nimbrel::NimbrelApp program(application, *options);
+    nimbrel::TerminationSignals termination;
+    QObject::connect(&termination, &nimbrel::TerminationSignals::Terminate, &program, [&program] {
+        if (program.MainWindow())
+            program.MainWindow()->OnCancel();
+        else if (program.Login())
+            program.Login()->reject();
+        else
+            QApplication::quit();
+    });
+    return program.Run();
+}
