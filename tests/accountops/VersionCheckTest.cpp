@@ -113,7 +113,7 @@ TEST_F(VersionReplyTest, MalformedUpdateRepliesFailWithoutTouchingTheAddress) {
     EXPECT_EQ(GetText(app.m_ResourceUrl), "kept");
 }
 
-TEST_F(VersionReplyTest, StatusWordsAndTypesAreReadAsSpecified) {
+TEST_F(VersionReplyTest, StatusWordsIgnoreCaseAndUpdateStatusMustBeAnInteger) {
     EXPECT_EQ(CheckWith(R"({"status":"update","version":{"resourceUrl":"u","updateStatus":1}})"),
               kVersionNewerRequired);  // status words ignore case
     EXPECT_EQ(CheckWith(R"({"status":"ERROR"})"), kVersionCurrent);

@@ -73,26 +73,6 @@ TEST_F(NetProbeSim, EachTcpShapeGivesItsResult) {
     }
 }
 
-TEST_F(NetProbeSim, TheServersLogWhatTheProbesSent) {
-    Start({"restricted"});
-    ASSERT_EQ(RunUdpProbe(g), kProbeRestricted);
-    ASSERT_EQ(RunTcpProbe(g), kProbeOpen);
-    std::vector<int> types;
-    for (const auto& line : sim->Requests("detection")) {
-        if (line["proto"].asString() == "tcp") {
-            EXPECT_EQ(line["payload"].asString(), "{\"tcp\":\"hello\"}");
-            continue;
-        }
-        EXPECT_EQ(line["from"].asString(), "127.0.0.1:9467");
-        types.push_back(line["type"].asInt());
-    }
-    // One answered request per step: 1; ten unanswered 11s; 41; 21.
-    ASSERT_GE(types.size(), 13u);
-    EXPECT_EQ(types.front(), 1);
-    EXPECT_EQ(std::count(types.begin(), types.end(), 11), 10);
-    EXPECT_EQ(types.back(), 21);
-}
-
 TEST(CliProbe, TheDemoAccountsNetworkIsOpen) {
     test::SimProcess sim("demo.json");
     const std::string base =

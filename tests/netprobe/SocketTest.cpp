@@ -17,18 +17,12 @@ using Clock = std::chrono::steady_clock;
 const Ipv4Endpoint kAnyLoopbackPort = *Ipv4Endpoint::Parse("127.0.0.1", 0);
 
 TEST(Ipv4Endpoint, ParsesOnlyDottedQuadsAndPorts) {
-    const auto e = Ipv4Endpoint::Parse("10.1.2.3", 8080);
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->address, 0x0A010203u);
-    EXPECT_EQ(e->AddressText(), "10.1.2.3");
-    EXPECT_EQ(Ipv4Endpoint::FromSockaddr(e->ToSockaddr()), *e);
-    EXPECT_FALSE(Ipv4Endpoint::Parse("10.1.2", 1));
-    EXPECT_FALSE(Ipv4Endpoint::Parse("", 1));
-    EXPECT_FALSE(Ipv4Endpoint::Parse("1.2.3.4", 65536));
-    EXPECT_FALSE(Ipv4Endpoint::Parse("1.2.3.4", -1));
+    EXPECT_EQ(Ipv4Endpoint::Parse("10.1.2.3", 8080)->address, 0x0A010203u);
+    for (const char* bad : {"10.1.2", "", "1.2.3.4.5", "1.2.3.256"})
+        EXPECT_FALSE(Ipv4Endpoint::Parse(bad, 1)) << bad;
     EXPECT_FALSE(Ipv4Endpoint::Parse(std::string(40, '1'), 1));
+    EXPECT_FALSE(Ipv4Endpoint::Parse("1.2.3.4", 65536));
     EXPECT_FALSE(Ipv4Endpoint::ParseDestination("1.2.3.4", 0));
-    EXPECT_TRUE(Ipv4Endpoint::Parse("127.0.0.1", 0)->IsLoopback());
 }
 
 TEST(UdpSocket, DatagramsArriveWithTheirSenderAndAreCutToTheBuffer) {
@@ -51,18 +45,6 @@ TEST(UdpSocket, DatagramsArriveWithTheirSenderAndAreCutToTheBuffer) {
     EXPECT_TRUE(got.truncated);
     EXPECT_EQ(small[3], 4);
     EXPECT_EQ(got.from, *a->Handle().LocalEndpoint());
-}
-
-TEST(SocketHandle, WaitsEndWithinTheirTime) {
-    auto s = UdpSocket::Open();
-    ASSERT_TRUE(s && s->Bind(kAnyLoopbackPort));
-    const auto start = Clock::now();
-    EXPECT_EQ(s->Handle().WaitReadable(50), WaitResult::TimedOut);
-    EXPECT_LT(Clock::now() - start, 10s);
-    EXPECT_EQ(s->Handle().WaitWritable(50), WaitResult::Ready);
-
-    SocketHandle closed;
-    EXPECT_EQ(closed.WaitReadable(10), WaitResult::Failed);
 }
 
 TEST(TcpSocket, ConnectsTransfersAndSeesTheClose) {
