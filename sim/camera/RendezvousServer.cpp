@@ -104,9 +104,11 @@ void RendezvousServer::OnDatagram(std::string_view bytes, const Ipv4Endpoint& fr
 
 std::optional<int> RendezvousServer::PunchFor(CameraDevice& device, const Ipv4Endpoint& client,
                                               const std::string& umac) {
+    // Finished punches are forgotten; a client that starts again gets a fresh one.
+    std::erase_if(punches_, [](const auto& entry) { return entry.second.first->Finished(); });
     const auto key = std::make_pair(device.sid, Text(client));
     auto found = punches_.find(key);
-    if (found != punches_.end() && !found->second.first->Finished()) return found->second.second;
+    if (found != punches_.end()) return found->second.second;
     auto peer = std::make_shared<PunchPeer>(device, context_, client, umac);
     auto port = peer->Open();
     if (!port) return std::nullopt;

@@ -190,17 +190,6 @@ TEST(CameraMediaTest, VideoFragmentsCarryConsistentHeaders) {
     for (int kind : {0x32, 0x46, 0x5A, 0x5B}) EXPECT_NE(static_cast<uint8_t>(unknown[0]), kind);
 }
 
-TEST(CameraMediaTest, AudioPacketsHaveElevenByteHeaders) {
-    const std::string speex = MediaPackets::SpeexPacket(std::string(200, 's'));
-    ASSERT_EQ(speex.size(), 211u);
-    EXPECT_EQ(static_cast<uint8_t>(speex[0]), 0x5A);
-    EXPECT_EQ(StreamPacket({0x5A, speex, {}}).Length(), 200);
-    const std::string aac = MediaPackets::AacPacket(std::string(300, 'a'), 0x11223344);
-    ASSERT_EQ(aac.size(), 311u);
-    EXPECT_EQ(static_cast<uint8_t>(aac[0]), 0x5B);
-    EXPECT_EQ(StreamPacket({0x5B, aac, {}}).U32(7), 0x11223344u);
-}
-
 TEST(CameraMediaTest, SealedPacketsMatchAnIndependentSealer) {
     Json::Value m(Json::objectValue);
     m["type"] = "connect";

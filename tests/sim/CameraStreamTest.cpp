@@ -147,14 +147,14 @@ TEST_F(CameraStreamTest, ConnectStartupAndFragmentsThatReassembleIntoTheClip) {
     }));
 }
 
-TEST_F(CameraStreamTest, AacCameraSendsAdtsFramesWithItsSampleRate) {
+TEST_F(CameraStreamTest, AacCameraLogsControlAndTalkPackets) {
     StreamTestClient client;
     const auto reply = client.Open(Port("NB0000000002"), "NB0000000002", "3");
     ASSERT_TRUE(reply);
     EXPECT_EQ((*reply)["audioType"], "aac");
     EXPECT_EQ((*reply)["audioSample"], "16000");
     int aac = 0;
-    for (int i = 0; i < 200 && aac < 3; ++i) {
+    while (aac < 3) {
         auto p = client.Read();
         ASSERT_TRUE(p);
         ASSERT_NE(p->kind, 0x5A) << "a Speex packet from an AAC camera";
@@ -163,12 +163,6 @@ TEST_F(CameraStreamTest, AacCameraSendsAdtsFramesWithItsSampleRate) {
         EXPECT_LE(p->Length(), 1024);
         EXPECT_EQ(static_cast<uint8_t>(p->bytes[11]), 0xFF) << "ADTS sync";
     }
-    EXPECT_EQ(aac, 3);
-}
-
-TEST_F(CameraStreamTest, ControlAndTalkPacketsAreLogged) {
-    StreamTestClient client;
-    ASSERT_TRUE(client.Open(Port("NB0000000002"), "NB0000000002", "3"));
     Json::Value keepAlive(Json::objectValue);
     keepAlive["type"] = "control";
     keepAlive["cmd"] = "pause";
