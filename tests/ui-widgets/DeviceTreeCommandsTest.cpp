@@ -113,7 +113,8 @@ TEST_F(TreeCommandsTest, DeletingAGroupAsksFirstAndMovesItsDevicesHome) {
     ASSERT_EQ(*tree->SelectedItem(), TreeItemRef::Group(gid));
 
     OnModal<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->text(), QStringLiteral("Вы действительно хотите удалить группу[Моя группа]？"));
+        EXPECT_EQ(box->text(),
+                  QStringLiteral("Вы действительно хотите удалить группу[Моя группа]？"));
         EXPECT_EQ(box->windowTitle(), QStringLiteral("подсказки"));
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
         box->button(QMessageBox::Cancel)->click();
@@ -222,7 +223,8 @@ TEST_F(TreeCommandsTest, DeleteAsksForThePasswordThenReportsTheServiceFailure) {
     });
     tree->RunCommand(kCmdDeleteDevice);
     ASSERT_TRUE(WaitFor([&] { return !notifier.Messages().empty(); }));
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Не удалось удалить устройство, попробуйте еще раз"});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Не удалось удалить устройство, попробуйте еще раз"});
     EXPECT_EQ(model->GroupOf(a), 0);
     EXPECT_TRUE(actions.calls.empty());
 }
@@ -239,7 +241,8 @@ TEST_F(TreeCommandsTest, RenameSendsTheTypedNameAndReportsFailure) {
     });
     tree->RunCommand(kCmdRenameDevice);
     ASSERT_TRUE(WaitFor([&] { return !notifier.Messages().empty(); }));
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Не удалось переименовать устройство, попробуйте еще раз"});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Не удалось переименовать устройство, попробуйте еще раз"});
     EXPECT_EQ(list.At(a)->Name(), "cam A");
 }
 

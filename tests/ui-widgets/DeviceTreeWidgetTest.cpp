@@ -76,13 +76,16 @@ TEST_F(TreeWidgetTest, PaintsBackgroundSelectionHoverAndStateColours) {
     EXPECT_GT(CountColour(shot, state1, tree_colours::kOffline), 10);
     EXPECT_EQ(CountColour(shot, state1, tree_colours::kOnline), 0);
     // The name in grey at (114, top + 20).
-    EXPECT_GT(CountColour(shot, QRect(114, DeviceTop(0) + 20, 150, 22), tree_colours::kDeviceName), 5);
+    EXPECT_GT(CountColour(shot, QRect(114, DeviceTop(0) + 20, 150, 22), tree_colours::kDeviceName),
+              5);
 
     // "[内网]" is added for an online device found on the LAN.
-    const int before = CountColour(shot, QRect(114, DeviceTop(0) + 60, 180, 20), tree_colours::kOnline);
+    const int before =
+        CountColour(shot, QRect(114, DeviceTop(0) + 60, 180, 20), tree_colours::kOnline);
     list.At(online)->onLan = 1;
     const QImage lan = Shot();
-    EXPECT_GT(CountColour(lan, QRect(114, DeviceTop(0) + 60, 180, 20), tree_colours::kOnline), before);
+    EXPECT_GT(CountColour(lan, QRect(114, DeviceTop(0) + 60, 180, 20), tree_colours::kOnline),
+              before);
 }
 
 TEST_F(TreeWidgetTest, HotRowFollowsEveryEighthMove) {

@@ -68,7 +68,9 @@ inline void Move(QWidget* w, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton
     SendMouse(w, QEvent::MouseMove, pos, Qt::NoButton, buttons);
 }
 
-inline QColor Pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+inline QColor Pixel(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
 
 // How many pixels of `rect` have exactly `colour`.
 inline int CountColour(const QImage& image, const QRect& rect, const QColor& colour) {

@@ -27,7 +27,8 @@ void FillGradient(QPainter& p, const QRect& r, const QColor& bottom) {
 }
 
 // Text placed by its top-left corner, as the row layout gives the positions.
-void TextAt(QPainter& p, int x, int y, const QString& text, const QFont& font, const QColor& colour) {
+void TextAt(QPainter& p, int x, int y, const QString& text, const QFont& font,
+            const QColor& colour) {
     p.setFont(font);
     p.setPen(colour);
     p.drawText(QRect(x, y, 10000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
@@ -38,9 +39,11 @@ void DrawToggleFallback(QPainter& p, const QRect& box, bool expanded) {
     const QPoint c = box.center();
     QPolygon triangle;
     if (expanded)
-        triangle << QPoint(c.x() - 5, c.y() - 3) << QPoint(c.x() + 5, c.y() - 3) << QPoint(c.x(), c.y() + 3);
+        triangle << QPoint(c.x() - 5, c.y() - 3) << QPoint(c.x() + 5, c.y() - 3)
+                 << QPoint(c.x(), c.y() + 3);
     else
-        triangle << QPoint(c.x() - 3, c.y() - 5) << QPoint(c.x() - 3, c.y() + 5) << QPoint(c.x() + 3, c.y());
+        triangle << QPoint(c.x() - 3, c.y() - 5) << QPoint(c.x() - 3, c.y() + 5)
+                 << QPoint(c.x() + 3, c.y());
     p.setPen(Qt::NoPen);
     p.setBrush(tree_colours::kHeaderText);
     p.drawPolygon(triangle);
@@ -118,10 +121,12 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
     TextAt(p, kTextX, top + kNameY, QString::fromStdString(device.Name()), nameFont_,
            tree_colours::kDeviceName);
     const bool online = device.IsOnline();
-    TextAt(p, kTextX, top + kStateY, online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]"),
-           stateFont_, online ? tree_colours::kOnline : tree_colours::kOffline);
+    TextAt(p, kTextX, top + kStateY,
+           online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]"), stateFont_,
+           online ? tree_colours::kOnline : tree_colours::kOffline);
     if (online && device.onLan.load() == 1)
-        TextAt(p, kLanX, top + kStateY, QStringLiteral("[内网]"), stateFont_, tree_colours::kOnline);
+        TextAt(p, kLanX, top + kStateY, QStringLiteral("[内网]"), stateFont_,
+               tree_colours::kOnline);
 }
 
 const QImage* DeviceTreePainter::Downloaded(int deviceIndex, const DeviceThumbnails& thumbnails) {
@@ -153,7 +158,8 @@ QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceThumbnails& thu
     image.fill(tree_colours::kBackground);
     QPainter p(&image);
     DrawThumbnail(p, QRect(QPoint(kThumbnailX, kThumbnailY), kThumbnailSize),
-                  Downloaded(deviceIndex, thumbnails), thumbnail_, tree_colours::kThumbnailFallback);
+                  Downloaded(deviceIndex, thumbnails), thumbnail_,
+                  tree_colours::kThumbnailFallback);
     return image;
 }
 

@@ -58,7 +58,9 @@ void DeviceTreeWidget::RequestRepaint() {
         Qt::QueuedConnection);
 }
 
-int DeviceTreeWidget::Scroll() const { return verticalScrollBar()->value(); }
+int DeviceTreeWidget::Scroll() const {
+    return verticalScrollBar()->value();
+}
 
 std::optional<TreeRow> DeviceTreeWidget::RowAt(int y, bool toggle) {
     return model_.ItemAt(y, Scroll(), toggle);
@@ -116,7 +118,8 @@ QString DeviceTreeWidget::HeaderText(int slot) const {
     const std::vector<TreeGroup> groups = model_.Groups();
     if (slot < 0 || slot >= static_cast<int>(groups.size())) return {};
     const auto [online, total] = model_.Counts(slot);
-    return DeviceTreePainter::HeaderText(groups[static_cast<std::size_t>(slot)].name, online, total);
+    return DeviceTreePainter::HeaderText(groups[static_cast<std::size_t>(slot)].name, online,
+                                         total);
 }
 
 // --- mouse ---

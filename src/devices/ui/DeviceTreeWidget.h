@@ -38,8 +38,8 @@ class DeviceTreeWidget : public QAbstractScrollArea {
 
   public:
     static constexpr int kLineStep = 32;
-    static constexpr int kHoverEvery = 8;    // the hot row is recomputed on every 8th move
-    static constexpr int kDragStartMove = 6; // a pressed device starts to drag on the 6th move
+    static constexpr int kHoverEvery = 8;     // the hot row is recomputed on every 8th move
+    static constexpr int kDragStartMove = 6;  // a pressed device starts to drag on the 6th move
     static constexpr QPoint kDragHotspot{10, 10};
     static constexpr const char* kCaption = "подсказки";
 

@@ -65,7 +65,8 @@ void DeviceTreeWidget::RunCommand(int command) {
             ToggleSwitch(DeviceSwitch::Voice);
             return;
         case kCmdRenameGroup:
-            if (selected_ && selected_->IsGroup() && selected_->gid != 0) OpenGroupEditor(selected_->gid);
+            if (selected_ && selected_->IsGroup() && selected_->gid != 0)
+                OpenGroupEditor(selected_->gid);
             return;
         case kCmdDeleteGroup:
             DeleteSelectedGroup();

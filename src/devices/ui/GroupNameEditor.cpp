@@ -31,7 +31,9 @@ void GroupNameEditor::Open(const QRect& where, const QString& text) {
     edit_->setFocus();
 }
 
-QString GroupNameEditor::Text() const { return edit_->text().left(kMaxLength); }
+QString GroupNameEditor::Text() const {
+    return edit_->text().left(kMaxLength);
+}
 
 bool GroupNameEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched == edit_ && event->type() == QEvent::KeyPress) {

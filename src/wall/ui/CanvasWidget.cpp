@@ -35,7 +35,8 @@ CanvasWidget::CanvasWidget(CCanvas& canvas, QWidget* parent)
             std::lock_guard guard(target->lock);
             if (!target->canvas) return;
             PaneWidget* pane = target->canvas->Pane(i);
-            QMetaObject::invokeMethod(pane, [pane] { pane->PictureReady(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                pane, [pane] { pane->PictureReady(); }, Qt::QueuedConnection);
         });
     }
     canvas_.SetListener(this);
@@ -52,7 +53,9 @@ PaneWidget* CanvasWidget::Pane(int index) const {
     return panes_[static_cast<std::size_t>(index)];
 }
 
-void CanvasWidget::ToggleChooser(const QRect& button) { chooser_->Toggle(button); }
+void CanvasWidget::ToggleChooser(const QRect& button) {
+    chooser_->Toggle(button);
+}
 
 void CanvasWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -14,7 +14,9 @@ namespace {
 
 using Direction = PtzRequests::Direction;
 
-QRect ToQRect(const PaneRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+QRect ToQRect(const PaneRect& r) {
+    return QRect(r.x, r.y, r.w, r.h);
+}
 
 // An arrow drawn in place of a missing arrow picture.
 PictureButton::Fallback ArrowFallback(Direction d) {
@@ -27,10 +29,18 @@ PictureButton::Fallback ArrowFallback(Direction d) {
         const int s = r.width() / 4;
         QPolygon arrow;
         switch (d) {
-            case Direction::Up: arrow << c + QPoint(0, -s) << c + QPoint(s, s / 2) << c + QPoint(-s, s / 2); break;
-            case Direction::Down: arrow << c + QPoint(0, s) << c + QPoint(s, -s / 2) << c + QPoint(-s, -s / 2); break;
-            case Direction::Left: arrow << c + QPoint(-s, 0) << c + QPoint(s / 2, -s) << c + QPoint(s / 2, s); break;
-            case Direction::Right: arrow << c + QPoint(s, 0) << c + QPoint(-s / 2, -s) << c + QPoint(-s / 2, s); break;
+            case Direction::Up:
+                arrow << c + QPoint(0, -s) << c + QPoint(s, s / 2) << c + QPoint(-s, s / 2);
+                break;
+            case Direction::Down:
+                arrow << c + QPoint(0, s) << c + QPoint(s, -s / 2) << c + QPoint(-s, -s / 2);
+                break;
+            case Direction::Left:
+                arrow << c + QPoint(-s, 0) << c + QPoint(s / 2, -s) << c + QPoint(s / 2, s);
+                break;
+            case Direction::Right:
+                arrow << c + QPoint(s, 0) << c + QPoint(-s / 2, -s) << c + QPoint(-s / 2, s);
+                break;
         }
         p.setBrush(QColor(64, 155, 228));
         p.drawPolygon(arrow);
@@ -39,10 +49,14 @@ PictureButton::Fallback ArrowFallback(Direction d) {
 
 const char* ArrowPicture(Direction d) {
     switch (d) {
-        case Direction::Up: return "PtzUp.png";
-        case Direction::Down: return "PtzDown.png";
-        case Direction::Left: return "PtzLeft.png";
-        case Direction::Right: break;
+        case Direction::Up:
+            return "PtzUp.png";
+        case Direction::Down:
+            return "PtzDown.png";
+        case Direction::Left:
+            return "PtzLeft.png";
+        case Direction::Right:
+            break;
     }
     return "PtzRight.png";
 }
@@ -65,7 +79,9 @@ PaneWidget::PaneWidget(CCanvas& canvas, int index, QWidget* parent)
     hide();
 }
 
-PictureButton* PaneWidget::Arrow(Direction d) const { return arrows_[static_cast<std::size_t>(d)]; }
+PictureButton* PaneWidget::Arrow(Direction d) const {
+    return arrows_[static_cast<std::size_t>(d)];
+}
 
 void PaneWidget::PictureReady() {
     PaneSurface* surface = canvas_.Surface(index_);
@@ -122,7 +138,8 @@ void PaneWidget::paintEvent(QPaintEvent*) {
         if (!ShowsPlayingPtzCamera()) SetArrowsVisible(false);
         switch (camera->m_nStatus.load()) {
             case kStatusPlaying:
-                PanePainter::Live(p, draw, pictureOwner_ == state->owner ? picture_ : PanePicture{});
+                PanePainter::Live(p, draw,
+                                  pictureOwner_ == state->owner ? picture_ : PanePicture{});
                 break;
             case kStatusConnecting:
                 PanePainter::Connecting(p, draw, camera->m_nProgressFrame.load());
@@ -146,7 +163,9 @@ void PaneWidget::paintEvent(QPaintEvent*) {
 
 // --- mouse and keys ---
 
-QPoint PaneWidget::ToCanvas(const QPoint& pos) const { return mapToParent(pos); }
+QPoint PaneWidget::ToCanvas(const QPoint& pos) const {
+    return mapToParent(pos);
+}
 
 void PaneWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
@@ -179,10 +198,18 @@ void PaneWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void PaneWidget::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-        case Qt::Key_Up: ptz_.Request(Direction::Up); break;
-        case Qt::Key_Down: ptz_.Request(Direction::Down); break;
-        case Qt::Key_Left: ptz_.Request(Direction::Left); break;
-        case Qt::Key_Right: ptz_.Request(Direction::Right); break;
+        case Qt::Key_Up:
+            ptz_.Request(Direction::Up);
+            break;
+        case Qt::Key_Down:
+            ptz_.Request(Direction::Down);
+            break;
+        case Qt::Key_Left:
+            ptz_.Request(Direction::Left);
+            break;
+        case Qt::Key_Right:
+            ptz_.Request(Direction::Right);
+            break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:

@@ -18,10 +18,14 @@ struct PtzRequests {
 
     std::atomic<int>& Flag(Direction d) {
         switch (d) {
-            case Direction::Left: return left;
-            case Direction::Right: return right;
-            case Direction::Up: return up;
-            case Direction::Down: break;
+            case Direction::Left:
+                return left;
+            case Direction::Right:
+                return right;
+            case Direction::Up:
+                return up;
+            case Direction::Down:
+                break;
         }
         return down;
     }
