@@ -39,13 +39,15 @@ class PaneWidgetTest : public ::testing::Test {
         PaneSurface* surface = canvas.Surface(0);
         auto [w, h] = surface->DrawSize();
         if (rotation & 1) std::swap(w, h);
-        uint8_t* bgr = surface->Back(w, h);
+        uint8_t* bgrx = surface->Back(w, h);
+        const int stride = surface->BackStride();
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                uint8_t* px = bgr + (y * w + x) * 3;
+                uint8_t* px = bgrx + y * stride + x * 4;
                 px[0] = y < 10 ? 0 : 255;  // blue
                 px[1] = 0;
                 px[2] = y < 10 ? 255 : 0;  // red
+                px[3] = 255;
             }
         overlay.rotation = rotation;
         const uint64_t sequence = surface->Published() + 1;
@@ -60,8 +62,16 @@ class PaneWidgetTest : public ::testing::Test {
     GlobalSettings g;
     AppRecord app;
     test::RecordingNotifier notifier;
-    LiveContext live{g,    app,  notifier, host, HttpOptions{}, 5000, 3000, std::chrono::minutes(5),
-                     {}, std::chrono::minutes(1)};
+    LiveContext live{g,
+                     app,
+                     notifier,
+                     host,
+                     HttpOptions{},
+                     5000,
+                     3000,
+                     std::chrono::minutes(5),
+                     {},
+                     std::chrono::minutes(1)};
     QDialog window;
     CanvasWidget* widget = new CanvasWidget(canvas, &window);
     CCamera camera{live};

@@ -95,13 +95,15 @@ QTransform PanePainter::PlgTransform(const QRect& draw, int rotation, int width,
 
 void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& picture) {
     const PaneOverlay& overlay = picture.overlay;
-    const std::size_t needed = static_cast<std::size_t>(picture.width) * picture.height * 3;
-    if (picture.width <= 0 || picture.height <= 0 || picture.bgr.size() < needed) {
+    const std::size_t needed = static_cast<std::size_t>(picture.stride) * picture.height;
+    if (picture.width <= 0 || picture.height <= 0 || picture.stride < picture.width * 4 ||
+        picture.bgrx.size() < needed) {
         Idle(p, draw);
         return;
     }
-    const QImage image(picture.bgr.data(), picture.width, picture.height, picture.width * 3,
-                       QImage::Format_BGR888);
+    // Blue, green, red, 255 in memory is the painter's native 32-bit format: no conversion.
+    const QImage image(picture.bgrx.data(), picture.width, picture.height, picture.stride,
+                       QImage::Format_RGB32);
     p.save();
     p.setClipRect(draw);
     p.setTransform(PlgTransform(draw, overlay.rotation, picture.width, picture.height));
@@ -112,13 +114,16 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
     const bool turned = (overlay.rotation & 3) != 0;
     p.setFont(Shared().status);
     p.setPen(pane_colours::kStatusText);
-    p.drawText(QRect(6, turned ? 4 : 12, 10000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+    p.drawText(QRect(6, turned ? 4 : 12, 10000, 100),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                QString::fromStdString(overlay.statusText));
 
     const int w = draw.width(), h = draw.height();
     if (overlay.recordIcon) Icon(p, w - 43, 10, Shared().record, pane_colours::kRecordFallback);
-    if (overlay.devAudioIcon) Icon(p, w / 5, h - 28, Shared().devAudio, pane_colours::kDevAudioFallback);
-    if (overlay.talkIcon) Icon(p, w / 4 * 3 - 28, h - 28, Shared().talk, pane_colours::kTalkFallback);
+    if (overlay.devAudioIcon)
+        Icon(p, w / 5, h - 28, Shared().devAudio, pane_colours::kDevAudioFallback);
+    if (overlay.talkIcon)
+        Icon(p, w / 4 * 3 - 28, h - 28, Shared().talk, pane_colours::kTalkFallback);
 }
 
 void PanePainter::Selection(QPainter& p, const QSize& client) {
