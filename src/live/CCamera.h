@@ -109,7 +109,7 @@ private:
     bool PunchServerRecv();
     bool PunchPeerSend();
     bool PunchPeerRecv();
-    bool SendDatagram(uint8_t type, const Json::Value& message, const Ipv4Endpoint& to);
+    bool SendDatagram(int fd, uint8_t type, const Json::Value& message, const Ipv4Endpoint& to);
 
     // Opening handshake and view threads (CameraStream.cpp).
     bool CtrlRecvPlay();
@@ -152,6 +152,7 @@ private:
     std::atomic<int> m_PeerState{0};
     std::atomic<uint64_t> peerAddr_{0};  // address << 16 | port; 0 = none
     std::atomic<bool> peerSendDone_{true};
+    std::atomic<int> peerSendFd_{-1};
     Ipv4Endpoint penetrate_;
 
     // Video.

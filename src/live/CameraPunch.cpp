@@ -2,6 +2,8 @@
 // server (which tells each side the other's public address), then UDT is bound onto that socket
 // and the camera's UDT connection accepted. Two threads talk to the rendezvous server, then two
 // to the camera; each pair agrees through a state word.
+#include <sys/socket.h>
+
 #include <cerrno>
 #include <chrono>
 
@@ -36,11 +38,13 @@ struct Datagram {
 
 }  // namespace
 
-bool CCamera::SendDatagram(uint8_t type, const Json::Value& message, const Ipv4Endpoint& to) {
+bool CCamera::SendDatagram(int fd, uint8_t type, const Json::Value& message, const Ipv4Endpoint& to) {
     std::string datagram;
     if (!StreamWrap16(GetText(live_.g.m_StreamKey), message, datagram, type)) return false;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(datagram.data());
-    return punchSocket_->SendTo(to, {bytes, datagram.size()}).Ok();
+    const sockaddr_in address = to.ToSockaddr();
+    return ::sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+           static_cast<ssize_t>(datagram.size());
 }
 
 namespace {
@@ -114,6 +118,7 @@ bool CCamera::TraverseNat() {
     }
     if (peerAddr_ != 0 && serverSeen) {
         peerSendDone_ = false;
+        peerSendFd_ = punchSocket_->Handle().Fd();
         std::thread send([&] { PunchPeerSend(); });
         std::thread recv([&] { PunchPeerRecv(); });
         send.join();
@@ -126,17 +131,18 @@ bool CCamera::TraverseNat() {
 
 bool CCamera::PunchServerSend() {
     pthread_setname_np(pthread_self(), "punch-srv-send");
+    const int fd = punchSocket_->Handle().Fd();
     const std::string umac = std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
     for (;;) {
         if (stop_.IsRaised()) return true;
         switch (m_PunchState.load()) {
             case kKeepProbing:
-                if (!SendDatagram(kToServer, Greeting(Sid(), umac), penetrate_)) return false;
+                if (!SendDatagram(fd, kToServer, Greeting(Sid(), umac), penetrate_)) return false;
                 break;
             case kAnnounce: {
                 Json::Value m = Greeting(Sid(), umac);
                 m["type"] = "K";
-                return SendDatagram(kToServerDone, m, penetrate_);
+                return SendDatagram(fd, kToServerDone, m, penetrate_);
             }
             case kEnd:
                 return true;
@@ -180,6 +186,9 @@ bool CCamera::PunchPeerSend() {
         std::atomic<bool>& flag;
         ~Done() { flag = true; }
     } done{peerSendDone_};
+    // The descriptor, not the socket object: UDT takes the socket over while confirmations still
+    // go out, and the descriptor stays open until this thread has ended.
+    const int fd = peerSendFd_;
     const std::string umac = std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
     for (;;) {
         if (stop_.IsRaised()) return true;
@@ -187,14 +196,14 @@ bool CCamera::PunchPeerSend() {
         int state = m_PeerState.load();
         bool ok = true;
         if (state == kKeepProbing) {
-            ok = SendDatagram(kProbe, Greeting(Sid(), umac), peer);
+            ok = SendDatagram(fd, kProbe, Greeting(Sid(), umac), peer);
         } else if (state == kAnswer) {
             Json::Value m = Greeting(Sid(), umac);
             m["type"] = "10";
-            ok = SendDatagram(kPauseOrAnswer, m, peer);
+            ok = SendDatagram(fd, kPauseOrAnswer, m, peer);
             m_PeerState.compare_exchange_strong(state, kKeepProbing);
         } else if (state == kConfirm) {
-            ok = SendDatagram(kConfirmation, Greeting(Sid(), umac), peer);
+            ok = SendDatagram(fd, kConfirmation, Greeting(Sid(), umac), peer);
         } else if (state == kEnd) {
             return true;
         }
@@ -215,6 +224,8 @@ bool CCamera::PunchPeerRecv() {
             return false;
         }
         if (!d) continue;
+        NLOG_TRACE("PunchPeerRecv: datagram " << int(d->type) << " from " << d->from.AddressText() << ":"
+                                              << d->from.port << (d->message ? " opened" : " not opened"));
         if (d->type == kPauseOrAnswer && d->message) {
             const Json::Value& m = *d->message;
             if (AtoiText(StringMember(m, "type").value_or("")) != 10) continue;
@@ -241,26 +252,29 @@ bool CCamera::PunchPeerRecv() {
         }
     }
     if (!agreed) {
+        NLOG_DEBUG("PunchPeerRecv: no agreement with the camera " << Sid());
         m_PeerState = kEnd;
         return false;
     }
 
-    // The sender stops before UDT takes the socket over, so that nothing else writes to it.
-    m_PeerState = kEnd;
-    while (!peerSendDone_) std::this_thread::sleep_for(10ms);
-
-    // UDT on the punched socket: listen and accept the camera's connection.
+    // UDT on the punched socket: listen and accept the camera's connection, while the sender
+    // goes on confirming. UDT's receiver waits on the socket with a time-out, which needs a
+    // blocking socket.
     UdtStartup();
+    auto endSender = [this] {
+        m_PeerState = kEnd;
+        while (!peerSendDone_) std::this_thread::sleep_for(10ms);
+    };
     UDTSOCKET listener = UDT::socket(AF_INET, SOCK_STREAM, 0);
     const bool async = false;
     UDT::setsockopt(listener, 0, UDT_SNDSYN, &async, sizeof async);
     UDT::setsockopt(listener, 0, UDT_RCVSYN, &async, sizeof async);
     const int fd = punchSocket_->Handle().Fd();
-    if (listener == UDT::INVALID_SOCK || UDT::bind2(listener, fd) == UDT::ERROR ||
-        UDT::listen(listener, 10) == UDT::ERROR) {
+    if (listener == UDT::INVALID_SOCK || !punchSocket_->Handle().SetNonBlocking(false) ||
+        UDT::bind2(listener, fd) == UDT::ERROR || UDT::listen(listener, 10) == UDT::ERROR) {
         NLOG_DEBUG("PunchPeerRecv: UDT set-up failed: " << UDT::getlasterror_desc());
+        endSender();
         UDT::close(listener);
-        m_PeerState = kEnd;
         return false;
     }
     punchSocket_->Handle().Release();  // UDT owns the UDP socket now and closes it with itself
@@ -270,9 +284,18 @@ bool CCamera::PunchPeerRecv() {
         if (accepted != UDT::INVALID_SOCK) break;
         std::this_thread::sleep_for(50ms);
     }
+    endSender();
     UDT::close(listener);
-    m_PeerState = kEnd;
-    if (accepted == UDT::INVALID_SOCK) return false;
+    if (accepted == UDT::INVALID_SOCK) {
+        NLOG_DEBUG("PunchPeerRecv: the camera's UDT connection did not come " << Sid());
+        return false;
+    }
+    {
+        const Ipv4Endpoint peer = Unpack(peerAddr_);
+        std::lock_guard guard(addressLock_);
+        m_Ip = peer.AddressText();
+        m_DstPort = peer.port;
+    }
     transport_ = std::make_unique<UdtTransport>(accepted);
     return true;
 }

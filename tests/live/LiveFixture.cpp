@@ -1,0 +1,50 @@
+#include "LiveFixture.h"
+
+#include <thread>
+
+#include "devices/DeviceListLoader.h"
+
+namespace nimbrel::test {
+
+void LiveFixture::Start(const std::string& scenario, const std::string& user,
+                        const std::string& password, const std::function<void(LiveContext&)>& tune) {
+    sim = std::make_unique<SimProcess>(scenario);
+    std::string why;
+    ASSERT_TRUE(client.SignIn(*sim, user, password, &why)) << why;
+    live = std::make_unique<LiveContext>(LiveContext{client.g, client.app, client.notifier, host});
+    if (tune) tune(*live);
+    list.SetRecordFactory([this] { return std::make_unique<CCamera>(*live); });
+    const DeviceServiceContext service{client.g, client.app, client.notifier, {}};
+    ASSERT_TRUE(FetchDeviceList(service, list, lan));
+    // 2 × 2 panes of 640 × 360: the simulated cameras' own size.
+    canvas.PlacePanes(1280, 720);
+}
+
+void LiveFixture::TearDown() {
+    for (int i = 0; i < list.Count(); ++i)
+        if (auto* camera = dynamic_cast<CCamera*>(list.At(i))) camera->Shutdown();
+}
+
+CCamera& LiveFixture::Camera(const std::string& sid) {
+    auto* camera = dynamic_cast<CCamera*>(list.At(list.IndexOfSid(sid)));
+    if (!camera) throw std::runtime_error("no camera " + sid);
+    return *camera;
+}
+
+bool LiveFixture::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+std::vector<Json::Value> LiveFixture::StreamMessages(const std::string& sid) const {
+    std::vector<Json::Value> messages;
+    for (const Json::Value& line : sim->RequestLog())
+        if (line["stream"].asString() == sid && line.isMember("message")) messages.push_back(line["message"]);
+    return messages;
+}
+
+}  // namespace nimbrel::test
