@@ -21,6 +21,7 @@
 #include "devices/DeviceThumbnails.h"
 #include "devices/DeviceTreeModel.h"
 #include "devices/ui/DeviceTreeWidget.h"
+#include "platform/FixedText.h"
 #include "service/AccountFile.h"
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
@@ -99,6 +100,10 @@ class TreeWidgetTest : public ::testing::Test {
         AccountFile file;
         ASSERT_TRUE(file.Create(path, {}));
         model = std::make_unique<DeviceTreeModel>(list, path);
+        // Nothing here may reach a real service: requests go to a closed loopback port unless a
+        // test serves them itself.
+        SetText(g.m_Host, "127.0.0.1");
+        g.m_Port = 1;
     }
     void TearDown() override {
         tree.reset();

@@ -175,7 +175,7 @@ void DeviceTreeWidget::mouseMoveEvent(QMouseEvent* event) {
             StartDrag(event->globalPosition().toPoint());
         return;
     }
-    if (++hoverMoves_ % kHoverEvery == 0) Hover(pos);
+    if (++hoverMoves_ % kHoverEvery == 0) UpdateHot(pos.y());
 }
 
 void DeviceTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -194,9 +194,9 @@ void DeviceTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     OpenDevice(row->deviceIndex, true, [this](int index) { actions_.PlayDevice(index); });
 }
 
-void DeviceTreeWidget::Hover(const QPoint& pos) {
+void DeviceTreeWidget::UpdateHot(int y) {
     std::optional<TreeItemRef> hot;
-    if (const std::optional<TreeRow> row = RowAt(pos.y(), false))
+    if (const std::optional<TreeRow> row = RowAt(y, false))
         hot = TreeItemRef::Of(*row, model_.Groups());
     if (hot == hot_) return;
     hot_ = hot;
@@ -237,12 +237,7 @@ void DeviceTreeWidget::StartDrag(const QPoint& globalPos) {
 
 void DeviceTreeWidget::DragTo(const QPoint& pos, const QPoint& globalPos) {
     if (dragImage_) dragImage_->move(globalPos - kDragHotspot);
-    std::optional<TreeItemRef> target;
-    if (const std::optional<TreeRow> row = RowAt(pos.y(), false))
-        target = TreeItemRef::Of(*row, model_.Groups());
-    if (target == hot_) return;
-    hot_ = target;
-    viewport()->update();
+    UpdateHot(pos.y());  // the drop target
 }
 
 void DeviceTreeWidget::EndDrag(const QPoint& pos) {
@@ -250,7 +245,7 @@ void DeviceTreeWidget::EndDrag(const QPoint& pos) {
     dragImage_.reset();
     // The drop target comes from the height alone: a release beside the tree at a header's
     // height moves the device too.
-    DragTo(pos, pos);
+    UpdateHot(pos.y());
     if (hot_ && hot_->IsGroup() && model_.MoveDevice(draggedDevice_, hot_->gid))
         model_.SetExpanded(hot_->gid, true);
     draggedDevice_ = -1;

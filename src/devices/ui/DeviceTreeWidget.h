@@ -91,7 +91,8 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     void PlaceEditor();
     void LeftPress(const QPoint& pos);
     void RightPress(const QPoint& pos, const QPoint& globalPos);
-    void Hover(const QPoint& pos);
+    // Makes the row at viewport height `y` (or none) the hot row, repainting if it changed.
+    void UpdateHot(int y);
     void StartDrag(const QPoint& globalPos);
     void DragTo(const QPoint& pos, const QPoint& globalPos);
     void EndDrag(const QPoint& pos);
