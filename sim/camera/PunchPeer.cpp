@@ -72,6 +72,10 @@ bool PunchPeer::Punch(UdpSocket& socket) {
     bool sawProbe = false, sawAnswer = false;
     std::optional<Clock::time_point> bothSeen;
     while (!context_.stop->load()) {
+        if (cancelled_) {
+            Log("failed", "a new attempt from the client superseded this one");
+            return false;
+        }
         const auto now = Clock::now();
         if (now >= deadline) {
             Log("failed", "no punch within " + std::to_string(kPunchSeconds) + " s");
@@ -92,7 +96,8 @@ bool PunchPeer::Punch(UdpSocket& socket) {
         const std::string_view bytes(reinterpret_cast<const char*>(buffer), d.io.bytes);
         auto message = ControlSeal::OpenDatagram(bytes, context_.keyValue);
         if (!message || StringMember(*message, "sid") != device_.sid) {
-            Log("ignored", message ? "datagram for another camera" : message.error());
+            if (++ignored_ <= 5)
+                Log("ignored", message ? "datagram for another camera" : message.error());
             continue;
         }
         switch (buffer[0]) {
@@ -105,6 +110,9 @@ bool PunchPeer::Punch(UdpSocket& socket) {
                 if (StringMember(*message, "type") != "10") break;
                 if (!sawAnswer) Log("answer");
                 sawAnswer = true;
+                // A client whose probes do not reach this socket (they go to the port the
+                // rendezvous named) keeps answering ours; answer back so that it can agree.
+                if (!sawProbe && !Send(socket, kAnswer, true)) return false;
                 break;
             case kConfirm:
                 Log("confirm");

@@ -34,6 +34,8 @@ class PunchPeer {
     // Punches, connects UDT and serves the stream; returns when the connection ends.
     void Run();
     bool Finished() const { return finished_; }
+    // Gives the punch up if it has not connected yet (the client started over).
+    void Cancel() { cancelled_ = true; }
 
   private:
     // True once the client is ready for UDT; false when the punch was given up.
@@ -48,6 +50,8 @@ class PunchPeer {
     std::optional<UdpSocket> named_;  // the socket the rendezvous server names
     std::optional<UdpSocket> other_;  // with punchFromOtherPort: the one that really talks
     std::atomic<bool> finished_{false};
+    std::atomic<bool> cancelled_{false};
+    int ignored_ = 0;  // datagrams ignored so far (only the first few are logged)
 };
 
 }  // namespace nimbrel::sim

@@ -77,6 +77,8 @@ void RendezvousServer::OnDatagram(std::string_view bytes, const Ipv4Endpoint& fr
     line.Set("sid", sid).Set("umac", umac);
     if (type != kConnect) {
         if (type != kKnock) line.Set("note", "unexpected datagram type");
+        auto knocked = punches_.find(std::make_pair(sid, Text(from)));
+        if (type == kKnock && knocked != punches_.end()) knocked->second.knocked = true;
         log(line);
         return;
     }
@@ -104,16 +106,19 @@ void RendezvousServer::OnDatagram(std::string_view bytes, const Ipv4Endpoint& fr
 
 std::optional<int> RendezvousServer::PunchFor(CameraDevice& device, const Ipv4Endpoint& client,
                                               const std::string& umac) {
-    // Finished punches are forgotten; a client that starts again gets a fresh one.
-    std::erase_if(punches_, [](const auto& entry) { return entry.second.first->Finished(); });
+    std::erase_if(punches_, [](const auto& entry) { return entry.second.peer->Finished(); });
     const auto key = std::make_pair(device.sid, Text(client));
     auto found = punches_.find(key);
-    if (found != punches_.end()) return found->second.second;
+    // The same attempt asking again (its 'C' every 200 ms until answered).
+    if (found != punches_.end() && !found->second.knocked) return found->second.port;
+    // A new attempt from this address: whatever still punches toward it is stale.
+    for (auto& [other, punch] : punches_)
+        if (other.second == key.second) punch.peer->Cancel();
     auto peer = std::make_shared<PunchPeer>(device, context_, client, umac);
     auto port = peer->Open();
     if (!port) return std::nullopt;
     if (!threads_.Start("punch", [peer]() { peer->Run(); })) return std::nullopt;
-    punches_[key] = {peer, *port};
+    punches_[key] = Punch{peer, *port, false};
     return *port;
 }
 

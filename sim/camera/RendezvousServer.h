@@ -1,7 +1,9 @@
 // The rendezvous server of NAT traversal on 127.0.0.1 (UDP). A client's 'C' datagram names
 // the camera it wants; the server starts (or finds) that camera's punch toward the client's
 // address as seen here, and answers 0x0B with the address of the camera's punch socket. 'K'
-// datagrams are logged. A camera with the silentRendezvous fault is never answered.
+// datagrams are logged. A camera with the silentRendezvous fault is never answered. A 'C'
+// after the client's 'K' is a new attempt from that address (a restarted client reuses its
+// port): the punches still under way toward the address are given up for a fresh one.
 // Threading: Start and Stop from the owning thread; one serving thread, and one thread per
 // punch (joined by Stop, which the run's stop flag, set before, makes prompt).
 #pragma once
@@ -50,9 +52,13 @@ class RendezvousServer {
     std::function<CameraDevice*(const std::string&)> find_;
     std::optional<UdpSocket> socket_;
     std::thread thread_;
-    // Punches by camera and client address; a finished one is replaced by the next 'C'.
-    std::map<std::pair<std::string, std::string>, std::pair<std::shared_ptr<PunchPeer>, int>>
-        punches_;
+    struct Punch {
+        std::shared_ptr<PunchPeer> peer;
+        int port = 0;          // the port named in the answer
+        bool knocked = false;  // the client sent 'K': its next 'C' is a new attempt
+    };
+    // Punches by camera and client address.
+    std::map<std::pair<std::string, std::string>, Punch> punches_;
     ConnectionThreads threads_;
 };
 

@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 const std::string kUmac = "demo_user,00:11:22:33:44:55";
 
 class CameraPunchTest : public FleetFixture {
-  protected:
+  public:
     void SetUp() override {
         socket_ = UdpSocket::Open();
         ASSERT_TRUE(socket_ && socket_->Bind(*Ipv4Endpoint::Parse("127.0.0.1", 0)));
@@ -157,50 +157,60 @@ TEST_F(CameraPunchTest, PunchFromAnotherPortThanTheNamedOne) {
     EXPECT_NE(probe->from.port, peer->port);
 }
 
-TEST_F(CameraPunchTest, PunchThenStreamOverUdt) {
-    const auto named = AskRendezvous("NB0000000003");
-    ASSERT_TRUE(named);
-    // Probe the named address; answer the camera's probes; confirm once both were seen.
+// The client's side of the punch, as the live view does it: probes to the camera's address
+// (following the address its probes come from), answers to its probes, a confirmation once
+// both were seen; then UDT is accepted on the punched socket. The accepted UDT socket.
+UDTSOCKET PunchAndAccept(CameraPunchTest& t, const std::string& sid) {
+    const auto named = t.AskRendezvous(sid);
+    EXPECT_TRUE(named);
+    if (!named) return UDT::INVALID_SOCK;
+    Ipv4Endpoint peer = *named;
     bool sawProbe = false, sawAnswer = false;
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     auto nextProbe = Clock::now();
     while (!(sawProbe && sawAnswer) && Clock::now() < deadline) {
         if (Clock::now() >= nextProbe) {
-            SendTo(*named, 0x0A, Message("NB0000000003"));
+            t.SendTo(peer, 0x0A, t.Message(sid));
             nextProbe = Clock::now() + std::chrono::milliseconds(200);
         }
-        auto d = Receive(50);
+        auto d = t.Receive(50);
         if (!d || !d->message) continue;
         if (d->type == 0x0A) {
             sawProbe = true;
-            SendTo(d->from, 0x09, Message("NB0000000003", "10"));
+            peer = d->from;
+            t.SendTo(peer, 0x09, t.Message(sid, "10"));
         } else if (d->type == 0x09 && (*d->message)["type"] == "10") {
             sawAnswer = true;
         }
     }
-    ASSERT_TRUE(sawProbe && sawAnswer);
+    EXPECT_TRUE(sawProbe && sawAnswer);
 
+    // The confirmation goes out just before UDT takes the socket over; the camera's UDT
+    // handshake is repeated until the listener is there.
+    t.SendTo(peer, 0x10, t.Message(sid));
     UDTSOCKET listener = UDT::socket(AF_INET, SOCK_STREAM, 0);
     const bool no = false;
     UDT::setsockopt(listener, 0, UDT_RCVSYN, &no, sizeof no);
-    socket_->Handle().SetNonBlocking(false);
-    ASSERT_NE(UDT::bind2(listener, socket_->Handle().Fd()), UDT::ERROR);
-    socket_->Handle().Release();  // UDT owns it now
-    ASSERT_NE(UDT::listen(listener, 10), UDT::ERROR);
-    SendTo(*named, 0x10, Message("NB0000000003"));  // the socket still sends plain datagrams
+    t.socket_->Handle().SetNonBlocking(false);
+    EXPECT_NE(UDT::bind2(listener, t.socket_->Handle().Fd()), UDT::ERROR);
+    t.socket_->Handle().Release();  // UDT owns it now
+    EXPECT_NE(UDT::listen(listener, 10), UDT::ERROR);
 
     UDTSOCKET stream = UDT::INVALID_SOCK;
     const auto acceptBy = Clock::now() + std::chrono::seconds(5);
     while (stream == UDT::INVALID_SOCK && Clock::now() < acceptBy) {
-        sockaddr_in from{};
-        int length = sizeof from;
-        stream = UDT::accept(listener, reinterpret_cast<sockaddr*>(&from), &length);
+        stream = UDT::accept(listener, nullptr, nullptr);
         if (stream == UDT::INVALID_SOCK) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    ASSERT_NE(stream, UDT::INVALID_SOCK) << "the camera did not connect UDT";
+    UDT::close(listener);
     const bool yes = true;
-    UDT::setsockopt(stream, 0, UDT_RCVSYN, &yes, sizeof yes);
+    if (stream != UDT::INVALID_SOCK) UDT::setsockopt(stream, 0, UDT_RCVSYN, &yes, sizeof yes);
+    return stream;
+}
 
+TEST_F(CameraPunchTest, PunchThenStreamOverUdt) {
+    UDTSOCKET stream = PunchAndAccept(*this, "NB0000000003");
+    ASSERT_NE(stream, UDT::INVALID_SOCK) << "the camera did not connect UDT";
     ASSERT_TRUE(UdtSend(stream, SealedPacket(ConnectFor("NB0000000003", "4", "1.2"))));
     auto reply = UdtPacket(stream);
     ASSERT_TRUE(reply && reply->message);
@@ -209,13 +219,12 @@ TEST_F(CameraPunchTest, PunchThenStreamOverUdt) {
     Json::Value startup(Json::objectValue);
     startup["type"] = "startup";
     ASSERT_TRUE(UdtSend(stream, SealedPacket(startup)));
-    int video = 0, speex = 0;
+    int video = 0;
     for (int i = 0; i < 60; ++i) {
         auto p = UdtPacket(stream);
         ASSERT_TRUE(p);
         ASSERT_NE(p->kind, 0x5B);
         video += p->kind == 0x46;
-        speex += p->kind == 0x5A;
     }
     EXPECT_GT(video, 0);
     Json::Value running(Json::objectValue);
@@ -228,9 +237,31 @@ TEST_F(CameraPunchTest, PunchThenStreamOverUdt) {
                l["message"]["cmd"] == "running";
     }));
     UDT::close(stream);
-    UDT::close(listener);
     EXPECT_TRUE(WaitForLine([](const Json::Value& l) {
         return l["stream"] == "NB0000000003" && l["via"] == "udt" && l["event"] == "closed";
+    }));
+}
+
+TEST_F(CameraPunchTest, PunchFromAnotherPortStillConnects) {
+    UDTSOCKET stream = PunchAndAccept(*this, "NB0000000015");
+    ASSERT_NE(stream, UDT::INVALID_SOCK);
+    ASSERT_TRUE(UdtSend(stream, SealedPacket(ConnectFor("NB0000000015", "4", "1.2"))));
+    auto reply = UdtPacket(stream);
+    ASSERT_TRUE(reply && reply->message);
+    EXPECT_EQ((*reply->message)["type"], "connect");
+    UDT::close(stream);
+}
+
+TEST_F(CameraPunchTest, NewAttemptFromTheSameAddressGetsAFreshPunch) {
+    const auto first = AskRendezvous("NB0000000003");
+    ASSERT_TRUE(first);
+    SendTo(rendezvous_, 0x4B, Message("NB0000000003", "K"));
+    const auto second = AskRendezvous("NB0000000003");
+    ASSERT_TRUE(second);
+    EXPECT_NE(first->port, second->port);
+    EXPECT_TRUE(WaitForLine([](const Json::Value& l) {
+        return l["punch"] == "NB0000000003" && l["event"] == "failed" &&
+               l["detail"].asString().find("new attempt") != std::string::npos;
     }));
 }
 
