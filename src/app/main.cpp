@@ -10,6 +10,7 @@
 #include "app/StartupOptions.h"
 #include "app/TerminationSignals.h"
 #include "platform/Process.h"
+#include "platform/RequestWorker.h"
 #include "service/ui/LoginWindow.h"
 
 int main(int argc, char** argv) {
@@ -42,5 +43,9 @@ int main(int argc, char** argv) {
         else
             QApplication::quit();
     });
-    return program.Run();
+    const int rc = program.Run();
+    // Requests that a closed window abandoned end by themselves; give them a moment, so that
+    // none is still running while the process tears its records down.
+    nimbrel::RequestWorker::WaitForAllThreads(std::chrono::seconds(5));
+    return rc;
 }

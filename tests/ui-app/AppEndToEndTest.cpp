@@ -1,0 +1,183 @@
+// The desktop program as the user starts it, against the simulated service and cameras on
+// loopback: it signs in by itself from a remembered account, lists the account's devices in the
+// tree, plays them automatically, shows pictures with content, refuses a second instance, and
+// ends on request saving its window values. It is watched through its state report.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <filesystem>
+#include <set>
+
+#include "SimProcess.h"
+#include "service/AccountFile.h"
+#include "service/PasswordMix.h"
+#include "text/NumberText.h"
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AppEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        program = qEnvironmentVariable("NIMBREL_GUI");
+        ASSERT_FALSE(program.isEmpty()) << "NIMBREL_GUI names the nimbrel executable";
+        dir = fs::temp_directory_path() / ("nimbrel-e2e-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        for (const char* sub : {"config", "run", "tmp", "xdg"}) fs::create_directories(dir / sub);
+        fs::permissions(dir / "run", fs::perms::owner_all);
+    }
+    void TearDown() override {
+        for (QProcess* p : {&first, &second})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(10000);
+            }
+        fs::remove_all(dir);
+    }
+
+    // An account that signs in and plays by itself, as the user left it last time.
+    void RememberAccount(const std::string& name, const std::string& password) {
+        const fs::path path = dir / "config" / (name + "_config.xml");
+        ASSERT_TRUE(AccountFile::SaveAccountId(path, name, {}));
+        ASSERT_TRUE(AccountFile::SavePassword(path, *PasswordMix(password)));
+        ASSERT_TRUE(AccountFile::SaveAutoLogin(path, true));
+        AccountFile file;
+        ASSERT_TRUE(file.Load(path));
+        ASSERT_TRUE(file.SetSetting("AutoPlay", "1"));
+        ASSERT_TRUE(file.Save());
+        accountFile = path;
+    }
+
+    void Start(QProcess& process, const std::string& service) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("NIMBREL_ADAPTER", "lo");
+        env.insert("NIMBREL_REPORT", QString::fromStdString((dir / "report.json").string()));
+        // Its own lock, socket and settings, apart from any program the user runs.
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
+        env.insert("TMPDIR", QString::fromStdString((dir / "tmp").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "xdg").string()));
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(program, {"--adapter", "lo", "--service", QString::fromStdString(service),
+                                "--config-dir", QString::fromStdString((dir / "config").string())});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    QJsonObject Report() const {
+        QFile file(QString::fromStdString((dir / "report.json").string()));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+
+    // Waits (up to two minutes) until the report satisfies `ready`; the last report read.
+    QJsonObject WaitFor(const std::function<bool(const QJsonObject&)>& ready) {
+        QJsonObject report;
+        (void)QTest::qWaitFor(
+            [&] {
+                report = Report();
+                return first.state() == QProcess::NotRunning || ready(report);
+            },
+            120000);
+        return report;
+    }
+
+    QString program;
+    fs::path dir;
+    fs::path accountFile;
+    QProcess first;
+    QProcess second;
+};
+
+std::set<QString> DeviceNamesOf(const Json::Value& scenario, const std::string& account) {
+    std::set<QString> names;
+    for (const Json::Value& device : scenario["devices"]) {
+        bool mine = device["owner"].asString() == account;
+        for (const Json::Value& other : device["sharedWith"]) mine |= other.asString() == account;
+        if (mine) names.insert(QString::fromStdString(device["name"].asString()));
+    }
+    return names;
+}
+
+bool SomeCameraPlaysAPicture(const QJsonObject& report) {
+    for (const QJsonValue& camera : report["cameras"].toArray())
+        if (camera["status"].toInt() == 2 && camera["pictureValues"].toInt() >= 16) return true;
+    return false;
+}
+
+// How many different colours the wall's area of the window picture has.
+int WallColours(const QImage& shot) {
+    const QRect wall(5, 50, shot.width() - 275, shot.height() - 120);
+    std::set<QRgb> colours;
+    for (int y = wall.top(); y < wall.bottom(); y += 7)
+        for (int x = wall.left(); x < wall.right(); x += 7) colours.insert(shot.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
+TEST_F(AppEndToEnd, SignsInListsTheDevicesAndPlaysThem) {
+    test::SimProcess sim("demo.json");
+    RememberAccount("demo_user", "demo1234");
+    Start(first, sim.ServiceUrl());
+
+    const std::set<QString> expected = DeviceNamesOf(sim.Scenario(), "demo_user");
+    ASSERT_FALSE(expected.empty());
+    const QJsonObject listed = WaitFor([&](const QJsonObject& r) {
+        return r["tree"].toArray().size() >= static_cast<int>(expected.size());
+    });
+    ASSERT_EQ(first.state(), QProcess::Running) << "the program ended early";
+    EXPECT_EQ(listed["loggedIn"].toInt(), 1);
+    EXPECT_TRUE(listed["windowVisible"].toBool());
+    std::set<QString> shown;
+    for (const QJsonValue& row : listed["tree"].toArray()) shown.insert(row["name"].toString());
+    EXPECT_EQ(shown, expected);
+
+    const QJsonObject playing = WaitFor(SomeCameraPlaysAPicture);
+    ASSERT_TRUE(SomeCameraPlaysAPicture(playing))
+        << QJsonDocument(playing).toJson(QJsonDocument::Indented).toStdString();
+    // Locked and offline devices were not started by the automatic play.
+    for (const QJsonValue& camera : playing["cameras"].toArray()) {
+        const QString sid = camera["sid"].toString();
+        for (const Json::Value& device : sim.Scenario()["devices"])
+            if (QString::fromStdString(device["sid"].asString()) == sid &&
+                (device["lock"].asInt() == 1 || device["reach"].asString() == "offline")) {
+                EXPECT_EQ(camera["status"].toInt(), 0) << sid.toStdString();
+            }
+    }
+
+    // The window's picture: the wall shows moving video, not a flat state picture.
+    QImage shot;
+    (void)QTest::qWaitFor(
+        [&] {
+            shot = QImage(QString::fromStdString((dir / "report.json.png").string()));
+            return !shot.isNull() && WallColours(shot) > 200;
+        },
+        30000);
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GT(WallColours(shot), 200);
+
+    // A second start hands over to the first and ends at once.
+    Start(second, sim.ServiceUrl());
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Asked to end, the program closes as the user's exit does and saves its window values.
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(60000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    AccountFile file;
+    ASSERT_TRUE(file.Load(accountFile));
+    EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainX1").Text()), 0);
+    EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainY1").Text()), 0);
+}
+
+}  // namespace
+}  // namespace nimbrel

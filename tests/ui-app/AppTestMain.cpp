@@ -1,0 +1,14 @@
+// Runs the desktop program's tests inside one QApplication on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/AppStyle.h"
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(new nimbrel::AppStyle(QStringLiteral("Fusion")));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

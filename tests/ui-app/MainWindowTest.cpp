@@ -1,0 +1,271 @@
+// The main window: its geometry on resize, its buttons and tooltips, the keyboard's walk over the
+// toolbar, the swallowed Enter and Esc, the toolbar's hints and actions on the wall, maximise
+// and restore, the first placement and closing.
+#include <QSignalSpy>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "app/MainControls.h"
+#include "devices/ui/DeviceTreeWidget.h"
+#include "wall/ui/CanvasWidget.h"
+#include "wall/ui/SplitChooser.h"
+#include "widgets/BitmapButton.h"
+
+namespace nimbrel {
+namespace {
+
+class MainWindowTest : public test::AppFixture {
+  protected:
+    CNimbrelDlg& Shown(int w = 1500, int h = 809) {
+        CNimbrelDlg& window = Window();
+        window.resize(w, h);
+        window.show();
+        return window;
+    }
+    QRect Geometry(int id) { return Window().Button(id)->geometry(); }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& shown : notifier.Messages()) texts.push_back(shown.text);
+        return texts;
+    }
+    void Click(int id) { QTest::mouseClick(Window().Button(id), Qt::LeftButton); }
+    void Key(Qt::Key key) { QTest::keyClick(Window().focusWidget() ? Window().focusWidget() : &Window(), key); }
+    int Focused() {
+        auto* button = qobject_cast<BitmapButton*>(Window().focusWidget());
+        return button ? button->Id() : 0;
+    }
+    // Gives the camera a pane and presses on it, as the user selects a pane.
+    void Select(CCamera* camera) {
+        CCanvas& canvas = Session().Canvas();
+        ASSERT_TRUE(canvas.AcquirePane(*camera));
+        const int pane = *canvas.PaneAt(camera->m_nPage, camera->m_nSlot);
+        const PaneState state = *canvas.Pane(pane);
+        ASSERT_TRUE(canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5));
+        canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
+    }
+};
+
+TEST_F(MainWindowTest, ChildrenFollowTheSizeFormulas) {
+    Shown(1500, 809);
+    EXPECT_EQ(Geometry(kBtnLayout), QRect(57, 754, 50, 40));
+    EXPECT_EQ(Geometry(kBtnStop), QRect(164, 754, 50, 40));
+    EXPECT_EQ(Geometry(kBtnBitRateHigh), QRect(271, 754, 50, 40));
+    EXPECT_EQ(Geometry(kBtnRecordOff), QRect(1127, 754, 50, 40));
+    EXPECT_EQ(Geometry(kBtnClose), QRect(1468, 4, 30, 20));
+    EXPECT_EQ(Geometry(kBtnRestore), QRect(1438, 4, 30, 20));
+    EXPECT_EQ(Geometry(kBtnMenu), QRect(1378, 4, 30, 20));
+    EXPECT_EQ(Window().CanvasView()->geometry(), QRect(5, 50, 1225, 689));
+    EXPECT_EQ(Window().Tree()->geometry(), QRect(1235, 50, 260, 754));
+    test::Shot(&Window(), "main-window-empty");
+
+    // Narrower: s = 130 / 11 = 11.
+    Window().resize(1000, 600);
+    EXPECT_EQ(Geometry(kBtnStop), QRect(72, 545, 50, 40));
+    EXPECT_EQ(Geometry(kBtnRecordOn), QRect(621, 545, 50, 40));
+    EXPECT_EQ(Geometry(kBtnClose).x(), 968);
+    EXPECT_EQ(Window().CanvasView()->geometry(), QRect(5, 50, 725, 480));
+    EXPECT_EQ(Window().Tree()->geometry(), QRect(735, 50, 260, 545));
+    // The wall model was laid out for the new size.
+    EXPECT_EQ(Session().Canvas().CanvasSize(), std::make_pair(725, 480));
+}
+
+TEST_F(MainWindowTest, TheWindowCannotBeSmallerThan900By500) {
+    Shown(600, 300);
+    EXPECT_EQ(Window().size(), QSize(900, 500));
+    EXPECT_EQ(Geometry(kBtnRecordOn), QRect(522, 445, 50, 40));
+}
+
+TEST_F(MainWindowTest, ButtonsStartWithOneOfEachStackAndTheirTooltips) {
+    CNimbrelDlg& window = Shown();
+    for (const int id : {kBtnBitRateLow, kBtnAudioOn, kBtnTalkOn, kBtnRecordOn, kBtnMaximise})
+        EXPECT_FALSE(window.Button(id)->isHidden()) << id;
+    for (const int id : {kBtnBitRateStandard, kBtnBitRateHigh, kBtnAudioOff, kBtnTalkOff,
+                         kBtnRecordOff, kBtnRestore})
+        EXPECT_TRUE(window.Button(id)->isHidden()) << id;
+    for (const int id : kToolbarButtons) {
+        EXPECT_EQ(window.Button(id)->toolTip(), QString::fromUtf8(ToolbarTooltip(id))) << id;
+        EXPECT_EQ(window.Button(id)->size(), QSize(50, 40)) << id;
+    }
+    for (const int id : kTitleButtons) EXPECT_EQ(window.Button(id)->size(), QSize(30, 20)) << id;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Farlo видео-клиент"));
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(MainWindowTest, TabAndArrowsWalkTheToolbar) {
+    Shown();
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Focused(), kBtnLayout);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focused(), kBtnStop);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Focused(), kBtnBitRateLow);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focused(), kBtnAlarm);  // the hidden rate buttons are passed over
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Focused(), kBtnLayout);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Focused(), kBtnRecordOn);  // back from the first: the last visible
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Focused(), kBtnLayout);
+}
+
+TEST_F(MainWindowTest, TheMouseOverAToolbarButtonGivesItTheFocus) {
+    Shown();
+    QTest::mouseMove(Window().Button(kBtnRotate));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(Window().Button(kBtnRotate), &enter);
+    EXPECT_EQ(Focused(), kBtnRotate);
+}
+
+TEST_F(MainWindowTest, EnterAndEscNeverCloseTheWindow) {
+    CNimbrelDlg& window = Shown();
+    QSignalSpy closed(&window, &CNimbrelDlg::Closed);
+    Key(Qt::Key_Tab);
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        Key(key);
+        QTest::keyClick(&window, key);
+    }
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(closed.count(), 0);
+    // Enter on the focused layout button did not press it either.
+    EXPECT_FALSE(window.CanvasView()->Chooser()->isVisible());
+}
+
+TEST_F(MainWindowTest, ActionsWithoutASelectionShowTheirHints) {
+    Shown();
+    Click(kBtnRotate);
+    Click(kBtnAlarm);
+    Click(kBtnAudioOn);
+    Click(kBtnStop);
+    const auto shown = notifier.Messages();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0].text, "Пожалуйста, выберите устройство");
+    EXPECT_EQ(shown[0].caption, "");
+    EXPECT_EQ(shown[2].text, "Пожалуйста, выберите окно для беседы");
+    EXPECT_EQ(shown[3].text, "Пожалуйста, выберите закрыл видео");
+    EXPECT_EQ(shown[3].caption, "подсказки");
+}
+
+TEST_F(MainWindowTest, PageButtonsTurnTheWallsPages) {
+    std::vector<CCamera*> cameras;
+    for (int i = 0; i < 5; ++i) cameras.push_back(AddDevice("NB" + std::to_string(i)));
+    Shown();
+    for (CCamera* camera : cameras) ASSERT_TRUE(Session().Canvas().AcquirePane(*camera));
+    EXPECT_EQ(cameras[4]->m_nPage, 1);
+    Click(kBtnPrevPage);  // back from page 0 wraps to page 1
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 1);
+    Click(kBtnNextPage);
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
+    Session().Canvas().ReleasePane(*cameras[4]);
+    Click(kBtnNextPage);  // one page left: nothing happens
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
+    for (CCamera* camera : cameras) Session().Canvas().ReleasePane(*camera);
+}
+
+TEST_F(MainWindowTest, ASelectedPaneSetsTheStacksAndTakesTheActions) {
+    CCamera* camera = AddDevice("NBZ2", "z2a");
+    Shown();
+    Select(camera);
+    ASSERT_EQ(Session().Canvas().SelectedCamera(), camera);
+    // A z2 device: the "off" buttons of audio and talk, with one picture for every state.
+    EXPECT_FALSE(Window().Button(kBtnAudioOff)->isHidden());
+    EXPECT_FALSE(Window().Button(kBtnTalkOff)->isHidden());
+    EXPECT_TRUE(Window().Button(kBtnAudioOn)->isHidden());
+    EXPECT_TRUE(Window().Toolbar().FixedAudioTalkPictures());
+
+    for (int i = 1; i <= 4; ++i) {
+        Click(kBtnRotate);
+        EXPECT_EQ(camera->m_nRotation, i % 4);
+    }
+    // Stopping resets the stacks; the camera was never started, so nothing else happens.
+    Click(kBtnStop);
+    EXPECT_FALSE(Window().Button(kBtnAudioOn)->isHidden());
+    EXPECT_FALSE(Window().Button(kBtnTalkOn)->isHidden());
+    EXPECT_EQ(camera->m_nStatus, kStatusReady);
+    EXPECT_TRUE(notifier.Messages().empty());
+    Session().Canvas().ReleasePane(*camera);
+}
+
+TEST_F(MainWindowTest, TheLayoutButtonOpensTheChooserAboveItself) {
+    CNimbrelDlg& window = Shown();
+    Click(kBtnLayout);
+    QWidget* chooser = window.CanvasView()->findChild<QWidget*>(QStringLiteral("splitChooser"));
+    ASSERT_TRUE(chooser);
+    ASSERT_TRUE(chooser->isVisible());
+    const QRect button(window.Button(kBtnLayout)->mapToGlobal(QPoint(0, 0)), QSize(50, 40));
+    EXPECT_EQ(chooser->geometry().left(), button.left() + 50);
+    EXPECT_EQ(chooser->geometry().bottom() + 1, button.top());
+    // A press elsewhere in the window closes it.
+    QTest::mousePress(window.Tree()->viewport(), Qt::LeftButton, {}, QPoint(20, 300));
+    EXPECT_FALSE(chooser->isVisible());
+}
+
+TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheirButtons) {
+    CNimbrelDlg& window = Shown();
+    Click(kBtnMaximise);
+    EXPECT_TRUE(window.Maximised());
+    EXPECT_TRUE(window.Button(kBtnMaximise)->isHidden());
+    EXPECT_FALSE(window.Button(kBtnRestore)->isHidden());
+    // A double click on the background restores.
+    QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
+    EXPECT_FALSE(window.Maximised());
+    EXPECT_FALSE(window.Button(kBtnMaximise)->isHidden());
+    EXPECT_TRUE(window.Button(kBtnRestore)->isHidden());
+    QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
+    EXPECT_TRUE(window.Maximised());
+    EXPECT_TRUE(window.Placement().maximised);
+}
+
+TEST_F(MainWindowTest, TheStoredRectangleIsUsedOnlyWhenItFits) {
+    const QRect work(0, 0, 1920, 1040);
+    EXPECT_EQ(CNimbrelDlg::StartRect({false, {100, 60, 1100, 660}}, work),
+              QRect(100, 60, 1000, 600));
+    EXPECT_EQ(CNimbrelDlg::StartRect({false, {1000, 60, 2600, 900}}, work),
+              QRect(58, 30, 1803, 980));
+    EXPECT_EQ(CNimbrelDlg::StartRect({}, QRect(0, 0, 1555, 840)), QRect(50, 28, 1455, 783));
+    // The work area's own offset is kept.
+    EXPECT_EQ(CNimbrelDlg::StartRect({}, QRect(64, 0, 1280, 984)), QRect(114, 177, 1180, 629));
+}
+
+TEST_F(MainWindowTest, ClosingWithoutAskingEndsTheProgramAndKeepsTheRectangle) {
+    record.ShowClose = 0;
+    record.ToTray = 0;
+    CNimbrelDlg& window = Shown(1200, 700);
+    window.move(30, 40);
+    const QRect where = window.geometry();
+    QSignalSpy closed(&window, &CNimbrelDlg::Closed);
+    window.close();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(window.isVisible());
+    const WindowPlacement p = window.Placement();
+    EXPECT_FALSE(p.maximised);
+    EXPECT_EQ(p.rect.left, where.left());
+    EXPECT_EQ(p.rect.top, where.top());
+    EXPECT_EQ(p.rect.right - p.rect.left, 1200);
+    EXPECT_EQ(p.rect.bottom - p.rect.top, 700);
+}
+
+TEST_F(MainWindowTest, ClosingToTheTrayWithoutATrayMinimises) {
+    record.ShowClose = 0;
+    record.ToTray = 1;
+    CNimbrelDlg& window = Shown();
+    QSignalSpy closed(&window, &CNimbrelDlg::Closed);
+    Click(kBtnClose);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(window.isMinimized());
+    window.ShowFromTray();
+    EXPECT_FALSE(window.isMinimized());
+}
+
+TEST_F(MainWindowTest, TheTreeTellsWhichDeviceIsCurrent) {
+    AddDevice("NB1");
+    AddDevice("NB2");
+    Shown();
+    Window().CurrentDeviceChanged(1);
+    EXPECT_EQ(g.m_CurDevice.load(), Session().List().At(1));
+}
+
+}  // namespace
+}  // namespace nimbrel
