@@ -44,13 +44,13 @@ void CliContext::Print(Json::Value fields, const std::string& status,
     }
 }
 
-int CliContext::Fail(int exitCode, const std::string& status, const std::string& message) const {
-    Json::Value fields(Json::objectValue);
+int CliContext::Fail(int exitCode, const std::string& status, const std::string& message,
+                     Json::Value fields) const {
     fields["status"] = status;
     fields["message"] = message;
     if (json)
         std::cout << CompactJson(fields) << std::flush;
-    else
+    else if (!message.empty())
         std::cerr << message << std::endl;
     return exitCode;
 }

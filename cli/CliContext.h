@@ -33,8 +33,10 @@ struct CliContext {
     // Prints a result: `fields` as one JSON object with --json, else `text` as a line.
     // "status" is added to `fields` when missing.
     void Print(Json::Value fields, const std::string& status, const std::string& text) const;
-    // Prints a failure with the message the user would see, and returns `exitCode`.
-    int Fail(int exitCode, const std::string& status, const std::string& message) const;
+    // Prints a failure with the message the user would see (on stderr, or as one JSON object with
+    // `fields`, "status" and "message" on stdout with --json), and returns `exitCode`.
+    int Fail(int exitCode, const std::string& status, const std::string& message,
+             Json::Value fields = Json::Value(Json::objectValue)) const;
 };
 
 }  // namespace nimbrel::cli

@@ -47,18 +47,6 @@ AccountFolder AccountOptions::Folder() const {
     return configDir.empty() ? AccountFolder::Default() : AccountFolder(configDir);
 }
 
-int FailWith(const CliContext& ctx, Json::Value fields, int exitCode, const std::string& status,
-             const std::string& message) {
-    if (!ctx.json) {
-        std::cerr << message << std::endl;
-        return exitCode;
-    }
-    fields["status"] = status;
-    fields["message"] = message;
-    std::cout << CompactJson(fields) << std::flush;
-    return exitCode;
-}
-
 int SignInAsDialog(CliContext& ctx, const AccountOptions& options, LoginResult* result) {
     if (const int rc = ctx.PrepareService(); rc != kExitOk) return rc;
 

@@ -35,9 +35,4 @@ struct AccountOptions {
 // `result` receives the flow's result when the login ran.
 int SignInAsDialog(CliContext& ctx, const AccountOptions& options, LoginResult* result = nullptr);
 
-// Prints a failure with extra JSON fields (one object on stdout with --json, else the message on
-// stderr) and returns `exitCode`.
-int FailWith(const CliContext& ctx, Json::Value fields, int exitCode, const std::string& status,
-             const std::string& message);
-
 }  // namespace nimbrel::cli

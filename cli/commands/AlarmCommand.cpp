@@ -106,7 +106,7 @@ int RunAlarm(CliContext& ctx, const AlarmArgs& args) {
         return kExitOk;
     }
     const std::string shown = message.Empty() ? "Запрос не отправлен" : std::string(message.text);
-    return PrintFailure(ctx, fields, kExitFailed, status, shown);
+    return ctx.Fail(kExitFailed, status, shown, fields);
 }
 
 void AddAlarmCommand(CLI::App& app, CliContext& ctx, int& exitCode) {

@@ -34,7 +34,7 @@ int RunCheckVersion(CliContext& ctx, const std::string& clientVersion) {
     fields["result"] = result;
     const UserMessage message = VersionCheckMessage(result);
     if (result == kVersionCheckFailed)
-        return PrintFailure(ctx, fields, kExitFailed, "FAILED", std::string(message.text));
+        return ctx.Fail(kExitFailed, "FAILED", std::string(message.text), fields);
     if (result == kVersionCurrent) {
         fields["message"] = std::string(message.text);
         ctx.Print(fields, "OK", std::string(message.text));

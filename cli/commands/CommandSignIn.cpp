@@ -36,18 +36,6 @@ bool AllowedText(const std::string& text, std::size_t minLength) {
 
 }  // namespace
 
-int PrintFailure(const CliContext& ctx, Json::Value fields, int exitCode, const std::string& status,
-                 const std::string& message) {
-    if (!ctx.json) {
-        if (!message.empty()) std::cerr << message << std::endl;
-        return exitCode;
-    }
-    fields["status"] = status;
-    fields["message"] = message;
-    std::cout << CompactJson(fields) << std::flush;
-    return exitCode;
-}
-
 int SignInForCommand(CliContext& ctx) {
     if (ctx.user.empty()) return ctx.Fail(kExitUsage, "USAGE", "Введите имя пользователя");
     if (!AllowedText(ctx.user, 4))

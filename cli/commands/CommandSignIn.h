@@ -11,9 +11,4 @@ namespace nimbrel::cli {
 // kExitOk when signed in; otherwise the failure was printed and its exit code is returned.
 int SignInForCommand(CliContext& ctx);
 
-// Prints a failure with extra JSON fields: one object on stdout with --json, else the message
-// on stderr. Returns `exitCode`.
-int PrintFailure(const CliContext& ctx, Json::Value fields, int exitCode, const std::string& status,
-                 const std::string& message);
-
 }  // namespace nimbrel::cli

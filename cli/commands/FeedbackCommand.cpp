@@ -26,7 +26,7 @@ int RunFeedback(CliContext& ctx, const std::string& text) {
     const std::string message(FeedbackFlow::MessageFor(outcome).text);
     Json::Value fields(Json::objectValue);
     if (outcome != FeedbackOutcome::Sent)
-        return PrintFailure(ctx, fields, kExitFailed, "FAILED", message);
+        return ctx.Fail(kExitFailed, "FAILED", message, fields);
     fields["message"] = message;
     ctx.Print(fields, "OK", message);
     return kExitOk;

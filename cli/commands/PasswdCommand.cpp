@@ -47,7 +47,7 @@ void AddPasswdCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
         if (!check.started) {
             Json::Value fields(Json::objectValue);
             fields["box"] = BoxName(check.box);
-            exitCode = FailWith(ctx, fields, kExitFailed, "INVALID", check.status);
+            exitCode = ctx.Fail(kExitFailed, "INVALID", check.status, fields);
             return;
         }
         if (!flow.WaitIdle(kFlowWait) || !flow.LastResult()) {

@@ -50,7 +50,7 @@ int RunProbe(CliContext& ctx) {
         return kExitOk;
     }
     if (!ctx.json) ctx.Print(fields, "ABNORMAL", line);
-    return PrintFailure(ctx, fields, kExitFailed, "ABNORMAL", warning.Text());
+    return ctx.Fail(kExitFailed, "ABNORMAL", warning.Text(), fields);
 }
 
 void AddProbeCommand(CLI::App& app, CliContext& ctx, int& exitCode) {

@@ -40,11 +40,10 @@ int Recover(CliContext& ctx, const RecoverArgs& args) {
     // The refusal of a check, or the failure of a step's request.
     const auto fail = [&](const RecoveryCheck& check, const std::optional<RecoveryResult>& result) {
         if (!check.started && !check.message.empty())
-            return FailWith(ctx, fields, kExitFailed, "INVALID", check.message);
-        if (!result) return FailWith(ctx, fields, kExitFailed, "NETWORK", "");
+            return ctx.Fail(kExitFailed, "INVALID", check.message, fields);
+        if (!result) return ctx.Fail(kExitFailed, "NETWORK", "", fields);
         const std::string word = result->status.empty() ? "NETWORK" : result->status;
-        return FailWith(ctx, fields, kExitFailed, StatusIs(word, kStatusOk) ? "REFUSED" : word,
-                        result->message);
+        return ctx.Fail(kExitFailed, StatusIs(word, kStatusOk) ? "REFUSED" : word, result->message, fields);
     };
 
     RecoveryCheck check = flow.SubmitAccount(args.account);

@@ -140,7 +140,7 @@ int Share(CliContext& ctx, const ShareArgs& args, const std::string& action) {
     if (!Confirmed(args, prompt)) {
         Json::Value fields(Json::objectValue);
         fields["caption"] = prompt.caption;
-        return FailWith(ctx, fields, kExitFailed, "UNCONFIRMED", prompt.text);
+        return ctx.Fail(kExitFailed, "UNCONFIRMED", prompt.text, fields);
     }
     if (!flow.Delete(prompt.name))
         return ctx.Fail(kExitFailed, "NETWORK", sharing_text::kDeleteFailed);

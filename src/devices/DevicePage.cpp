@@ -1,9 +1,9 @@
 #include "devices/DevicePage.h"
 
-#include <cctype>
 #include <cstring>
 #include <limits>
 
+#include "text/NumberText.h"
 #include "text/Utf16Units.h"
 
 namespace nimbrel {
@@ -24,7 +24,7 @@ bool ReadText(const Json::Value& obj, const char* key, std::size_t width, std::s
 bool ReadTextInt(const Json::Value& obj, const char* key, int32_t& out) {
     std::string text;
     if (!ReadText(obj, key, 64, text)) return false;
-    out = TextToInt(text);
+    out = AtoiText(text);
     return true;
 }
 
@@ -47,22 +47,6 @@ bool ReadNumber(const Json::Value& obj, const char* key, int32_t& out) {
 }
 
 }  // namespace
-
-int32_t TextToInt(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::numeric_limits<int32_t>::max()) {
-            value = std::numeric_limits<int32_t>::max() + int64_t{negative};
-            break;
-        }
-    }
-    return static_cast<int32_t>(negative ? -value : value);
-}
 
 std::optional<std::vector<DeviceFields>> ParseDevicePage(const Json::Value& business) {
     if (!business.isObject()) return std::nullopt;

@@ -18,7 +18,4 @@ namespace nimbrel {
 // an object, or a key has the wrong JSON type (the whole page is refused).
 std::optional<std::vector<DeviceFields>> ParseDevicePage(const Json::Value& business);
 
-// atoi's reading of a text: optional white space and sign, then digits; 0 when none; clamped.
-int32_t TextToInt(const std::string& text);
-
 }  // namespace nimbrel

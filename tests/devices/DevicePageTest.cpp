@@ -60,14 +60,6 @@ TEST(DevicePage, LongTextsAreCutToTheRecordWidths) {
     EXPECT_EQ(Utf16Length((*devices)[0].name), 259u);
 }
 
-TEST(DevicePage, TextNumbersReadLikeAtoi) {
-    EXPECT_EQ(TextToInt("12"), 12);
-    EXPECT_EQ(TextToInt("  -7x"), -7);
-    EXPECT_EQ(TextToInt("abc"), 0);
-    EXPECT_EQ(TextToInt(""), 0);
-    EXPECT_EQ(TextToInt("99999999999999"), 2147483647);
-}
-
 TEST(DeviceList, AppendsUpToTheLimitWithStableIndexes) {
     DeviceList list;
     DeviceFields f;
