@@ -42,21 +42,29 @@ const QColor kBlue(64, 155, 228);
 QMap<QString, Scheme> Schemes() {
     QMap<QString, Scheme> s;
     // Toolbar buttons on the white area under the wall.
-    s["toolbar"] = {6, 24, 1.8,
+    s["toolbar"] = {6,
+                    24,
+                    1.8,
                     {Qt::transparent, Qt::transparent, QColor(74, 85, 99)},
                     {kBlue, kBlue, Qt::white},
                     {QColor(234, 244, 253), QColor(181, 216, 245), kBlue}};
     // Title-band buttons on the blue band.
-    s["title"] = {3, 14, 2.2,
+    s["title"] = {3,
+                  14,
+                  2.2,
                   {Qt::transparent, Qt::transparent, Qt::white},
                   {QColor(36, 118, 190), Qt::transparent, Qt::white},
                   {QColor(255, 255, 255, 56), Qt::transparent, Qt::white}};
-    s["titleclose"] = {3, 14, 2.2,
+    s["titleclose"] = {3,
+                       14,
+                       2.2,
                        {Qt::transparent, Qt::transparent, Qt::white},
                        {QColor(194, 59, 64), Qt::transparent, Qt::white},
                        {QColor(229, 72, 77), Qt::transparent, Qt::white}};
     // The layout chooser's buttons on its white popup.
-    s["chooser"] = {4, 28, 1.6,
+    s["chooser"] = {4,
+                    28,
+                    1.6,
                     {Qt::white, QColor(213, 220, 228), QColor(138, 150, 163)},
                     {QColor(234, 244, 253), kBlue, kBlue},
                     {QColor(246, 250, 254), QColor(181, 216, 245), kBlue}};
@@ -173,7 +181,8 @@ int main(int argc, char** argv) {
             ++written;
             continue;
         }
-        if (!schemes.contains(schemeName)) return Fail(where + "unknown scheme '" + schemeName + "'");
+        if (!schemes.contains(schemeName))
+            return Fail(where + "unknown scheme '" + schemeName + "'");
         const Scheme& scheme = schemes[schemeName];
         struct Output {
             QString name;

@@ -7,10 +7,11 @@
 
 namespace nimbrel {
 
-AllInit::AllInit(ClientSession& session, Options options)
-    : session_(session), options_(options) {}
+AllInit::AllInit(ClientSession& session, Options options) : session_(session), options_(options) {}
 
-AllInit::~AllInit() { Stop(); }
+AllInit::~AllInit() {
+    Stop();
+}
 
 void AllInit::Start() {
     if (thread_.joinable()) return;

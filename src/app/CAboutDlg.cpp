@@ -16,10 +16,8 @@ struct Contact {
 };
 
 constexpr Contact kContacts[] = {
-    {"Официальный сайт", "nimbrel.net"},
-    {"Email", "support@nimbrel.net"},
-    {"Service phone", "8 800 000-00-00"},
-    {"Adrress", "Россия, Москва, Кутузовский пр., 12"},
+    {"Официальный сайт", "nimbrel.net"},  {"Email", "support@nimbrel.net"},
+    {"Service phone", "8 800 000-00-00"}, {"Adrress", "Москва, Россия"},
     {"Company", "ООО «Нимбрел»"},
 };
 

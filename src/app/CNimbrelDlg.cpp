@@ -12,10 +12,10 @@
 
 #include "app/TrayIcon.h"
 #include "devices/ui/DeviceTreeWidget.h"
-#include "wall/ui/CanvasWidget.h"
-#include "wall/ui/SplitChooser.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "wall/ui/CanvasWidget.h"
+#include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
@@ -26,32 +26,56 @@ namespace {
 // The picture set of each button ("<base>.png", "<base>Sel.png", "<base>Focus.png").
 const char* PictureBase(int id) {
     switch (id) {
-        case kBtnLayout: return "ToolLayout";
-        case kBtnStop: return "ToolStop";
-        case kBtnBitRateLow: return "ToolRateLow";
-        case kBtnBitRateStandard: return "ToolRateStandard";
-        case kBtnBitRateHigh: return "ToolRateHigh";
-        case kBtnAlarm: return "ToolAlarm";
-        case kBtnPrevPage: return "ToolPrev";
-        case kBtnNextPage: return "ToolNext";
-        case kBtnRotate: return "ToolRotate";
-        case kBtnSnapshot: return "ToolSnapshot";
-        case kBtnAudioOn: return "ToolListen";
-        case kBtnAudioOff: return "ToolListenOn";
-        case kBtnTalkOn: return "ToolTalk";
-        case kBtnTalkOff: return "ToolTalkOn";
-        case kBtnRecordOn: return "ToolRecord";
-        case kBtnRecordOff: return "ToolRecordOn";
-        case kBtnMenu: return "TitleMenu";
-        case kBtnMinimise: return "TitleMin";
-        case kBtnMaximise: return "TitleMax";
-        case kBtnRestore: return "TitleRestore";
-        case kBtnClose: return "TitleClose";
-        default: return "";
+        case kBtnLayout:
+            return "ToolLayout";
+        case kBtnStop:
+            return "ToolStop";
+        case kBtnBitRateLow:
+            return "ToolRateLow";
+        case kBtnBitRateStandard:
+            return "ToolRateStandard";
+        case kBtnBitRateHigh:
+            return "ToolRateHigh";
+        case kBtnAlarm:
+            return "ToolAlarm";
+        case kBtnPrevPage:
+            return "ToolPrev";
+        case kBtnNextPage:
+            return "ToolNext";
+        case kBtnRotate:
+            return "ToolRotate";
+        case kBtnSnapshot:
+            return "ToolSnapshot";
+        case kBtnAudioOn:
+            return "ToolListen";
+        case kBtnAudioOff:
+            return "ToolListenOn";
+        case kBtnTalkOn:
+            return "ToolTalk";
+        case kBtnTalkOff:
+            return "ToolTalkOn";
+        case kBtnRecordOn:
+            return "ToolRecord";
+        case kBtnRecordOff:
+            return "ToolRecordOn";
+        case kBtnMenu:
+            return "TitleMenu";
+        case kBtnMinimise:
+            return "TitleMin";
+        case kBtnMaximise:
+            return "TitleMax";
+        case kBtnRestore:
+            return "TitleRestore";
+        case kBtnClose:
+            return "TitleClose";
+        default:
+            return "";
     }
 }
 
-QRect ToQRect(const LayoutRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+QRect ToQRect(const LayoutRect& r) {
+    return QRect(r.x, r.y, r.w, r.h);
+}
 
 }  // namespace
 
@@ -154,7 +178,8 @@ void CNimbrelDlg::Start() {
         show();
     }
     if (options_.trayIcon && TrayIcon::Available()) {
-        tray_ = new TrayIcon(icon_, Title(), [this] { return isVisible() && !isMinimized(); }, this);
+        tray_ = new TrayIcon(
+            icon_, Title(), [this] { return isVisible() && !isMinimized(); }, this);
         connect(tray_, &TrayIcon::ShowRequested, this, &CNimbrelDlg::ShowFromTray);
         connect(tray_, &TrayIcon::ToggleRequested, this, &CNimbrelDlg::ToggleShown);
         connect(tray_, &TrayIcon::ExitRequested, this, &CNimbrelDlg::OnCancel);
@@ -207,8 +232,8 @@ void CNimbrelDlg::ApplyToolbar() {
     for (const int id : {kBtnAudioOff, kBtnTalkOff}) {
         BitmapButton* button = buttons_[id];
         if (toolbar_.FixedAudioTalkPictures())
-            button->SetSinglePicture(QPixmap(ResourcePath(id == kBtnAudioOff ? "ToolListenFixed.png"
-                                                                             : "ToolTalkFixed.png")));
+            button->SetSinglePicture(QPixmap(
+                ResourcePath(id == kBtnAudioOff ? "ToolListenFixed.png" : "ToolTalkFixed.png")));
         else
             button->SetPictureBase(QString::fromLatin1(PictureBase(id)));
     }
@@ -299,7 +324,9 @@ void CNimbrelDlg::PlayDevice(int deviceIndex) {
     if (CCamera* camera = session_.Camera(deviceIndex)) camera->CameraStart();
 }
 
-void CNimbrelDlg::StartRefresh() { session_.Refresher().StartManual(); }
+void CNimbrelDlg::StartRefresh() {
+    session_.Refresher().StartManual();
+}
 
 void CNimbrelDlg::Playback(int) {
     session_.Notifier().ShowTip("Видеоархив будет доступен в следующей версии", 1300);

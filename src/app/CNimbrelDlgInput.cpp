@@ -27,15 +27,24 @@ bool EditsText(QWidget* w) {
 
 Qt::Edges EdgesOf(WindowZone zone) {
     switch (zone) {
-        case WindowZone::Left: return Qt::LeftEdge;
-        case WindowZone::Right: return Qt::RightEdge;
-        case WindowZone::Top: return Qt::TopEdge;
-        case WindowZone::Bottom: return Qt::BottomEdge;
-        case WindowZone::TopLeft: return Qt::TopEdge | Qt::LeftEdge;
-        case WindowZone::TopRight: return Qt::TopEdge | Qt::RightEdge;
-        case WindowZone::BottomLeft: return Qt::BottomEdge | Qt::LeftEdge;
-        case WindowZone::BottomRight: return Qt::BottomEdge | Qt::RightEdge;
-        case WindowZone::Client: break;
+        case WindowZone::Left:
+            return Qt::LeftEdge;
+        case WindowZone::Right:
+            return Qt::RightEdge;
+        case WindowZone::Top:
+            return Qt::TopEdge;
+        case WindowZone::Bottom:
+            return Qt::BottomEdge;
+        case WindowZone::TopLeft:
+            return Qt::TopEdge | Qt::LeftEdge;
+        case WindowZone::TopRight:
+            return Qt::TopEdge | Qt::RightEdge;
+        case WindowZone::BottomLeft:
+            return Qt::BottomEdge | Qt::LeftEdge;
+        case WindowZone::BottomRight:
+            return Qt::BottomEdge | Qt::RightEdge;
+        case WindowZone::Client:
+            break;
     }
     return {};
 }
@@ -43,14 +52,19 @@ Qt::Edges EdgesOf(WindowZone zone) {
 Qt::CursorShape CursorOf(WindowZone zone) {
     switch (zone) {
         case WindowZone::Left:
-        case WindowZone::Right: return Qt::SizeHorCursor;
+        case WindowZone::Right:
+            return Qt::SizeHorCursor;
         case WindowZone::Top:
-        case WindowZone::Bottom: return Qt::SizeVerCursor;
+        case WindowZone::Bottom:
+            return Qt::SizeVerCursor;
         case WindowZone::TopLeft:
-        case WindowZone::BottomRight: return Qt::SizeFDiagCursor;
+        case WindowZone::BottomRight:
+            return Qt::SizeFDiagCursor;
         case WindowZone::TopRight:
-        case WindowZone::BottomLeft: return Qt::SizeBDiagCursor;
-        case WindowZone::Client: break;
+        case WindowZone::BottomLeft:
+            return Qt::SizeBDiagCursor;
+        case WindowZone::Client:
+            break;
     }
     return Qt::ArrowCursor;
 }
@@ -96,8 +110,8 @@ bool CNimbrelDlg::FilterKey(QWidget* target, QKeyEvent* event) {
 bool CNimbrelDlg::FilterPress(QWidget* target, QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return false;
     // Any left press but one on the layout button (or in the chooser) closes the chooser.
-    if (chooser_ && chooser_->isVisible() && target != buttons_[kBtnLayout] &&
-        target != chooser_ && !chooser_->isAncestorOf(target))
+    if (chooser_ && chooser_->isVisible() && target != buttons_[kBtnLayout] && target != chooser_ &&
+        !chooser_->isAncestorOf(target))
         chooser_->hide();
     // A press on the window's own background ends a group naming without keeping the name.
     if (target == this && tree_) tree_->CommitGroupRename(false);
@@ -105,9 +119,9 @@ bool CNimbrelDlg::FilterPress(QWidget* target, QMouseEvent* event) {
 }
 
 void CNimbrelDlg::MoveToolbarFocus(bool forward) {
+    // The window's own focus child: it is kept while another window is active.
     int current = 0;
-    if (auto* focused = qobject_cast<BitmapButton*>(QApplication::focusWidget()))
-        if (focused->window() == this) current = focused->Id();
+    if (auto* focused = qobject_cast<BitmapButton*>(focusWidget())) current = focused->Id();
     const int next = nimbrel::MoveToolbarFocus(current, forward, [this](int id) {
         const BitmapButton* button = Button(id);
         return button && !button->isHidden();
@@ -120,8 +134,8 @@ void CNimbrelDlg::MoveToolbarFocus(bool forward) {
 void CNimbrelDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPoint pos = event->position().toPoint();
-    const WindowZone zone = maximised_ ? WindowZone::Client
-                                       : HitTestBorder(pos.x(), pos.y(), width(), height());
+    const WindowZone zone =
+        maximised_ ? WindowZone::Client : HitTestBorder(pos.x(), pos.y(), width(), height());
     if (zone != WindowZone::Client) {
         StartResize(zone, event->globalPosition().toPoint());
         return;
@@ -163,8 +177,8 @@ void CNimbrelDlg::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pos = event->position().toPoint();
-    const WindowZone zone = maximised_ ? WindowZone::Client
-                                       : HitTestBorder(pos.x(), pos.y(), width(), height());
+    const WindowZone zone =
+        maximised_ ? WindowZone::Client : HitTestBorder(pos.x(), pos.y(), width(), height());
     setCursor(CursorOf(zone));
 }
 

@@ -30,19 +30,45 @@ void CNimbrelDlg::RunCommand(int id) {
         return;
     }
     switch (id) {
-        case kBtnLayout: ToggleLayoutChooser(); break;
-        case kBtnStop: StopSelected(); break;
-        case kBtnPrevPage: session_.Canvas().PrevPage(); break;
-        case kBtnNextPage: session_.Canvas().NextPage(); break;
-        case kBtnRotate: RotateSelected(); break;
-        case kBtnMenu: ShowTitleMenu(); break;
-        case kBtnMinimise: showMinimized(); break;
-        case kBtnMaximise: SetMaximised(true); break;
-        case kBtnRestore: SetMaximised(false); break;
-        case kBtnClose: CloseRequest(); break;
-        case kCmdAbout: ShowAbout(); break;
-        case kCmdTrayToggle: ToggleShown(); break;
-        case kCmdTrayExit: OnCancel(); break;
+        case kBtnLayout:
+            ToggleLayoutChooser();
+            break;
+        case kBtnStop:
+            StopSelected();
+            break;
+        case kBtnPrevPage:
+            session_.Canvas().PrevPage();
+            break;
+        case kBtnNextPage:
+            session_.Canvas().NextPage();
+            break;
+        case kBtnRotate:
+            RotateSelected();
+            break;
+        case kBtnMenu:
+            ShowTitleMenu();
+            break;
+        case kBtnMinimise:
+            showMinimized();
+            break;
+        case kBtnMaximise:
+            SetMaximised(true);
+            break;
+        case kBtnRestore:
+            SetMaximised(false);
+            break;
+        case kBtnClose:
+            CloseRequest();
+            break;
+        case kCmdAbout:
+            ShowAbout();
+            break;
+        case kCmdTrayToggle:
+            ToggleShown();
+            break;
+        case kCmdTrayExit:
+            OnCancel();
+            break;
         // Snapshot, device audio, talk, recording, bit rate and the alarm schedule act once their
         // features are in; their checks above already tell the user what is missing.
         case kBtnSnapshot:
@@ -60,7 +86,8 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdFeedback:
             session_.Notifier().ShowTip(kLaterFeature, kLaterFeatureMs);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -112,8 +139,12 @@ void CNimbrelDlg::CloseRequest() {
             if (dialog.Result() == CClose::Outcome::Quit) OnCancel();
             break;
         }
-        case CloseAction::HideToTray: HideToTray(); break;
-        case CloseAction::Quit: OnCancel(); break;
+        case CloseAction::HideToTray:
+            HideToTray();
+            break;
+        case CloseAction::Quit:
+            OnCancel();
+            break;
     }
 }
 

@@ -51,8 +51,9 @@ void CTip::Show(QWidget* parent, const QString& text, int durationMs) {
     const QSize size(WindowWidth(text), kHeight);
     QRect over;
     if (parent && parent->isVisible())
-        over = parent->window() == parent ? parent->frameGeometry()
-                                          : QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+        over = parent->window() == parent
+                   ? parent->frameGeometry()
+                   : QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size());
     else if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         over = screen->availableGeometry();
     QRect frame(QPoint(0, 0), size);

@@ -14,7 +14,11 @@ ClientSession::ClientSession(Parts parts)
       lan_(parts.lan),
       http_(parts.http),
       canvas_(parts.layout),
-      live_{.g = parts.g, .app = parts.app, .notifier = parts.notifier, .panes = panes_, .http = parts.http},
+      live_{.g = parts.g,
+            .app = parts.app,
+            .notifier = parts.notifier,
+            .panes = panes_,
+            .http = parts.http},
       tree_(list_, parts.app.m_ConfigPath),
       refresher_(DeviceRefresher::Parts{Service(), list_, lan_, LanOptions(), tree_, thumbnails_,
                                         [this] { NotifyTreeChanged(); }}) {

@@ -6,45 +6,72 @@ namespace nimbrel {
 
 int ToolbarColumn(int id) {
     switch (id) {
-        case kBtnLayout: return 0;
-        case kBtnStop: return 1;
+        case kBtnLayout:
+            return 0;
+        case kBtnStop:
+            return 1;
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
-        case kBtnBitRateHigh: return 2;
-        case kBtnAlarm: return 3;
-        case kBtnPrevPage: return 4;
-        case kBtnNextPage: return 5;
-        case kBtnRotate: return 6;
-        case kBtnSnapshot: return 7;
+        case kBtnBitRateHigh:
+            return 2;
+        case kBtnAlarm:
+            return 3;
+        case kBtnPrevPage:
+            return 4;
+        case kBtnNextPage:
+            return 5;
+        case kBtnRotate:
+            return 6;
+        case kBtnSnapshot:
+            return 7;
         case kBtnAudioOn:
-        case kBtnAudioOff: return 8;
+        case kBtnAudioOff:
+            return 8;
         case kBtnTalkOn:
-        case kBtnTalkOff: return 9;
+        case kBtnTalkOff:
+            return 9;
         case kBtnRecordOn:
-        case kBtnRecordOff: return 10;
-        default: return -1;
+        case kBtnRecordOff:
+            return 10;
+        default:
+            return -1;
     }
 }
 
 const char* ToolbarTooltip(int id) {
     switch (id) {
-        case kBtnLayout: return "Вид экрана";
-        case kBtnStop: return "Отключить камеру";
+        case kBtnLayout:
+            return "Вид экрана";
+        case kBtnStop:
+            return "Отключить камеру";
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
-        case kBtnBitRateHigh: return "Разрешение видео";
-        case kBtnAlarm: return "Настройки сигнала тревоги";
-        case kBtnPrevPage: return "Предыдущая камера";
-        case kBtnNextPage: return "Следующая камера";
-        case kBtnRotate: return "Поворот экрана";
-        case kBtnSnapshot: return "Скриншот видео";
-        case kBtnAudioOn: return "Включить микрофон";
-        case kBtnAudioOff: return "Выключить микрофон";
-        case kBtnTalkOn: return "Включить динамик";
-        case kBtnTalkOff: return "Выключить динамик";
-        case kBtnRecordOn: return "Воспроизвести видео";
-        case kBtnRecordOff: return "Видео открыто";
-        default: return nullptr;
+        case kBtnBitRateHigh:
+            return "Разрешение видео";
+        case kBtnAlarm:
+            return "Настройки сигнала тревоги";
+        case kBtnPrevPage:
+            return "Предыдущая камера";
+        case kBtnNextPage:
+            return "Следующая камера";
+        case kBtnRotate:
+            return "Поворот экрана";
+        case kBtnSnapshot:
+            return "Скриншот видео";
+        case kBtnAudioOn:
+            return "Включить микрофон";
+        case kBtnAudioOff:
+            return "Выключить микрофон";
+        case kBtnTalkOn:
+            return "Включить динамик";
+        case kBtnTalkOff:
+            return "Выключить динамик";
+        case kBtnRecordOn:
+            return "Воспроизвести видео";
+        case kBtnRecordOff:
+            return "Видео открыто";
+        default:
+            return nullptr;
     }
 }
 

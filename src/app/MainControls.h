@@ -45,9 +45,9 @@ enum MainCommand : int {
 
 // The sixteen toolbar buttons, stacked ones included.
 inline constexpr std::array<int, 16> kToolbarButtons = {
-    kBtnLayout,  kBtnStop,    kBtnBitRateLow, kBtnBitRateStandard, kBtnBitRateHigh, kBtnAlarm,
-    kBtnPrevPage, kBtnNextPage, kBtnRotate,   kBtnSnapshot,        kBtnAudioOn,     kBtnAudioOff,
-    kBtnTalkOn,  kBtnTalkOff, kBtnRecordOn,   kBtnRecordOff,
+    kBtnLayout,   kBtnStop,     kBtnBitRateLow, kBtnBitRateStandard, kBtnBitRateHigh, kBtnAlarm,
+    kBtnPrevPage, kBtnNextPage, kBtnRotate,     kBtnSnapshot,        kBtnAudioOn,     kBtnAudioOff,
+    kBtnTalkOn,   kBtnTalkOff,  kBtnRecordOn,   kBtnRecordOff,
 };
 inline constexpr std::array<int, 5> kTitleButtons = {kBtnMenu, kBtnMinimise, kBtnMaximise,
                                                      kBtnRestore, kBtnClose};

@@ -2,7 +2,9 @@
 
 namespace nimbrel {
 
-int ToolbarSpacing(int clientWidth) { return (clientWidth - 870) / 11; }
+int ToolbarSpacing(int clientWidth) {
+    return (clientWidth - 870) / 11;
+}
 
 std::optional<LayoutRect> ToolbarButtonRect(int id, int clientWidth, int clientHeight) {
     const int column = ToolbarColumn(id);
@@ -16,12 +18,21 @@ std::optional<LayoutRect> ToolbarButtonRect(int id, int clientWidth, int clientH
 std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth) {
     int offset = 0;
     switch (id) {
-        case kBtnClose: offset = 32; break;
+        case kBtnClose:
+            offset = 32;
+            break;
         case kBtnMaximise:
-        case kBtnRestore: offset = 62; break;
-        case kBtnMinimise: offset = 92; break;
-        case kBtnMenu: offset = 122; break;
-        default: return std::nullopt;
+        case kBtnRestore:
+            offset = 62;
+            break;
+        case kBtnMinimise:
+            offset = 92;
+            break;
+        case kBtnMenu:
+            offset = 122;
+            break;
+        default:
+            return std::nullopt;
     }
     return LayoutRect{clientWidth - offset, 4, kTitleButtonWidth, kTitleButtonHeight};
 }

@@ -40,7 +40,15 @@ LayoutRect CanvasRect(int clientWidth, int clientHeight);
 LayoutRect TreeRect(int clientWidth, int clientHeight);
 
 enum class WindowZone {
-    Client, Left, Right, Top, Bottom, TopLeft, TopRight, BottomLeft, BottomRight,
+    Client,
+    Left,
+    Right,
+    Top,
+    Bottom,
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight,
 };
 // Which resize border (5 pixels) the point (x, y) of a w × h window is on.
 WindowZone HitTestBorder(int x, int y, int w, int h);

@@ -30,8 +30,19 @@ enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 }  // namespace
 
+namespace {
+
+// One program per user; NIMBREL_INSTANCE names a separate one (the demo, tests).
+QString InstanceKey() {
+    const QString name = qEnvironmentVariable("NIMBREL_INSTANCE");
+    const QString key = QString::fromLatin1(SingleInstance::kDefaultKey);
+    return name.isEmpty() ? key : key + QLatin1Char('-') + name;
+}
+
+}  // namespace
+
 NimbrelApp::NimbrelApp(QApplication& application, StartupOptions options)
-    : application_(application), options_(std::move(options)) {
+    : application_(application), options_(std::move(options)), instance_(InstanceKey()) {
     connect(&instance_, &SingleInstance::ShowRequested, this, &NimbrelApp::ShowFirstWindow);
 }
 
@@ -89,7 +100,8 @@ int NimbrelApp::Run() {
     HandshakeOptions handshake;
     handshake.startUpdater = false;
     switch (SecurityHandshake(global, app, notifier_, handshake)) {
-        case HandshakeResult::Ok: break;
+        case HandshakeResult::Ok:
+            break;
         case HandshakeResult::UpdateRequired:
         case HandshakeResult::UpdateStarted: {
             QStringList args{QStringLiteral("-u")};

@@ -16,7 +16,9 @@ QString FromUtf8(std::string_view text) {
 
 QtNotifier::QtNotifier(QObject* parent) : QObject(parent) {}
 
-bool QtNotifier::OnUiThread() const { return QThread::currentThread() == thread(); }
+bool QtNotifier::OnUiThread() const {
+    return QThread::currentThread() == thread();
+}
 
 void QtNotifier::MessageBox(std::string_view text, std::string_view caption, Icon icon) {
     const QString qtext = FromUtf8(text), qcaption = FromUtf8(caption);

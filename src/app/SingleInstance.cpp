@@ -75,10 +75,12 @@ bool SingleInstance::AskFirstToShow(int timeoutMs) const {
         socket.connectToServer(serverName_);
         if (socket.waitForConnected(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())))) {
             socket.write(kShowRequest);
-            if (!socket.waitForBytesWritten(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
+            if (!socket.waitForBytesWritten(
+                    static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
                 return false;
             while (!socket.canReadLine())
-                if (!socket.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
+                if (!socket.waitForReadyRead(
+                        static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
                     return false;
             return socket.readLine() == kShowAnswer;
         }

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 #include <cstdio>
 
@@ -30,10 +31,10 @@ std::optional<StartupOptions> StartupOptions::Parse(const QStringList& arguments
         return std::nullopt;
     }
     if (parser.isSet(help) || parser.isSet(version)) {
-        std::printf("%s\n", qPrintable(parser.isSet(help)
-                                           ? parser.helpText()
-                                           : QCoreApplication::applicationName() + ' ' +
-                                                 QCoreApplication::applicationVersion()));
+        std::printf("%s\n",
+                    qPrintable(parser.isSet(help) ? parser.helpText()
+                                                  : QCoreApplication::applicationName() + ' ' +
+                                                        QCoreApplication::applicationVersion()));
         exitCode = 0;
         return std::nullopt;
     }
@@ -44,6 +45,9 @@ std::optional<StartupOptions> StartupOptions::Parse(const QStringList& arguments
                                             : env.value(QStringLiteral("NIMBREL_SERVICE"));
     options.configDir = parser.isSet(configDir) ? parser.value(configDir)
                                                 : env.value(QStringLiteral("NIMBREL_CONFIG_DIR"));
+    // Taken as given at the start, before the program moves into its own folder.
+    if (!options.configDir.isEmpty())
+        options.configDir = QFileInfo(options.configDir).absoluteFilePath();
     return options;
 }
 

@@ -13,7 +13,7 @@ namespace nimbrel {
 struct StartupOptions {
     QString adapter;    // empty: the first adapter that is up (NIMBREL_ADAPTER is read later)
     QString service;    // empty: the built-in service host
-    QString configDir;  // empty: the default account folder
+    QString configDir;  // empty: the default account folder; else an absolute path
 
     // Parses `arguments` (the program's name first). Nothing, after printing why, for a command
     // line it cannot use; `exitCode` then says how to end (0 after --help or --version).

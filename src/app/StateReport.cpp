@@ -69,7 +69,8 @@ QJsonObject StateReport::Summary() const {
         entry["slot"] = camera->m_nSlot.load();
         int distinct = 0;
         if (PaneSurface* surface = session_.Canvas().SurfaceOf(*camera))
-            surface->ReadFront([&](const PanePicture& picture) { distinct = DistinctValues(picture); });
+            surface->ReadFront(
+                [&](const PanePicture& picture) { distinct = DistinctValues(picture); });
         entry["pictureValues"] = distinct;
         cameras.append(entry);
     }

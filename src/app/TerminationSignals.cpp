@@ -12,7 +12,8 @@ int writeEnd = -1;
 
 void OnSignal(int number) {
     const unsigned char byte = static_cast<unsigned char>(number);
-    if (writeEnd >= 0) [[maybe_unused]] auto n = ::write(writeEnd, &byte, 1);
+    if (writeEnd >= 0) [[maybe_unused]]
+        auto n = ::write(writeEnd, &byte, 1);
 }
 
 }  // namespace

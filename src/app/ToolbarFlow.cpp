@@ -22,9 +22,14 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 void ToolbarHint::ShowIn(UserNotifier& notifier) const {
     switch (kind) {
-        case Kind::None: break;
-        case Kind::Tip: notifier.ShowTip(text, durationMs); break;
-        case Kind::Message: notifier.MessageBox(text, toolbar_text::kCaption, icon); break;
+        case Kind::None:
+            break;
+        case Kind::Tip:
+            notifier.ShowTip(text, durationMs);
+            break;
+        case Kind::Message:
+            notifier.MessageBox(text, toolbar_text::kCaption, icon);
+            break;
     }
 }
 
@@ -94,48 +99,70 @@ void ToolbarFlow::FollowCamera(const CameraToolbarState& camera) {
 bool ToolbarFlow::Show(int id) {
     switch (id) {
         case kBtnAudioOn:
-        case kBtnAudioOff: audio_ = id; return true;
+        case kBtnAudioOff:
+            audio_ = id;
+            return true;
         case kBtnTalkOn:
-        case kBtnTalkOff: talk_ = id; return true;
+        case kBtnTalkOff:
+            talk_ = id;
+            return true;
         case kBtnRecordOn:
-        case kBtnRecordOff: record_ = id; return true;
+        case kBtnRecordOff:
+            record_ = id;
+            return true;
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
-        case kBtnBitRateHigh: bitRate_ = id; return true;
-        default: return false;
+        case kBtnBitRateHigh:
+            bitRate_ = id;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool ToolbarFlow::IsVisible(int id) const {
     switch (id) {
         case kBtnAudioOn:
-        case kBtnAudioOff: return audio_ == id;
+        case kBtnAudioOff:
+            return audio_ == id;
         case kBtnTalkOn:
-        case kBtnTalkOff: return talk_ == id;
+        case kBtnTalkOff:
+            return talk_ == id;
         case kBtnRecordOn:
-        case kBtnRecordOff: return record_ == id;
+        case kBtnRecordOff:
+            return record_ == id;
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
-        case kBtnBitRateHigh: return bitRate_ == id;
-        default: return ToolbarColumn(id) >= 0;
+        case kBtnBitRateHigh:
+            return bitRate_ == id;
+        default:
+            return ToolbarColumn(id) >= 0;
     }
 }
 
 int ToolbarFlow::BitRateButton(int bitRate) {
     switch (bitRate) {
-        case 88000: return kBtnBitRateLow;
-        case 480000: return kBtnBitRateStandard;
-        case 1200000: return kBtnBitRateHigh;
-        default: return 0;
+        case 88000:
+            return kBtnBitRateLow;
+        case 480000:
+            return kBtnBitRateStandard;
+        case 1200000:
+            return kBtnBitRateHigh;
+        default:
+            return 0;
     }
 }
 
 int ToolbarFlow::BitRateOfCommand(int command) {
     switch (command) {
-        case kCmdBitRateLow: return 88000;
-        case kCmdBitRateStandard: return 480000;
-        case kCmdBitRateHigh: return 1200000;
-        default: return 0;
+        case kCmdBitRateLow:
+            return 88000;
+        case kCmdBitRateStandard:
+            return 480000;
+        case kCmdBitRateHigh:
+            return 1200000;
+        default:
+            return 0;
     }
 }
 

@@ -21,7 +21,8 @@ inline constexpr const char* kSelectToStop = "Пожалуйста, выбери
 inline constexpr const char* kSelectToTalk = "Пожалуйста, выберите окно для беседы";
 inline constexpr const char* kTalkNotSupported = "Z系列不支持该功能";
 inline constexpr const char* kVideoFolder = "Пожалуйста, выберите папку для сохранения видеофайлов";
-inline constexpr const char* kSelectToRecord = "Пожалуйста, выберите устройство, чтобы открыть видео";
+inline constexpr const char* kSelectToRecord =
+    "Пожалуйста, выберите устройство, чтобы открыть видео";
 inline constexpr const char* kSelectDevice = "Пожалуйста, выберите устройство";
 inline constexpr const char* kNotWorking = "Устройство не работает";
 inline constexpr const char* kNoAlarm =

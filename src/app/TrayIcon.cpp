@@ -20,13 +20,21 @@ TrayIcon::TrayIcon(const QIcon& icon, const QString& tip, std::function<bool()> 
             });
 }
 
-TrayIcon::~TrayIcon() { Remove(); }
+TrayIcon::~TrayIcon() {
+    Remove();
+}
 
-bool TrayIcon::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayIcon::Available() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
-void TrayIcon::Show() { icon_.show(); }
+void TrayIcon::Show() {
+    icon_.show();
+}
 
-void TrayIcon::Remove() { icon_.hide(); }
+void TrayIcon::Remove() {
+    icon_.hide();
+}
 
 QString TrayIcon::ToggleText() const {
     return windowShown_ && windowShown_() ? QStringLiteral("Свернуть")

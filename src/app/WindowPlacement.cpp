@@ -45,8 +45,8 @@ bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& p) {
     return ok;
 }
 
-bool SaveWindowAndLayout(const std::filesystem::path& accountFile,
-                         const WindowPlacement& placement, const SplitLayout& layout) {
+bool SaveWindowAndLayout(const std::filesystem::path& accountFile, const WindowPlacement& placement,
+                         const SplitLayout& layout) {
     AccountFile file;
     if (!file.Load(accountFile)) return false;
     if (!WriteWindowPlacement(file, placement)) return false;

@@ -29,7 +29,7 @@ bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& placement);
 
 // Loads the account file, writes the placement and the layout into "config2" and saves it.
 // False when the file cannot be loaded or saved.
-bool SaveWindowAndLayout(const std::filesystem::path& accountFile,
-                         const WindowPlacement& placement, const SplitLayout& layout);
+bool SaveWindowAndLayout(const std::filesystem::path& accountFile, const WindowPlacement& placement,
+                         const SplitLayout& layout);
 
 }  // namespace nimbrel

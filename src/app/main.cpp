@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <atomic>
+#include <cstdlib>
 
 #include "BuildVersion.h"
 #include "app/AppStyle.h"
@@ -12,6 +14,19 @@
 #include "platform/Process.h"
 #include "platform/RequestWorker.h"
 #include "service/ui/LoginWindow.h"
+
+namespace {
+
+std::atomic<bool> mainReturned{false};
+
+// The window system can end the process from inside the event loop (the display went away):
+// then threads still run and use the program's records, so it ends at once instead of tearing
+// those records down under them.
+void EndAtOnceUnlessMainReturned() {
+    if (!mainReturned) std::_Exit(1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -26,12 +41,12 @@ int main(int argc, char** argv) {
                       QStringLiteral("WenQuanYi Micro Hei")});
     QApplication::setFont(font);
 
-    // Relative paths ("config/", "res/") resolve beside the executable.
-    QDir::setCurrent(QString::fromStdString(nimbrel::ExecutableDir().string()));
-
     int exitCode = 0;
     const auto options = nimbrel::StartupOptions::Parse(QApplication::arguments(), exitCode);
     if (!options) return exitCode;
+    std::atexit(EndAtOnceUnlessMainReturned);
+    // Relative paths ("config/", "res/") resolve beside the executable.
+    QDir::setCurrent(QString::fromStdString(nimbrel::ExecutableDir().string()));
 
     nimbrel::NimbrelApp program(application, *options);
     nimbrel::TerminationSignals termination;
@@ -47,5 +62,6 @@ int main(int argc, char** argv) {
     // Requests that a closed window abandoned end by themselves; give them a moment, so that
     // none is still running while the process tears its records down.
     nimbrel::RequestWorker::WaitForAllThreads(std::chrono::seconds(5));
+    mainReturned = true;
     return rc;
 }

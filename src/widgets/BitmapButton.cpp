@@ -28,7 +28,9 @@ void BitmapButton::SetPictures(const QPixmap& normal, const QPixmap& selected,
     update();
 }
 
-void BitmapButton::SetSinglePicture(const QPixmap& picture) { SetPictures(picture, picture, picture); }
+void BitmapButton::SetSinglePicture(const QPixmap& picture) {
+    SetPictures(picture, picture, picture);
+}
 
 BitmapButton::State BitmapButton::CurrentState() const {
     if (isDown() || (isCheckable() && isChecked())) return State::Selected;
@@ -38,9 +40,12 @@ BitmapButton::State BitmapButton::CurrentState() const {
 
 const QPixmap& BitmapButton::Picture(State state) const {
     switch (state) {
-        case State::Selected: return selected_.isNull() ? normal_ : selected_;
-        case State::Focused: return focused_.isNull() ? normal_ : focused_;
-        case State::Normal: break;
+        case State::Selected:
+            return selected_.isNull() ? normal_ : selected_;
+        case State::Focused:
+            return focused_.isNull() ? normal_ : focused_;
+        case State::Normal:
+            break;
     }
     return normal_;
 }

@@ -18,7 +18,9 @@ FramedDialog::FramedDialog(QWidget* parent, int bandHeight)
     connect(close_, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
-void FramedDialog::SetCloseButtonVisible(bool visible) { close_->setVisible(visible && bandHeight_ > 0); }
+void FramedDialog::SetCloseButtonVisible(bool visible) {
+    close_->setVisible(visible && bandHeight_ > 0);
+}
 
 void FramedDialog::resizeEvent(QResizeEvent* event) {
     close_->setGeometry(width() - 34, (qMin(bandHeight_, 36) - 20) / 2, 30, 20);

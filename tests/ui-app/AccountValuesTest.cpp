@@ -46,7 +46,8 @@ TEST_F(AccountValuesTest, ANewFilePlacesTheWindowByDefault) {
 }
 
 TEST_F(AccountValuesTest, TheSaveAtExitWritesPlacementAndLayoutAndKeepsTheRest) {
-    ASSERT_TRUE(SaveWindowAndLayout(path, {true, {40, 30, 1540, 839}}, *SplitLayoutForCommand(1021)));
+    ASSERT_TRUE(
+        SaveWindowAndLayout(path, {true, {40, 30, 1540, 839}}, *SplitLayoutForCommand(1021)));
     const AccountFile file = Load();
     EXPECT_EQ(ReadWindowPlacement(file), (WindowPlacement{true, {40, 30, 1540, 839}}));
     const SplitLayout layout = ReadStoredLayout(file);

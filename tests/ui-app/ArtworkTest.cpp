@@ -8,22 +8,33 @@
 namespace nimbrel {
 namespace {
 
-QImage Load(const char* name) { return QImage(QDir(NIMBREL_RES_DIR).filePath(name)); }
+QImage Load(const char* name) {
+    return QImage(QDir(NIMBREL_RES_DIR).filePath(name));
+}
 
 TEST(Artwork, StatePicturesIconsAndTreePicturesExist) {
     const struct {
         const char* name;
         int w, h;
     } pictures[] = {
-        {"CameraRect.bmp", 640, 360},        {"CameraRect8.bmp", 640, 360},
-        {"CameraRectPlayback.bmp", 640, 360}, {"CameraRectPlayback2.bmp", 640, 360},
-        {"VideoRecord.png", 23, 23},         {"DevAudio.png", 23, 23},
-        {"LocalAudio.png", 23, 23},          {"expand.bmp", 22, 22},
-        {"collapse.bmp", 22, 22},            {"cameraThumnail.bmp", 96, 72},
-        {"cameraThumnailLock.bmp", 96, 72},  {"PtzUp.png", 40, 40},
-        {"PtzDown.png", 40, 40},             {"PtzLeft.png", 40, 40},
-        {"PtzRight.png", 40, 40},            {"nimbrel.png", 256, 256},
-        {"Split1x1.bmp", 40, 40},            {"Split1Plus7Down.bmp", 40, 40},
+        {"CameraRect.bmp", 640, 360},
+        {"CameraRect8.bmp", 640, 360},
+        {"CameraRectPlayback.bmp", 640, 360},
+        {"CameraRectPlayback2.bmp", 640, 360},
+        {"VideoRecord.png", 23, 23},
+        {"DevAudio.png", 23, 23},
+        {"LocalAudio.png", 23, 23},
+        {"expand.bmp", 22, 22},
+        {"collapse.bmp", 22, 22},
+        {"cameraThumnail.bmp", 96, 72},
+        {"cameraThumnailLock.bmp", 96, 72},
+        {"PtzUp.png", 40, 40},
+        {"PtzDown.png", 40, 40},
+        {"PtzLeft.png", 40, 40},
+        {"PtzRight.png", 40, 40},
+        {"nimbrel.png", 256, 256},
+        {"Split1x1.bmp", 40, 40},
+        {"Split1Plus7Down.bmp", 40, 40},
     };
     for (const auto& p : pictures) {
         const QImage image = Load(p.name);
@@ -34,9 +45,9 @@ TEST(Artwork, StatePicturesIconsAndTreePicturesExist) {
 
 TEST(Artwork, EveryButtonHasItsThreeStatesAtItsSize) {
     for (const char* base :
-         {"ToolLayout", "ToolStop", "ToolRateLow", "ToolRateStandard", "ToolRateHigh",
-          "ToolAlarm", "ToolPrev", "ToolNext", "ToolRotate", "ToolSnapshot", "ToolListen",
-          "ToolListenOn", "ToolTalk", "ToolTalkOn", "ToolRecord", "ToolRecordOn"})
+         {"ToolLayout", "ToolStop", "ToolRateLow", "ToolRateStandard", "ToolRateHigh", "ToolAlarm",
+          "ToolPrev", "ToolNext", "ToolRotate", "ToolSnapshot", "ToolListen", "ToolListenOn",
+          "ToolTalk", "ToolTalkOn", "ToolRecord", "ToolRecordOn"})
         for (const char* state : {"", "Sel", "Focus"}) {
             const std::string name = std::string(base) + state + ".png";
             EXPECT_EQ(Load(name.c_str()).size(), QSize(50, 40)) << name;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/Autostart.h"
 #include "platform/AtomicFile.h"
+#include "platform/Autostart.h"
 
 namespace nimbrel {
 namespace {

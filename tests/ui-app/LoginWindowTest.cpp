@@ -203,7 +203,8 @@ TEST_F(LoginWindowTest, AWrongPasswordIsToldAndCleared) {
     QTest::mouseClick(w.LoginButton(), Qt::LeftButton);
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return w.StatusLabel()->text() == QStringLiteral("Неверно введен пароль！"); }, 5000));
+        [&] { return w.StatusLabel()->text() == QStringLiteral("Неверно введен пароль！"); },
+        5000));
     EXPECT_TRUE(w.PasswordBox()->text().isEmpty());
     EXPECT_FALSE(w.LoggedIn());
     test::Shot(&w, "login-wrong-password");

@@ -11,7 +11,9 @@
 namespace nimbrel {
 namespace {
 
-int X(int id, int width) { return ToolbarButtonRect(id, width, 800)->x; }
+int X(int id, int width) {
+    return ToolbarButtonRect(id, width, 800)->x;
+}
 
 TEST(MainLayout, ToolbarColumnsFollowTheSpacingFormula) {
     // 1500 pixels across: s = 630 / 11 = 57.
@@ -32,11 +34,10 @@ TEST(MainLayout, ToolbarColumnsFollowTheSpacingFormula) {
 }
 
 TEST(MainLayout, StackedButtonsShareTheirPlace) {
-    for (const auto& [a, b] : {std::pair{kBtnBitRateLow, kBtnBitRateHigh},
-                               std::pair{kBtnBitRateLow, kBtnBitRateStandard},
-                               std::pair{kBtnAudioOn, kBtnAudioOff},
-                               std::pair{kBtnTalkOn, kBtnTalkOff},
-                               std::pair{kBtnRecordOn, kBtnRecordOff}})
+    for (const auto& [a, b] :
+         {std::pair{kBtnBitRateLow, kBtnBitRateHigh},
+          std::pair{kBtnBitRateLow, kBtnBitRateStandard}, std::pair{kBtnAudioOn, kBtnAudioOff},
+          std::pair{kBtnTalkOn, kBtnTalkOff}, std::pair{kBtnRecordOn, kBtnRecordOff}})
         EXPECT_EQ(*ToolbarButtonRect(a, 1234, 700), *ToolbarButtonRect(b, 1234, 700));
     EXPECT_FALSE(ToolbarButtonRect(kBtnClose, 1234, 700));
     EXPECT_FALSE(TitleButtonRect(kBtnStop, 1234));

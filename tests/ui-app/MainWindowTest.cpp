@@ -29,7 +29,9 @@ class MainWindowTest : public test::AppFixture {
         return texts;
     }
     void Click(int id) { QTest::mouseClick(Window().Button(id), Qt::LeftButton); }
-    void Key(Qt::Key key) { QTest::keyClick(Window().focusWidget() ? Window().focusWidget() : &Window(), key); }
+    void Key(Qt::Key key) {
+        QTest::keyClick(Window().focusWidget() ? Window().focusWidget() : &Window(), key);
+    }
     int Focused() {
         auto* button = qobject_cast<BitmapButton*>(Window().focusWidget());
         return button ? button->Id() : 0;

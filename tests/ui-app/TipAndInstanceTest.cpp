@@ -70,8 +70,7 @@ TEST_F(TipTest, ItFadesAwayByItself) {
 TEST_F(TipTest, WithoutAVisibleParentItIsCentredOnTheScreen) {
     parent.hide();
     ShowTip(&parent, QStringLiteral("Аномальная сеть"), 1000);
-    EXPECT_EQ(CTip::Instance().geometry().center(),
-              parent.screen()->availableGeometry().center());
+    EXPECT_EQ(CTip::Instance().geometry().center(), parent.screen()->availableGeometry().center());
 }
 
 QString UniqueKey() {
@@ -90,7 +89,8 @@ TEST(SingleInstanceTest, ALaterStartFindsTheFirstAndMakesItShowItsWindow) {
     EXPECT_FALSE(second.Claim());
     EXPECT_TRUE(second.HeldElsewhere());
     // The later start waits for the answer while the first one's event loop serves it.
-    auto answered = std::async(std::launch::async, [&second] { return second.AskFirstToShow(10000); });
+    auto answered =
+        std::async(std::launch::async, [&second] { return second.AskFirstToShow(10000); });
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }, 10000));
     EXPECT_TRUE(answered.get());
 }

@@ -71,8 +71,8 @@ TEST_F(ToolbarChecks, WithoutASelectionEveryActionSaysWhatToSelect) {
     }
     EXPECT_EQ(Check(kBtnStop, false).icon, UserNotifier::Icon::Information);
     // Paging, layout and the stacked "off" buttons need no selection.
-    for (const int id : {kBtnLayout, kBtnPrevPage, kBtnNextPage, kBtnAudioOff, kBtnTalkOff,
-                         kBtnRecordOff})
+    for (const int id :
+         {kBtnLayout, kBtnPrevPage, kBtnNextPage, kBtnAudioOff, kBtnTalkOff, kBtnRecordOff})
         EXPECT_FALSE(Check(id, false).Refused()) << id;
 }
 
@@ -106,8 +106,7 @@ TEST_F(ToolbarChecks, TheBitRateNeedsAnOnlineDeviceThatPlays) {
 }
 
 TEST_F(ToolbarChecks, TheAlarmNeedsADeviceThatHasOne) {
-    EXPECT_EQ(Check(kBtnAlarm).text,
-              "Данное устройство не поддерживает функцию “Сигнал тревоги”");
+    EXPECT_EQ(Check(kBtnAlarm).text, "Данное устройство не поддерживает функцию “Сигнал тревоги”");
     camera.showAlarm = 1;
     EXPECT_FALSE(Check(kBtnAlarm).Refused());
 }
@@ -128,8 +127,8 @@ TEST(ToolbarStacks, FollowTheSelectedCamera) {
     flow.Reset();
     for (const int id : {kBtnAudioOn, kBtnTalkOn, kBtnRecordOn, kBtnBitRateLow})
         EXPECT_TRUE(flow.IsVisible(id)) << id;
-    for (const int id : {kBtnAudioOff, kBtnTalkOff, kBtnRecordOff, kBtnBitRateStandard,
-                         kBtnBitRateHigh})
+    for (const int id :
+         {kBtnAudioOff, kBtnTalkOff, kBtnRecordOff, kBtnBitRateStandard, kBtnBitRateHigh})
         EXPECT_FALSE(flow.IsVisible(id)) << id;
 
     flow.FollowCamera({"c1", true, false, true, 480000});

@@ -15,23 +15,42 @@ namespace {
 
 constexpr int kWidth = 440;
 constexpr int kHeight = 372;
-constexpr int kFieldLeft = 70;
-constexpr int kFieldWidth = 300;
+constexpr int kFieldLeft = 56;
+constexpr int kFieldWidth = 328;
 
-const char* kFieldStyle =
+const char* kFieldStyleText =
     "QLineEdit, QComboBox { background: white; color: rgb(60,60,60); border: 1px solid white;"
     " border-radius: 4px; padding: 0 10px; font-size: 14px; }"
     "QLineEdit:focus, QComboBox:focus { border: 1px solid rgb(208,229,248); }"
-    "QLineEdit:disabled, QComboBox:disabled { background: rgb(226,238,250); color: rgb(110,116,124); }"
+    "QLineEdit:disabled, QComboBox:disabled { background: rgb(226,238,250); color: "
+    "rgb(110,116,124); }"
     "QComboBox QLineEdit { border: none; padding: 0; }"
     "QComboBox::drop-down { width: 26px; border: none; }"
     "QComboBox QAbstractItemView { background: white; color: rgb(60,60,60);"
     " selection-background-color: rgb(64,155,228); selection-color: white; }";
 
-const char* kCheckStyle = "QCheckBox { color: white; font-size: 13px; background: transparent; }";
+QString FieldStyle() {
+    return QString::fromLatin1(kFieldStyleText) +
+           QStringLiteral("QComboBox::down-arrow { image: url(%1); width: 12px; height: 12px; }")
+               .arg(ResourcePath("ComboArrow.png"));
+}
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
-std::string ToLocal(const QString& text) { return text.toStdString(); }
+// White text and white boxes drawn from the program's pictures, readable on the blue window.
+QString CheckStyle() {
+    return QStringLiteral(
+               "QCheckBox { color: white; font-size: 13px; background: transparent; spacing: 7px; }"
+               "QCheckBox::indicator { width: 16px; height: 16px; image: url(%1); }"
+               "QCheckBox::indicator:checked { image: url(%2); }"
+               "QCheckBox:disabled { color: rgba(255,255,255,150); }")
+        .arg(ResourcePath("CheckOff.png"), ResourcePath("CheckOn.png"));
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string ToLocal(const QString& text) {
+    return text.toStdString();
+}
 
 }  // namespace
 
@@ -47,12 +66,19 @@ LoginWindow::LoginWindow(LoginFlow& flow, QWidget* parent)
     QPointer<LoginWindow> self(this);
     flow_.SetStatusHandler([self](const std::string& text) {
         QMetaObject::invokeMethod(
-            qApp, [self, text] { if (self && self->running_) self->status_->setText(FromUtf8(text)); },
+            qApp,
+            [self, text] {
+                if (self && self->running_) self->status_->setText(FromUtf8(text));
+            },
             Qt::QueuedConnection);
     });
     flow_.SetFinishedHandler([self](const LoginResult& result) {
         QMetaObject::invokeMethod(
-            qApp, [self, result] { if (self) self->OnFinished(result); }, Qt::QueuedConnection);
+            qApp,
+            [self, result] {
+                if (self) self->OnFinished(result);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -83,21 +109,21 @@ void LoginWindow::BuildControls() {
     userName_->lineEdit()->setMaxLength(259);
     userName_->lineEdit()->setPlaceholderText(QStringLiteral("Имя пользователя"));
     userName_->setGeometry(kFieldLeft, 140, kFieldWidth, 36);
-    userName_->setStyleSheet(kFieldStyle);
+    userName_->setStyleSheet(FieldStyle());
 
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
     password_->setMaxLength(259);
     password_->setPlaceholderText(QStringLiteral("Пароль"));
     password_->setGeometry(kFieldLeft, 186, kFieldWidth, 36);
-    password_->setStyleSheet(kFieldStyle);
+    password_->setStyleSheet(FieldStyle());
 
     autoLogin_ = new QCheckBox(QStringLiteral("Автоматический вход"), this);
-    autoLogin_->setStyleSheet(kCheckStyle);
-    autoLogin_->setGeometry(kFieldLeft, 230, 160, 24);
+    autoLogin_->setStyleSheet(CheckStyle());
+    autoLogin_->setGeometry(kFieldLeft, 230, 180, 24);
     remember_ = new QCheckBox(QStringLiteral("Запомнить пароль"), this);
-    remember_->setStyleSheet(kCheckStyle);
-    remember_->setGeometry(kFieldLeft + 168, 230, 132, 24);
+    remember_->setStyleSheet(CheckStyle());
+    remember_->setGeometry(kFieldLeft + kFieldWidth - 150, 230, 150, 24);
 
     login_ = new FlatButton(QStringLiteral("Войти"), FlatButton::Scheme::OnBlue, this);
     login_->setGeometry(kFieldLeft, 264, kFieldWidth, 38);
@@ -174,7 +200,8 @@ void LoginWindow::ShowFields() {
         else
             userName_->setEditText(name);
     }
-    if (password_->text() != FromUtf8(fields.password)) password_->setText(FromUtf8(fields.password));
+    if (password_->text() != FromUtf8(fields.password))
+        password_->setText(FromUtf8(fields.password));
     autoLogin_->setChecked(fields.autoLogin);
     remember_->setChecked(fields.rememberPassword);
 }
@@ -216,7 +243,8 @@ void LoginWindow::OnFinished(const LoginResult& result) {
     SetRunning(false);
     status_->setText(FromUtf8(result.message));
     ShowFields();
-    if (result.outcome == LoginOutcome::WrongPassword || result.outcome == LoginOutcome::TokenExpired)
+    if (result.outcome == LoginOutcome::WrongPassword ||
+        result.outcome == LoginOutcome::TokenExpired)
         password_->setFocus();
     emit Finished(static_cast<int>(result.outcome));
     if (result.outcome == LoginOutcome::LoggedIn) {
