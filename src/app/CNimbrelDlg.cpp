@@ -253,13 +253,17 @@ void CNimbrelDlg::UpdateToolbarForCamera(const CCamera* camera) {
 
 // --- window states ---
 
-void CNimbrelDlg::SetMaximised(bool maximised) {
+void CNimbrelDlg::NoteMaximised(bool maximised) {
     maximised_ = maximised;
     placement_.maximised = maximised;
     buttons_[kBtnMaximise]->setVisible(!maximised);
     buttons_[kBtnRestore]->setVisible(maximised);
     // The wall lays its panes out again; a pane maximised within it returns to its cell.
     session_.Canvas().MainWindowSizeModeChanged(maximised);
+}
+
+void CNimbrelDlg::SetMaximised(bool maximised) {
+    NoteMaximised(maximised);
     if (maximised)
         showMaximized();
     else
@@ -271,12 +275,7 @@ void CNimbrelDlg::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) return;
     // The window manager may maximise or restore the window itself (keyboard, screen edge).
     const bool maximised = windowState() & Qt::WindowMaximized;
-    if (maximised != maximised_ && !(windowState() & Qt::WindowMinimized)) {
-        maximised_ = maximised;
-        placement_.maximised = maximised;
-        buttons_[kBtnMaximise]->setVisible(!maximised);
-        buttons_[kBtnRestore]->setVisible(maximised);
-    }
+    if (maximised != maximised_ && !(windowState() & Qt::WindowMinimized)) NoteMaximised(maximised);
 }
 
 void CNimbrelDlg::ShowFromTray() {

@@ -107,6 +107,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void CreateChildren();
     void Relayout();
     void ApplyToolbar();
+    // The buttons, the stored flag and the wall follow a maximise or restore.
+    void NoteMaximised(bool maximised);
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
     bool FilterKey(QWidget* target, QKeyEvent* event);
     bool FilterPress(QWidget* target, QMouseEvent* event);
