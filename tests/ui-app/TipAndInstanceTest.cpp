@@ -4,9 +4,12 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <future>
+#include <thread>
 
 #include "app/CTip.h"
+#include "app/QtNotifier.h"
 #include "app/SingleInstance.h"
 
 namespace nimbrel {
@@ -71,6 +74,34 @@ TEST_F(TipTest, WithoutAVisibleParentItIsCentredOnTheScreen) {
     parent.hide();
     ShowTip(&parent, QStringLiteral("Аномальная сеть"), 1000);
     EXPECT_EQ(CTip::Instance().geometry().center(), parent.screen()->availableGeometry().center());
+}
+
+TEST_F(TipTest, AWorkerThreadsMessagesArePostedAndNeverWaitForTheUser) {
+    QtNotifier notifier;
+    notifier.SetWindow(&parent);
+    QStringList shown;
+    QObject::connect(&notifier, &QtNotifier::MessageShown,
+                     [&](const QString& text, const QString& caption) {
+                         shown << text + "|" + caption;
+                         // The user presses OK.
+                         QTimer::singleShot(0, [] {
+                             if (QWidget* box = QApplication::activeModalWidget()) box->close();
+                         });
+                     });
+    std::thread worker([&] {
+        notifier.MessageBox("Аномальная сеть", "подсказки", UserNotifier::Icon::None);
+        notifier.ShowTip("Устройство не в сети", 1000);
+    });
+    worker.join();  // it came back without anybody answering
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 10000));
+    EXPECT_EQ(shown.value(0), QStringLiteral("Аномальная сеть|подсказки"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return CTip::Instance().IsShowing() &&
+                   CTip::Instance().Text() == QStringLiteral("Устройство не в сети");
+        },
+        10000));
 }
 
 QString UniqueKey() {
