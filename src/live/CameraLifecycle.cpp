@@ -58,7 +58,7 @@ void CCamera::StartThread() {
     } else if (!GetSocketByNATType()) {
         NLOG_DEBUG("GetSocketBuNATType() is failed andt set the STATUS_VIDEO_FALIED. " << Sid());
         m_nStatus = kStatusFailed;
-    } else if (!CtrlRecvPlay()) {
+    } else if (!transport_ || !CtrlRecvPlay()) {
         NLOG_DEBUG("Ctrl_Recv_Play_TCP is failed and set STATUS_VIDEO_FAILED. " << Sid());
         m_nStatus = kStatusFailed;
     }
@@ -115,6 +115,7 @@ void CCamera::ReleaseView() {
     m_nHeight = 0;
     m_nBitRate = -1;
     blink_ = 0;
+    ticksSkippedSeen_ = 0;
 }
 
 void CCamera::StopClean(bool fromCheck) {
