@@ -1,8 +1,11 @@
 #include "devices/ui/DeviceTreePainter.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygon>
+
+#include <algorithm>
 
 #include "widgets/ResourcePath.h"
 
@@ -124,9 +127,14 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
     TextAt(p, kTextX, top + kStateY,
            online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]"), stateFont_,
            online ? tree_colours::kOnline : tree_colours::kOffline);
-    if (online && device.onLan.load() == 1)
-        TextAt(p, kLanX, top + kStateY, QStringLiteral("[内网]"), stateFont_,
+    if (online && device.onLan.load() == 1) {
+        // "[Онлайн]" is wider than the short label the column was laid out for: the LAN mark
+        // follows it instead of overlapping it.
+        const int onlineEnd =
+            kTextX + QFontMetrics(stateFont_).horizontalAdvance(QStringLiteral("[Онлайн]")) + 4;
+        TextAt(p, std::max(kLanX, onlineEnd), top + kStateY, QStringLiteral("[内网]"), stateFont_,
                tree_colours::kOnline);
+    }
 }
 
 const QImage* DeviceTreePainter::Downloaded(int deviceIndex, const DeviceThumbnails& thumbnails) {
