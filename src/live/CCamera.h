@@ -19,6 +19,7 @@
 #include "live/LiveContext.h"
 #include "live/StopSignal.h"
 #include "live/StreamTransport.h"
+#include "media/DelayHistogram.h"
 #include "media/FrameRing.h"
 #include "media/H264Decoder.h"
 #include "media/PaneOwner.h"
@@ -50,7 +51,10 @@ struct ViewCounters {
     std::atomic<uint64_t> framesDecoded{0};
     std::atomic<uint64_t> framesShown{0};      // converted and published to the pane
     std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
+    std::atomic<uint64_t> ticksSkipped{0};     // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
+    // From a frame's last fragment landing in the ring to its picture published to the pane.
+    DelayHistogram publishDelay;
 };
 
 class CCamera : public DeviceRecord, public PaneOwner {
@@ -162,6 +166,7 @@ private:
     H264Decoder decoder_;
     PaneScaler scaler_;
     PeriodicTimer frameTimer_;
+    uint64_t ticksSkippedSeen_ = 0;  // the timer's own count when the tick last looked
     int blink_ = 0;
     mutable std::mutex statusLineLock_;
     std::string statusLine_;

@@ -15,6 +15,10 @@ bool CCamera::InitVideoDecoder() {
 void CCamera::OnFrameTick() {
     const FrameRing::TickResult r = ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
     if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete) ++counters.framesDropped;
+    if (const uint64_t skipped = frameTimer_.Skipped(); skipped != ticksSkippedSeen_) {
+        counters.ticksSkipped += skipped - ticksSkippedSeen_;
+        ticksSkippedSeen_ = skipped;
+    }
 }
 
 void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
@@ -54,6 +58,7 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     overlay.devAudioIcon = live_.panes.IsAudioOwner(*this);
     overlay.talkIcon = live_.panes.IsTalkOwner(*this);
     surface->Publish(overlay);
+    counters.publishDelay.RecordSince(frame.completedNs);
     ++counters.framesShown;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "media/DelayHistogram.h"
+
 namespace nimbrel {
 namespace {
 
@@ -54,6 +56,7 @@ void FrameRing::ClearSlot(Slot& slot) {
     slot.complete = false;
     slot.key = false;
     slot.bytes = 0;
+    slot.completedNs = 0;
 }
 
 bool FrameRing::Store(Slot& slot, const VideoFragment& fragment) {
@@ -61,7 +64,10 @@ bool FrameRing::Store(Slot& slot, const VideoFragment& fragment) {
                 fragment.data, fragment.length);
     ++slot.fragments;
     slot.bytes += fragment.length;
-    if (slot.fragments == fragment.fragmentCount) slot.complete = true;
+    if (slot.fragments == fragment.fragmentCount) {
+        slot.complete = true;
+        slot.completedNs = DelayHistogram::NowNs();
+    }
     return slot.complete;
 }
 
@@ -132,7 +138,7 @@ FrameRing::TickResult FrameRing::Tick(const std::function<void(const Frame&)>& d
         result = TickResult::Incomplete;
     } else if (slot.key || static_cast<int64_t>(slot.number) == expected) {
         std::memset(slot.buffer + slot.bytes, 0, kPadding);
-        decode(Frame{slot.buffer, slot.bytes, slot.key, slot.number, slot.timeValue});
+        decode(Frame{slot.buffer, slot.bytes, slot.key, slot.number, slot.timeValue, slot.completedNs});
         // Frame numbers wrap at 2^32 like the stream's counter.
         expected_.store(static_cast<uint32_t>(slot.number + 1u), std::memory_order_relaxed);
         result = TickResult::Decoded;

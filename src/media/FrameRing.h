@@ -40,6 +40,7 @@ class FrameRing {
         bool key;
         uint32_t number;
         uint32_t timeValue;
+        int64_t completedNs;  // DelayHistogram::NowNs() when its last fragment landed
     };
 
     enum class PutResult {
@@ -88,6 +89,7 @@ class FrameRing {
         bool complete = false;
         bool key = false;
         std::size_t bytes = 0;  // sum of the stored fragment lengths
+        int64_t completedNs = 0;  // when the frame became whole, for the delay to its picture
         uint8_t* buffer = nullptr;
     };
 
