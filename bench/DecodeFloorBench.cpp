@@ -51,6 +51,11 @@ constexpr PaneSize kPanes[] = {
     {"1x1", 1920, 1080},
 };
 
+// Bytes from one row of a pane's picture to the next, as the pane surface lays them out.
+int PaneStride(int width) {
+    return (width + (width & 1)) * PaneScaler::kPaneBytesPerPixel;
+}
+
 // A clip as the decoder gets it from the frame ring: each frame followed by zero padding.
 struct PreparedStream {
     H264Clip clip;
@@ -113,7 +118,9 @@ void DecodeStream(benchmark::State& state, const PreparedStream& stream, const P
         state.SkipWithError("no clip");
         return;
     }
-    std::vector<uint8_t> bgr(pane ? std::size_t(pane->width) * pane->height * 3 : 0);
+    // The pane's picture as the pane surface keeps it: BGRX rows with room for an even width.
+    const int stride = pane ? PaneStride(pane->width) : 0;
+    std::vector<uint8_t> bgr(pane ? std::size_t(stride) * pane->height : 0);
     PaneScaler scaler;
     int64_t pictures = 0;
     const double start = ProcessCpuSeconds();
@@ -127,9 +134,9 @@ void DecodeStream(benchmark::State& state, const PreparedStream& stream, const P
             const AVFrame* picture =
                 decoder.Decode(stream.padded[i].data(), stream.clip.frames[i].bytes.size());
             if (picture == nullptr) continue;
+            if (pane && !scaler.Scale(*picture, pane->width, pane->height, bgr.data(), stride))
+                continue;
             ++pictures;
-            if (pane)
-                scaler.Scale(*picture, pane->width, pane->height, bgr.data(), pane->width * 3);
         }
         benchmark::DoNotOptimize(bgr.data());
     }
@@ -171,11 +178,16 @@ void BM_ScaleOnly(benchmark::State& state) {
         state.SkipWithError("no picture");
         return;
     }
-    std::vector<uint8_t> bgr(std::size_t(pane.width) * pane.height * 3);
+    const int stride = PaneStride(pane.width);
+    std::vector<uint8_t> bgr(std::size_t(stride) * pane.height);
     PaneScaler scaler;
+    if (!scaler.Scale(*picture, pane.width, pane.height, bgr.data(), stride)) {
+        state.SkipWithError("no conversion");
+        return;
+    }
     const double start = ProcessCpuSeconds();
     for (auto _ : state) {
-        scaler.Scale(*picture, pane.width, pane.height, bgr.data(), pane.width * 3);
+        scaler.Scale(*picture, pane.width, pane.height, bgr.data(), stride);
         benchmark::DoNotOptimize(bgr.data());
     }
     Report(state, ProcessCpuSeconds() - start, 1.0 / 25);

@@ -1,0 +1,590 @@
+// The live wall against its floor: N simulated LAN cameras stream H.264 over loopback into
+// live views (CCamera) whose panes are the wall of a 1920 × 1080 canvas for that N, and the
+// client's CPU, frames, delay and memory are set side by side with what bare decoding of the
+// same streams costs in-process.
+//
+//   bench_live_wall [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]
+//                   [--floor-seconds F] [--no-viewer]
+//
+// Each wall runs in a child process of its own (the same executable with --one), so that its
+// CPU time and resident memory are its own and nothing freed by an earlier wall hides what the
+// next one allocates. The simulator (NIMBREL_SIM, else the build tree's nimbrel-sim) is a
+// process of its own too: its encoding and sending are not counted.
+//
+// How the figures are taken:
+//  - client: user + system CPU time of the client process (getrusage) over the measured window,
+//    divided by the window's length: CPU seconds per second of video for the whole wall. It
+//    includes every camera thread, the viewer (below) and the idle main thread.
+//  - decode: the same clip the simulator streams, encoded again in-process with the
+//    simulator's own encoder (identical bytes), decoded by N decoders interleaved frame by
+//    frame on one thread; CPU time of that thread per second of video decoded per stream.
+//  - floor: as decode, plus one conversion of each picture straight to the pane-size BGRX
+//    picture: the least work that yields what the pane shows.
+//  - dropped: frames the views cleared without decoding (lost, incomplete or out of order) and
+//    display ticks the frame timer skipped because it fell behind.
+//  - delay: from the last fragment of a frame landing in the frame ring to its picture being
+//    published to the pane surface (the views' own histograms), over all cameras.
+//  - memory: resident memory of the client process with every view playing minus before any
+//    view started, per camera.
+//  - viewer: a thread stands in for the wall's window, taking each pane's picture on its
+//    wake-up as the pane widget does (a copy, no painting).
+#include <fcntl.h>
+#include <json/json.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ClientSession.h"
+#include "LiveWallMeasure.h"
+#include "SimProcess.h"
+#include "camera/H264ClipEncoder.h"
+#include "devices/DeviceList.h"
+#include "devices/DeviceListLoader.h"
+#include "devices/LanDiscovery.h"
+#include "live/CCamera.h"
+#include "live/LiveContext.h"
+#include "wall/CCanvas.h"
+#include "wall/CanvasPaneHost.h"
+
+extern char** environ;
+
+namespace nimbrel::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFramePeriodMs = 40;
+constexpr int kCanvasWidth = 1920;
+constexpr int kCanvasHeight = 1080;
+constexpr const char* kUser = "wall_user";
+constexpr const char* kPassword = "wall1234";
+
+struct StreamKind {
+    const char* name;
+    int width;
+    int height;
+    int bitRate;
+};
+
+constexpr StreamKind k720p{"720p25", 1280, 720, 1200000};
+constexpr StreamKind k1080p{"1080p25", 1920, 1080, 3000000};
+
+struct Options {
+    double seconds = 10;
+    double warmup = 3;
+    double floorSeconds = 4;
+    std::vector<int> cameras{1, 4, 9, 16};
+    std::vector<int> hdCameras{1, 4};
+    bool viewer = true;
+    // --one: a single wall, in this process.
+    bool one = false;
+    int oneCameras = 1;
+    bool oneHd = false;
+};
+
+std::vector<int> ParseList(const std::string& text) {
+    std::vector<int> values;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+        if (!item.empty()) values.push_back(std::atoi(item.c_str()));
+    return values;
+}
+
+int Usage(const char* self) {
+    std::fprintf(stderr,
+                 "usage: %s [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]\n"
+                 "          [--floor-seconds F] [--no-viewer]\n"
+                 "  --seconds        measured window of each wall (default 10)\n"
+                 "  --warmup         playing time before the window (default 3)\n"
+                 "  --cameras        720p25 walls to run, by camera count (1..16; empty: none)\n"
+                 "  --hd-cameras     1080p25 walls to run (default 1,4; empty: none)\n"
+                 "  --floor-seconds  video per stream decoded for the floor (default 4)\n"
+                 "  --no-viewer      nobody takes the pictures from the panes\n",
+                 self);
+    return 2;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (arg == "--seconds") o.seconds = std::atof(value().c_str());
+        else if (arg == "--warmup") o.warmup = std::atof(value().c_str());
+        else if (arg == "--floor-seconds") o.floorSeconds = std::atof(value().c_str());
+        else if (arg == "--cameras") o.cameras = ParseList(value());
+        else if (arg == "--hd-cameras") o.hdCameras = ParseList(value());
+        else if (arg == "--no-viewer") o.viewer = false;
+        else if (arg == "--one") o.one = true, o.oneCameras = std::atoi(value().c_str());
+        else if (arg == "--hd") o.oneHd = true;
+        else return false;
+    }
+    auto valid = [](const std::vector<int>& list) {
+        return std::all_of(list.begin(), list.end(), [](int n) { return n >= 1 && n <= 16; });
+    };
+    return o.seconds > 0 && o.warmup >= 0 && o.floorSeconds > 0 && valid(o.cameras) &&
+           valid(o.hdCameras);
+}
+
+// The grid of a 1920 × 1080 wall that shows n cameras on one page.
+int GridFor(int cameras) {
+    int side = 1;
+    while (side * side < cameras) ++side;
+    return side;
+}
+
+std::string SimPath() {
+    const char* env = std::getenv("NIMBREL_SIM");
+    if (env && *env) return env;
+    return NIMBREL_SIM_BUILT;
+}
+
+// A scenario with one account and `cameras` LAN cameras streaming the given video, no audio.
+std::filesystem::path WriteScenario(const StreamKind& kind, int cameras) {
+    Json::Value scenario(Json::objectValue);
+    Json::Value account(Json::objectValue);
+    account["name"] = kUser;
+    account["password"] = kPassword;
+    scenario["accounts"].append(account);
+    scenario["devices"] = Json::Value(Json::arrayValue);
+    for (int i = 1; i <= cameras; ++i) {
+        char sid[17];
+        std::snprintf(sid, sizeof sid, "LW%010d", i);
+        Json::Value device(Json::objectValue);
+        device["sid"] = sid;
+        device["name"] = "Wall " + std::to_string(i);
+        device["owner"] = kUser;
+        device["reach"] = "lan";
+        device["lanReply"] = false;
+        Json::Value media(Json::objectValue);
+        media["width"] = kind.width;
+        media["height"] = kind.height;
+        media["framePeriodMs"] = kFramePeriodMs;
+        media["bitRate"] = kind.bitRate;
+        media["gop"] = 50;
+        media["audio"] = "none";
+        device["media"] = media;
+        scenario["devices"].append(device);
+    }
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("nimbrel-wall-" + std::to_string(getpid()) + ".json");
+    std::ofstream(path) << Json::writeString(Json::StreamWriterBuilder(), scenario);
+    return path;
+}
+
+// Stands in for the wall's window: on a pane's wake-up it takes the pane's picture, as the
+// pane widget does before painting it.
+class Viewer {
+  public:
+    explicit Viewer(CCanvas& canvas) : canvas_(canvas) {
+        for (int i = 0; i < CCanvas::kPanes; ++i)
+            canvas_.Surface(i)->SetWakeup([this, i] {
+                pending_.fetch_or(uint64_t{1} << i);
+                wake_.notify_one();
+            });
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~Viewer() {
+        {
+            std::lock_guard guard(lock_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        for (int i = 0; i < CCanvas::kPanes; ++i) canvas_.Surface(i)->SetWakeup({});
+    }
+    uint64_t Taken() const { return taken_; }
+
+  private:
+    void Run() {
+        pthread_setname_np(pthread_self(), "viewer");
+        std::vector<PanePicture> pictures(CCanvas::kPanes);
+        std::unique_lock guard(lock_);
+        while (!stop_) {
+            wake_.wait_for(guard, std::chrono::milliseconds(100));
+            const uint64_t panes = pending_.exchange(0);
+            if (panes == 0) continue;
+            guard.unlock();
+            for (int i = 0; i < CCanvas::kPanes; ++i)
+                if (panes & (uint64_t{1} << i) && canvas_.Surface(i)->TakeFront(pictures[i])) ++taken_;
+            guard.lock();
+        }
+    }
+
+    CCanvas& canvas_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::atomic<uint64_t> pending_{0};
+    std::atomic<uint64_t> taken_{0};
+    std::thread thread_;
+};
+
+struct CameraTotals {
+    uint64_t decoded = 0, shown = 0, dropped = 0, skipped = 0, bytes = 0;
+    DelayHistogram::Snapshot delay;
+};
+
+CameraTotals Totals(const std::vector<CCamera*>& cameras) {
+    CameraTotals t;
+    for (const CCamera* c : cameras) {
+        t.decoded += c->counters.framesDecoded;
+        t.shown += c->counters.framesShown;
+        t.dropped += c->counters.framesDropped;
+        t.skipped += c->counters.ticksSkipped;
+        t.bytes += c->counters.bytes;
+        const auto delay = c->counters.publishDelay.Take();
+        for (int b = 0; b < DelayHistogram::kBuckets; ++b) t.delay.counts[b] += delay.counts[b];
+    }
+    return t;
+}
+
+// Runs one wall and prints its figures as one "RESULT key=value ..." line.
+int RunOne(const Options& o) {
+    const StreamKind& kind = o.oneHd ? k1080p : k720p;
+    const int n = o.oneCameras;
+    const int grid = GridFor(n);
+    std::ostringstream out;
+    out << "RESULT stream=" << kind.name << " cameras=" << n << " grid=" << grid;
+    auto fail = [&](const std::string& why) {
+        std::printf("%s error=%s\n", out.str().c_str(), why.c_str());
+        return 1;
+    };
+    setenv("NIMBREL_SIM", SimPath().c_str(), 0);
+    setenv("NIMBREL_ADAPTER", "lo", 1);
+    const auto scenario = WriteScenario(kind, n);
+    const double loadStart = LoadAverage();
+
+    CameraTotals before, after;
+    double cpu = 0, window = 0;
+    int64_t rssBefore = 0, rssAfter = 0;
+    int paneWidth = 0, paneHeight = 0;
+    uint64_t viewerTaken = 0;
+    std::map<std::string, int64_t> threadsBefore, threadsAfter;
+    {
+        std::unique_ptr<test::SimProcess> sim;
+        try {
+            sim = std::make_unique<test::SimProcess>(scenario.string());
+        } catch (const std::exception& e) {
+            std::filesystem::remove(scenario);
+            return fail(std::string("simulator: ") + e.what());
+        }
+        std::filesystem::remove(scenario);
+        test::ClientSession client;
+        std::string why;
+        if (!client.SignIn(*sim, kUser, kPassword, &why)) return fail("sign-in: " + why);
+        CCanvas canvas;
+        CanvasPaneHost host{canvas};
+        LiveContext live{client.g, client.app, client.notifier, host, {}, 5000, 3000,
+                         std::chrono::minutes(5), {}, std::chrono::minutes(1)};
+        LanDiscovery lan;
+        DeviceList list;
+        list.SetRecordFactory([&live] { return std::make_unique<CCamera>(live); });
+        if (!FetchDeviceList(DeviceServiceContext{client.g, client.app, client.notifier, {}}, list, lan))
+            return fail("device list not loaded");
+        std::vector<CCamera*> cameras;
+        for (int i = 0; i < list.Count(); ++i)
+            if (auto* camera = dynamic_cast<CCamera*>(list.At(i))) cameras.push_back(camera);
+        if (int(cameras.size()) != n) return fail("device list has " + std::to_string(cameras.size()));
+        canvas.Relayout(SplitLayout::kGrid, grid, grid);
+        canvas.PlacePanes(kCanvasWidth, kCanvasHeight);
+        std::unique_ptr<Viewer> viewer;
+        if (o.viewer) viewer = std::make_unique<Viewer>(canvas);
+
+        rssBefore = ResidentBytes();
+        for (CCamera* camera : cameras) camera->CameraStart();
+        const auto until = Clock::now() + std::chrono::seconds(60);
+        auto allPlaying = [&] {
+            return std::all_of(cameras.begin(), cameras.end(), [](const CCamera* c) {
+                return c->m_nStatus == kStatusPlaying && c->counters.framesShown > 0;
+            });
+        };
+        while (!allPlaying() && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!allPlaying()) {
+            for (CCamera* camera : cameras) camera->Shutdown();
+            return fail("not every view plays");
+        }
+        if (PaneSurface* surface = canvas.SurfaceOf(*cameras.front()))
+            std::tie(paneWidth, paneHeight) = surface->DrawSize();
+        std::this_thread::sleep_for(std::chrono::duration<double>(o.warmup));
+
+        before = Totals(cameras);
+        threadsBefore = ThreadRunTimeByName();
+        const double cpuStart = ProcessCpuSeconds();
+        const double start = MonotonicSeconds();
+        std::this_thread::sleep_for(std::chrono::duration<double>(o.seconds));
+        cpu = ProcessCpuSeconds() - cpuStart;
+        window = MonotonicSeconds() - start;
+        threadsAfter = ThreadRunTimeByName();
+        after = Totals(cameras);
+        rssAfter = ResidentBytes();
+        const bool stillPlaying = allPlaying();
+
+        for (CCamera* camera : cameras) camera->RequestStop();
+        for (CCamera* camera : cameras) camera->Shutdown();
+        if (viewer) viewerTaken = viewer->Taken();
+        viewer.reset();
+        if (!stillPlaying) out << " warning=a_view_stopped_playing";
+    }
+    const double loadEnd = LoadAverage();
+
+    // The floor: the very clip the simulator streamed, decoded here.
+    sim::VideoClipKey key;
+    key.width = kind.width;
+    key.height = kind.height;
+    key.framePeriodMs = kFramePeriodMs;
+    key.bitRate = kind.bitRate;
+    key.gop = 50;
+    const auto encoded = sim::H264ClipEncoder::Encode(key);
+    if (!encoded.ok()) return fail("clip: " + encoded.error());
+    FloorClip clip;
+    clip.sps = encoded.value().sps;
+    clip.pps = encoded.value().pps;
+    clip.width = kind.width;
+    clip.height = kind.height;
+    for (const auto& frame : encoded.value().frames) clip.frames.push_back(frame.bytes);
+    const int floorFrames = std::max(1, int(std::lround(o.floorSeconds * 1000 / kFramePeriodMs)));
+    const FloorFigures floor = MeasureFloor(clip, n, floorFrames, paneWidth, paneHeight);
+    const double floorVideo = floorFrames * kFramePeriodMs / 1000.0;
+
+    const auto delay = after.delay.Since(before.delay);
+    const double periodMs = kFramePeriodMs;
+    out << " paneW=" << paneWidth << " paneH=" << paneHeight << " window=" << window
+        << " client=" << cpu / window << " decode=" << floor.decodeCpu / floorVideo
+        << " floor=" << floor.decodeScaleCpu / floorVideo
+        << " floorPictures=" << floor.pictures << " floorExpected=" << int64_t(n) * floorFrames
+        << " expected=" << std::llround(n * window * 1000 / periodMs)
+        << " decoded=" << after.decoded - before.decoded << " shown=" << after.shown - before.shown
+        << " dropped=" << after.dropped - before.dropped
+        << " skipped=" << after.skipped - before.skipped
+        << " droppedTotal=" << after.dropped << " skippedTotal=" << after.skipped
+        << " mbits=" << double(after.bytes - before.bytes) * 8 / window / 1e6 / n
+        << " delayCount=" << delay.Count() << " delayMedianMs=" << delay.Quantile(0.5) / 1000
+        << " delayP99Ms=" << delay.Quantile(0.99) / 1000
+        << " delayMaxMs=" << delay.Quantile(1.0) / 1000 << " rssBefore=" << rssBefore
+        << " rssAfter=" << rssAfter << " viewerTaken=" << viewerTaken << " loadStart=" << loadStart
+        << " loadEnd=" << loadEnd;
+    // Each thread name's share of the window, in CPU seconds per second.
+    for (const auto& [name, ns] : threadsAfter) {
+        const auto found = threadsBefore.find(name);
+        const int64_t spent = ns - (found == threadsBefore.end() ? 0 : found->second);
+        std::string label = name;
+        std::replace(label.begin(), label.end(), ' ', '_');
+        out << " thread." << label << "=" << double(spent) * 1e-9 / window;
+    }
+    std::printf("%s\n", out.str().c_str());
+    return 0;
+}
+
+using Result = std::map<std::string, std::string>;
+
+// Runs one wall in a child process and returns its figures.
+Result RunChild(const Options& o, int cameras, bool hd) {
+    std::vector<std::string> args{"/proc/self/exe", "--one", std::to_string(cameras),
+                                  "--seconds", std::to_string(o.seconds),
+                                  "--warmup", std::to_string(o.warmup),
+                                  "--floor-seconds", std::to_string(o.floorSeconds)};
+    if (hd) args.push_back("--hd");
+    if (!o.viewer) args.push_back("--no-viewer");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    Result result;
+    if (pipe2(out, O_CLOEXEC) != 0) return {{"error", "pipe"}};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    // A group of its own, so that a simulator left behind by a wall that crashed can be ended.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(out[1]);
+    if (rc != 0) {
+        close(out[0]);
+        return {{"error", "cannot start a wall"}};
+    }
+    std::string text;
+    char buf[4096];
+    for (ssize_t got; (got = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, std::size_t(got));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    kill(-pid, SIGTERM);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("RESULT ", 0) != 0) continue;
+        std::istringstream words(line.substr(7));
+        std::string word;
+        while (words >> word) {
+            const auto eq = word.find('=');
+            if (eq != std::string::npos) result[word.substr(0, eq)] = word.substr(eq + 1);
+        }
+    }
+    if (result.empty()) result["error"] = "the wall printed no figures (exit " + std::to_string(status) + ")";
+    return result;
+}
+
+double Num(const Result& r, const std::string& key) {
+    const auto found = r.find(key);
+    return found == r.end() ? 0 : std::atof(found->second.c_str());
+}
+
+std::string Str(const Result& r, const std::string& key) {
+    const auto found = r.find(key);
+    return found == r.end() ? "" : found->second;
+}
+
+int RunAll(const Options& o) {
+    std::vector<std::pair<int, bool>> walls;
+    for (int n : o.cameras) walls.emplace_back(n, false);
+    for (int n : o.hdCameras) walls.emplace_back(n, true);
+    std::fprintf(stderr,
+                 "live wall: %zu walls, %.0f s warm-up + %.0f s measured each; load average %.2f\n",
+                 walls.size(), o.warmup, o.seconds, LoadAverage());
+    std::vector<Result> results;
+    for (const auto& [n, hd] : walls) {
+        std::fprintf(stderr, "  %s x %d ...\n", hd ? k1080p.name : k720p.name, n);
+        results.push_back(RunChild(o, n, hd));
+        if (results.back().count("error"))
+            std::fprintf(stderr, "    failed: %s\n", Str(results.back(), "error").c_str());
+    }
+
+    const double period = kFramePeriodMs;
+    std::printf(
+        "\nLive wall, %g s measured after %g s of warm-up; CPU in CPU seconds per second of video "
+        "for the whole wall\n(client: getrusage of the client process; decode/floor: thread CPU "
+        "time of in-process decoding of the same clip).\n\n",
+        o.seconds, o.warmup);
+    std::printf("%-8s %3s %4s %9s | %6s %6s %6s %6s | %9s %7s %7s | %15s %15s | %7s | %5s\n",
+                "stream", "N", "grid", "pane", "client", "decode", "floor", "ratio",
+                "shown/exp", "dropped", "skipped", "delay med ms/T", "delay p99 ms/T",
+                "MiB/cam", "load");
+    int failures = 0;
+    for (const Result& r : results) {
+        if (r.count("error")) {
+            std::printf("%-8s %3s  failed: %s\n", Str(r, "stream").c_str(), Str(r, "cameras").c_str(),
+                        Str(r, "error").c_str());
+            ++failures;
+            continue;
+        }
+        const int n = int(Num(r, "cameras"));
+        const double floor = Num(r, "floor");
+        char grid[16], pane[24], shown[24], med[24], p99[24];
+        std::snprintf(grid, sizeof grid, "%dx%d", int(Num(r, "grid")), int(Num(r, "grid")));
+        std::snprintf(pane, sizeof pane, "%dx%d", int(Num(r, "paneW")), int(Num(r, "paneH")));
+        std::snprintf(shown, sizeof shown, "%d/%d", int(Num(r, "shown")), int(Num(r, "expected")));
+        std::snprintf(med, sizeof med, "%.1f / %.2f", Num(r, "delayMedianMs"),
+                      Num(r, "delayMedianMs") / period);
+        std::snprintf(p99, sizeof p99, "%.1f / %.2f", Num(r, "delayP99Ms"),
+                      Num(r, "delayP99Ms") / period);
+        std::printf(
+            "%-8s %3d %4s %9s | %6.3f %6.3f %6.3f %6.2f | %9s %7d %7d | %15s %15s | %7.1f | %5.2f\n",
+            Str(r, "stream").c_str(), n, grid, pane, Num(r, "client"), Num(r, "decode"), floor,
+            floor > 0 ? Num(r, "client") / floor : 0.0, shown, int(Num(r, "dropped")),
+            int(Num(r, "skipped")), med, p99,
+            (Num(r, "rssAfter") - Num(r, "rssBefore")) / n / (1024.0 * 1024.0),
+            std::max(Num(r, "loadStart"), Num(r, "loadEnd")));
+    }
+
+    // Where the client's CPU went, by thread name.
+    std::printf("\nClient CPU by thread (CPU s/s): recv = cam-recv, tick = the frame timers "
+                "(decode, convert, publish), viewer = taking pictures, other = the rest\n");
+    for (const Result& r : results) {
+        if (r.count("error")) continue;
+        double recv = 0, tick = 0, viewer = 0, other = 0;
+        for (const auto& [key, value] : r) {
+            if (key.rfind("thread.", 0) != 0) continue;
+            const std::string name = key.substr(7);
+            const double v = std::atof(value.c_str());
+            if (name == "cam-recv") recv += v;
+            else if (name == "timer") tick += v;
+            else if (name == "viewer") viewer += v;
+            else other += v;
+        }
+        std::printf("  %-8s x %2d: recv %.3f  tick %.3f  viewer %.3f  other %.3f   (tick - floor "
+                    "%+.3f; stream %.2f Mbit/s per camera; frames dropped since start %d, ticks "
+                    "skipped %d)\n",
+                    Str(r, "stream").c_str(), int(Num(r, "cameras")), recv, tick, viewer, other,
+                    tick - Num(r, "floor"), Num(r, "mbits"), int(Num(r, "droppedTotal")),
+                    int(Num(r, "skippedTotal")));
+        if (Num(r, "floorPictures") != Num(r, "floorExpected"))
+            std::printf("    floor made %d pictures of %d: the floor is not trustworthy\n",
+                        int(Num(r, "floorPictures")), int(Num(r, "floorExpected")));
+        if (Str(r, "warning").size()) std::printf("    warning: %s\n", Str(r, "warning").c_str());
+    }
+
+    // The targets.
+    std::printf("\nTargets\n");
+    auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+    bool any16 = false;
+    for (const Result& r : results) {
+        if (r.count("error")) continue;
+        const int n = int(Num(r, "cameras"));
+        const bool hd = Str(r, "stream") == k1080p.name;
+        if (!hd && n == 16) {
+            any16 = true;
+            const double ratio = Num(r, "client") / std::max(1e-9, Num(r, "floor"));
+            const bool clean = Num(r, "dropped") == 0 && Num(r, "skipped") == 0;
+            std::printf("  CPU <= 1.15 x floor, 16 x 720p25 in 4x4, no frames dropped: %.2f x, "
+                        "%d dropped, %d skipped: %s\n",
+                        ratio, int(Num(r, "dropped")), int(Num(r, "skipped")),
+                        verdict(ratio <= 1.15 && clean));
+            if (Num(r, "thread.viewer") > 0)
+                std::printf("    (%.2f x without the viewer's copies of the pictures)\n",
+                            (Num(r, "client") - Num(r, "thread.viewer")) /
+                                std::max(1e-9, Num(r, "floor")));
+        }
+    }
+    if (!any16) std::printf("  CPU <= 1.15 x floor for 16 x 720p25: not run\n");
+    for (const Result& r : results) {
+        if (r.count("error")) continue;
+        const int n = int(Num(r, "cameras"));
+        const bool hd = Str(r, "stream") == k1080p.name;
+        const double med = Num(r, "delayMedianMs") / period, p99 = Num(r, "delayP99Ms") / period;
+        const double mib = (Num(r, "rssAfter") - Num(r, "rssBefore")) / n / (1024.0 * 1024.0);
+        std::printf("  %-8s x %2d: delay median %.2f T <= 2 T %s; p99 %.2f T <= 3 T %s", Str(r, "stream").c_str(),
+                    n, med, verdict(med <= 2), p99, verdict(p99 <= 3));
+        if (!hd)
+            std::printf("; memory %.1f MiB/camera <= 20 MiB %s", mib, verdict(mib <= 20));
+        std::printf("\n");
+    }
+    std::printf("  (T = frame period, %d ms)\n", kFramePeriodMs);
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace nimbrel::bench
+
+int main(int argc, char** argv) {
+    using namespace nimbrel::bench;
+    signal(SIGPIPE, SIG_IGN);
+    Options options;
+    if (!ParseOptions(argc, argv, options)) return Usage(argv[0]);
+    return options.one ? RunOne(options) : RunAll(options);
+}
