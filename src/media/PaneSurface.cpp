@@ -26,6 +26,7 @@ void PaneSurface::Publish(const PaneOverlay& overlay) {
         back_.overlay = overlay;
         back_.sequence = ++published_;
         std::swap(front_, back_);
+        fresh_ = true;
         if (!pending_.exchange(true)) wake = wakeup_;
     }
     if (wake) wake();
@@ -34,13 +35,9 @@ void PaneSurface::Publish(const PaneOverlay& overlay) {
 bool PaneSurface::TakeFront(PanePicture& out) {
     pending_ = false;
     std::lock_guard guard(lock_);
-    if (front_.bgrx.empty()) return false;
-    out.width = front_.width;
-    out.height = front_.height;
-    out.stride = front_.stride;
-    out.bgrx.assign(front_.bgrx.begin(), front_.bgrx.end());
-    out.overlay = front_.overlay;
-    out.sequence = front_.sequence;
+    if (!fresh_) return false;
+    std::swap(front_, out);
+    fresh_ = false;
     return true;
 }
 
@@ -48,6 +45,7 @@ void PaneSurface::Clear() {
     std::lock_guard guard(lock_);
     front_ = {};
     back_ = {};
+    fresh_ = false;
     pending_ = false;
 }
 

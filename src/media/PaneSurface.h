@@ -46,9 +46,12 @@ public:
     // Producer: makes the back image the front one. Calls the wake-up if none is pending.
     void Publish(const PaneOverlay& overlay);
 
-    // Viewer: clears the pending mark and copies the front picture (false when none yet).
+    // Viewer: clears the pending mark and takes the picture published since the last take, by
+    // exchanging it with `out` (no copy: the viewer's previous picture becomes a spare buffer).
+    // False, with `out` untouched, when nothing new was published.
     bool TakeFront(PanePicture& out);
-    // Viewer: reads the front picture in place under the lock.
+    // Viewer: reads the front picture in place under the lock (after a take it is the previous
+    // one until the next picture is published).
     template <typename F>
     void ReadFront(F&& read) const {
         std::lock_guard guard(lock_);
@@ -67,6 +70,7 @@ private:
     std::atomic<int> drawWidth_{0};
     std::atomic<int> drawHeight_{0};
     std::atomic<bool> pending_{false};
+    bool fresh_ = false;  // a picture was published since the last take (under lock_)
     std::atomic<uint64_t> published_{0};
     std::function<void()> wakeup_;
 };
