@@ -16,17 +16,17 @@ constexpr std::size_t kMaxTokens = 256;
 }  // namespace
 
 AccountBook::AccountBook(const Scenario& scenario) : devices_(scenario.devices) {
-    for (const auto& spec : scenario.accounts) {
+    for (const auto& setup : scenario.accounts) {
         Account a;
-        a.spec = spec;
-        a.passwordMd5 = Md5HexOf(spec.password);
+        a.setup = setup;
+        a.passwordMd5 = Md5HexOf(setup.password);
         accounts_.push_back(std::move(a));
     }
 }
 
 AccountBook::Account* AccountBook::FindByName(const std::string& name) {
     for (auto& a : accounts_)
-        if (a.spec.name == name) return &a;
+        if (a.setup.name == name) return &a;
     return nullptr;
 }
 
@@ -36,7 +36,7 @@ const AccountBook::Account* AccountBook::FindByName(const std::string& name) con
 
 AccountBook::Account* AccountBook::FindById(const std::string& id) {
     for (auto& a : accounts_)
-        if (a.spec.id == id) return &a;
+        if (a.setup.id == id) return &a;
     return nullptr;
 }
 
@@ -76,14 +76,14 @@ AccountBook::LoginOutcome AccountBook::Login(const std::string& uid, const std::
     Account* a = FindByName(uid);
     if (!a) return {"NOUSR", {}, {}};
     if (psdMd5 != a->passwordMd5) return {"ERRORPSD", {}, {}};
-    if (a->spec.tokenExpired) {
+    if (a->setup.tokenExpired) {
         if (!typed) return {"DUE", {}, {}};
-        a->spec.tokenExpired = false;  // the typed password renews the account's token
+        a->setup.tokenExpired = false;  // the typed password renews the account's token
     }
-    const std::string token = a->spec.token.empty() ? RandomChars(kHexAlphabet, 32) : a->spec.token;
+    const std::string token = a->setup.token.empty() ? RandomChars(kHexAlphabet, 32) : a->setup.token;
     if (a->tokens.size() >= kMaxTokens) a->tokens.erase(a->tokens.begin());
     a->tokens.insert(token);
-    return {"OK", token, a->spec.nickName};
+    return {"OK", token, a->setup.nickName};
 }
 
 std::string AccountBook::CheckSession(const std::string& uid, const std::string& token,
@@ -108,8 +108,8 @@ std::optional<AccountBook::RecoveryAccount> AccountBook::BeginRecovery(
     if (!a) a = FindById(nameOrId);
     if (!a) return std::nullopt;
     a->recoveryAnswered = false;
-    RecoveryAccount r{a->spec.id, {}};
-    for (const auto& q : a->spec.questions) r.questions.push_back(q.number);
+    RecoveryAccount r{a->setup.id, {}};
+    for (const auto& q : a->setup.questions) r.questions.push_back(q.number);
     return r;
 }
 
@@ -118,7 +118,7 @@ std::string AccountBook::AnswerQuestion(const std::string& id, int question,
     std::lock_guard<std::mutex> hold(lock_);
     Account* a = FindById(id);
     if (!a) return "NOUSER";
-    for (const auto& q : a->spec.questions) {
+    for (const auto& q : a->setup.questions) {
         if (q.number == question && q.answer == answer) {
             a->recoveryAnswered = true;
             return "OK";
@@ -156,7 +156,7 @@ std::string AccountBook::ListUsers(const std::string& uid, const std::string& si
     if (!device) return status;
     auto user = [&](const std::string& name, bool admin) {
         const Account* a = FindByName(name);
-        return BoundUser{name, a ? a->spec.nickName : name, admin};
+        return BoundUser{name, a ? a->setup.nickName : name, admin};
     };
     if (!device->listAdminLast) out.push_back(user(device->owner, true));
     for (const auto& name : device->sharedWith) out.push_back(user(name, false));

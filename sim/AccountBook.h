@@ -91,7 +91,7 @@ class AccountBook {
 
   private:
     struct Account {
-        AccountSpec spec;
+        AccountSpec setup;
         std::string passwordMd5;
         std::set<std::string> tokens;
         bool recoveryAnswered = false;

@@ -20,7 +20,7 @@ class ServiceRouter;
 
 class DeviceListOperation {
   public:
-    DeviceListOperation(const AccountBook& book, DeviceListSpec spec) : book_(book), spec_(spec) {}
+    DeviceListOperation(const AccountBook& book, DeviceListSpec setup) : book_(book), spec_(setup) {}
     void Register(ServiceRouter& router);
     Result<ServiceReply> Handle(const DecodedRequest& request);
     void Cancel();

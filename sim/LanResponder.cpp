@@ -30,8 +30,8 @@ std::string EndpointText(const Ipv4Endpoint& e) {
 
 }  // namespace
 
-LanResponder::LanResponder(LanSpec spec, std::vector<LanDevice> devices, RequestLog* log)
-    : spec_(spec), devices_(std::move(devices)), log_(log) {}
+LanResponder::LanResponder(LanSpec setup, std::vector<LanDevice> devices, RequestLog* log)
+    : spec_(setup), devices_(std::move(devices)), log_(log) {}
 
 LanResponder::~LanResponder() {
     Stop();

@@ -36,7 +36,7 @@ struct LanDevice {
 class LanResponder {
   public:
     // `log` may be null.
-    LanResponder(LanSpec spec, std::vector<LanDevice> devices, RequestLog* log);
+    LanResponder(LanSpec setup, std::vector<LanDevice> devices, RequestLog* log);
     ~LanResponder();
     LanResponder(const LanResponder&) = delete;
     LanResponder& operator=(const LanResponder&) = delete;

@@ -17,11 +17,11 @@ struct CameraDevice {
     CameraSpec camera;
     std::atomic<int> bitRate{0};
 
-    explicit CameraDevice(const DeviceSpec& spec)
-        : sid(spec.sid),
-          reach(spec.reach),
-          camera(spec.camera),
-          bitRate(spec.camera.media.bitRate) {}
+    explicit CameraDevice(const DeviceSpec& setup)
+        : sid(setup.sid),
+          reach(setup.reach),
+          camera(setup.camera),
+          bitRate(setup.camera.media.bitRate) {}
 };
 
 }  // namespace nimbrel::sim

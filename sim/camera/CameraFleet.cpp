@@ -22,8 +22,8 @@ CameraFleet::CameraFleet(const Scenario& scenario, std::string keyValue, Request
     context_.media = &media_;
     context_.mayView = std::move(mayView);
     context_.stop = &stop_;
-    for (const auto& spec : scenario_.devices)
-        devices_.push_back(std::make_unique<CameraDevice>(spec));
+    for (const auto& setup : scenario_.devices)
+        devices_.push_back(std::make_unique<CameraDevice>(setup));
 }
 
 CameraFleet::~CameraFleet() {

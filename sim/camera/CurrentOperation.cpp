@@ -64,10 +64,10 @@ Result<ServiceReply> CurrentOperation::Handle(const DecodedRequest& request) con
     std::string note;
     const std::string refused = book_.CheckSession(uid, p.Get("token"), &note);
     if (!refused.empty()) return R::Ok(ServiceReply::Status(refused, note));
-    const auto spec = book_.Device(p.Get("sid"));
+    const auto setup = book_.Device(p.Get("sid"));
     const bool bound =
-        spec && (spec->owner == uid || std::find(spec->sharedWith.begin(), spec->sharedWith.end(),
-                                                 uid) != spec->sharedWith.end());
+        setup && (setup->owner == uid || std::find(setup->sharedWith.begin(), setup->sharedWith.end(),
+                                                 uid) != setup->sharedWith.end());
     const CameraDevice* device = fleet_.Find(p.Get("sid"));
     if (!bound || !device)
         return R::Ok(ServiceReply::Status("NODEV", "no camera " + p.Get("sid") + " of " + uid));

@@ -40,10 +40,10 @@ void InitLogging() {
     std::call_once(once, [] {
         const char* env = std::getenv("NIMBREL_LOG");
         if (!env || !*env) return;
-        const std::string spec(env);
-        const auto colon = spec.find(':');
-        const std::string level = spec.substr(0, colon);
-        const std::string dest = colon == std::string::npos ? "stderr" : spec.substr(colon + 1);
+        const std::string setup(env);
+        const auto colon = setup.find(':');
+        const std::string level = setup.substr(0, colon);
+        const std::string dest = colon == std::string::npos ? "stderr" : setup.substr(colon + 1);
 
         log4cplus::SharedAppenderPtr appender;
         if (dest == "stderr")

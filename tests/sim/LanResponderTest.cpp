@@ -93,10 +93,10 @@ TEST(LanResponderTest, BrokenDirectoryMembersNameTheirFault) {
 }
 
 TEST(LanResponderTest, RespondsOnlyToLoopbackProbes) {
-    LanSpec spec;
-    spec.enabled = true;
+    LanSpec setup;
+    setup.enabled = true;
     const LanResponder responder(
-        spec, {{"CAM1", "127.0.0.1", "A0B1C2D3E4F5", 1}, {"CAM2", "127.0.0.1", "A0B1C2D3E4F6", 2}},
+        setup, {{"CAM1", "127.0.0.1", "A0B1C2D3E4F5", 1}, {"CAM2", "127.0.0.1", "A0B1C2D3E4F6", 2}},
         nullptr);
     const auto answer = responder.Respond(Probe(), false, kLocalSender);
     ASSERT_EQ(answer.datagrams.size(), 2u);
@@ -121,10 +121,10 @@ TEST(LanResponderTest, RespondsOnlyToLoopbackProbes) {
 TEST(LanResponderTest, RepeatAndGarbleFaults) {
     const std::vector<LanDevice> devices = {{"Cam1", "127.0.0.1", "A0B1C2D3E4F5", 1},
                                             {"Cam2", "127.0.0.1", "A0B1C2D3E4F6", 2}};
-    LanSpec spec;
-    spec.duplicates = LanDuplicates::OtherCase;
-    spec.garbled = true;
-    auto answer = LanResponder(spec, devices, nullptr).Respond(Probe(), false, kLocalSender);
+    LanSpec setup;
+    setup.duplicates = LanDuplicates::OtherCase;
+    setup.garbled = true;
+    auto answer = LanResponder(setup, devices, nullptr).Respond(Probe(), false, kLocalSender);
     ASSERT_EQ(answer.datagrams.size(), 5u);
     EXPECT_EQ(answer.datagrams[0].size(), LanResponder::kGarbledSize);
     std::vector<std::string> ids;
@@ -135,9 +135,9 @@ TEST(LanResponderTest, RepeatAndGarbleFaults) {
     EXPECT_EQ(ids, (std::vector<std::string>{"Cam1", "cAM1", "Cam2", "cAM2"}));
     EXPECT_EQ(answer.datagrams[1].substr(17), answer.datagrams[2].substr(17));
 
-    spec.duplicates = LanDuplicates::Exact;
-    spec.garbled = false;
-    answer = LanResponder(spec, devices, nullptr).Respond(Probe(), false, kLocalSender);
+    setup.duplicates = LanDuplicates::Exact;
+    setup.garbled = false;
+    answer = LanResponder(setup, devices, nullptr).Respond(Probe(), false, kLocalSender);
     ASSERT_EQ(answer.datagrams.size(), 4u);
     EXPECT_EQ(answer.datagrams[0], answer.datagrams[1]);
     EXPECT_EQ(answer.datagrams[2], answer.datagrams[3]);
