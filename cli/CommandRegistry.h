@@ -3,7 +3,7 @@
 // Threading: registration happens during static initialisation; use on the main thread.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "CommandLine.h"
 
 #include <functional>
 #include <vector>
@@ -12,7 +12,7 @@
 
 namespace nimbrel::cli {
 
-using AddCommand = std::function<void(CLI::App& app, CliContext& ctx, int& exitCode)>;
+using AddCommand = std::function<void(Command& app, CliContext& ctx, int& exitCode)>;
 
 std::vector<AddCommand>& CommandRegistry();
 

@@ -10,11 +10,11 @@
 namespace nimbrel::cli {
 
 class PrintingNotifier : public UserNotifier {
-public:
+  public:
     void MessageBox(std::string_view text, std::string_view caption, Icon icon) override;
     void ShowTip(std::string_view text, int durationMs) override;
 
-private:
+  private:
     std::mutex lock_;
 };
 

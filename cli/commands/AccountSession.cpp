@@ -35,12 +35,11 @@ std::string FailureWord(const LoginResult& result) {
 
 }  // namespace
 
-void AccountOptions::AddTo(CLI::App& command) {
-    command.add_option("--config-dir", configDir, "Folder of the account files");
-    command.add_option("--remember", remember, "Remember the password (1) or not (0)")
-        ->check(CLI::Range(0, 1));
-    command.add_option("--auto-login", autoLogin, "Log in automatically next time (1) or not (0)")
-        ->check(CLI::Range(0, 1));
+void AccountOptions::AddTo(Command& command) {
+    command.Option("--config-dir", configDir, "Folder of the account files");
+    command.Option("--remember", remember, "Remember the password (1) or not (0)").Range(0, 1);
+    command.Option("--auto-login", autoLogin, "Log in automatically next time (1) or not (0)")
+        .Range(0, 1);
 }
 
 AccountFolder AccountOptions::Folder() const {

@@ -4,7 +4,7 @@
 // Threading: the main thread of nimbrelctl.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "CommandLine.h"
 
 #include <chrono>
 #include <string>
@@ -24,7 +24,7 @@ struct AccountOptions {
     int autoLogin = -1;
 
     // Adds --config-dir, --remember and --auto-login to `command`.
-    void AddTo(CLI::App& command);
+    void AddTo(Command& command);
     AccountFolder Folder() const;
 };
 

@@ -109,19 +109,17 @@ int RunAlarm(CliContext& ctx, const AlarmArgs& args) {
     return ctx.Fail(kExitFailed, status, shown, fields);
 }
 
-void AddAlarmCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddAlarmCommand(Command& app, CliContext& ctx, int& exitCode) {
     static AlarmArgs args;
-    auto* sub = app.add_subcommand("alarm", "Switch a device's alarm reports or set their hours");
-    sub->add_option("action", args.action, "on, off or hours")
-        ->required()
-        ->check(CLI::IsMember({"on", "off", "hours"}));
-    sub->add_option("--sid", args.sid, "Device id")->required();
-    sub->add_option("--from", args.from, "Start hour (hours)")->check(CLI::Range(0, 23));
-    sub->add_option("--to", args.to, "End hour (hours)")->check(CLI::Range(0, 23));
-    sub->add_option("--alarm-status", args.alarmStatus,
-                    "The device's alarm switch as its record holds it; with 0, hours sends nothing")
-        ->check(CLI::Range(0, 1));
-    sub->callback([&ctx, &exitCode] { exitCode = RunAlarm(ctx, args); });
+    auto sub = app.Subcommand("alarm", "Switch a device's alarm reports or set their hours");
+    sub.Option("action", args.action, "on, off or hours").Required().OneOf({"on", "off", "hours"});
+    sub.Option("--sid", args.sid, "Device id").Required();
+    sub.Option("--from", args.from, "Start hour (hours)").Range(0, 23);
+    sub.Option("--to", args.to, "End hour (hours)").Range(0, 23);
+    sub.Option("--alarm-status", args.alarmStatus,
+               "The device's alarm switch as its record holds it; with 0, hours sends nothing")
+        .Range(0, 1);
+    sub.OnRun([&ctx, &exitCode] { exitCode = RunAlarm(ctx, args); });
 }
 
 const CommandRegistration registration(&AddAlarmCommand);

@@ -48,12 +48,12 @@ int RunCheckVersion(CliContext& ctx, const std::string& clientVersion) {
     return kExitOk;
 }
 
-void AddCheckVersionCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddCheckVersionCommand(Command& app, CliContext& ctx, int& exitCode) {
     static std::string clientVersion;
-    auto* sub = app.add_subcommand("check-version", "Ask whether a newer client exists");
-    sub->add_option("--client-version", clientVersion,
-                    "Report this MAJOR.MINOR instead of the program's own version");
-    sub->callback([&ctx, &exitCode] { exitCode = RunCheckVersion(ctx, clientVersion); });
+    auto sub = app.Subcommand("check-version", "Ask whether a newer client exists");
+    sub.Option("--client-version", clientVersion,
+               "Report this MAJOR.MINOR instead of the program's own version");
+    sub.OnRun([&ctx, &exitCode] { exitCode = RunCheckVersion(ctx, clientVersion); });
 }
 
 const CommandRegistration registration(&AddCheckVersionCommand);

@@ -29,7 +29,8 @@ int Report(CliContext& ctx, const std::string& sid, const DeviceOpOutcome& outco
 }
 
 int Rename(CliContext& ctx, const DeviceOpOptions& o) {
-    if (const auto tooLong = CheckDeviceName(o.name)) return ctx.Fail(kExitUsage, "TOOLONG", *tooLong);
+    if (const auto tooLong = CheckDeviceName(o.name))
+        return ctx.Fail(kExitUsage, "TOOLONG", *tooLong);
     DeviceSession session(ctx);
     if (const int rc = session.Open(o.account); rc != kExitOk) return rc;
     DeviceRecord* device = session.Find(o.sid);
@@ -44,7 +45,8 @@ int Delete(CliContext& ctx, const DeviceOpOptions& o) {
     DeviceRecord* device = session.Find(o.sid);
     if (!device) return kExitFailed;
     PasswordConfirmFlow confirm{std::string(GetText(ctx.app.m_StoredPassword))};
-    if (!confirm.Confirm(o.confirm).accepted) return ctx.Fail(kExitFailed, "REFUSED", confirm.StatusText());
+    if (!confirm.Confirm(o.confirm).accepted)
+        return ctx.Fail(kExitFailed, "REFUSED", confirm.StatusText());
     const DeviceOpOutcome outcome = DeleteDevice(session.Service(), *device);
     if (outcome.ok) {
         // The device leaves the tree and the account file; its record stays in the list.
@@ -60,33 +62,34 @@ int Toggle(CliContext& ctx, const DeviceOpOptions& o, DeviceSwitch which) {
     DeviceRecord* device = session.Find(o.sid);
     if (!device) return kExitFailed;
     const bool shown = which == DeviceSwitch::Led ? device->showLED != 0 : device->showSound != 0;
-    if (!shown) return ctx.Fail(kExitFailed, "UNSUPPORTED", "Устройство не поддерживает эту функцию");
+    if (!shown)
+        return ctx.Fail(kExitFailed, "UNSUPPORTED", "Устройство не поддерживает эту функцию");
     return Report(ctx, o.sid, ToggleDeviceSwitch(session.Service(), *device, which), "");
 }
 
-void AddDeviceOpsCommands(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddDeviceOpsCommands(Command& app, CliContext& ctx, int& exitCode) {
     static DeviceOpOptions rename, remove, led, voice;
-    auto* r = app.add_subcommand("rename", "Rename a device");
-    r->add_option("sid", rename.sid, "Device id")->required();
-    r->add_option("name", rename.name, "New name (at most 30 characters)")->required();
-    rename.account.AddTo(*r);
-    r->callback([&] { exitCode = Rename(ctx, rename); });
+    auto r = app.Subcommand("rename", "Rename a device");
+    r.Option("sid", rename.sid, "Device id").Required();
+    r.Option("name", rename.name, "New name (at most 30 characters)").Required();
+    rename.account.AddTo(r);
+    r.OnRun([&] { exitCode = Rename(ctx, rename); });
 
-    auto* d = app.add_subcommand("delete", "Delete a device from the account");
-    d->add_option("sid", remove.sid, "Device id")->required();
-    d->add_option("--confirm", remove.confirm, "The account password, typed again")->required();
-    remove.account.AddTo(*d);
-    d->callback([&] { exitCode = Delete(ctx, remove); });
+    auto d = app.Subcommand("delete", "Delete a device from the account");
+    d.Option("sid", remove.sid, "Device id").Required();
+    d.Option("--confirm", remove.confirm, "The account password, typed again").Required();
+    remove.account.AddTo(d);
+    d.OnRun([&] { exitCode = Delete(ctx, remove); });
 
-    auto* l = app.add_subcommand("led", "Switch the status LED of a device to its other state");
-    l->add_option("sid", led.sid, "Device id")->required();
-    led.account.AddTo(*l);
-    l->callback([&] { exitCode = Toggle(ctx, led, DeviceSwitch::Led); });
+    auto l = app.Subcommand("led", "Switch the status LED of a device to its other state");
+    l.Option("sid", led.sid, "Device id").Required();
+    led.account.AddTo(l);
+    l.OnRun([&] { exitCode = Toggle(ctx, led, DeviceSwitch::Led); });
 
-    auto* v = app.add_subcommand("voice", "Switch the voice prompts of a device to their other state");
-    v->add_option("sid", voice.sid, "Device id")->required();
-    voice.account.AddTo(*v);
-    v->callback([&] { exitCode = Toggle(ctx, voice, DeviceSwitch::Voice); });
+    auto v = app.Subcommand("voice", "Switch the voice prompts of a device to their other state");
+    v.Option("sid", voice.sid, "Device id").Required();
+    voice.account.AddTo(v);
+    v.OnRun([&] { exitCode = Toggle(ctx, voice, DeviceSwitch::Voice); });
 }
 
 const CommandRegistration registration(&AddDeviceOpsCommands);

@@ -20,7 +20,7 @@
 namespace nimbrel::cli {
 
 class DeviceSession {
-public:
+  public:
     explicit DeviceSession(CliContext& ctx);
     ~DeviceSession();
 
@@ -37,7 +37,7 @@ public:
     DeviceRecord* Find(const std::string& sid);
     CCamera* Camera(const std::string& sid) { return dynamic_cast<CCamera*>(Find(sid)); }
 
-private:
+  private:
     CliContext& ctx_;
     CCanvas canvas_;
     CanvasPaneHost panes_{canvas_};

@@ -14,16 +14,18 @@ namespace {
 std::string Row(const DeviceRecord& d) {
     std::ostringstream line;
     line << std::left << std::setw(14) << d.Sid() << ' '
-         << (d.IsOnline() ? "[Онлайн] " : "[Оффлайн]") << (d.IsOnline() && d.onLan == 1 ? " [内网]" : "      ")
-         << (d.lock == 1 ? " locked" : "       ") << (d.IsOwner() ? " owner " : " shared") << "  " << d.Name();
+         << (d.IsOnline() ? "[Онлайн] " : "[Оффлайн]")
+         << (d.IsOnline() && d.onLan == 1 ? " [内网]" : "      ")
+         << (d.lock == 1 ? " locked" : "       ") << (d.IsOwner() ? " owner " : " shared") << "  "
+         << d.Name();
     return line.str();
 }
 
-void AddDevicesCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("devices", "List the account's devices");
+void AddDevicesCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("devices", "List the account's devices");
     static AccountOptions options;
-    options.AddTo(*sub);
-    sub->callback([&ctx, &exitCode] {
+    options.AddTo(sub);
+    sub.OnRun([&ctx, &exitCode] {
         DeviceSession session(ctx);
         if ((exitCode = session.Open(options)) != kExitOk) return;
         Json::Value fields(Json::objectValue);
@@ -40,9 +42,9 @@ void AddDevicesCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
     });
 }
 
-void AddDiscoverCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("discover", "List the cameras that answer on the local network");
-    sub->callback([&ctx, &exitCode] {
+void AddDiscoverCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("discover", "List the cameras that answer on the local network");
+    sub.OnRun([&ctx, &exitCode] {
         if ((exitCode = ctx.PrepareIdentity()) != kExitOk) return;
         DeviceSession session(ctx);
         if (!session.Lan().Start(session.LanOptions())) {

@@ -25,19 +25,17 @@ int RunFeedback(CliContext& ctx, const std::string& text) {
     const FeedbackOutcome outcome = flow.Send(text);
     const std::string message(FeedbackFlow::MessageFor(outcome).text);
     Json::Value fields(Json::objectValue);
-    if (outcome != FeedbackOutcome::Sent)
-        return ctx.Fail(kExitFailed, "FAILED", message, fields);
+    if (outcome != FeedbackOutcome::Sent) return ctx.Fail(kExitFailed, "FAILED", message, fields);
     fields["message"] = message;
     ctx.Print(fields, "OK", message);
     return kExitOk;
 }
 
-void AddFeedbackCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddFeedbackCommand(Command& app, CliContext& ctx, int& exitCode) {
     static std::string text;
-    auto* sub = app.add_subcommand("feedback", "Send a message to the service operator");
-    sub->add_option("--text", text, "The message (UTF-8; the first 299 characters are used)")
-        ->required();
-    sub->callback([&ctx, &exitCode] { exitCode = RunFeedback(ctx, text); });
+    auto sub = app.Subcommand("feedback", "Send a message to the service operator");
+    sub.Option("--text", text, "The message (UTF-8; the first 299 characters are used)").Required();
+    sub.OnRun([&ctx, &exitCode] { exitCode = RunFeedback(ctx, text); });
 }
 
 const CommandRegistration registration(&AddFeedbackCommand);

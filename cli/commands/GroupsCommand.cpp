@@ -45,8 +45,11 @@ int Groups(CliContext& ctx, const GroupOptions& o) {
     DeviceSession session(ctx);
     if (const int rc = session.Open(o.account); rc != kExitOk) return rc;
     DeviceTreeModel tree(session.List(), ctx.app.m_ConfigPath);
-    if (!tree.Fill()) return ctx.Fail(kExitFailed, "FAILED", "Не удалось прочитать файл учетной записи");
-    auto gidArg = [&](std::size_t i) { return i < o.args.size() ? std::atoi(o.args[i].c_str()) : -1; };
+    if (!tree.Fill())
+        return ctx.Fail(kExitFailed, "FAILED", "Не удалось прочитать файл учетной записи");
+    auto gidArg = [&](std::size_t i) {
+        return i < o.args.size() ? std::atoi(o.args[i].c_str()) : -1;
+    };
     const auto need = [&](std::size_t n) { return o.args.size() >= n; };
     bool ok = true;
     std::string failure = "Не удалось сохранить информацию, попробуйте еще раз";
@@ -63,13 +66,15 @@ int Groups(CliContext& ctx, const GroupOptions& o) {
         ok = tree.RenameGroup(gidArg(0), o.args[1]);
     } else if (o.action == "delete") {
         if (!need(1)) return ctx.Fail(kExitUsage, "USAGE", "groups delete GID");
-        if (gidArg(0) == 0) return ctx.Fail(kExitFailed, "REFUSED", "Группу по умолчанию удалить нельзя");
+        if (gidArg(0) == 0)
+            return ctx.Fail(kExitFailed, "REFUSED", "Группу по умолчанию удалить нельзя");
         ok = tree.DeleteGroup(gidArg(0));
     } else if (o.action == "move") {
         if (!need(2)) return ctx.Fail(kExitUsage, "USAGE", "groups move SID GID");
         ok = tree.MoveDevice(session.List().IndexOfSid(o.args[0]), gidArg(1));
     } else if (o.action != "list") {
-        return ctx.Fail(kExitUsage, "USAGE", "groups list|add [NAME]|rename GID NAME|delete GID|move SID GID");
+        return ctx.Fail(kExitUsage, "USAGE",
+                        "groups list|add [NAME]|rename GID NAME|delete GID|move SID GID");
     }
     if (!ok) return ctx.Fail(kExitFailed, "FAILED", failure);
     tree.SaveExpansion();
@@ -80,13 +85,13 @@ int Groups(CliContext& ctx, const GroupOptions& o) {
     return kExitOk;
 }
 
-void AddGroupsCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddGroupsCommand(Command& app, CliContext& ctx, int& exitCode) {
     static GroupOptions options;
-    auto* sub = app.add_subcommand("groups", "List and change the device groups");
-    sub->add_option("action", options.action, "list, add, rename, delete or move")->required();
-    sub->add_option("args", options.args, "The action's arguments");
-    options.account.AddTo(*sub);
-    sub->callback([&ctx, &exitCode] { exitCode = Groups(ctx, options); });
+    auto sub = app.Subcommand("groups", "List and change the device groups");
+    sub.Option("action", options.action, "list, add, rename, delete or move").Required();
+    sub.Option("args", options.args, "The action's arguments");
+    options.account.AddTo(sub);
+    sub.OnRun([&ctx, &exitCode] { exitCode = Groups(ctx, options); });
 }
 
 const CommandRegistration registration(&AddGroupsCommand);

@@ -6,9 +6,9 @@
 namespace nimbrel::cli {
 namespace {
 
-void AddHandshakeCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("handshake", "Perform the start-up security handshake");
-    sub->callback([&ctx, &exitCode] {
+void AddHandshakeCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("handshake", "Perform the start-up security handshake");
+    sub.OnRun([&ctx, &exitCode] {
         exitCode = ctx.PrepareService();
         if (exitCode != kExitOk) return;
         Json::Value fields(Json::objectValue);

@@ -22,11 +22,11 @@ std::string EndpointText(const ServerEndpoint& e) {
            std::to_string(e.udpPort);
 }
 
-void AddLoginCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("login", "Sign in as the login dialog does");
+void AddLoginCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("login", "Sign in as the login dialog does");
     auto options = std::make_shared<AccountOptions>();
-    options->AddTo(*sub);
-    sub->callback([&ctx, &exitCode, options] {
+    options->AddTo(sub);
+    sub.OnRun([&ctx, &exitCode, options] {
         exitCode = SignInAsDialog(ctx, *options);
         if (exitCode != kExitOk) return;
         const bool token = GetText(ctx.g.m_Token).size() > 0;

@@ -30,14 +30,14 @@ struct PasswdArgs {
     std::optional<std::string> confirm;
 };
 
-void AddPasswdCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("passwd", "Change the account's password");
+void AddPasswdCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("passwd", "Change the account's password");
     auto args = std::make_shared<PasswdArgs>();
-    args->account.AddTo(*sub);
-    sub->add_option("--old", args->oldPassword, "The current password");
-    sub->add_option("--new", args->newPassword, "The new password");
-    sub->add_option("--confirm", args->confirm, "The new password again (default: --new)");
-    sub->callback([&ctx, &exitCode, args] {
+    args->account.AddTo(sub);
+    sub.Option("--old", args->oldPassword, "The current password");
+    sub.Option("--new", args->newPassword, "The new password");
+    sub.Option("--confirm", args->confirm, "The new password again (default: --new)");
+    sub.OnRun([&ctx, &exitCode, args] {
         exitCode = SignInAsDialog(ctx, args->account);
         if (exitCode != kExitOk) return;
         SilentNotifier silent;

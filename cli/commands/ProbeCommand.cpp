@@ -53,9 +53,9 @@ int RunProbe(CliContext& ctx) {
     return ctx.Fail(kExitFailed, "ABNORMAL", warning.Text(), fields);
 }
 
-void AddProbeCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("probe", "Classify the network with the two detection servers");
-    sub->callback([&ctx, &exitCode] { exitCode = RunProbe(ctx); });
+void AddProbeCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("probe", "Classify the network with the two detection servers");
+    sub.OnRun([&ctx, &exitCode] { exitCode = RunProbe(ctx); });
 }
 
 const CommandRegistration registration(&AddProbeCommand);

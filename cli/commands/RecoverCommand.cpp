@@ -43,7 +43,8 @@ int Recover(CliContext& ctx, const RecoverArgs& args) {
             return ctx.Fail(kExitFailed, "INVALID", check.message, fields);
         if (!result) return ctx.Fail(kExitFailed, "NETWORK", "", fields);
         const std::string word = result->status.empty() ? "NETWORK" : result->status;
-        return ctx.Fail(kExitFailed, StatusIs(word, kStatusOk) ? "REFUSED" : word, result->message, fields);
+        return ctx.Fail(kExitFailed, StatusIs(word, kStatusOk) ? "REFUSED" : word, result->message,
+                        fields);
     };
 
     RecoveryCheck check = flow.SubmitAccount(args.account);
@@ -92,15 +93,15 @@ int Recover(CliContext& ctx, const RecoverArgs& args) {
     return kExitOk;
 }
 
-void AddRecoverCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* sub = app.add_subcommand("recover", "Recover a forgotten password by security questions");
+void AddRecoverCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto sub = app.Subcommand("recover", "Recover a forgotten password by security questions");
     auto args = std::make_shared<RecoverArgs>();
-    sub->add_option("--account", args->account, "Account name (default: --user)");
-    sub->add_option("--answers", args->answers, "Answers to the offered questions, in their order")
-        ->delimiter(',');
-    sub->add_option("--new-password", args->newPassword, "The new password");
-    sub->add_option("--confirm", args->confirm, "The new password again (default: --new-password)");
-    sub->callback([&ctx, &exitCode, args] {
+    sub.Option("--account", args->account, "Account name (default: --user)");
+    sub.Option("--answers", args->answers, "Answers to the offered questions, in their order")
+        .Delimiter(',');
+    sub.Option("--new-password", args->newPassword, "The new password");
+    sub.Option("--confirm", args->confirm, "The new password again (default: --new-password)");
+    sub.OnRun([&ctx, &exitCode, args] {
         if (args->account.empty()) args->account = ctx.user;
         exitCode = Recover(ctx, *args);
     });

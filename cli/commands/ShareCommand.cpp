@@ -6,6 +6,7 @@
 
 #include <iostream>
 #include <mutex>
+#include <utility>
 
 #include "AccountSession.h"
 #include "CommandRegistry.h"
@@ -154,21 +155,20 @@ int Share(CliContext& ctx, const ShareArgs& args, const std::string& action) {
     return PrintListAfter(ctx, session, events, fields);
 }
 
-void AddShareCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
-    auto* share = app.add_subcommand("share", "The accounts a camera is shared with");
-    share->require_subcommand(1);
+void AddShareCommand(Command& app, CliContext& ctx, int& exitCode) {
+    auto share = app.Subcommand("share", "The accounts a camera is shared with");
+    share.RequireSubcommand();
     auto args = std::make_shared<ShareArgs>();
     for (const char* action : {"list", "add", "remove"}) {
-        auto* sub = share->add_subcommand(action, std::string("share ") + action);
-        args->account.AddTo(*sub);
-        sub->add_option("--sid", args->sid, "The device's service id")->required();
-        if (std::string(action) != "list")
-            sub->add_option("--name", args->name, "The account name");
+        auto sub = share.Subcommand(action, std::string("share ") + action);
+        args->account.AddTo(sub);
+        sub.Option("--sid", args->sid, "The device's service id").Required();
+        if (std::string(action) != "list") sub.Option("--name", args->name, "The account name");
         if (std::string(action) == "remove") {
-            sub->add_flag("--yes", args->yes, "Answer the confirmation with OK");
-            sub->add_flag("--menu", args->menu, "Remove as the list's menu command does");
+            sub.Flag("--yes", args->yes, "Answer the confirmation with OK");
+            sub.Flag("--menu", args->menu, "Remove as the list's menu command does");
         }
-        sub->callback([&ctx, &exitCode, args, action] { exitCode = Share(ctx, *args, action); });
+        sub.OnRun([&ctx, &exitCode, args, action] { exitCode = Share(ctx, *args, action); });
     }
 }
 

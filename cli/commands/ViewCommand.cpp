@@ -27,32 +27,46 @@ struct ViewOptions {
 
 const char* ReachName(int nat) {
     switch (nat) {
-        case kDeviceLan: return "lan";
-        case kDevicePortMapping: return "portMapping";
-        case kDeviceNatTraversal: return "natTraversal";
-        case kDeviceRelay: return "relay";
-        case kDeviceOffline: return "offline";
+        case kDeviceLan:
+            return "lan";
+        case kDevicePortMapping:
+            return "portMapping";
+        case kDeviceNatTraversal:
+            return "natTraversal";
+        case kDeviceRelay:
+            return "relay";
+        case kDeviceOffline:
+            return "offline";
     }
     return "none";
 }
 
 const char* StatusName(int status) {
     switch (status) {
-        case kStatusReady: return "ready";
-        case kStatusConnecting: return "connecting";
-        case kStatusPlaying: return "playing";
-        case kStatusFailed: return "failed";
+        case kStatusReady:
+            return "ready";
+        case kStatusConnecting:
+            return "connecting";
+        case kStatusPlaying:
+            return "playing";
+        case kStatusFailed:
+            return "failed";
     }
     return "unknown";
 }
 
 // The opening checks of the device tree; an error message when the view may not open.
-std::optional<std::string> Unlock(const CliContext& ctx, const CCamera& camera, const std::string& code) {
+std::optional<std::string> Unlock(const CliContext& ctx, const CCamera& camera,
+                                  const std::string& code) {
     switch (CheckDeviceOpening(camera)) {
-        case OpenCheck::AdminLocked: return std::string(kAdminLockMessage);
-        case OpenCheck::Offline: return std::string(kDeviceOfflineNotice);
-        case OpenCheck::Open: return std::nullopt;
-        case OpenCheck::NeedsCode: break;
+        case OpenCheck::AdminLocked:
+            return std::string(kAdminLockMessage);
+        case OpenCheck::Offline:
+            return std::string(kDeviceOfflineNotice);
+        case OpenCheck::Open:
+            return std::nullopt;
+        case OpenCheck::NeedsCode:
+            break;
     }
     VideoLockKeypad keypad(ctx.g, camera);
     for (char c : code)
@@ -73,7 +87,8 @@ int View(CliContext& ctx, const ViewOptions& options) {
     canvas.PlacePanes(options.paneWidth, options.paneHeight);
 
     const auto start = steady_clock::now();
-    const auto until = start + duration_cast<steady_clock::duration>(duration<double>(options.seconds));
+    const auto until =
+        start + duration_cast<steady_clock::duration>(duration<double>(options.seconds));
     std::optional<double> playingAfter;
     int reach = -1;
     std::string address;
@@ -120,31 +135,32 @@ int View(CliContext& ctx, const ViewOptions& options) {
     camera->Shutdown();
 
     char text[512];
-    std::snprintf(text, sizeof text,
-                  "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
-                  "%.1f KB/s; final status %s",
-                  options.sid.c_str(), playingAfter ? "playing" : "not playing", ReachName(reach),
-                  address.c_str(), fields["width"].asInt(), fields["height"].asInt(),
-                  fields["frameGapMs"].asInt(), static_cast<unsigned long long>(c.framesDecoded.load()),
-                  static_cast<unsigned long long>(c.framesShown.load()),
-                  static_cast<unsigned long long>(c.framesDropped.load()),
-                  fields["bytesPerSecond"].asDouble() / 1024.0, StatusName(finalStatus));
+    std::snprintf(
+        text, sizeof text,
+        "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
+        "%.1f KB/s; final status %s",
+        options.sid.c_str(), playingAfter ? "playing" : "not playing", ReachName(reach),
+        address.c_str(), fields["width"].asInt(), fields["height"].asInt(),
+        fields["frameGapMs"].asInt(), static_cast<unsigned long long>(c.framesDecoded.load()),
+        static_cast<unsigned long long>(c.framesShown.load()),
+        static_cast<unsigned long long>(c.framesDropped.load()),
+        fields["bytesPerSecond"].asDouble() / 1024.0, StatusName(finalStatus));
     const bool ok = playingAfter.has_value() && finalStatus != kStatusFailed;
     ctx.Print(fields, ok ? "OK" : "FAILED", text);
     return ok ? kExitOk : kExitFailed;
 }
 
-void AddViewCommand(CLI::App& app, CliContext& ctx, int& exitCode) {
+void AddViewCommand(Command& app, CliContext& ctx, int& exitCode) {
     static ViewOptions options;
-    auto* sub = app.add_subcommand("view", "Play a camera's live video without a window");
-    sub->add_option("sid", options.sid, "Device id")->required();
-    sub->add_option("--seconds", options.seconds, "How long to view (default 5)");
-    sub->add_option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
-    sub->add_option("--lock-code", options.lockCode, "Digits of the video lock code");
-    sub->add_option("--pane-width", options.paneWidth, "Pane width in pixels (default 640)");
-    sub->add_option("--pane-height", options.paneHeight, "Pane height in pixels (default 360)");
-    options.account.AddTo(*sub);
-    sub->callback([&ctx, &exitCode] { exitCode = View(ctx, options); });
+    auto sub = app.Subcommand("view", "Play a camera's live video without a window");
+    sub.Option("sid", options.sid, "Device id").Required();
+    sub.Option("--seconds", options.seconds, "How long to view (default 5)");
+    sub.Option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
+    sub.Option("--lock-code", options.lockCode, "Digits of the video lock code");
+    sub.Option("--pane-width", options.paneWidth, "Pane width in pixels (default 640)");
+    sub.Option("--pane-height", options.paneHeight, "Pane height in pixels (default 360)");
+    options.account.AddTo(sub);
+    sub.OnRun([&ctx, &exitCode] { exitCode = View(ctx, options); });
 }
 
 const CommandRegistration view(&AddViewCommand);

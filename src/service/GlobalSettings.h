@@ -13,7 +13,7 @@
 
 namespace nimbrel {
 
-struct DeviceRecord;  // a device of the account's list
+class DeviceRecord;  // a device of the account's list
 
 struct GlobalSettings {
     GlobalSettings();
