@@ -1,6 +1,6 @@
 // nimbrelctl against the simulator's LAN responder on the discovery port itself (53217), as the
 // program probes it: `devices` marks the cameras that answered, `discover` lists the replies.
-// Runs alone; skipped when another process on the machine holds the port.
+// Runs in a network namespace of its own (or alone); skipped when another process holds the port.
 #include <gtest/gtest.h>
 
 #include "CtlRunner.h"

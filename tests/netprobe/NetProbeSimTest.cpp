@@ -1,5 +1,6 @@
 // The probes against the simulator's detection servers, shaped by scenario to give each
-// result, and nimbrelctl probe signed in to the demo account. Binds port 9467: runs serially.
+// result, and nimbrelctl probe signed in to the demo account. Binds port 9467: runs in a network
+// namespace of its own (or alone).
 #include <gtest/gtest.h>
 
 #include "CtlRunner.h"

@@ -1,7 +1,7 @@
 // The UDP probe against scripted loopback detection servers: every result, the request
 // datagrams and the port they come from, broken and stray answers, silence, a taken port 9467,
 // the stop flag, and the probe threads with the warning of an abnormal network.
-// Binds the fixed port 9467: runs serially.
+// Binds the fixed port 9467: runs in a network namespace of its own (or alone).
 #include <gtest/gtest.h>
 
 #include <algorithm>
