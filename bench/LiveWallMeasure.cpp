@@ -14,7 +14,7 @@
 #include "media/H264Decoder.h"
 #include "media/PaneScaler.h"
 #include "media/ParameterSets.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 namespace nimbrel::bench {
 namespace {

@@ -8,6 +8,7 @@
 #include "service/SecurityHandshake.h"
 #include "service/ServiceAddress.h"
 #include "text/JsonText.h"
+#include "text/ShownText.h"
 
 namespace nimbrel::cli {
 
@@ -37,7 +38,7 @@ int CliContext::PrepareService() {
 void CliContext::Print(Json::Value fields, const std::string& status,
                        const std::string& text) const {
     if (json) {
-        if (!fields.isMember("status")) fields["status"] = status;
+        if (!fields.isMember("status")) fields["status"] = ShownText(status);
         std::cout << CompactJson(fields) << std::flush;
     } else {
         std::cout << text << std::endl;
@@ -46,7 +47,8 @@ void CliContext::Print(Json::Value fields, const std::string& status,
 
 int CliContext::Fail(int exitCode, const std::string& status, const std::string& message,
                      Json::Value fields) const {
-    fields["status"] = status;
+    // The status may be the service's word: shown bounded.
+    fields["status"] = ShownText(status);
     fields["message"] = message;
     if (json)
         std::cout << CompactJson(fields) << std::flush;

@@ -4,71 +4,12 @@
 #include <cctype>
 #include <set>
 
+#include "ScenarioReader.h"
 #include "ServiceSigning.h"
 #include "platform/Ipv4Endpoint.h"
 
 namespace nimbrel::sim {
 namespace {
-
-struct SpecError {
-    std::string message;
-};
-
-[[noreturn]] void Fail(const std::string& where, const std::string& what) {
-    throw SpecError{where + ": " + what};
-}
-
-// The members of one object, each read with its checks; unknown names (other than "_"
-// comments) are errors so that typos surface.
-class Object {
-  public:
-    Object(const Json::Value& value, std::string where) : value_(value), where_(std::move(where)) {
-        if (!value_.isObject()) Fail(where_, "must be an object");
-    }
-    std::string At(const std::string& name) const { return where_ + "." + name; }
-    bool Has(const std::string& name) {
-        known_.insert(name);
-        return value_.isMember(name);
-    }
-    int Int(const std::string& name, int fallback, int min, int max) {
-        if (!Has(name)) return fallback;
-        const Json::Value& v = value_[name];
-        if (!v.isInt() || v.asInt() < min || v.asInt() > max)
-            Fail(At(name),
-                 "must be an integer in " + std::to_string(min) + ".." + std::to_string(max));
-        return v.asInt();
-    }
-    bool Bool(const std::string& name, bool fallback) {
-        if (!Has(name)) return fallback;
-        if (!value_[name].isBool()) Fail(At(name), "must be true or false");
-        return value_[name].asBool();
-    }
-    std::string Text(const std::string& name, std::string fallback) {
-        if (!Has(name)) return fallback;
-        if (!value_[name].isString()) Fail(At(name), "must be a string");
-        return value_[name].asString();
-    }
-    void CheckAllKnown() const {
-        for (const auto& name : value_.getMemberNames())
-            if (!name.empty() && name[0] != '_' && !known_.count(name))
-                Fail(where_, "unknown member \"" + name + "\"");
-    }
-
-  private:
-    const Json::Value& value_;
-    std::string where_;
-    std::set<std::string> known_;
-};
-
-template <typename T>
-Result<T> Guarded(T (*read)(const Json::Value&, const std::string&), const Json::Value& value,
-                  const std::string& where) {
-    try {
-        return Result<T>::Ok(read(value, where));
-    } catch (const SpecError& e) {
-        return Result<T>::Fail(e.message);
-    }
-}
 
 ListMistype ParseMistype(const std::string& text, const std::string& where) {
     for (ListMistype m :
@@ -79,7 +20,7 @@ ListMistype ParseMistype(const std::string& text, const std::string& where) {
 }
 
 DeviceListSpec ReadList(const Json::Value& value, const std::string& where) {
-    Object o(value, where);
+    ScenarioObject o(value, where);
     DeviceListSpec s;
     s.delayMs = o.Int("delayMs", 0, 0, 120000);
     s.mistype = ParseMistype(o.Text("mistype", "none"), o.At("mistype"));
@@ -89,7 +30,7 @@ DeviceListSpec ReadList(const Json::Value& value, const std::string& where) {
 }
 
 LanSpec ReadLan(const Json::Value& value, const std::string& where) {
-    Object o(value, where);
+    ScenarioObject o(value, where);
     LanSpec s;
     s.enabled = true;
     s.port = o.Int("port", s.port, 0, 65535);
@@ -154,11 +95,11 @@ const char* ThumbnailShapeName(ThumbnailShape shape) {
 }
 
 Result<DeviceListSpec> ReadDeviceListSpec(const Json::Value& value, const std::string& where) {
-    return Guarded<DeviceListSpec>(&ReadList, value, where);
+    return ReadGuarded<DeviceListSpec>([&] { return ReadList(value, where); });
 }
 
 Result<LanSpec> ReadLanSpec(const Json::Value& value, const std::string& where) {
-    return Guarded<LanSpec>(&ReadLan, value, where);
+    return ReadGuarded<LanSpec>([&] { return ReadLan(value, where); });
 }
 
 Result<LanReplySpec> ReadLanReplySpec(const Json::Value& device, const std::string& where,
@@ -175,7 +116,7 @@ Result<LanReplySpec> ReadLanReplySpec(const Json::Value& device, const std::stri
         return R::Ok(s);
     }
     try {
-        Object o(value, at);
+        ScenarioObject o(value, at);
         s.answers = true;
         s.ip = o.Text("ip", s.ip);
         const auto ip = Ipv4Endpoint::Parse(s.ip, 0);
@@ -185,7 +126,7 @@ Result<LanReplySpec> ReadLanReplySpec(const Json::Value& device, const std::stri
             Fail(o.At("mac"), "must be 12 hexadecimal characters");
         s.port = o.Int("port", 0, 0, 65535);
         o.CheckAllKnown();
-    } catch (const SpecError& e) {
+    } catch (const ScenarioError& e) {
         return R::Fail(e.message);
     }
     return R::Ok(s);

@@ -4,8 +4,8 @@
 #include "ServiceRouter.h"
 #include "ServiceSigning.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/RandomText.h"
+#include "text/Base64.h"
 
 namespace nimbrel::sim {
 namespace {

@@ -1,27 +1,18 @@
 #include "Scenario.h"
 
-#include <json/reader.h>
 #include <json/value.h>
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <set>
 #include <sstream>
 
 #include "ProbeShape.h"
+#include "ScenarioReader.h"
 #include "ServiceSigning.h"
 
 namespace nimbrel::sim {
 namespace {
-
-struct ScenarioError {
-    std::string message;
-};
-
-[[noreturn]] void Fail(const std::string& where, const std::string& what) {
-    throw ScenarioError{where + ": " + what};
-}
 
 bool IsHexText(std::string_view text) {
     for (char c : text)
@@ -35,68 +26,8 @@ bool IsPrintableAscii(std::string_view text) {
     return true;
 }
 
-// One JSON object of the scenario with its position, for reading members with checks. Names
-// beginning with "_" are comments; any other name not read is an error, so typos surface.
-class Members {
-  public:
-    Members(const Json::Value& object, std::string where)
-        : object_(object), where_(std::move(where)) {
-        if (!object_.isObject()) Fail(where_, "must be an object");
-    }
-    ~Members() = default;
-
-    const std::string& Where() const { return where_; }
-    std::string At(const std::string& name) const { return where_ + "." + name; }
-    bool Has(const std::string& name) {
-        known_.insert(name);
-        return object_.isMember(name);
-    }
-    const Json::Value& Raw(const std::string& name) {
-        known_.insert(name);
-        return object_[name];
-    }
-
-    std::string Text(const std::string& name, std::string fallback, std::size_t maxLength = 4096) {
-        if (!Has(name)) return fallback;
-        const Json::Value& v = object_[name];
-        if (!v.isString()) Fail(At(name), "must be a string");
-        std::string text = v.asString();
-        if (text.size() > maxLength)
-            Fail(At(name), "longer than " + std::to_string(maxLength) + " bytes");
-        return text;
-    }
-
-    int Int(const std::string& name, int fallback, int min, int max) {
-        if (!Has(name)) return fallback;
-        const Json::Value& v = object_[name];
-        if (!v.isInt()) Fail(At(name), "must be an integer");
-        const int value = v.asInt();
-        if (value < min || value > max)
-            Fail(At(name), "must be in " + std::to_string(min) + ".." + std::to_string(max));
-        return value;
-    }
-
-    bool Bool(const std::string& name, bool fallback) {
-        if (!Has(name)) return fallback;
-        const Json::Value& v = object_[name];
-        if (!v.isBool()) Fail(At(name), "must be true or false");
-        return v.asBool();
-    }
-
-    void CheckAllKnown() const {
-        for (const auto& name : object_.getMemberNames())
-            if (!name.empty() && name[0] != '_' && !known_.count(name))
-                Fail(where_, "unknown member \"" + name + "\"");
-    }
-
-  private:
-    const Json::Value& object_;
-    std::string where_;
-    std::set<std::string> known_;
-};
-
 EndpointSpec ReadEndpoint(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     EndpointSpec e;
     e.tcpPort = m.Int("tcpPort", 0, 0, 65535);
     e.udpPort = m.Int("udpPort", 0, 0, 65535);
@@ -105,7 +36,7 @@ EndpointSpec ReadEndpoint(const Json::Value& value, const std::string& where) {
 }
 
 VersionSpec ReadVersion(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     VersionSpec v;
     v.newest = m.Text("newest", v.newest, 16);
     int major = 0, minor = 0;
@@ -120,7 +51,7 @@ VersionSpec ReadVersion(const Json::Value& value, const std::string& where) {
 }
 
 ServiceSpec ReadService(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     ServiceSpec s;
     s.port = m.Int("port", 0, 0, 65535);
     s.securityStatus = m.Text("securityStatus", s.securityStatus, 64);
@@ -129,12 +60,22 @@ ServiceSpec ReadService(const Json::Value& value, const std::string& where) {
     if (!s.keyValue.empty() && (s.keyValue.size() != 4 || !IsHexText(s.keyValue)))
         Fail(m.At("keyValue"), "must be 4 characters of 0-9a-f");
     if (m.Has("statusOverrides")) {
-        Members overrides(m.Raw("statusOverrides"), m.At("statusOverrides"));
+        ScenarioObject overrides(m.Raw("statusOverrides"), m.At("statusOverrides"));
         for (const auto& op : m.Raw("statusOverrides").getMemberNames()) {
             if (!op.empty() && op[0] == '_') continue;
-            const std::string word = overrides.Text(op, "", 64);
+            // Long enough for a status word that floods whatever shows it whole.
+            const std::string word = overrides.Text(op, "", 1 << 20);
             if (word.empty()) Fail(overrides.At(op), "must not be empty");
             s.statusOverrides[op] = word;
+        }
+    }
+    if (m.Has("deepReplies")) {
+        const Json::Value& list = m.Raw("deepReplies");
+        if (!list.isArray()) Fail(m.At("deepReplies"), "must be an array of operations");
+        for (const auto& op : list) {
+            if (!op.isString() || op.asString().empty())
+                Fail(m.At("deepReplies"), "must hold operation names such as \"login.do\"");
+            s.deepReplies.insert(op.asString());
         }
     }
     if (m.Has("deviceList")) {
@@ -148,7 +89,7 @@ ServiceSpec ReadService(const Json::Value& value, const std::string& where) {
 }
 
 DetectionSpec ReadDetection(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     DetectionSpec d;
     d.probeShape = m.Text("probeShape", d.probeShape, 64);
     if (!ParseUdpShape(d.probeShape)) Fail(m.At("probeShape"), "unknown shape " + d.probeShape);
@@ -164,7 +105,7 @@ DetectionSpec ReadDetection(const Json::Value& value, const std::string& where) 
 }
 
 AccountSpec ReadAccount(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     AccountSpec a;
     a.name = m.Text("name", "", 64);
     if (a.name.empty() || !IsPrintableAscii(a.name))
@@ -176,14 +117,15 @@ AccountSpec ReadAccount(const Json::Value& value, const std::string& where) {
     if (a.password.empty()) Fail(m.At("password"), "must not be empty");
     a.nickName = m.Text("nickName", a.name, 256);
     a.tokenExpired = m.Bool("tokenExpired", false);
-    a.token = m.Text("token", "", 256);
+    // Longer than any client keeps, so that a refusal of an oversized token can be seen.
+    a.token = m.Text("token", "", 1024);
     if (!IsPrintableAscii(a.token)) Fail(m.At("token"), "must be printable ASCII");
     if (m.Has("questions")) {
         const Json::Value& list = m.Raw("questions");
         if (!list.isArray()) Fail(m.At("questions"), "must be an array");
         std::set<int> seen;
         for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
-            Members q(list[i], m.At("questions") + "[" + std::to_string(i) + "]");
+            ScenarioObject q(list[i], m.At("questions") + "[" + std::to_string(i) + "]");
             SecurityQuestion question;
             question.number = q.Int("question", 0, 1, 12);
             if (!q.Has("question")) Fail(q.At("question"), "is missing");
@@ -199,7 +141,7 @@ AccountSpec ReadAccount(const Json::Value& value, const std::string& where) {
     return a;
 }
 
-Reach ReadReach(Members& m) {
+Reach ReadReach(ScenarioObject& m) {
     const std::string text = m.Text("reach", "lan", 32);
     for (Reach r :
          {Reach::Offline, Reach::Lan, Reach::PortMapping, Reach::NatTraversal, Reach::Relay})
@@ -208,7 +150,7 @@ Reach ReadReach(Members& m) {
 }
 
 DeviceSpec ReadDevice(const Json::Value& value, const std::string& where) {
-    Members m(value, where);
+    ScenarioObject m(value, where);
     DeviceSpec d;
     d.sid = m.Text("sid", "", 16);
     if (d.sid.empty() || !IsPrintableAscii(d.sid))
@@ -310,16 +252,11 @@ std::string_view ReachName(Reach reach) {
 }
 
 Result<Scenario> ParseScenario(std::string_view text) {
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    builder["allowComments"] = false;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
-        return Result<Scenario>::Fail("not valid JSON: " + errors);
+    const auto parsed = ParseScenarioJson(text);
+    if (!parsed) return Result<Scenario>::Fail(parsed.error());
+    const Json::Value& root = parsed.value();
     try {
-        Members top(root, "scenario");
+        ScenarioObject top(root, "scenario");
         Scenario s;
         if (top.Has("service")) s.service = ReadService(top.Raw("service"), "service");
         if (top.Has("detection")) s.detection = ReadDetection(top.Raw("detection"), "detection");

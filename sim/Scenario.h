@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,7 +88,8 @@ struct ServiceSpec {
     std::string securityStatus = "OK";  // "OK" or "UPATE"
     std::string keyValue;               // fixed 4-character key prefix; empty: random
     std::map<std::string, std::string> statusOverrides;  // operation -> forced status word
-    DeviceListSpec deviceList;                           // devList.do delay and mistypes
+    std::set<std::string> deepReplies;  // operations answered with JSON nested too deep to read
+    DeviceListSpec deviceList;          // devList.do delay and mistypes
     VersionSpec version;
 };
 

@@ -20,8 +20,17 @@ std::string Joined(const std::vector<std::string>& keys) {
 }  // namespace
 
 ServiceRouter::ServiceRouter(const ServiceKeys& keys, ClientKeyBook& clients, RequestLog* log,
-                             std::map<std::string, std::string> overrides)
-    : keys_(keys), clients_(clients), log_(log), overrides_(std::move(overrides)) {}
+                             std::map<std::string, std::string> overrides,
+                             std::set<std::string> deepReplies)
+    : keys_(keys),
+      clients_(clients),
+      log_(log),
+      overrides_(std::move(overrides)),
+      deepReplies_(std::move(deepReplies)) {}
+
+std::string ServiceRouter::TooDeepBody() {
+    return R"({"status":"OK","x":)" + std::string(1500, '[');
+}
 
 void ServiceRouter::Add(std::string path, WrapKind wrap, std::vector<std::string> keys,
                         Handler handler) {
@@ -102,6 +111,17 @@ ServiceRouter::HttpAnswer ServiceRouter::Handle(std::string_view urlPath,
             return fail(400, "payload keys are " + request->payload.KeyList() + ", expected " +
                                  Joined(keys));
 
+        const auto wrap = [&](const std::string& body) {
+            return LongReplyKey(request->wrap) ? DesEnvelope::WrapLong(body)
+                                               : DesEnvelope::WrapShort(body, keys_.KeyValue());
+        };
+        if (deepReplies_.count(path)) {
+            line.Set("status", "OK");
+            line.Set("note", "reply nested too deep, as the scenario asks");
+            if (log_) log_->Write(line);
+            return HttpAnswer{200, wrap(TooDeepBody())};
+        }
+
         ServiceReply reply;
         const auto forced = overrides_.find(path);
         if (forced != overrides_.end()) {
@@ -122,10 +142,7 @@ ServiceRouter::HttpAnswer ServiceRouter::Handle(std::string_view urlPath,
             line.Set("decoded", std::move(decoded));
         }
         if (log_) log_->Write(line);
-        const std::string wrapped = LongReplyKey(request->wrap)
-                                        ? DesEnvelope::WrapLong(*body)
-                                        : DesEnvelope::WrapShort(*body, keys_.KeyValue());
-        return HttpAnswer{200, wrapped};
+        return HttpAnswer{200, wrap(*body)};
     } catch (const std::exception& e) {
         return fail(500, std::string("internal error: ") + e.what());
     }

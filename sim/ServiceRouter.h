@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +33,15 @@ class ServiceRouter {
         std::string body;
     };
 
-    // `log` may be null. `overrides` forces a status word per operation ("login.do").
+    // `log` may be null. `overrides` forces a status word per operation ("login.do");
+    // `deepReplies` names operations whose reply is an "OK" nested too deep for any reader.
     ServiceRouter(const ServiceKeys& keys, ClientKeyBook& clients, RequestLog* log,
-                  std::map<std::string, std::string> overrides = {});
+                  std::map<std::string, std::string> overrides = {},
+                  std::set<std::string> deepReplies = {});
+
+    // {"status":"OK","x": followed by 1,500 "[": a reply that a reader without a nesting limit
+    // recurses into until its stack gives out.
+    static std::string TooDeepBody();
 
     // `keys` non-empty: the payload must have exactly these keys in this order.
     void Add(std::string path, WrapKind wrap, std::vector<std::string> keys, Handler handler);
@@ -59,6 +66,7 @@ class ServiceRouter {
     ClientKeyBook& clients_;
     RequestLog* log_;
     std::map<std::string, std::string> overrides_;
+    std::set<std::string> deepReplies_;
     std::map<std::string, Route, std::less<>> routes_;
 };
 

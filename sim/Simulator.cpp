@@ -79,7 +79,8 @@ Result<OrderedJson> Simulator::Start() {
     servers.secondUdp = second->udpPort;
 
     router_ = std::make_unique<ServiceRouter>(*keys_, clients_, log_.get(),
-                                              scenario_.service.statusOverrides);
+                                              scenario_.service.statusOverrides,
+                                              scenario_.service.deepReplies);
     handshake_ =
         std::make_unique<HandshakeService>(*keys_, clients_, scenario_.service.securityStatus);
     book_ = std::make_unique<AccountBook>(scenario_);
@@ -132,9 +133,9 @@ Result<OrderedJson> Simulator::Start() {
                               .Set("first", EndpointJson(*first))
                               .Set("second", EndpointJson(*second)))
         .Set("relay", EndpointJson({cameras_->RelayPort(), scenario_.relay.udpPort}))
-        .Set("rendezvous", OrderedJson::Object()
-                               .Set("ip", "127.0.0.1")
-                               .Set("udpPort", cameras_->RendezvousPort()))
+        .Set(
+            "rendezvous",
+            OrderedJson::Object().Set("ip", "127.0.0.1").Set("udpPort", cameras_->RendezvousPort()))
         .Set("devices", cameras_->DevicesJson());
     if (lanInfo) info.Set("lan", std::move(*lanInfo));
     return R::Ok(std::move(info));

@@ -1,9 +1,10 @@
 // nimbrelctl alarm on|off|hours --sid SID [--from H --to H] [--alarm-status 0|1]: the alarm
-// schedule of one device, with the messages the alarm dialog shows.
+// schedule of one device, with the messages the alarm dialog shows, after signing in as the
+// login dialog does.
 #include <string>
 
+#include "AccountSession.h"
 #include "CommandRegistry.h"
-#include "CommandSignIn.h"
 #include "ExitCode.h"
 #include "service/AlarmFlow.h"
 
@@ -11,6 +12,7 @@ namespace nimbrel::cli {
 namespace {
 
 struct AlarmArgs {
+    AccountOptions account;
     std::string action;
     std::string sid;
     int from = -1;
@@ -78,7 +80,7 @@ int RunAlarm(CliContext& ctx, const AlarmArgs& args) {
     const bool hours = args.action == "hours";
     if (hours && (args.from < 0 || args.to < 0))
         return ctx.Fail(kExitUsage, "USAGE", "Для hours нужны --from и --to (0-23)");
-    if (const int rc = SignInForCommand(ctx); rc != kExitOk) return rc;
+    if (const int rc = SignInAsDialog(ctx, args.account); rc != kExitOk) return rc;
 
     AlarmDevice device;
     device.sid = args.sid;
@@ -112,6 +114,7 @@ int RunAlarm(CliContext& ctx, const AlarmArgs& args) {
 void AddAlarmCommand(Command& app, CliContext& ctx, int& exitCode) {
     static AlarmArgs args;
     auto sub = app.Subcommand("alarm", "Switch a device's alarm reports or set their hours");
+    args.account.AddTo(sub);
     sub.Option("action", args.action, "on, off or hours").Required().OneOf({"on", "off", "hours"});
     sub.Option("--sid", args.sid, "Device id").Required();
     sub.Option("--from", args.from, "Start hour (hours)").Range(0, 23);

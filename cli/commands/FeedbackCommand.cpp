@@ -4,7 +4,6 @@
 #include <string>
 
 #include "CommandRegistry.h"
-#include "CommandSignIn.h"
 #include "ExitCode.h"
 #include "platform/FixedText.h"
 #include "service/FeedbackFlow.h"

@@ -1,10 +1,11 @@
-// nimbrelctl probe: signs in, runs the UDP and TCP network probes against the detection servers
-// the login named, and prints both results (0..5) and the warning the main window would show.
+// nimbrelctl probe: signs in as the login dialog does, runs the UDP and TCP network probes against
+// the detection servers the login named, and prints both results (0..5) and the warning the main
+// window would show.
 #include <mutex>
 #include <string>
 
+#include "AccountSession.h"
 #include "CommandRegistry.h"
-#include "CommandSignIn.h"
 #include "ExitCode.h"
 #include "service/NetworkProbes.h"
 
@@ -29,8 +30,8 @@ class CapturedMessage : public UserNotifier {
     std::string text_;
 };
 
-int RunProbe(CliContext& ctx) {
-    if (const int rc = SignInForCommand(ctx); rc != kExitOk) return rc;
+int RunProbe(CliContext& ctx, const AccountOptions& account) {
+    if (const int rc = SignInAsDialog(ctx, account); rc != kExitOk) return rc;
     if (!StartNetworkProbes(ctx.g)) {
         StopNetworkProbes(ctx.g);
         return ctx.Fail(kExitFailed, "FAILED", "Не удалось запустить сетевые пробы");
@@ -55,7 +56,9 @@ int RunProbe(CliContext& ctx) {
 
 void AddProbeCommand(Command& app, CliContext& ctx, int& exitCode) {
     auto sub = app.Subcommand("probe", "Classify the network with the two detection servers");
-    sub.OnRun([&ctx, &exitCode] { exitCode = RunProbe(ctx); });
+    auto account = std::make_shared<AccountOptions>();
+    account->AddTo(sub);
+    sub.OnRun([&ctx, &exitCode, account] { exitCode = RunProbe(ctx, *account); });
 }
 
 const CommandRegistration registration(&AddProbeCommand);

@@ -1,66 +1,9 @@
 #include "camera/CameraSpec.h"
 
-#include <set>
+#include "ScenarioReader.h"
 
 namespace nimbrel::sim {
 namespace {
-
-struct SpecError {
-    std::string message;
-};
-
-[[noreturn]] void Fail(const std::string& where, const std::string& what) {
-    throw SpecError{where + ": " + what};
-}
-
-// The members of one object, each read with its checks; unknown names (other than "_"
-// comments) are errors so that typos surface.
-class Object {
-  public:
-    Object(const Json::Value& value, std::string where) : value_(value), where_(std::move(where)) {
-        if (!value_.isObject()) Fail(where_, "must be an object");
-    }
-    std::string At(const std::string& name) const { return where_ + "." + name; }
-    bool Has(const std::string& name) {
-        known_.insert(name);
-        return value_.isMember(name);
-    }
-    int Int(const std::string& name, int fallback, int min, int max) {
-        if (!Has(name)) return fallback;
-        const Json::Value& v = value_[name];
-        if (!v.isInt() || v.asInt() < min || v.asInt() > max)
-            Fail(At(name),
-                 "must be an integer in " + std::to_string(min) + ".." + std::to_string(max));
-        return v.asInt();
-    }
-    double Seconds(const std::string& name) {
-        if (!Has(name)) return -1;
-        const Json::Value& v = value_[name];
-        if (!v.isNumeric() || v.asDouble() < 0 || v.asDouble() > 86400)
-            Fail(At(name), "must be a number of seconds in 0..86400");
-        return v.asDouble();
-    }
-    bool Bool(const std::string& name) {
-        if (!Has(name)) return false;
-        if (!value_[name].isBool()) Fail(At(name), "must be true or false");
-        return value_[name].asBool();
-    }
-    std::string Text(const std::string& name, std::string fallback) {
-        if (!Has(name)) return fallback;
-        if (!value_[name].isString()) Fail(At(name), "must be a string");
-        return value_[name].asString();
-    }
-    void CheckAllKnown() const {
-        for (const auto& name : value_.getMemberNames())
-            if (!name.empty() && name[0] != '_' && !known_.count(name))
-                Fail(where_, "unknown member \"" + name + "\"");
-    }
-
-  private:
-    const Json::Value& value_;
-    std::string where_;
-    std::set<std::string> known_;
-};
 
 bool IsAacRate(int rate) {
     for (int r :
@@ -70,7 +13,7 @@ bool IsAacRate(int rate) {
 }
 
 MediaSpec ReadMedia(const Json::Value& value, const std::string& where) {
-    Object o(value, where);
+    ScenarioObject o(value, where);
     MediaSpec m;
     m.width = o.Int("width", m.width, 16, 1920);
     m.height = o.Int("height", m.height, 16, 1088);
@@ -94,7 +37,7 @@ MediaSpec ReadMedia(const Json::Value& value, const std::string& where) {
 }
 
 FaultSpec ReadFaults(const Json::Value& value, const std::string& where) {
-    Object o(value, where);
+    ScenarioObject o(value, where);
     FaultSpec f;
     f.closeAfter = o.Seconds("closeAfter");
     f.dropAfter = o.Seconds("dropAfter");
@@ -151,7 +94,7 @@ Result<CameraSpec> ReadCameraSpec(const Json::Value& device, const std::string& 
                 Fail(where + ".transVideoLong", "must be a text of minutes, \"-1\" for no limit");
             c.transVideoLong = v.asString();
         }
-    } catch (const SpecError& e) {
+    } catch (const ScenarioError& e) {
         return Result<CameraSpec>::Fail(e.message);
     }
     return Result<CameraSpec>::Ok(std::move(c));

@@ -6,7 +6,7 @@
 #include "camera/ControlSeal.h"
 #include "camera/JsonToOrdered.h"
 #include "camera/MediaPackets.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 #include "text/JsonText.h"
 
 namespace nimbrel::sim {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 namespace nimbrel {
 

@@ -2,7 +2,6 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <system_error>
 #include <thread>
@@ -24,18 +23,21 @@ struct RequestWorker::Run {
     std::condition_variable finished;
     std::atomic<bool> done{false};  // delivered, or ended after being abandoned
     std::atomic<bool> abandoned{false};
+    bool ended = false;  // the thread let go of the work and its result; under `lock`
 };
 
 bool RequestWorker::StartRun(Job job) {
     std::lock_guard guard(lock_);
-    if (run_ && !run_->done && !run_->abandoned) return false;
+    if (Cancelled() || (run_ && !run_->done && !run_->abandoned)) return false;
     auto run = std::make_shared<Run>();
     {
         std::lock_guard live(gLiveLock);
         ++gLive;
     }
     try {
-        std::thread thread([run, job = std::move(job), name = name_.substr(0, 15)]() mutable {
+        // The thread holds the cancel flag too: an abandoning owner may go before its work ends.
+        std::thread thread([run, cancel = cancel_, job = std::move(job),
+                            name = name_.substr(0, 15)]() mutable {
             pthread_setname_np(pthread_self(), name.c_str());
             std::function<void()> deliver = job();
             {
@@ -50,6 +52,11 @@ bool RequestWorker::StartRun(Job job) {
             run->finished.notify_all();
             deliver = nullptr;  // the result and what it holds go before the thread counts as ended
             job = nullptr;
+            {
+                std::lock_guard runGuard(run->lock);
+                run->ended = true;
+            }
+            run->finished.notify_all();
             std::lock_guard live(gLiveLock);
             --gLive;
             gLiveChanged.notify_all();
@@ -61,7 +68,8 @@ bool RequestWorker::StartRun(Job job) {
         gLiveChanged.notify_all();
         return false;
     }
-    run_ = std::move(run);
+    run_ = run;
+    lastRun_ = std::move(run);
     return true;
 }
 
@@ -83,6 +91,26 @@ void RequestWorker::Abandon() {
     if (tDelivering == run.get()) return;
     { std::lock_guard runGuard(run->lock); }
     run->finished.notify_all();
+}
+
+void RequestWorker::Cancel() {
+    {
+        std::lock_guard guard(lock_);
+        *cancel_ = true;
+    }
+    Abandon();
+}
+
+void RequestWorker::CancelAndWait() {
+    Cancel();
+    std::shared_ptr<Run> run;
+    {
+        std::lock_guard guard(lock_);
+        run = lastRun_;
+    }
+    if (!run || tDelivering == run.get()) return;
+    std::unique_lock runGuard(run->lock);
+    run->finished.wait(runGuard, [&] { return run->ended; });
 }
 
 bool RequestWorker::Wait(std::chrono::milliseconds limit) const {

@@ -28,8 +28,10 @@ AlarmFlow::AlarmFlow(const GlobalSettings& g, const AppRecord& app, UserNotifier
       device_(std::move(device)) {}
 
 AlarmFlow::~AlarmFlow() {
-    Close();
-}  // the worker slots then wait for their threads
+    // The workers read this flow: their threads end before it goes.
+    switchWorker_.CancelAndWait();
+    hoursWorker_.CancelAndWait();
+}
 
 AlarmDevice AlarmFlow::Device() const {
     std::lock_guard guard(lock_);
@@ -157,12 +159,10 @@ AlarmOutcome AlarmFlow::SaveHours(int startHour, int endHour) {
     return outcome;
 }
 
-void AlarmFlow::FinishWorker(const WorkerSlot& slot, AlarmOutcome outcome, int startHour,
-                             int endHour) {
-    // Under the lock, so that Close() either comes first and the result is dropped, or waits
-    // until the result has been applied and shown.
+void AlarmFlow::FinishWorker(AlarmOutcome outcome, int startHour, int endHour) {
+    // Runs only while the flow is open: Close() either comes first and the result is dropped,
+    // or waits until the result has been applied and shown.
     std::lock_guard guard(lock_);
-    if (slot.Cancelled()) return;
     ApplyLocked(outcome, startHour, endHour);
     if (listener_) listener_(outcome);
     MessageFor(outcome).ShowIn(notifier_);
@@ -171,8 +171,9 @@ void AlarmFlow::FinishWorker(const WorkerSlot& slot, AlarmOutcome outcome, int s
 bool AlarmFlow::StartSwitch(bool on) {
     HttpOptions http = http_;
     http.cancel = &switchWorker_.CancelFlag();
-    return switchWorker_.Start(
-        [this, on, http] { FinishWorker(switchWorker_, RequestSwitch(on, http), 0, 0); });
+    return switchWorker_.Start<AlarmOutcome>(
+        [this, on, http] { return RequestSwitch(on, http); },
+        [this](AlarmOutcome& outcome) { FinishWorker(outcome, 0, 0); });
 }
 
 bool AlarmFlow::StartSaveHours(int startHour, int endHour) {
@@ -183,9 +184,11 @@ bool AlarmFlow::StartSaveHours(int startHour, int endHour) {
     }
     HttpOptions http = http_;
     http.cancel = &hoursWorker_.CancelFlag();
-    return hoursWorker_.Start([this, startHour, endHour, http] {
-        FinishWorker(hoursWorker_, RequestHours(startHour, endHour, http), startHour, endHour);
-    });
+    return hoursWorker_.Start<AlarmOutcome>(
+        [this, startHour, endHour, http] { return RequestHours(startHour, endHour, http); },
+        [this, startHour, endHour](AlarmOutcome& outcome) {
+            FinishWorker(outcome, startHour, endHour);
+        });
 }
 
 void AlarmFlow::SetListener(Listener listener) {
@@ -194,7 +197,7 @@ void AlarmFlow::SetListener(Listener listener) {
 }
 
 void AlarmFlow::Close() {
-    std::lock_guard guard(lock_);
+    // Not under the flow's lock: cancelling waits out a delivery, which takes that lock.
     switchWorker_.Cancel();
     hoursWorker_.Cancel();
 }
@@ -205,7 +208,7 @@ bool AlarmFlow::WaitIdle(std::chrono::milliseconds limit) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
     };
-    return switchWorker_.WaitIdle(left()) && hoursWorker_.WaitIdle(left());
+    return switchWorker_.Wait(left()) && hoursWorker_.Wait(left());
 }
 
 }  // namespace nimbrel

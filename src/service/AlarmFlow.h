@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/RequestWorker.h"
 #include "platform/UserMessage.h"
 #include "platform/UserNotifier.h"
-#include "platform/WorkerSlot.h"
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
@@ -93,7 +93,7 @@ class AlarmFlow {
     AlarmOutcome RequestSwitch(bool on, const HttpOptions& http) const;
     AlarmOutcome RequestHours(int startHour, int endHour, const HttpOptions& http) const;
     void ApplyLocked(AlarmOutcome outcome, int startHour, int endHour);
-    void FinishWorker(const WorkerSlot& slot, AlarmOutcome outcome, int startHour, int endHour);
+    void FinishWorker(AlarmOutcome outcome, int startHour, int endHour);
 
     const GlobalSettings& g_;
     const AppRecord& app_;
@@ -105,8 +105,8 @@ class AlarmFlow {
     AlarmDevice device_;
     Listener listener_;
 
-    WorkerSlot switchWorker_{"alarm-switch"};
-    WorkerSlot hoursWorker_{"alarm-hours"};
+    RequestWorker switchWorker_{"alarm-switch"};
+    RequestWorker hoursWorker_{"alarm-hours"};
 };
 
 }  // namespace nimbrel

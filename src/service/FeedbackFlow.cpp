@@ -46,7 +46,7 @@ FeedbackFlow::FeedbackFlow(const GlobalSettings& g, const AppRecord& app, UserNo
     : g_(g), app_(app), notifier_(notifier), http_(http) {}
 
 FeedbackFlow::~FeedbackFlow() {
-    Close();
+    worker_.CancelAndWait();  // the worker reads this flow
 }
 
 std::optional<std::string> FeedbackFlow::EncodeMessage(std::string_view text) {
@@ -54,22 +54,33 @@ std::optional<std::string> FeedbackFlow::EncodeMessage(std::string_view text) {
     std::string encoded;
     std::size_t units = 0, bytes = 0;
     bool keep = true;
+    const auto append = [&](uint8_t b) {
+        encoded += '%';
+        encoded += kHex[b >> 4];
+        encoded += kHex[b & 0x0F];
+    };
     for (std::size_t i = 0; i < text.size();) {
         uint32_t cp = 0;
-        const std::size_t len = Utf8Sequence(text, i, cp);
+        std::size_t len = Utf8Sequence(text, i, cp);
         if (len == 0) return std::nullopt;
+        // A line break goes out as CR LF, as the text box holds it: a lone LF gains its CR, a
+        // CR LF stays one break. A break counts two units and two bytes and is kept or dropped
+        // whole.
+        const bool lineBreak = cp == '\n' || (cp == '\r' && text.substr(i + 1, 1) == "\n");
+        if (cp == '\r' && lineBreak) len = 2;
+        const std::size_t sentBytes = lineBreak ? 2 : len;
         // Characters beyond the box's 299 units or the 260 bytes are dropped whole (never half
         // a character); the rest is still checked, so that a bad tail is refused like a bad head.
-        units += cp >= 0x10000 ? 2 : 1;
-        keep = keep && units <= kMaxTextUnits && bytes + len <= kMaxUtf8Bytes;
+        units += lineBreak || cp >= 0x10000 ? 2 : 1;
+        keep = keep && units <= kMaxTextUnits && bytes + sentBytes <= kMaxUtf8Bytes;
         if (keep) {
-            for (std::size_t k = 0; k < len; ++k) {
-                const auto b = static_cast<uint8_t>(text[i + k]);
-                encoded += '%';
-                encoded += kHex[b >> 4];
-                encoded += kHex[b & 0x0F];
+            if (lineBreak) {
+                append('\r');
+                append('\n');
+            } else {
+                for (std::size_t k = 0; k < len; ++k) append(static_cast<uint8_t>(text[i + k]));
             }
-            bytes += len;
+            bytes += sentBytes;
         }
         i += len;
     }
@@ -116,13 +127,13 @@ FeedbackFlow::StartResult FeedbackFlow::StartSend(std::string_view text) {
     if (!encoded) return StartResult::Invalid;
     HttpOptions http = http_;
     http.cancel = &worker_.CancelFlag();
-    const bool started = worker_.Start([this, encoded = std::move(*encoded), http] {
-        const FeedbackOutcome outcome = Request(encoded, http);
-        std::lock_guard guard(lock_);
-        if (worker_.Cancelled()) return;
-        if (listener_) listener_(outcome);
-        MessageFor(outcome).ShowIn(notifier_);
-    });
+    const bool started = worker_.Start<FeedbackOutcome>(
+        [this, encoded = std::move(*encoded), http] { return Request(encoded, http); },
+        [this](FeedbackOutcome& outcome) {
+            std::lock_guard guard(lock_);
+            if (listener_) listener_(outcome);
+            MessageFor(outcome).ShowIn(notifier_);
+        });
     return started ? StartResult::Started : StartResult::Busy;
 }
 
@@ -132,7 +143,7 @@ void FeedbackFlow::SetListener(Listener listener) {
 }
 
 void FeedbackFlow::Close() {
-    std::lock_guard guard(lock_);
+    // Not under the flow's lock: cancelling waits out a delivery, which takes that lock.
     worker_.Cancel();
 }
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/RequestWorker.h"
 #include "platform/UserMessage.h"
 #include "platform/UserNotifier.h"
-#include "platform/WorkerSlot.h"
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
@@ -43,9 +43,9 @@ class FeedbackFlow {
                  HttpOptions http = {});
     ~FeedbackFlow();  // closes and waits for the worker (its transfer is aborted)
 
-    // The message as sent: the first 299 UTF-16 units, converted to UTF-8 and cut to 260 bytes
-    // at a character boundary, each byte written as "%" and two upper-case hex digits.
-    // Nothing when `text` is not valid UTF-8.
+    // The message as sent: line breaks as CR LF (a lone LF gains its CR), the first 299 UTF-16
+    // units, converted to UTF-8 and cut to 260 bytes at a character boundary, each byte written
+    // as "%" and two upper-case hex digits. Nothing when `text` is not valid UTF-8.
     static std::optional<std::string> EncodeMessage(std::string_view text);
     static UserMessage MessageFor(FeedbackOutcome outcome);
 
@@ -59,7 +59,7 @@ class FeedbackFlow {
     void SetListener(Listener listener);
 
     void Close();
-    bool WaitIdle(std::chrono::milliseconds limit) { return worker_.WaitIdle(limit); }
+    bool WaitIdle(std::chrono::milliseconds limit) { return worker_.Wait(limit); }
 
   private:
     FeedbackOutcome Request(const std::string& encoded, const HttpOptions& http) const;
@@ -70,7 +70,7 @@ class FeedbackFlow {
     HttpOptions http_;
     std::mutex lock_;
     Listener listener_;
-    WorkerSlot worker_{"feedback-send"};
+    RequestWorker worker_{"feedback-send"};
 };
 
 }  // namespace nimbrel

@@ -9,6 +9,7 @@
 #include "text/FullMatchPattern.h"
 #include "text/JsonText.h"
 #include "text/NumberText.h"
+#include "text/ShownText.h"
 
 namespace nimbrel {
 
@@ -274,7 +275,14 @@ LoginCheck LoginFlow::Login() {
         const auto body = OpenSealedReply(*answer, kSealedBodyCapacity);
         if (!body) return reply;
         const Json::Value& server = (*body)["serverBean"];
-        const std::string token = StringMember((*body)["userBean"], "token").value_or("");
+        const Json::Value& user = (*body)["userBean"];
+        // A login without a token signs nothing later on: refused like a token that does not
+        // fit, as are beans that are not objects.
+        const std::string token = StringMember(user, "token").value_or("");
+        if (!server.isObject() || !user.isObject() || token.empty()) {
+            NLOG_DEBUG("Login::LoginThread: the reply names no token or no servers");
+            return reply;
+        }
         if (!ReadEndpoint(server, "defTranIP", "defTranPortTcp", "defTranPortUdp", reply.defTran) ||
             !ReadEndpoint(server, "firstDetectionIP", "firstDetectionPortTcp",
                           "firstDetectionPortUdp", reply.firstDetection) ||
@@ -355,8 +363,8 @@ void LoginFlow::Finish(LoginResult result) {
         onFinished = onFinished_;
         onStatus = onStatus_;
     }
-    NLOG_DEBUG("Login::Finish: status '" << result.status << "' message '" << result.message
-                                         << "'");
+    NLOG_DEBUG("Login::Finish: status '" << ShownText(result.status) << "' message '"
+                                         << result.message << "'");
     if (onStatus) onStatus(result.message);
     if (onFinished) onFinished(result);
     {

@@ -22,8 +22,8 @@ PasswordChangeCheck Refusal(PasswordBox box, const char* status, bool clear) {
 
 }  // namespace
 
-PasswordChangeFlow::PasswordChangeFlow(const GlobalSettings& g, AppRecord& app,
-                                       UserNotifier& notifier, Options options)
+PasswordChangeFlow::PasswordChangeFlow(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+                                       Options options)
     : g_(g), app_(app), notifier_(notifier), options_(std::move(options)) {}
 
 PasswordChangeFlow::~PasswordChangeFlow() {
@@ -85,6 +85,9 @@ PasswordChangeCheck PasswordChangeFlow::Apply(const std::string& oldPassword,
 
 void PasswordChangeFlow::Deliver(PasswordChangeResult& result, const std::string& newPassword) {
     if (result.ok) {
+        // The service now knows only the new password: a later device delete or change sends
+        // this digest.
+        SetText(g_.m_PasswordMd5, Md5Hex(newPassword));
         // The new stored form replaces the old one only when the account file loads, and goes
         // into the file only when the file remembers the password.
         AccountFile file;

@@ -1,5 +1,6 @@
 // Changing the signed-in account's password from the settings page, without the page: the
-// checks of the three boxes, changePassword.do, and the stored password kept in step.
+// checks of the three boxes, changePassword.do, and the stored password and the password's
+// digest kept in step, so that later requests of the session send the new one.
 // Threading: the view's thread calls Apply; the result is delivered on the worker's thread (the
 // handler must only hand it over to the view's thread).
 #pragma once
@@ -55,7 +56,7 @@ class PasswordChangeFlow {
         HttpOptions http;
     };
 
-    PasswordChangeFlow(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+    PasswordChangeFlow(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                        Options options = {});
     ~PasswordChangeFlow();
     PasswordChangeFlow(const PasswordChangeFlow&) = delete;
@@ -74,7 +75,7 @@ class PasswordChangeFlow {
   private:
     void Deliver(PasswordChangeResult& result, const std::string& newPassword);
 
-    const GlobalSettings& g_;
+    GlobalSettings& g_;
     AppRecord& app_;
     UserNotifier& notifier_;
     const Options options_;

@@ -11,6 +11,7 @@
 #include "service/crypto/Digest.h"
 #include "text/FullMatchPattern.h"
 #include "text/JsonText.h"
+#include "text/ShownText.h"
 #include "text/WideText.h"
 
 namespace nimbrel {
@@ -281,7 +282,7 @@ void PasswordRecoveryFlow::Deliver(Reply& reply) {
         onResult = onResult_;
     }
     NLOG_DEBUG("BackPwd: step " << static_cast<int>(reply.result.step) << " status '"
-                                << reply.result.status << "'");
+                                << ShownText(reply.result.status) << "'");
     if (!reply.result.message.empty())
         notifier_.MessageBox(reply.result.message, recovery_text::kCaption);
     if (onResult) onResult(reply.result);

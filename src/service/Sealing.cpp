@@ -4,9 +4,9 @@
 #include "service/ClientKeyPair.h"
 #include "service/ServiceCipher.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/RandomText.h"
 #include "service/crypto/Rsa.h"
+#include "text/Base64.h"
 
 namespace nimbrel {
 

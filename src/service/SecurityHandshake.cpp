@@ -10,8 +10,9 @@
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 #include "text/JsonText.h"
+#include "text/ShownText.h"
 
 namespace nimbrel {
 namespace {
@@ -96,7 +97,7 @@ HandshakeResult SecurityHandshake(GlobalSettings& g, const AppRecord& app, UserN
     if (!reply) return HandshakeResult::Failed;
 
     const std::string status = ReplyStatus(*reply);
-    NLOG_DEBUG("SecurityHandshake: status " << status);
+    NLOG_DEBUG("SecurityHandshake: status " << ShownText(status));
     if (StatusIs(status, kStatusOk))
         return TakeServerKeys(g, *reply) ? HandshakeResult::Ok : HandshakeResult::Failed;
     if (!StatusIs(status, kStatusMustUpdate)) return HandshakeResult::Failed;

@@ -6,6 +6,7 @@
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
 #include "text/JsonText.h"
+#include "text/ShownText.h"
 
 namespace nimbrel {
 namespace {
@@ -39,7 +40,8 @@ int CheckVersion(const GlobalSettings& g, AppRecord& app, const HttpOptions& htt
         const Json::Value& status = details["updateStatus"];
         if (status.isInt() && status.asInt() == 0) return kVersionNewer;
         if (status.isInt() && status.asInt() == 1) return kVersionNewerRequired;
-        NLOG_DEBUG("CheckVersion: updateStatus " << status.toStyledString() << "asks again");
+        NLOG_DEBUG("CheckVersion: updateStatus " << ShownText(status.toStyledString())
+                                                 << " asks again");
     }
     return kVersionCheckFailed;
 }

@@ -4,6 +4,7 @@
 #include <json/writer.h>
 
 #include <cstring>
+#include <exception>
 #include <memory>
 
 namespace nimbrel {
@@ -13,10 +14,17 @@ std::optional<Json::Value> ParseJsonObject(std::string_view text) {
     if (end != std::string_view::npos) text = text.substr(0, end);
     Json::CharReaderBuilder builder;
     builder["collectComments"] = false;
+    builder["stackLimit"] = static_cast<int>(kJsonNestingLimit);
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return std::nullopt;
+    // The reader throws, rather than fails, when the nesting passes its stack limit.
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+            return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
     if (!root.isObject()) return std::nullopt;
     return root;
 }

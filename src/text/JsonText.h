@@ -11,7 +11,12 @@
 
 namespace nimbrel {
 
-// Parses `text` (up to its first NUL) and returns it if it is a JSON object.
+// How deep arrays and objects may nest in a text from outside; replies and stream messages
+// nest a few levels, and the reader recurses once per level.
+inline constexpr std::size_t kJsonNestingLimit = 64;
+
+// Parses `text` (up to its first NUL) and returns it if it is a JSON object; nothing for
+// malformed text and for text nested deeper than kJsonNestingLimit.
 std::optional<Json::Value> ParseJsonObject(std::string_view text);
 
 // The member `name` of `object` if it is a JSON string; nothing for other types or absence.

@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "SimAccount.h"
+#include "devices/DeviceOperations.h"
+#include "devices/DeviceRecord.h"
 #include "platform/FixedText.h"
 #include "service/AccountFile.h"
 #include "service/LoginFlow.h"
@@ -244,11 +246,40 @@ TEST_F(AccountSim, PasswordChangeKeepsTheStoredFormInStep) {
                                                 {"psd", Md5Hex("owner.pw@2")}}));
     EXPECT_EQ(flow.LastResult()->message, "Пароль изменен успешно");
     EXPECT_EQ(GetText(app.m_StoredPassword), *PasswordMix("owner.pw@2"));
-    EXPECT_EQ(GetText(g.m_PasswordMd5), Md5Hex("owner_pw1"));  // the login's, unchanged
+    EXPECT_EQ(GetText(g.m_PasswordMd5), Md5Hex("owner.pw@2"));
     AccountFile file;
     ASSERT_TRUE(file.Load(app.m_ConfigPath));
     EXPECT_EQ(file.UserAttribute("Password"), *PasswordMix("owner.pw@2"));
     EXPECT_EQ(Login("owner_one", "owner.pw@2").outcome, LoginOutcome::LoggedIn);
+}
+
+// Later requests of the same session that prove the password send the new one: a second change
+// and a device delete.
+TEST_F(AccountSim, AfterAChangeTheSessionUsesTheNewPassword) {
+    StartSim();
+    Connect();
+    ASSERT_EQ(Login("owner_one", "owner_pw1").outcome, LoginOutcome::LoggedIn);
+    PasswordChangeFlow flow(g, app, notifier);
+    ASSERT_TRUE(flow.Apply("owner_pw1", "owner.pw@2", "owner.pw@2").started);
+    ASSERT_TRUE(flow.WaitIdle(kWait));
+    ASSERT_TRUE(flow.LastResult()->ok);
+
+    ASSERT_TRUE(flow.Apply("owner.pw@2", "owner_pw3", "owner_pw3").started);
+    ASSERT_TRUE(flow.WaitIdle(kWait));
+    EXPECT_EQ(Sent("changePassword.do")[3],
+              (std::pair<std::string, std::string>("old", Md5Hex("owner.pw@2"))));
+    EXPECT_EQ(Answered("changePassword.do"), "OK");
+    EXPECT_TRUE(flow.LastResult()->ok);
+
+    DeviceRecord device;
+    DeviceFields fields;
+    fields.sid = "NBACCT000003";
+    device.Assign(fields);
+    const DeviceOpOutcome deleted = DeleteDevice({g, app, notifier}, device);
+    EXPECT_TRUE(deleted.ok) << deleted.message;
+    EXPECT_EQ(Sent("deleteDev.do").back(),
+              (std::pair<std::string, std::string>("psd", Md5Hex("owner_pw3"))));
+    EXPECT_EQ(Answered("deleteDev.do"), "OK");
 }
 
 TEST_F(AccountSim, PasswordChangeRefusedByTheService) {

@@ -11,8 +11,8 @@
 #include "service/ClientKeyPair.h"
 #include "service/ServiceCipher.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/Rsa.h"
+#include "text/Base64.h"
 #include "text/JsonText.h"
 
 namespace nimbrel::test {
@@ -45,7 +45,10 @@ void KeySettingsLocally(GlobalSettings& g, int port) {
 }
 
 std::string WrappedReply(const GlobalSettings& g, const Json::Value& reply) {
-    std::string text = CompactJson(reply);
+    return WrappedText(g, CompactJson(reply));
+}
+
+std::string WrappedText(const GlobalSettings& g, std::string text) {
     return DesWrap(g, text);
 }
 

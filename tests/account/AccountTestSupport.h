@@ -31,6 +31,8 @@ void KeySettingsLocally(GlobalSettings& g, int port);
 
 // A reply body wrapped as the service wraps it: `reply` as JSON, DES-wrapped under m_KeyValue.
 std::string WrappedReply(const GlobalSettings& g, const Json::Value& reply);
+// Any text wrapped the same way, for replies that are not JSON a writer would make.
+std::string WrappedText(const GlobalSettings& g, std::string text);
 // A reply with `status` and a sealed body (sk/biz) carrying `inner`, sealed to the client key.
 std::string SealedReply(const GlobalSettings& g, const std::string& status,
                         const Json::Value& inner);

@@ -346,15 +346,42 @@ TEST_F(LoginFlowTest, RepliesThatDoNotFit) {
     EXPECT_EQ(result.outcome, LoginOutcome::NetworkFailure);
     EXPECT_EQ(GetText(g.m_Token), "");
     EXPECT_FALSE(std::filesystem::exists(dir / "alice_config.xml"));
+}
 
-    // Beans of the wrong shape read as empty values; the login itself goes through.
-    body = Json::Value(Json::objectValue);
-    body["serverBean"] = "flat";
-    body["userBean"] = Json::Value(Json::arrayValue);
-    result = LoginAgainst(test::SealedReply(g, "OK", body));
-    EXPECT_EQ(result.outcome, LoginOutcome::LoggedIn);
-    EXPECT_EQ(GetText(g.m_Token), "");
-    EXPECT_EQ(g.m_DefTran.tcpPort, 0);
+// An OK that names no token would sign every later request with nothing: refused like a token
+// that does not fit, and nothing of it is kept.
+TEST_F(LoginFlowTest, RepliesWithoutATokenAreRefused) {
+    std::vector<Json::Value> bodies(5, LoginBody());
+    bodies[0]["userBean"]["token"] = "";
+    bodies[1]["userBean"].removeMember("token");
+    bodies[2]["userBean"]["token"] = 12345;
+    bodies[3]["userBean"] = Json::Value(Json::arrayValue);
+    bodies[4]["serverBean"] = "flat";
+    for (const Json::Value& body : bodies) {
+        const auto result = LoginAgainst(test::SealedReply(g, "OK", body));
+        EXPECT_EQ(result.outcome, LoginOutcome::NetworkFailure) << body.toStyledString();
+        EXPECT_EQ(result.message, "Не удалось войти в систему, проверьте настройки сети！");
+        EXPECT_EQ(g.m_LoggedIn, 0);
+        EXPECT_EQ(GetText(g.m_Token), "");
+        EXPECT_EQ(GetText(g.m_DefTran.ip), "");
+        EXPECT_FALSE(std::filesystem::exists(dir / "alice_config.xml"));
+    }
+}
+
+// Replies nested deeper than any reader should follow are refused, not followed until the
+// stack gives out.
+TEST_F(LoginFlowTest, ADeeplyNestedReplyIsRefused) {
+    const std::string deep = R"({"status":"OK","x":)" + std::string(1500, '[');
+    auto result = LoginAgainst(test::WrappedText(g, deep));
+    EXPECT_EQ(result.outcome, LoginOutcome::NetworkFailure);
+    // Inside the sealed body too.
+    Json::Value inner = LoginBody();
+    Json::Value* level = &inner["userBean"]["extra"];
+    for (int i = 0; i < 200; ++i) level = &(*level)[0];
+    *level = 1;
+    result = LoginAgainst(test::SealedReply(g, "OK", inner));
+    EXPECT_EQ(result.outcome, LoginOutcome::NetworkFailure);
+    EXPECT_EQ(g.m_LoggedIn, 0);
 }
 
 TEST_F(LoginFlowTest, AccountFileThatCannotBeMade) {

@@ -1,5 +1,6 @@
 // The worker that runs a dialog's request: delivery, abandoning before and during delivery,
-// abandoning from inside the delivery, one run at a time.
+// abandoning from inside the delivery, one run at a time, and cancelling for good with or
+// without waiting for the thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -99,6 +100,56 @@ TEST(RequestWorker, AbandonFromInsideTheDeliveryDoesNotHang) {
                                    }));
     ASSERT_TRUE(RequestWorker::WaitForAllThreads(kWait));
     EXPECT_TRUE(done);
+}
+
+// Cancel drops the result, raises the flag the work's transfers watch and refuses every later
+// start; CancelAndWait returns only once the thread has let go of its work.
+TEST(RequestWorker, CancelEndsTheRunAndRefusesNewOnes) {
+    std::atomic<int> delivered{0};
+    std::atomic<bool> workEnded{false};
+    auto worker = std::make_unique<RequestWorker>("t-cancel");
+    const std::atomic<bool>& cancel = worker->CancelFlag();
+    // A work that, like a transfer, runs until the flag is raised.
+    ASSERT_TRUE(worker->Start<int>(
+        [&cancel, &workEnded] {
+            while (!cancel) std::this_thread::sleep_for(1ms);
+            workEnded = true;
+            return 1;
+        },
+        [&](int&) { ++delivered; }));
+    EXPECT_FALSE(worker->Cancelled());
+    worker->Cancel();
+    EXPECT_TRUE(worker->Cancelled());
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(worker->Running());
+    EXPECT_FALSE(worker->Start<int>([] { return 2; }, [&](int&) { ++delivered; }));
+    worker->CancelAndWait();
+    EXPECT_TRUE(workEnded);
+    worker.reset();
+    ASSERT_TRUE(RequestWorker::WaitForAllThreads(kWait));
+    EXPECT_EQ(delivered, 0);
+}
+
+// The thread of an abandoned run may outlive its worker; the cancel flag it was handed stays
+// valid until it ends.
+TEST(RequestWorker, AbandonedWorkOutlivesItsWorker) {
+    std::promise<void> go;
+    auto goFuture = go.get_future().share();
+    std::atomic<bool> sawCancel{true};
+    {
+        RequestWorker worker("t-outlive");
+        const std::atomic<bool>* cancel = &worker.CancelFlag();
+        ASSERT_TRUE(worker.Start<int>(
+            [goFuture, cancel, &sawCancel] {
+                goFuture.wait();
+                sawCancel = cancel->load();
+                return 0;
+            },
+            [](int&) { ADD_FAILURE() << "an abandoned run delivered"; }));
+    }
+    go.set_value();
+    ASSERT_TRUE(RequestWorker::WaitForAllThreads(kWait));
+    EXPECT_FALSE(sawCancel);
 }
 
 }  // namespace

@@ -20,13 +20,15 @@ Json::Value LogLine(const SimProcess& sim, const std::string& path, int n) {
 
 }  // namespace
 
-void SimAccount::StartSim(const std::map<std::string, std::string>& overrides) {
+void SimAccount::StartSim(const std::map<std::string, std::string>& overrides,
+                          const std::function<void(Json::Value&)>& shape) {
     std::ifstream in(std::string(ACCOUNT_SCENARIO_DIR) + "/accounts.json");
     std::stringstream text;
     text << in.rdbuf();
     auto scenario = ParseJsonObject(text.str());
     ASSERT_TRUE(scenario) << "the account scenario is not JSON";
     for (const auto& [op, word] : overrides) (*scenario)["service"]["statusOverrides"][op] = word;
+    if (shape) shape(*scenario);
     const auto path = dir / "scenario.json";
     WriteFile(path, CompactJson(*scenario));
     sim = std::make_unique<SimProcess>(path.string());

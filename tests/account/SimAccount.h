@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <json/value.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,8 +26,10 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 class SimAccount : public ::testing::Test {
   protected:
     // Starts the simulator with the account scenario; `overrides` maps an operation
-    // ("login.do") to the status word the service must answer.
-    void StartSim(const std::map<std::string, std::string>& overrides = {});
+    // ("login.do") to the status word the service must answer, and `shape` may change anything
+    // else of the scenario first.
+    void StartSim(const std::map<std::string, std::string>& overrides = {},
+                  const std::function<void(Json::Value&)>& shape = {});
     // Points `g` at the simulator and runs the handshake on `lo`.
     void Connect();
     // The payload pairs of the `n`-th request of `path` (negative: from the end).

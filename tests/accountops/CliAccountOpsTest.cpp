@@ -22,30 +22,35 @@ class CliAccountOps : public ::testing::Test {
         EXPECT_TRUE(json) << r.out;
         return json.value_or(Json::Value());
     }
+    // `alarm ARGS`, which signs in and writes the account file in a folder of the test's own.
+    Json::Value Alarm(const std::string& args, int expectedExit) {
+        return Run("alarm " + args + accounts.Option(), expectedExit);
+    }
 
     test::SimProcess sim{"demo.json"};
+    test::CtlAccountFolder accounts;  // alarm signs in and writes the account file there
 };
 
 TEST_F(CliAccountOps, AlarmSwitchesAndHours) {
-    auto on = Run("alarm on --sid NB0000000001", 0);
+    auto on = Alarm("on --sid NB0000000001", 0);
     EXPECT_EQ(on["status"].asString(), "OK");
     EXPECT_EQ(on["message"].asString(), "Открыть отчет успеха");
     EXPECT_EQ(on["alarmStatus"].asInt(), 1);
 
-    auto hours = Run("alarm hours --sid NB0000000001 --from 5 --to 5", 0);
+    auto hours = Alarm("hours --sid NB0000000001 --from 5 --to 5", 0);
     EXPECT_EQ(hours["message"].asString(), "Установлено");
     EXPECT_EQ(hours["note"].asString(), "Установить сигнал тревоги на весь день");
     EXPECT_EQ(hours["startHour"].asInt(), 5);
 
-    auto offline = Run("alarm hours --sid NB0000000005 --from 1 --to 2", 1);
+    auto offline = Alarm("hours --sid NB0000000005 --from 1 --to 2", 1);
     EXPECT_EQ(offline["status"].asString(), "OFFLINE");
     EXPECT_EQ(offline["message"].asString(), "Камера не в сети");
 
-    auto off = Run("alarm off --sid NB9999999999", 1);
+    auto off = Alarm("off --sid NB9999999999", 1);
     EXPECT_EQ(off["status"].asString(), "FAILED");
     EXPECT_EQ(off["message"].asString(), "Закрыть отчет неудачи");
 
-    auto disabled = Run("alarm hours --sid NB0000000001 --from 1 --to 2 --alarm-status 0", 1);
+    auto disabled = Alarm("hours --sid NB0000000001 --from 1 --to 2 --alarm-status 0", 1);
     EXPECT_EQ(disabled["status"].asString(), "ALARMOFF");
     EXPECT_EQ(disabled["message"].asString(), "Пожалуйста, включите сигнал тревоги");
 

@@ -32,6 +32,19 @@ TEST(FeedbackEncoding, EveryByteIsPercentEncodedInUpperCaseHex) {
     EXPECT_EQ(FeedbackFlow::EncodeMessage("%&:"), "%25%26%3A");  // separators cannot leak
 }
 
+TEST(FeedbackEncoding, LineBreaksGoOutAsCrLf) {
+    EXPECT_EQ(FeedbackFlow::EncodeMessage("a\nb"), "%61%0D%0A%62");
+    EXPECT_EQ(FeedbackFlow::EncodeMessage("\n\n"), "%0D%0A%0D%0A");
+    EXPECT_EQ(FeedbackFlow::EncodeMessage("a\r\n\nb"), "%61%0D%0A%0D%0A%62");
+    EXPECT_EQ(FeedbackFlow::EncodeMessage("a\rb"), "%61%0D%62");  // a lone CR is no break
+    EXPECT_EQ(FeedbackFlow::EncodeMessage("\r\r\n"), "%0D%0D%0A");
+    // A break is two bytes and never split: at 259 bytes it no longer fits.
+    EXPECT_EQ(FeedbackFlow::EncodeMessage(std::string(258, 'x') + "\ny")->size() / 3, 260u);
+    EXPECT_EQ(FeedbackFlow::EncodeMessage(std::string(259, 'x') + "\ny")->size() / 3, 259u);
+    EXPECT_EQ(FeedbackFlow::EncodeMessage(std::string(259, 'x') + "\r\n")->size() / 3, 259u);
+    EXPECT_EQ(FeedbackFlow::EncodeMessage(std::string(200, '\n'))->size() / 3, 260u);
+}
+
 TEST(FeedbackEncoding, AtMost260BytesAreSentAndNoCharacterIsSplit) {
     const auto bytes = [](const std::optional<std::string>& e) { return e->size() / 3; };
     EXPECT_EQ(bytes(FeedbackFlow::EncodeMessage(std::string(500, 'x'))), 260u);
@@ -71,7 +84,7 @@ class FeedbackFlowTest : public ::testing::Test {
 
 TEST_F(FeedbackFlowTest, TheServiceReceivesTheSignedEncodedMessage) {
     FeedbackFlow flow(g, app, notifier);
-    EXPECT_EQ(flow.Send("Hi\r\nЯ"), FeedbackOutcome::Sent);
+    EXPECT_EQ(flow.Send("Hi\nЯ"), FeedbackOutcome::Sent);
     const auto requests = sim.Requests("saveAdvise.do");
     ASSERT_EQ(requests.size(), 1u);
     const std::vector<std::pair<std::string, std::string>> expected{

@@ -51,6 +51,17 @@ ScenarioFile::ScenarioFile(const std::function<void(Json::Value&)>& edit) {
     if (!out) throw std::runtime_error("cannot write " + path_.string());
 }
 
+CtlAccountFolder::CtlAccountFolder() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("nimbrel-accounts-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+}
+
+CtlAccountFolder::~CtlAccountFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
 ScenarioFile::~ScenarioFile() {
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);

@@ -30,6 +30,20 @@ class ScenarioFile {
     std::filesystem::path path_;
 };
 
+// A folder of account files for nimbrelctl's sign-in, removed with its files; Option() is the
+// command-line option that names it.
+class CtlAccountFolder {
+  public:
+    CtlAccountFolder();
+    ~CtlAccountFolder();
+    CtlAccountFolder(const CtlAccountFolder&) = delete;
+    CtlAccountFolder& operator=(const CtlAccountFolder&) = delete;
+    std::string Option() const { return " --config-dir " + path_.string() + " "; }
+
+  private:
+    std::filesystem::path path_;
+};
+
 // Points `g` at the simulator's service, reads the identity of adapter lo and runs the
 // handshake. False (with the reason in `why`) when any step fails.
 bool PrepareClient(GlobalSettings& g, AppRecord& app, const SimProcess& sim, std::string* why);

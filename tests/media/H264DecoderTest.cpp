@@ -10,7 +10,7 @@
 
 #include "H264Clip.h"
 #include "media/FrameRing.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 namespace nimbrel {
 namespace {

@@ -76,9 +76,11 @@ TEST_F(NetProbeSim, EachTcpShapeGivesItsResult) {
 
 TEST(CliProbe, TheDemoAccountsNetworkIsOpen) {
     test::SimProcess sim("demo.json");
+    test::CtlAccountFolder accounts;  // probe signs in and writes the account file there
     const std::string base =
         "--service " + sim.ServiceUrl() + " --adapter lo --user demo_user --password demo1234 ";
-    const auto r = test::RunCtl(base + "--json probe");
+    const std::string probe = "probe" + accounts.Option();
+    const auto r = test::RunCtl(base + "--json " + probe);
     EXPECT_EQ(r.exitCode, 0) << r.out;
     const auto json = ParseJsonObject(r.out);
     ASSERT_TRUE(json) << r.out;
@@ -89,7 +91,7 @@ TEST(CliProbe, TheDemoAccountsNetworkIsOpen) {
     // With port 9467 taken the UDP probe fails and the warning is the outcome.
     auto holder = UdpSocket::Open();
     ASSERT_TRUE(holder && holder->Bind(*Ipv4Endpoint::Parse("127.0.0.1", kUdpProbePort)));
-    const auto taken = test::RunCtl(base + "--json probe");
+    const auto taken = test::RunCtl(base + "--json " + probe);
     EXPECT_EQ(taken.exitCode, 1) << taken.out;
     const auto warned = ParseJsonObject(taken.out);
     ASSERT_TRUE(warned) << taken.out;
@@ -97,7 +99,7 @@ TEST(CliProbe, TheDemoAccountsNetworkIsOpen) {
     EXPECT_EQ((*warned)["message"].asString(), "Аномальная сеть");
     EXPECT_EQ((*warned)["udp"].asInt(), 5);
 
-    const auto text = test::RunCtl(base + "probe");
+    const auto text = test::RunCtl(base + probe);
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_EQ(text.out, "UDP: 5, TCP: 1\n");
 }

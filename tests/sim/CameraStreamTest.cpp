@@ -13,7 +13,7 @@ extern "C" {
 #include "FleetFixture.h"
 #include "StreamTestClient.h"
 #include "camera/AnnexB.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 namespace nimbrel::sim::test {
 namespace {

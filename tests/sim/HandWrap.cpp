@@ -3,10 +3,10 @@
 #include <stdexcept>
 
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/Des.h"
 #include "service/crypto/Digest.h"
 #include "service/crypto/Hex.h"
+#include "text/Base64.h"
 #include "text/JsonText.h"
 
 namespace nimbrel::sim::test {

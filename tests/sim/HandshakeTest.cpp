@@ -3,7 +3,7 @@
 
 #include "RouterFixture.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 namespace nimbrel::sim::test {
 namespace {

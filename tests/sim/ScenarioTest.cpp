@@ -64,6 +64,9 @@ TEST(ScenarioTest, BrokenScenariosNameTheirFault) {
         {R"({"service": {"port": 70000}})", "service.port"},
         {R"({"service": {"port": "80"}})", "service.port"},
         {R"({"service": {"keyValue": "xyz1"}})", "service.keyValue"},
+        {R"({"service": {"deepReplies": "login.do"}})", "service.deepReplies"},
+        {R"({"service": {"deepReplies": [""]}})", "service.deepReplies"},
+        {std::string(5000, '['), "not valid JSON"},  // nested past the reader's limit
         {R"({"service": {"version": {"newest": "two"}}})", "service.version.newest"},
         {R"({"detection": {"probeShape": "leaky"}})", "detection.probeShape"},
         {R"({"detection": {"tcpShape": "rude"}})", "detection.tcpShape"},
@@ -99,6 +102,12 @@ TEST(ScenarioTest, BrokenScenariosNameTheirFault) {
         EXPECT_NE(s.error().find(expected), std::string::npos)
             << "error \"" << s.error() << "\" does not mention " << expected;
     }
+}
+
+TEST(ScenarioTest, DeepRepliesNameOperations) {
+    const auto s = ParseScenario(R"({"service": {"deepReplies": ["login.do", "devList.do"]}})");
+    ASSERT_TRUE(s) << s.error();
+    EXPECT_EQ(s->service.deepReplies, (std::set<std::string>{"devList.do", "login.do"}));
 }
 
 TEST(ScenarioTest, CommentMembersAreIgnored) {

@@ -8,12 +8,12 @@
 #include <sstream>
 
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/Des.h"
 #include "service/crypto/Digest.h"
 #include "service/crypto/Hex.h"
 #include "service/crypto/RandomText.h"
 #include "service/crypto/Rsa.h"
+#include "text/Base64.h"
 
 namespace nimbrel {
 namespace {

@@ -10,9 +10,9 @@
 #include "service/ServiceOperation.h"
 #include "service/StatusWord.h"
 #include "service/crypto/Aes128.h"
-#include "service/crypto/Base64.h"
 #include "service/crypto/Des.h"
 #include "service/crypto/Hex.h"
+#include "text/Base64.h"
 
 namespace nimbrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "service/crypto/Base64.h"
+#include "text/Base64.h"
 
 #include <cstdint>
 
@@ -24,7 +24,8 @@ std::string Base64Encode(std::string_view bytes) {
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
         const uint32_t v = static_cast<uint8_t>(bytes[i]) << 16 |
-                           static_cast<uint8_t>(bytes[i + 1]) << 8 | static_cast<uint8_t>(bytes[i + 2]);
+                           static_cast<uint8_t>(bytes[i + 1]) << 8 |
+                           static_cast<uint8_t>(bytes[i + 2]);
         out += kAlphabet[v >> 18];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];
