@@ -4,6 +4,7 @@
 #include "CommandRegistry.h"
 #include "ExitCode.h"
 #include "platform/Log.h"
+#include "platform/RequestWorker.h"
 #include "service/AppRecord.h"
 #include "service/HttpTransport.h"
 
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     int exitCode = cli::kExitOk;
     for (const auto& add : cli::CommandRegistry()) add(root, ctx, exitCode);
 
-    if (const auto refused = commandLine.Run(argc, argv, cli::kExitUsage)) return *refused;
-    return exitCode;
+    const auto refused = commandLine.Run(argc, argv, cli::kExitUsage);
+    // A request a command no longer waits for may still be ending; let it end before the
+    // libraries it uses are torn down.
+    RequestWorker::WaitForAllThreads(std::chrono::seconds(5));
+    return refused ? *refused : exitCode;
 }

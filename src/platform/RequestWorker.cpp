@@ -1,5 +1,6 @@
 #include "platform/RequestWorker.h"
 
+#include <openssl/crypto.h>
 #include <pthread.h>
 
 #include <condition_variable>
@@ -57,6 +58,10 @@ bool RequestWorker::StartRun(Job job) {
                 run->ended = true;
             }
             run->finished.notify_all();
+            // The crypto library's per-thread state (random generators, error queue) would
+            // otherwise be freed by the thread's exit handlers, which may run while a process that
+            // waited for its workers is already tearing the library down.
+            OPENSSL_thread_stop();
             std::lock_guard live(gLiveLock);
             --gLive;
             gLiveChanged.notify_all();
