@@ -25,7 +25,9 @@ void Join(std::thread& t) {
 
 CCamera::CCamera(LiveContext& live) : live_(live) {}
 
-CCamera::~CCamera() { Shutdown(); }
+CCamera::~CCamera() {
+    Shutdown();
+}
 
 void CCamera::CameraStart() {
     std::unique_lock lock(lifecycleLock_);
@@ -95,11 +97,16 @@ void CCamera::JoinViewThreads() {
     Join(readThread_);
     Join(relayCutThread_);
     Join(relayLimitThread_);
+    Join(ptzThread_);
     frameTimer_.Stop();
 }
 
 void CCamera::ReleaseView() {
-    transport_.reset();
+    {
+        std::lock_guard control(controlLock_);
+        streaming_ = false;
+        transport_.reset();
+    }
     sps_ = {};
     pps_ = {};
     {
@@ -111,6 +118,7 @@ void CCamera::ReleaseView() {
     ring_.Release();
     decoder_.Close();
     scaler_.Reset();
+    recorder_.EndView();  // the file is complete; m_bRecord stays for the next view
     m_nWidth = 0;
     m_nHeight = 0;
     m_nBitRate = -1;
@@ -119,7 +127,8 @@ void CCamera::ReleaseView() {
 }
 
 void CCamera::StopClean(bool fromCheck) {
-    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ") << Sid());
+    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ")
+               << Sid());
     stop_.Raise();
     Join(progressThread_);
     if (!fromCheck) checkEnabled_ = false;
@@ -144,7 +153,8 @@ void CCamera::StopClean(bool fromCheck) {
         stopping_ = false;
         restart = !fromCheck && m_bRestart.exchange(0) != 0;
     }
-    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ") << Sid());
+    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ")
+               << Sid());
     if (restart) CameraStart();
 }
 
@@ -163,7 +173,8 @@ void CCamera::CheckLoop() {
                 CameraStart();
             }
         }
-        if (!shutdown_.SleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(live_.checkPeriod)))
+        if (!shutdown_.SleepFor(
+                std::chrono::duration_cast<std::chrono::milliseconds>(live_.checkPeriod)))
             return;
     }
 }

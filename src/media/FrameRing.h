@@ -33,9 +33,10 @@ class FrameRing {
     static constexpr std::size_t kPadding = 64;
 
     // A whole frame handed to the tick's callback; `data` is valid only during the call and is
-    // followed by kPadding zero bytes.
+    // followed by kPadding zero bytes. The callback may rewrite the bytes in place for a moment
+    // (the recorder does) as long as it puts them back.
     struct Frame {
-        const uint8_t* data;
+        uint8_t* data;
         std::size_t size;
         bool key;
         uint32_t number;
@@ -88,7 +89,7 @@ class FrameRing {
         int fragments = 0;  // fragments stored so far
         bool complete = false;
         bool key = false;
-        std::size_t bytes = 0;  // sum of the stored fragment lengths
+        std::size_t bytes = 0;    // sum of the stored fragment lengths
         int64_t completedNs = 0;  // when the frame became whole, for the delay to its picture
         uint8_t* buffer = nullptr;
     };

@@ -9,7 +9,7 @@
 namespace nimbrel {
 
 class CanvasPaneHost : public PaneHost {
-public:
+  public:
     explicit CanvasPaneHost(CCanvas& canvas) : canvas_(canvas) {}
     // Where pane repaints go (the canvas window); may be null.
     void SetListener(CanvasListener* listener) { listener_ = listener; }
@@ -18,11 +18,12 @@ public:
     void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
     int CurrentPage() const override { return canvas_.CurrentPage(); }
     PaneSurface* Surface(int page, int slot) override;
+    PtzRequests* Ptz(int page, int slot) override;
     void Invalidate(int page, int slot) override;
     bool IsAudioOwner(const PaneOwner& owner) const override;
     bool IsTalkOwner(const PaneOwner& owner) const override;
 
-private:
+  private:
     CCanvas& canvas_;
     CanvasListener* listener_ = nullptr;
 };
