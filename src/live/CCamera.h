@@ -32,18 +32,11 @@
 #include "platform/TcpSocket.h"
 #include "platform/UdpSocket.h"
 
-namespace Json {
-class Value;
-}
+namespace Json { class Value; }
 
 namespace nimbrel {
 
-enum CameraStatus : int {
-    kStatusReady = 0,
-    kStatusConnecting = 1,
-    kStatusPlaying = 2,
-    kStatusFailed = 3
-};
+enum CameraStatus : int { kStatusReady = 0, kStatusConnecting = 1, kStatusPlaying = 2, kStatusFailed = 3 };
 
 enum ReachCase : int {
     kDeviceOffline = 1,
@@ -55,20 +48,20 @@ enum ReachCase : int {
 
 // What a view has done so far, for the command-line client and benchmarks.
 struct ViewCounters {
-    std::atomic<uint64_t> bytes{0};  // all stream bytes received
+    std::atomic<uint64_t> bytes{0};            // all stream bytes received
     std::atomic<uint64_t> fragments{0};
     std::atomic<uint64_t> framesDecoded{0};
-    std::atomic<uint64_t> framesShown{0};    // converted and published to the pane
-    std::atomic<uint64_t> framesDropped{0};  // cleared without decoding
-    std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the timer was behind
+    std::atomic<uint64_t> framesShown{0};      // converted and published to the pane
+    std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
+    std::atomic<uint64_t> ticksSkipped{0};     // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
-    std::atomic<uint64_t> turnsSent{0};  // pan/tilt messages
+    std::atomic<uint64_t> turnsSent{0};        // pan/tilt messages
     // From a frame's last fragment landing in the ring to its picture published to the pane.
     DelayHistogram publishDelay;
 };
 
 class CCamera : public DeviceRecord, public PaneOwner {
-  public:
+public:
     explicit CCamera(LiveContext& live);
     ~CCamera() override;
 
@@ -118,7 +111,7 @@ class CCamera : public DeviceRecord, public PaneOwner {
     // for another value or without an open stream; false after a failed send (the view fails).
     bool ResetBitRate(int bitRate);
 
-  private:
+private:
     friend class CameraTestAccess;
 
     // Negotiation (CameraNegotiation.cpp).

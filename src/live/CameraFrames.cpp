@@ -15,10 +15,8 @@ bool CCamera::InitVideoDecoder() {
 
 void CCamera::OnFrameTick() {
     recorder_.Upkeep(m_bRecord);
-    const FrameRing::TickResult r =
-        ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
-    if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete)
-        ++counters.framesDropped;
+    const FrameRing::TickResult r = ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
+    if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete) ++counters.framesDropped;
     if (const uint64_t skipped = frameTimer_.Skipped(); skipped != ticksSkippedSeen_) {
         counters.ticksSkipped += skipped - ticksSkippedSeen_;
         ticksSkippedSeen_ = skipped;
@@ -34,14 +32,12 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     if (snapshot_.Requested()) TakeSnapshot(*picture);
 
     const int page = m_nPage, slot = m_nSlot;
-    if (page < 0 || page != live_.panes.CurrentPage())
-        return;  // decoded, neither converted nor shown
+    if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown
     int expected = kStatusConnecting;
     m_nStatus.compare_exchange_strong(expected, kStatusPlaying);  // a failed view stays failed
 
     char line[320];
-    std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(),
-                  m_fBytesLastSecond.load() / 1024.0);
+    std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(), m_fBytesLastSecond.load() / 1024.0);
     {
         std::lock_guard guard(statusLineLock_);
         statusLine_ = line;

@@ -25,9 +25,7 @@ void Join(std::thread& t) {
 
 CCamera::CCamera(LiveContext& live) : live_(live) {}
 
-CCamera::~CCamera() {
-    Shutdown();
-}
+CCamera::~CCamera() { Shutdown(); }
 
 void CCamera::CameraStart() {
     std::unique_lock lock(lifecycleLock_);
@@ -127,8 +125,7 @@ void CCamera::ReleaseView() {
 }
 
 void CCamera::StopClean(bool fromCheck) {
-    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ")
-               << Sid());
+    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ") << Sid());
     stop_.Raise();
     Join(progressThread_);
     if (!fromCheck) checkEnabled_ = false;
@@ -153,8 +150,7 @@ void CCamera::StopClean(bool fromCheck) {
         stopping_ = false;
         restart = !fromCheck && m_bRestart.exchange(0) != 0;
     }
-    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ")
-               << Sid());
+    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ") << Sid());
     if (restart) CameraStart();
 }
 
@@ -173,8 +169,7 @@ void CCamera::CheckLoop() {
                 CameraStart();
             }
         }
-        if (!shutdown_.SleepFor(
-                std::chrono::duration_cast<std::chrono::milliseconds>(live_.checkPeriod)))
+        if (!shutdown_.SleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(live_.checkPeriod)))
             return;
     }
 }

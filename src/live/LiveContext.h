@@ -20,8 +20,8 @@ struct LiveContext {
     UserNotifier& notifier;
     PaneHost& panes;
     HttpOptions http{};
-    int connectTimeoutMs = 5000;    // TCP connect to a camera or relay
-    int udtAcceptTimeoutMs = 3000;  // the camera's UDT connection after the punch
+    int connectTimeoutMs = 5000;      // TCP connect to a camera or relay
+    int udtAcceptTimeoutMs = 3000;    // the camera's UDT connection after the punch
     std::chrono::milliseconds checkPeriod = std::chrono::minutes(5);  // retry of failed views
     // Seconds before a relayed view is cut, drawn at random; empty: the built-in table.
     std::vector<int> relayCutSeconds{};

@@ -1,7 +1,7 @@
 // What a live view needs of the video wall: a pane to draw into, its picture surface and pan/tilt
-// requests, the page shown, and which cameras own device audio and talk. The wall implements it;
-// tests and the command-line client use a wall without a window. Threading: every method may be
-// called from camera threads and the UI thread.
+// requests, the page shown, and which cameras own device audio and talk. The wall implements it; tests and the
+// command-line client use a wall without a window.
+// Threading: every method may be called from camera threads and the UI thread.
 #pragma once
 
 #include "live/PtzRequests.h"
@@ -11,7 +11,7 @@
 namespace nimbrel {
 
 class PaneHost {
-  public:
+public:
     virtual ~PaneHost() = default;
     // Gives `owner` a free pane (writes its page and slot); false when none is free.
     virtual bool AcquirePane(PaneOwner& owner) = 0;

@@ -40,8 +40,7 @@ std::string EncodeBmp24(int width, int height, const uint8_t* pixels, int stride
     Put32(out, 42, 3000);
     for (int y = 0; y < height; ++y) {
         char* row = out.data() + 54 + rowBytes * static_cast<std::size_t>(height - 1 - y);
-        const uint8_t* source =
-            pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        const uint8_t* source = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
         if (bytesPerPixel == 3) {
             std::memcpy(row, source, static_cast<std::size_t>(width) * 3);
             continue;
@@ -76,11 +75,10 @@ std::string EncodeSnapshotBmp(int width, int height, const uint8_t* bgr) {
 bool WriteBmp24(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
                 int stride, int bytesPerPixel) {
     const std::string bytes = EncodeBmp24(width, height, pixels, stride, bytesPerPixel);
-    return !bytes.empty() && WriteFileAtomically(path, bytes,
-                                                 std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_write |
-                                                     std::filesystem::perms::group_read |
-                                                     std::filesystem::perms::others_read);
+    return !bytes.empty() && WriteFileAtomically(path, bytes, std::filesystem::perms::owner_read |
+                                                                  std::filesystem::perms::owner_write |
+                                                                  std::filesystem::perms::group_read |
+                                                                  std::filesystem::perms::others_read);
 }
 
 }  // namespace nimbrel

@@ -89,7 +89,7 @@ class FrameRing {
         int fragments = 0;  // fragments stored so far
         bool complete = false;
         bool key = false;
-        std::size_t bytes = 0;    // sum of the stored fragment lengths
+        std::size_t bytes = 0;  // sum of the stored fragment lengths
         int64_t completedNs = 0;  // when the frame became whole, for the delay to its picture
         uint8_t* buffer = nullptr;
     };

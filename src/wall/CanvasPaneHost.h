@@ -9,7 +9,7 @@
 namespace nimbrel {
 
 class CanvasPaneHost : public PaneHost {
-  public:
+public:
     explicit CanvasPaneHost(CCanvas& canvas) : canvas_(canvas) {}
     // Where pane repaints go (the canvas window); may be null.
     void SetListener(CanvasListener* listener) { listener_ = listener; }
@@ -23,7 +23,7 @@ class CanvasPaneHost : public PaneHost {
     bool IsAudioOwner(const PaneOwner& owner) const override;
     bool IsTalkOwner(const PaneOwner& owner) const override;
 
-  private:
+private:
     CCanvas& canvas_;
     CanvasListener* listener_ = nullptr;
 };
