@@ -57,6 +57,9 @@ void CameraRecorder::WriteFrame(uint8_t* frame, std::size_t size, bool key,
         CloseCurrent(true);
         NoticeOnce(kWriteFailedNotice);
         record = 0;
+    } else if (const uint64_t limit = stopAfter_; limit > 0 && offered_ >= limit) {
+        CloseCurrent(false);
+        record = 0;
     }
 }
 

@@ -67,6 +67,9 @@ class CameraRecorder {
     void WriteFrame(uint8_t* frame, std::size_t size, bool key, std::atomic<int>& record);
     // The view stops: the open file is closed, complete and playable.
     void EndView();
+    // Ends the recording (closes the file, clears the flag) once `frames` frames are recorded in
+    // all; 0 records on until switched off. For recordings of a set length.
+    void StopAfter(uint64_t frames) { stopAfter_ = frames; }
 
     // Display ticks left before the file is cut (m_nRecordTicks).
     int RecordTicks() const { return ticks_.load(); }
@@ -92,6 +95,7 @@ class CameraRecorder {
     std::atomic<int> ticks_{0};
     std::atomic<bool> open_{false};
     std::atomic<uint64_t> offered_{0};
+    std::atomic<uint64_t> stopAfter_{0};
     mutable std::mutex filesLock_;
     std::vector<FileReport> files_;
 };

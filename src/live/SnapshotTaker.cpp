@@ -31,6 +31,7 @@ SnapshotTaker::Outcome SnapshotTaker::Take(const AVFrame& picture, PaneScaler& s
         const auto path = PlanCapturePath(place.folder, place.user, place.sid, clock_(), ".bmp");
         if (!path) {
             requested_ = false;
+            ++failed_;
             return Outcome::Failed;
         }
         std::string error;
@@ -54,6 +55,7 @@ SnapshotTaker::Outcome SnapshotTaker::Take(const AVFrame& picture, PaneScaler& s
     std::vector<uint8_t>().swap(bgr_);
     if (!written) {
         NLOG_DEBUG("snapshot: " << file << " could not be written");
+        ++failed_;
         return Outcome::Failed;
     }
     ++taken_;

@@ -47,12 +47,14 @@ class SnapshotTaker {
     Outcome Take(const AVFrame& picture, PaneScaler& scaler, const Place& place);
 
     uint64_t Taken() const { return taken_.load(); }
+    uint64_t Failed() const { return failed_.load(); }
     std::filesystem::path LastFile() const;
 
   private:
     LocalClock clock_;
     std::atomic<bool> requested_{false};
     std::atomic<uint64_t> taken_{0};
+    std::atomic<uint64_t> failed_{0};
     mutable std::mutex lock_;
     std::filesystem::path target_;  // under lock_
     std::filesystem::path last_;    // under lock_
