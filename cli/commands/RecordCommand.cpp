@@ -68,7 +68,10 @@ int Record(CliContext& ctx, const RecordOptions& options) {
                 std::fflush(stdout);
                 printed = done;
             }
-            return camera.m_bRecord == 0 || camera.m_nStatus == kStatusFailed;
+            // A recording whose first file cannot be made ends at once.
+            const bool neverStarted =
+                camera.Recorder().OpenFailures() > 0 && camera.Recorder().Files().empty();
+            return camera.m_bRecord == 0 || camera.m_nStatus == kStatusFailed || neverStarted;
         },
         limit);
     camera.m_bRecord = 0;

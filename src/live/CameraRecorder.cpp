@@ -77,6 +77,7 @@ bool CameraRecorder::OpenNext(std::atomic<int>& record) {
             std::filesystem::remove(path->file, ec);  // a header without pictures helps nobody
         }
         NoticeOnce(kFileFailedNotice);
+        ++openFailures_;
         ticks_ = 0;
         if (view_.udt) {
             record = 0;

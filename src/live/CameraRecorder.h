@@ -76,6 +76,8 @@ class CameraRecorder {
     bool FileOpen() const { return open_.load(); }
     // Frames handed over from the first written key frame on, in all files of the recording.
     uint64_t FramesOffered() const { return offered_.load(); }
+    // Files that could not be made.
+    uint64_t OpenFailures() const { return openFailures_.load(); }
     // Every file of this camera so far, oldest first.
     std::vector<FileReport> Files() const;
 
@@ -96,6 +98,7 @@ class CameraRecorder {
     std::atomic<bool> open_{false};
     std::atomic<uint64_t> offered_{0};
     std::atomic<uint64_t> stopAfter_{0};
+    std::atomic<uint64_t> openFailures_{0};
     mutable std::mutex filesLock_;
     std::vector<FileReport> files_;
 };
