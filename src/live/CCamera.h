@@ -55,7 +55,7 @@ struct ViewCounters {
     std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
     std::atomic<uint64_t> ticksSkipped{0};     // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
-    std::atomic<uint64_t> turnsSent{0};        // pan/tilt messages
+    std::atomic<uint64_t> turnsSent{0};        // pan/tilt messages sent
     // From a frame's last fragment landing in the ring to its picture published to the pane.
     DelayHistogram publishDelay;
 };

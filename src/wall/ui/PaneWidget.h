@@ -9,9 +9,9 @@
 
 #include <QWidget>
 
+#include "live/PtzRequests.h"
 #include "media/PaneSurface.h"
 #include "wall/CCanvas.h"
-#include "live/PtzRequests.h"
 
 namespace nimbrel {
 
