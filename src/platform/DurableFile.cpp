@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,6 +44,13 @@ DurableFile::~DurableFile() {
 
 bool DurableFile::Write(const uint8_t* data, std::size_t size) {
     if (broken_ || finished_) return false;
+    // A file whose folder was removed takes writes that no one will ever read: stop instead.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_nlink == 0) {
+        NLOG_DEBUG("DurableFile: the file is gone from its folder");
+        broken_ = true;
+        return false;
+    }
     while (size > 0) {
         const ssize_t n = ::write(fd_, data, size);
         if (n < 0) {

@@ -1,7 +1,8 @@
 // A new file written front to back that survives a crash or a power cut up to its last commit:
 // every write goes straight to the kernel (nothing is buffered in the process), and a commit
 // wakes a background thread that flushes the data to the disk, so the writer never waits for
-// the disk. Finish flushes the rest and the folder entry of the new file.
+// the disk. Finish flushes the rest and the folder entry of the new file. A file removed from
+// its folder (the folder vanished) refuses further writes.
 // Threading: Write, Commit and Finish from one thread at a time; the flushing thread is private.
 #pragma once
 

@@ -246,6 +246,19 @@ TEST_F(CameraRecorderTest, AFullDiskStopsTheRecordingOnceAndLeavesAPlayableFile)
     EXPECT_EQ(Notices(), 1u);
 }
 
+TEST_F(CameraRecorderTest, AFolderThatVanishesStopsTheRecordingOnce) {
+    CameraRecorder recorder(notifier, Clock());
+    recorder.BeginView(View());
+    for (int n = 0; n < 7; ++n) Tick(recorder, n);
+    ASSERT_TRUE(recorder.FileOpen());
+    fs::remove_all(dir_ / "videos");
+    for (int n = 7; n < 30 && record; ++n) Tick(recorder, n);
+    EXPECT_EQ(record, 0);
+    EXPECT_FALSE(recorder.FileOpen());
+    ASSERT_EQ(Notices(), 1u);
+    EXPECT_EQ(notifier.Messages()[0].text, CameraRecorder::kWriteFailedNotice);
+}
+
 TEST_F(CameraRecorderTest, SwitchingOffClosesTheFileAndOnAgainStartsANewOneAtAKeyFrame) {
     CameraRecorder recorder(notifier, Clock());
     recorder.BeginView(View(10min));
