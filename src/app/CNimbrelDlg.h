@@ -119,6 +119,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     CCamera* SelectedCamera() const;
     void StopSelected();
     void RotateSelected();
+    // Recording on or off for the selected camera, and the record button of the new state.
+    void SetRecording(CCamera* camera, bool on);
+    // The bit-rate menu at `button`, the camera's rate checked; a choice runs its command.
+    void ShowBitRateMenu(const CCamera& camera, int button);
+    void ChooseBitRate(int command);
     void ToggleLayoutChooser();
     void ShowTitleMenu();
     void ShowAbout();

@@ -2,6 +2,7 @@
 // checks and hints), paging, the title band's buttons and menu, and closing.
 #include <QMenu>
 #include <QPropertyAnimation>
+#include <map>
 
 #include "app/CAboutDlg.h"
 #include "app/CClose.h"
@@ -45,6 +46,23 @@ void CNimbrelDlg::RunCommand(int id) {
         case kBtnRotate:
             RotateSelected();
             break;
+        case kBtnSnapshot:
+            selected->RequestSnapshot();
+            break;
+        case kBtnRecordOn:
+        case kBtnRecordOff:
+            SetRecording(selected, id == kBtnRecordOn);
+            break;
+        case kBtnBitRateLow:
+        case kBtnBitRateStandard:
+        case kBtnBitRateHigh:
+            ShowBitRateMenu(*selected, id);
+            break;
+        case kCmdBitRateLow:
+        case kCmdBitRateStandard:
+        case kCmdBitRateHigh:
+            ChooseBitRate(id);
+            break;
         case kBtnMenu:
             ShowTitleMenu();
             break;
@@ -69,18 +87,12 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdTrayExit:
             OnCancel();
             break;
-        // Snapshot, device audio, talk, recording, bit rate and the alarm schedule act once their
-        // features are in; their checks above already tell the user what is missing.
-        case kBtnSnapshot:
+        // Device audio, talk and the alarm schedule act once their features are in; their checks
+        // above already tell the user what is missing.
         case kBtnAudioOn:
         case kBtnAudioOff:
         case kBtnTalkOn:
         case kBtnTalkOff:
-        case kBtnRecordOn:
-        case kBtnRecordOff:
-        case kBtnBitRateLow:
-        case kBtnBitRateStandard:
-        case kBtnBitRateHigh:
         case kBtnAlarm:
         case kCmdSettings:
         case kCmdFeedback:
@@ -94,6 +106,39 @@ void CNimbrelDlg::RunCommand(int id) {
 void CNimbrelDlg::StopSelected() {
     if (CCamera* camera = SelectedCamera()) camera->RequestStop();
     toolbar_.Reset();
+    ApplyToolbar();
+}
+
+void CNimbrelDlg::SetRecording(CCamera* camera, bool on) {
+    // Stopping needs no selection: the button then only turns back.
+    if (camera) camera->m_bRecord = on ? 1 : 0;
+    toolbar_.Show(on ? kBtnRecordOff : kBtnRecordOn);
+    ApplyToolbar();
+}
+
+void CNimbrelDlg::ShowBitRateMenu(const CCamera& camera, int button) {
+    QMenu menu(this);
+    const struct {
+        int command;
+        const char* text;
+    } items[] = {{kCmdBitRateLow, "Низкое"},
+                 {kCmdBitRateStandard, "Стандартное"},
+                 {kCmdBitRateHigh, "Высокое"}};
+    std::map<QAction*, int> commands;
+    for (const auto& item : items) {
+        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        action->setCheckable(true);
+        action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) == camera.m_nBitRate);
+        commands[action] = item.command;
+    }
+    QAction* chosen = menu.exec(buttons_[button]->mapToGlobal(QPoint(0, 0)));
+    if (chosen) RunCommand(commands[chosen]);
+}
+
+void CNimbrelDlg::ChooseBitRate(int command) {
+    const int rate = ToolbarFlow::BitRateOfCommand(command);
+    if (CCamera* camera = SelectedCamera()) camera->ResetBitRate(rate);
+    toolbar_.Show(ToolbarFlow::BitRateButton(rate));
     ApplyToolbar();
 }
 

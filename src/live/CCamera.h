@@ -16,7 +16,9 @@
 #include <thread>
 
 #include "devices/DeviceRecord.h"
+#include "live/CameraRecorder.h"
 #include "live/LiveContext.h"
+#include "live/SnapshotTaker.h"
 #include "live/StopSignal.h"
 #include "live/StreamTransport.h"
 #include "media/DelayHistogram.h"
@@ -53,6 +55,7 @@ struct ViewCounters {
     std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
     std::atomic<uint64_t> ticksSkipped{0};     // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
+    std::atomic<uint64_t> turnsSent{0};        // pan/tilt messages sent
     // From a frame's last fragment landing in the ring to its picture published to the pane.
     DelayHistogram publishDelay;
 };
@@ -96,6 +99,18 @@ public:
     // The status-line text of the last picture ("name  12.34K/s").
     std::string StatusLine() const;
 
+    // Recording, snapshots and controls (CameraControls.cpp). m_bRecord asks for recording; it
+    // outlives the view, so the next view of the camera records again.
+    const CameraRecorder& Recorder() const { return recorder_; }
+    CameraRecorder& Recorder() { return recorder_; }
+    // Asks for a snapshot of the next picture (m_bSnapshot); an empty `file` puts it into the
+    // snapshot folder's day folder.
+    void RequestSnapshot(std::filesystem::path file = {}) { snapshot_.Request(std::move(file)); }
+    const SnapshotTaker& Snapshots() const { return snapshot_; }
+    // Asks the device for 88000, 480000 or 1200000 bits per second. False, with nothing sent,
+    // for another value or without an open stream; false after a failed send (the view fails).
+    bool ResetBitRate(int bitRate);
+
 private:
     friend class CameraTestAccess;
 
@@ -129,6 +144,11 @@ private:
     bool InitVideoDecoder();
     void OnFrameTick();
     void DecodeAndDraw(const FrameRing::Frame& frame);
+
+    // Recording, snapshots and pan/tilt (CameraControls.cpp).
+    void BeginRecording();
+    void TakeSnapshot(const AVFrame& picture);
+    void PtzLoop();
 
     // Lifecycle (CameraLifecycle.cpp).
     void StartThread();
@@ -187,6 +207,15 @@ private:
     std::thread countThread_;
     std::thread relayLimitThread_;
     std::thread relayCutThread_;
+
+    // Recording, snapshots and controls.
+    CameraRecorder recorder_{live_.notifier};
+    SnapshotTaker snapshot_;
+    std::thread ptzThread_;
+    // Guards the transport for senders outside the view's own threads (the bit-rate choice)
+    // against its release by a stop; `streaming_` says the handshake is done and no stop ran.
+    std::mutex controlLock_;
+    bool streaming_ = false;
 };
 
 }  // namespace nimbrel

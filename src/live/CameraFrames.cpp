@@ -1,6 +1,7 @@
 // Frames to pictures: the display tick takes one whole frame per frame period from the ring,
-// decodes it, and — only for a camera on the page shown — converts it straight to the pane's
-// drawing size and publishes it with the status line and icons.
+// hands it to the recorder, decodes it, saves a snapshot when one was asked for, and — only for
+// a camera on the page shown — converts it straight to the pane's drawing size and publishes it
+// with the status line and icons.
 #include <cstdio>
 
 #include "live/CCamera.h"
@@ -13,6 +14,7 @@ bool CCamera::InitVideoDecoder() {
 }
 
 void CCamera::OnFrameTick() {
+    recorder_.Upkeep(m_bRecord);
     const FrameRing::TickResult r = ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
     if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete) ++counters.framesDropped;
     if (const uint64_t skipped = frameTimer_.Skipped(); skipped != ticksSkippedSeen_) {
@@ -23,9 +25,11 @@ void CCamera::OnFrameTick() {
 
 void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     if (stop_.IsRaised()) return;
+    if (m_bRecord) recorder_.WriteFrame(frame.data, frame.size, frame.key, m_bRecord);
     const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
     if (!picture) return;
     ++counters.framesDecoded;
+    if (snapshot_.Requested()) TakeSnapshot(*picture);
 
     const int page = m_nPage, slot = m_nSlot;
     if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown

@@ -95,11 +95,16 @@ void CCamera::JoinViewThreads() {
     Join(readThread_);
     Join(relayCutThread_);
     Join(relayLimitThread_);
+    Join(ptzThread_);
     frameTimer_.Stop();
 }
 
 void CCamera::ReleaseView() {
-    transport_.reset();
+    {
+        std::lock_guard control(controlLock_);
+        streaming_ = false;
+        transport_.reset();
+    }
     sps_ = {};
     pps_ = {};
     {
@@ -111,6 +116,7 @@ void CCamera::ReleaseView() {
     ring_.Release();
     decoder_.Close();
     scaler_.Reset();
+    recorder_.EndView();  // the file is complete; m_bRecord stays for the next view
     m_nWidth = 0;
     m_nHeight = 0;
     m_nBitRate = -1;

@@ -105,9 +105,13 @@ void CCamera::StartViewThreads() {
     if (m_nTimeGap <= 0) {
         m_nStatus = kStatusFailed;
     } else {
+        BeginRecording();
         frameTimer_.Start(m_nTimeGap, [this] { OnFrameTick(); });
     }
     countThread_ = std::thread(&CCamera::CountLoop, this);
+    if (!udt) ptzThread_ = std::thread(&CCamera::PtzLoop, this);  // UDT views cannot turn
+    std::lock_guard control(controlLock_);
+    streaming_ = true;
 }
 
 void CCamera::ReadLoop() {

@@ -27,6 +27,8 @@ struct LiveContext {
     std::vector<int> relayCutSeconds{};
     // Minutes per unit of the service's relay viewing limit (1 = real minutes; tests shrink it).
     std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
+    // How long one minute of the recording length (FileLength) lasts (tests shrink it).
+    std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
 };
 
 }  // namespace nimbrel

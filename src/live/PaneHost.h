@@ -1,9 +1,10 @@
-// What a live view needs of the video wall: a pane to draw into, its picture surface, the page
-// shown, and which cameras own device audio and talk. The wall implements it; tests and the
+// What a live view needs of the video wall: a pane to draw into, its picture surface and pan/tilt
+// requests, the page shown, and which cameras own device audio and talk. The wall implements it; tests and the
 // command-line client use a wall without a window.
 // Threading: every method may be called from camera threads and the UI thread.
 #pragma once
 
+#include "live/PtzRequests.h"
 #include "media/PaneOwner.h"
 #include "media/PaneSurface.h"
 
@@ -19,6 +20,8 @@ public:
     virtual int CurrentPage() const = 0;
     // The surface of the pane at (page, slot), or null.
     virtual PaneSurface* Surface(int page, int slot) = 0;
+    // The pan/tilt requests of the pane at (page, slot), or null.
+    virtual PtzRequests* Ptz(int page, int slot) = 0;
     // The pane's state changed (connecting animation step, failed, ready): repaint it.
     virtual void Invalidate(int page, int slot) = 0;
     virtual bool IsAudioOwner(const PaneOwner& owner) const = 0;

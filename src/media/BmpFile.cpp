@@ -1,5 +1,6 @@
 #include "media/BmpFile.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/AtomicFile.h"
@@ -46,6 +47,28 @@ std::string EncodeBmp24(int width, int height, const uint8_t* pixels, int stride
         }
         for (int x = 0; x < width; ++x) std::memcpy(row + 3 * x, source + 4 * x, 3);
     }
+    return out;
+}
+
+std::string EncodeSnapshotBmp(int width, int height, const uint8_t* bgr) {
+    const uint64_t pixelBytes = uint64_t{3} * static_cast<uint64_t>(width > 0 ? width : 0) *
+                                static_cast<uint64_t>(height > 0 ? height : 0);
+    if (width <= 0 || height <= 0 || !bgr || pixelBytes + 54 > UINT32_MAX) return {};
+    std::string out(54 + pixelBytes, '\0');
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out, 2, static_cast<uint32_t>(out.size()));
+    Put32(out, 10, 54);
+    Put32(out, 14, 40);
+    Put32(out, 18, static_cast<uint32_t>(width));
+    Put32(out, 22, static_cast<uint32_t>(-height));  // negative: rows top-down
+    Put16(out, 26, 1);
+    Put16(out, 28, 24);
+    const uint64_t paddedRow = (static_cast<uint64_t>(width) * 24 + 31) / 32 * 4;
+    Put32(out, 34, static_cast<uint32_t>(paddedRow * static_cast<uint64_t>(height)));
+    Put32(out, 38, 100);
+    Put32(out, 42, 100);
+    std::memcpy(out.data() + 54, bgr, pixelBytes);
     return out;
 }
 

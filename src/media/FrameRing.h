@@ -33,9 +33,10 @@ class FrameRing {
     static constexpr std::size_t kPadding = 64;
 
     // A whole frame handed to the tick's callback; `data` is valid only during the call and is
-    // followed by kPadding zero bytes.
+    // followed by kPadding zero bytes. The callback may rewrite the bytes in place for a moment
+    // (the recorder does) as long as it puts them back.
     struct Frame {
-        const uint8_t* data;
+        uint8_t* data;
         std::size_t size;
         bool key;
         uint32_t number;

@@ -252,6 +252,11 @@ PaneSurface* CCanvas::Surface(int pane) {
     return ValidPane(pane) ? &panes_[pane].Surface() : nullptr;
 }
 
+PtzRequests* CCanvas::Ptz(int pane) {
+    // Like the surfaces, the requests never move and are atomics.
+    return ValidPane(pane) ? &panes_[pane].Ptz() : nullptr;
+}
+
 PaneSurface* CCanvas::SurfaceOf(const PaneOwner& owner) {
     std::lock_guard guard(lock_);
     const int page = owner.m_nPage;

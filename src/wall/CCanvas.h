@@ -93,6 +93,8 @@ class CCanvas {
     PaneSurface* Surface(int pane);
     // The surface of the pane the camera occupies; none while it has no pane.
     PaneSurface* SurfaceOf(const PaneOwner& owner);
+    // The pan/tilt requests of pane `pane`; none for an index out of range.
+    PtzRequests* Ptz(int pane);
 
     // --- Pages ---
     int CurrentPage() const noexcept { return curPage_.load(std::memory_order_acquire); }

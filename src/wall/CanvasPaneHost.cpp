@@ -7,6 +7,11 @@ PaneSurface* CanvasPaneHost::Surface(int page, int slot) {
     return pane ? canvas_.Surface(*pane) : nullptr;
 }
 
+PtzRequests* CanvasPaneHost::Ptz(int page, int slot) {
+    const auto pane = canvas_.PaneAt(page, slot);
+    return pane ? canvas_.Ptz(*pane) : nullptr;
+}
+
 void CanvasPaneHost::Invalidate(int page, int slot) {
     if (!listener_) return;
     if (const auto pane = canvas_.PaneAt(page, slot)) listener_->PaneInvalidated(*pane);

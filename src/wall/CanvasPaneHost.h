@@ -18,6 +18,7 @@ public:
     void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
     int CurrentPage() const override { return canvas_.CurrentPage(); }
     PaneSurface* Surface(int page, int slot) override;
+    PtzRequests* Ptz(int page, int slot) override;
     void Invalidate(int page, int slot) override;
     bool IsAudioOwner(const PaneOwner& owner) const override;
     bool IsTalkOwner(const PaneOwner& owner) const override;

@@ -1,9 +1,10 @@
-// One of the canvas's 64 panes without its window: its state and the surface through which its
-// camera hands pictures over at the pane's drawing size.
-// Threading: the state is guarded by the canvas's lock; the surface guards itself and may be used
-// from any thread.
+// One of the canvas's 64 panes without its window: its state, the surface through which its
+// camera hands pictures over at the pane's drawing size, and its pan/tilt requests.
+// Threading: the state is guarded by the canvas's lock; the surface and the requests guard
+// themselves and may be used from any thread.
 #pragma once
 
+#include "live/PtzRequests.h"
 #include "media/PaneSurface.h"
 #include "wall/PaneState.h"
 
@@ -14,6 +15,7 @@ class PaneModel {
     const PaneState& State() const { return state_; }
     PaneState& State() { return state_; }
     PaneSurface& Surface() { return surface_; }
+    PtzRequests& Ptz() { return ptz_; }
 
     // Puts the pane into `entry` of page `page` with `cell` as its cell: empty, not maximised,
     // hidden, its window on the cell.
@@ -27,6 +29,7 @@ class PaneModel {
   private:
     PaneState state_;
     PaneSurface surface_;
+    PtzRequests ptz_;
 };
 
 }  // namespace nimbrel

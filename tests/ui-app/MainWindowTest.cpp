@@ -8,6 +8,7 @@
 #include "app/MainControls.h"
 #include "devices/ui/DeviceTreeWidget.h"
 #include "wall/ui/CanvasWidget.h"
+#include "wall/ui/PaneWidget.h"
 #include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
 
@@ -187,6 +188,45 @@ TEST_F(MainWindowTest, ASelectedPaneSetsTheStacksAndTakesTheActions) {
     EXPECT_FALSE(Window().Button(kBtnTalkOn)->isHidden());
     EXPECT_EQ(camera->m_nStatus, kStatusReady);
     EXPECT_TRUE(notifier.Messages().empty());
+    Session().Canvas().ReleasePane(*camera);
+}
+
+TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) {
+    CCamera* camera = AddDevice("NBY1", "y1");
+    Shown();
+    Select(camera);
+    Click(kBtnRecordOn);
+    EXPECT_EQ(camera->m_bRecord, 1);
+    EXPECT_TRUE(Window().Button(kBtnRecordOn)->isHidden());
+    EXPECT_FALSE(Window().Button(kBtnRecordOff)->isHidden());
+    Click(kBtnRecordOff);
+    EXPECT_EQ(camera->m_bRecord, 0);
+    EXPECT_FALSE(Window().Button(kBtnRecordOn)->isHidden());
+    EXPECT_TRUE(Window().Button(kBtnRecordOff)->isHidden());
+
+    EXPECT_FALSE(camera->Snapshots().Requested());
+    Click(kBtnSnapshot);
+    EXPECT_TRUE(camera->Snapshots().Requested());
+
+    // A choice from the bit-rate menu shows its button; without a view nothing is sent.
+    Window().RunCommand(kCmdBitRateHigh);
+    EXPECT_FALSE(Window().Button(kBtnBitRateHigh)->isHidden());
+    EXPECT_TRUE(Window().Button(kBtnBitRateLow)->isHidden());
+    EXPECT_EQ(camera->m_nBitRate, -1);
+    Click(kBtnBitRateHigh);  // the menu only for a playing camera
+    EXPECT_EQ(notifier.Messages().back().text, "Устройство не работает");
+
+    // The pane's arrow keys set the requests that the camera's pan/tilt thread takes.
+    const int pane = *Session().Canvas().PaneAt(camera->m_nPage, camera->m_nSlot);
+    auto* widget = Window().findChild<PaneWidget*>(QStringLiteral("pane%1").arg(pane));
+    ASSERT_NE(widget, nullptr);
+    QTest::keyClick(widget, Qt::Key_Right);
+    QTest::keyClick(widget, Qt::Key_Up);
+    PtzRequests* requests = Session().PaneHost().Ptz(camera->m_nPage, camera->m_nSlot);
+    ASSERT_NE(requests, nullptr);
+    EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Right);
+    EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Up);
+    EXPECT_EQ(requests->TakeNext(), std::nullopt);
     Session().Canvas().ReleasePane(*camera);
 }
 

@@ -73,7 +73,7 @@ PaneWidget::PaneWidget(CCanvas& canvas, int index, QWidget* parent)
         auto* arrow = new PictureButton(ArrowPicture(d), nullptr, ArrowFallback(d), this);
         arrow->setFixedSize(kArrowSize, kArrowSize);
         arrow->hide();
-        connect(arrow, &PictureButton::clicked, this, [this, d] { ptz_.Request(d); });
+        connect(arrow, &PictureButton::clicked, this, [this, d] { Ptz().Request(d); });
         arrows_[static_cast<std::size_t>(d)] = arrow;
     }
     hide();
@@ -199,16 +199,16 @@ void PaneWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 void PaneWidget::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Up:
-            ptz_.Request(Direction::Up);
+            Ptz().Request(Direction::Up);
             break;
         case Qt::Key_Down:
-            ptz_.Request(Direction::Down);
+            Ptz().Request(Direction::Down);
             break;
         case Qt::Key_Left:
-            ptz_.Request(Direction::Left);
+            Ptz().Request(Direction::Left);
             break;
         case Qt::Key_Right:
-            ptz_.Request(Direction::Right);
+            Ptz().Request(Direction::Right);
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:

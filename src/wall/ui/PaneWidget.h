@@ -9,9 +9,9 @@
 
 #include <QWidget>
 
+#include "live/PtzRequests.h"
 #include "media/PaneSurface.h"
 #include "wall/CCanvas.h"
-#include "wall/ui/PtzRequests.h"
 
 namespace nimbrel {
 
@@ -27,7 +27,7 @@ class PaneWidget : public QWidget {
     PaneWidget(CCanvas& canvas, int index, QWidget* parent);
 
     int Index() const { return index_; }
-    PtzRequests& Ptz() { return ptz_; }
+    PtzRequests& Ptz() { return *canvas_.Ptz(index_); }
     PictureButton* Arrow(PtzRequests::Direction d) const;
 
     // A new picture was published on the pane's surface: take it and repaint.
@@ -59,7 +59,6 @@ class PaneWidget : public QWidget {
 
     CCanvas& canvas_;
     const int index_;
-    PtzRequests ptz_;
     std::array<PictureButton*, 4> arrows_{};  // indexed by PtzRequests::Direction
     PanePicture picture_;
     PaneOwner* pictureOwner_ = nullptr;  // whose picture picture_ is

@@ -1,5 +1,6 @@
 // The four pan/tilt requests of one video pane: set by the pane's arrow buttons and arrow keys,
-// consumed one at a time by the camera's control loop in the order left, right, up, down.
+// consumed one at a time by the pan/tilt thread of the camera in the pane, in the order left,
+// right, up, down.
 // Threading: set on the UI thread, taken on the camera's control thread (atomics, no Qt).
 #pragma once
 
