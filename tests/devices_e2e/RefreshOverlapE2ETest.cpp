@@ -118,6 +118,38 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
     EXPECT_TRUE(ReadStoredLayout(file).SameLayout(*lastLayout));
 }
 
+// "Обновить список" pressed before the start-up worker's first load: nothing is loaded twice.
+TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
+    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
+        for (Json::Value& d : s["devices"]) d.removeMember("img");
+        WithoutLan(s);
+    });
+    SimProcess sim(scenario.Path());
+    DeviceClient client(sim, "many_user", "many1234");
+    ASSERT_TRUE(client.signedIn);
+    DeviceTreeModel tree(client.list, client.session.app.m_ConfigPath);
+    DeviceThumbnails thumbnails;
+    LanDiscovery::Options quiet;
+    quiet.listenRounds = 1;
+    DeviceRefresher refresher(DeviceRefresher::Parts{
+        client.Context(), client.list, client.lan, quiet, tree, thumbnails, {}});
+
+    ASSERT_TRUE(refresher.StartManual());
+    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }));
+    ASSERT_TRUE(client.lan.Start(quiet));
+    ASSERT_TRUE(refresher.FirstLoad(client.Context(), {}));
+    EXPECT_EQ(client.list.Count(), 25);
+    ASSERT_FALSE(tree.Groups().empty());
+    EXPECT_EQ(tree.Groups()[0].devices.size(), 25u);
+
+    // Afterwards a manual refresh reloads as usual.
+    const std::size_t pages = sim.Requests("devList.do").size();
+    ASSERT_TRUE(refresher.StartManual());
+    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }));
+    EXPECT_EQ(sim.Requests("devList.do").size(), pages + 3);
+    EXPECT_EQ(client.list.Count(), 25);
+}
+
 // The start-up discovery, the first load's LAN marks and a manual refresh may all drive the one
 // discovery at once: starts, collections and matches from several threads against the
 // simulator's responder leave it whole, and a discovery afterwards still marks the devices.
