@@ -58,13 +58,11 @@ void AllInit::Run() {
 
     DeviceServiceContext service = session_.Service();
     service.http.cancel = &cancel_;
-    if (!FetchDeviceList(service, session_.List(), session_.Lan()))
-        NLOG_DEBUG("NimbrelDlg::AllInit: the device list did not load completely");
-    if (cancel_) return Finish(Stage::Failed);
-
-    session_.Tree().Fill([](DeviceRecord& device) {
+    // In turn with a manual refresh the user may already have asked for.
+    session_.Refresher().FirstLoad(service, [](DeviceRecord& device) {
         if (auto* camera = dynamic_cast<CCamera*>(&device)) camera->m_bRecord = 1;
     });
+    if (cancel_) return Finish(Stage::Failed);
     stage_ = Stage::Filled;
     session_.NotifyTreeChanged();
     session_.Refresher().StartPeriodic(options_.refreshPeriod);

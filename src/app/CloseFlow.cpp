@@ -1,6 +1,6 @@
 #include "app/CloseFlow.h"
 
-#include "service/AccountFile.h"
+#include "service/AccountStore.h"
 
 namespace nimbrel {
 
@@ -18,10 +18,11 @@ CloseChoice CloseFlow::Opening() const {
 }
 
 bool CloseFlow::Confirm(const CloseChoice& choice) {
-    AccountFile file;
-    if (!file.Load(app_.m_ConfigPath)) return false;
     const int showClose = choice.dontAsk ? 0 : 1;
-    if (!file.SetSetting("ShowClose", showClose ? "1" : "0") || !file.Save()) return false;
+    if (!AccountStore::For(app_.m_ConfigPath).Change([&](AccountFile& file) {
+            return file.SetSetting("ShowClose", showClose ? "1" : "0");
+        }))
+        return false;
     app_.ShowClose = showClose;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "service/AccountStore.h"
 #include "text/NumberText.h"
 #include "wall/StoredLayout.h"
 
@@ -47,11 +48,9 @@ bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& p) {
 
 bool SaveWindowAndLayout(const std::filesystem::path& accountFile, const WindowPlacement& placement,
                          const SplitLayout& layout) {
-    AccountFile file;
-    if (!file.Load(accountFile)) return false;
-    if (!WriteWindowPlacement(file, placement)) return false;
-    if (!WriteStoredLayout(file, layout)) return false;
-    return file.Save();
+    return AccountStore::For(accountFile).Change([&](AccountFile& file) {
+        return WriteWindowPlacement(file, placement) && WriteStoredLayout(file, layout);
+    });
 }
 
 }  // namespace nimbrel

@@ -1,7 +1,8 @@
 // The main window's placement as the account file keeps it under "config2": "IsMax" and the
 // rectangle "MainX", "MainY", "MainX1", "MainY1" (left, top, right, bottom in screen pixels);
 // and the save at exit that writes it together with the wall's layout.
-// Threading: as the AccountFile it works on (the UI thread).
+// Threading: Read/WriteWindowPlacement as the AccountFile they work on; SaveWindowAndLayout from
+// any thread.
 #pragma once
 
 #include <filesystem>
@@ -27,8 +28,9 @@ WindowPlacement ReadWindowPlacement(const AccountFile& file);
 // Adds "config2" or a value when missing; does not save.
 bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& placement);
 
-// Loads the account file, writes the placement and the layout into "config2" and saves it.
-// False when the file cannot be loaded or saved.
+// Loads the account file, writes the placement and the layout into "config2" and saves it, through
+// the file's owner (the refreshes may still be writing the device groups). False when the file
+// cannot be loaded or saved.
 bool SaveWindowAndLayout(const std::filesystem::path& accountFile, const WindowPlacement& placement,
                          const SplitLayout& layout);
 

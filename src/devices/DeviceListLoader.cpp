@@ -15,12 +15,18 @@ namespace {
 std::string PagePayload(const GlobalSettings& g, const AppRecord& app, int page) {
     std::string p = "uid:";
     p.append(GetText(app.m_UserName))
-        .append("&mac:").append(GetText(g.m_Mac))
-        .append("&token:").append(GetText(g.m_Token))
-        .append("&exp:").append(GetText(g.m_RsaExp))
-        .append("&mod:").append(GetText(g.m_RsaMod))
-        .append("&page:").append(std::to_string(page))
-        .append("&size:").append(std::to_string(kDevicePageSize));
+        .append("&mac:")
+        .append(GetText(g.m_Mac))
+        .append("&token:")
+        .append(GetText(g.m_Token))
+        .append("&exp:")
+        .append(GetText(g.m_RsaExp))
+        .append("&mod:")
+        .append(GetText(g.m_RsaMod))
+        .append("&page:")
+        .append(std::to_string(page))
+        .append("&size:")
+        .append(std::to_string(kDevicePageSize));
     return p;
 }
 
@@ -29,8 +35,8 @@ std::string PagePayload(const GlobalSettings& g, const AppRecord& app, int page)
 bool ForEachPage(const DeviceServiceContext& ctx,
                  const std::function<void(const std::vector<DeviceFields>&)>& take) {
     for (int page = 1;; ++page) {
-        const auto reply =
-            SendSealed(ctx.g, ServiceOp::DevList, PagePayload(ctx.g, ctx.app, page), kReply256K, ctx.http);
+        const auto reply = SendSealed(ctx.g, ServiceOp::DevList, PagePayload(ctx.g, ctx.app, page),
+                                      kReply256K, ctx.http);
         if (!reply) return false;
         const std::string status = ReplyStatus(*reply);
         if (StatusIs(status, kStatusNoAccount)) {
@@ -67,11 +73,15 @@ bool FetchDeviceList(const DeviceServiceContext& ctx, DeviceList& list, LanDisco
 
 bool RefreshDeviceList(const DeviceServiceContext& ctx, DeviceList& list) {
     std::lock_guard guard(list.WriterLock());
-    for (int i = 0; i < list.Count(); ++i) list.At(i)->seen = 0;
-    return ForEachPage(ctx, [&](const std::vector<DeviceFields>& devices) {
+    // Which records the service lists, marked on the records only once every page has arrived:
+    // while pages are awaited, the list still says what the last complete load said.
+    std::vector<bool> found(static_cast<std::size_t>(list.Count()), false);
+    const bool ok = ForEachPage(ctx, [&](const std::vector<DeviceFields>& devices) {
         for (const auto& f : devices) {
-            if (DeviceRecord* known = list.At(list.IndexOfSid(f.sid))) {
-                known->seen = 1;
+            const int index = list.IndexOfSid(f.sid);
+            if (DeviceRecord* known = list.At(index)) {
+                if (static_cast<std::size_t>(index) < found.size())
+                    found[static_cast<std::size_t>(index)] = true;
                 known->SetName(f.name);
                 known->status = f.status;
             } else if (list.Append(f) < 0) {
@@ -79,6 +89,10 @@ bool RefreshDeviceList(const DeviceServiceContext& ctx, DeviceList& list) {
             }
         }
     });
+    if (!ok) return false;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        list.At(static_cast<int>(i))->seen = found[i] ? 1 : 0;
+    return true;
 }
 
 }  // namespace nimbrel

@@ -28,8 +28,9 @@ struct DeviceServiceContext {
 // that arrived before a failure stay.
 bool FetchDeviceList(const DeviceServiceContext& ctx, DeviceList& list, LanDiscovery& lan);
 
-// A reload of every page into an existing list: `seen` cleared, then set for each device found
-// again (exact sid), whose name and status are replaced; unknown devices are appended.
+// A reload of every page into an existing list: each device found again (exact sid) takes the new
+// name and status; unknown devices are appended (seen = 1). When every page has arrived, `seen`
+// becomes 1 on the records found and 0 on the others; a failed reload leaves `seen` as it was.
 bool RefreshDeviceList(const DeviceServiceContext& ctx, DeviceList& list);
 
 }  // namespace nimbrel

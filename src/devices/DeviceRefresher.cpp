@@ -2,16 +2,31 @@
 
 #include <pthread.h>
 
+#include "platform/Log.h"
+
 namespace nimbrel {
 
 DeviceRefresher::DeviceRefresher(Parts parts) : parts_(std::move(parts)) {
     parts_.service.http.cancel = &cancel_;
 }
 
-DeviceRefresher::~DeviceRefresher() { Stop(); }
+DeviceRefresher::~DeviceRefresher() {
+    Stop();
+}
 
 void DeviceRefresher::Changed() const {
     if (parts_.treeChanged) parts_.treeChanged();
+}
+
+bool DeviceRefresher::FirstLoad(const DeviceServiceContext& service,
+                                const DeviceTreeModel::RecordingMark& mark) {
+    std::lock_guard turn(turn_);
+    const bool complete = FetchDeviceList(service, parts_.list, parts_.lan);
+    if (!complete) NLOG_DEBUG("DeviceRefresher: the device list did not load completely");
+    if (service.http.cancel && service.http.cancel->load()) return false;
+    parts_.tree.Fill(mark);
+    loaded_ = true;
+    return complete;
 }
 
 bool DeviceRefresher::StartManual() {
@@ -23,13 +38,18 @@ bool DeviceRefresher::StartManual() {
 
 void DeviceRefresher::Manual() {
     pthread_setname_np(pthread_self(), "dev-refresh");
-    parts_.lan.Start(parts_.lanOptions);
-    if (RefreshDeviceList(parts_.service, parts_.list)) {
-        parts_.lan.Match(parts_.list);
-        parts_.tree.Update();
-        Changed();
-    } else {
-        parts_.lan.Collect();
+    {
+        std::lock_guard turn(turn_);
+        if (loaded_) {
+            parts_.lan.Start(parts_.lanOptions);
+            if (RefreshDeviceList(parts_.service, parts_.list)) {
+                parts_.lan.Match(parts_.list);
+                parts_.tree.Update();
+                Changed();
+            } else {
+                parts_.lan.Collect();
+            }
+        }
     }
     manualRunning_ = false;
 }
@@ -44,12 +64,17 @@ void DeviceRefresher::StartPeriodic(std::chrono::milliseconds period) {
     periodic_ = std::thread(&DeviceRefresher::Periodic, this, period);
 }
 
+bool DeviceRefresher::RefreshInTurn() {
+    std::lock_guard turn(turn_);
+    return RefreshDeviceList(parts_.service, parts_.list) && parts_.tree.Update();
+}
+
 void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
     pthread_setname_np(pthread_self(), "dev-periodic");
     parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
     Changed();
     for (;;) {
-        if (RefreshDeviceList(parts_.service, parts_.list) && parts_.tree.Update()) {
+        if (RefreshInTurn()) {
             parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
             Changed();
         }

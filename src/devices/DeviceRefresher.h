@@ -1,8 +1,11 @@
-// Keeping the device list and tree current: the manual refresh ("Обновить список": LAN discovery,
-// reload, LAN marks, tree update; one at a time) and the periodic refresh (thumbnails, then a
-// reload and tree update every period, without LAN discovery).
-// Threading: Start*/Stop from the UI thread; the refreshes run on their own threads, serialised
-// with every other load by the device list's writer lock. Stop wakes and joins them.
+// Keeping the device list and tree current: the first load (list, LAN marks, tree fill), the
+// manual refresh ("Обновить список": LAN discovery, reload, LAN marks, tree update; one at a time)
+// and the periodic refresh (thumbnails, then a reload and tree update every period, without LAN
+// discovery).
+// Threading: Start*/Stop from the UI thread, FirstLoad from the start-up worker; the refreshes
+// run on their own threads. The first load and every refresh take turns, whichever thread runs
+// them: a reload and the tree update after it are one step that no other reload interleaves.
+// Stop wakes and joins the refresh threads.
 #pragma once
 
 #include <atomic>
@@ -20,7 +23,7 @@
 namespace nimbrel {
 
 class DeviceRefresher {
-public:
+  public:
     struct Parts {
         DeviceServiceContext service;
         DeviceList& list;
@@ -34,20 +37,31 @@ public:
     explicit DeviceRefresher(Parts parts);
     ~DeviceRefresher();
 
-    // Starts a manual refresh unless one is running; false when one is.
+    // The first load: every page into the empty list with the marks of the LAN discovery started
+    // at start-up, then the tree filled from list and account file (whatever loaded, unless the
+    // load was cancelled through `service`, which carries the caller's cancel flag). False when
+    // the list did not load completely.
+    bool FirstLoad(const DeviceServiceContext& service, const DeviceTreeModel::RecordingMark& mark);
+    // Starts a manual refresh unless one is running; false when one is. A manual refresh that
+    // gets its turn before the first load has nothing to refresh and ends at once.
     bool StartManual();
     bool ManualRunning() const { return manualRunning_; }
     void StartPeriodic(std::chrono::milliseconds period = std::chrono::minutes(5));
     // Ends the periodic refresh and waits for both threads; a request in flight is cut short.
     void Stop();
 
-private:
+  private:
     void Manual();
     void Periodic(std::chrono::milliseconds period);
+    // One periodic round's reload and tree update, in turn with the others.
+    bool RefreshInTurn();
     void Changed() const;
 
     std::atomic<bool> cancel_{false};
     Parts parts_;
+    // Held for a whole load or refresh, tree update included.
+    std::mutex turn_;
+    bool loaded_ = false;  // the first load has run; guarded by turn_
     std::atomic<bool> manualRunning_{false};
     std::thread manual_;
     std::thread periodic_;

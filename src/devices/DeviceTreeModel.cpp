@@ -4,18 +4,12 @@
 
 #include "devices/DeviceGroupsFile.h"
 #include "platform/Log.h"
-#include "service/AccountFile.h"
+#include "service/AccountStore.h"
 
 namespace nimbrel {
 
-DeviceTreeModel::DeviceTreeModel(DeviceList& list, std::filesystem::path accountFile)
-    : list_(list), file_(std::move(accountFile)) {}
-
-bool DeviceTreeModel::WithFile(const std::function<bool(AccountFile&)>& change) {
-    AccountFile file;
-    if (!file.Load(file_)) return false;
-    return change(file) && file.Save();
-}
+DeviceTreeModel::DeviceTreeModel(DeviceList& list, const std::filesystem::path& accountFile)
+    : list_(list), store_(AccountStore::For(accountFile)) {}
 
 int DeviceTreeModel::SlotOf(int32_t gid) const {
     for (std::size_t i = 0; i < groups_.size(); ++i)
@@ -29,56 +23,53 @@ void DeviceTreeModel::Place(int deviceIndex, int32_t gid) {
 }
 
 bool DeviceTreeModel::Fill(const RecordingMark& mark) {
-    AccountFile file;
-    if (!file.Load(file_)) return false;
     std::lock_guard guard(lock_);
-    groups_.clear();
-    for (const GroupEntry& e : ReadGroupList(file, kMaxGroups))
-        groups_.push_back({e.gid, e.name, e.expanded, {}});
-    const int n = list_.Count();
-    for (int i = 0; i < n; ++i) {
-        DeviceRecord* device = list_.At(i);
-        if (const auto camera = FindCamera(file, device->Sid())) {
-            if (camera->videoStore && mark) mark(*device);
-            Place(i, camera->groupId);  // an unknown group: listed in the file, not shown
-        } else {
-            AddCamera(file, device->Sid(), 0);
-            Place(i, 0);
+    return store_.Change([&](AccountFile& file) {
+        groups_.clear();
+        for (const GroupEntry& e : ReadGroupList(file, kMaxGroups))
+            groups_.push_back({e.gid, e.name, e.expanded, {}});
+        const int n = list_.Count();
+        for (int i = 0; i < n; ++i) {
+            DeviceRecord* device = list_.At(i);
+            if (const auto camera = FindCamera(file, device->Sid())) {
+                if (camera->videoStore && mark) mark(*device);
+                Place(i, camera->groupId);  // an unknown group: listed in the file, not shown
+            } else {
+                AddCamera(file, device->Sid(), 0);
+                Place(i, 0);
+            }
         }
-    }
-    return file.Save();
+        return true;
+    });
 }
 
 bool DeviceTreeModel::Update() {
-    AccountFile file;
-    if (!file.Load(file_)) return false;
     std::lock_guard guard(lock_);
-    bool changed = false;
-    const int n = list_.Count();
-    for (int i = 0; i < n; ++i) {
-        DeviceRecord* device = list_.At(i);
-        bool shown = false;
-        for (auto& g : groups_) {
-            auto it = std::find(g.devices.begin(), g.devices.end(), i);
-            if (it == g.devices.end()) continue;
-            shown = true;
-            if (device->seen == 0) {
-                g.devices.erase(it);
-                RemoveCamera(file, device->Sid());
-                changed = true;
+    return store_.Change([&](AccountFile& file) {
+        const int n = list_.Count();
+        for (int i = 0; i < n; ++i) {
+            DeviceRecord* device = list_.At(i);
+            bool shown = false;
+            for (auto& g : groups_) {
+                auto it = std::find(g.devices.begin(), g.devices.end(), i);
+                if (it == g.devices.end()) continue;
+                shown = true;
+                if (device->seen == 0) {
+                    g.devices.erase(it);
+                    RemoveCamera(file, device->Sid());
+                }
+            }
+            if (!shown && device->seen == 1) {
+                auto camera = FindCamera(file, device->Sid());
+                if (!camera) {
+                    AddCamera(file, device->Sid(), 0);
+                    camera = CameraEntry{};
+                }
+                Place(i, camera->groupId);
             }
         }
-        if (!shown && device->seen == 1) {
-            auto camera = FindCamera(file, device->Sid());
-            if (!camera) {
-                AddCamera(file, device->Sid(), 0);
-                camera = CameraEntry{};
-                changed = true;
-            }
-            Place(i, camera->groupId);
-        }
-    }
-    return !changed || file.Save();
+        return true;
+    });
 }
 
 std::vector<TreeGroup> DeviceTreeModel::Groups() const {
@@ -98,7 +89,8 @@ std::vector<TreeRow> DeviceTreeModel::RowsLocked() const {
             for (int index : g.devices) {
                 const DeviceRecord* d = list_.At(index);
                 if (!d || d->IsOnline() != online) continue;
-                rows.push_back({TreeRow::Kind::Device, static_cast<int>(slot), index, top, kDeviceHeight});
+                rows.push_back(
+                    {TreeRow::Kind::Device, static_cast<int>(slot), index, top, kDeviceHeight});
                 top += kDeviceHeight;
             }
     }
@@ -142,7 +134,8 @@ std::pair<int, int> DeviceTreeModel::Counts(int slot) const {
 std::optional<int32_t> DeviceTreeModel::GroupOf(int deviceIndex) const {
     std::lock_guard guard(lock_);
     for (const auto& g : groups_)
-        if (std::find(g.devices.begin(), g.devices.end(), deviceIndex) != g.devices.end()) return g.gid;
+        if (std::find(g.devices.begin(), g.devices.end(), deviceIndex) != g.devices.end())
+            return g.gid;
     return std::nullopt;
 }
 
@@ -150,7 +143,7 @@ std::optional<int32_t> DeviceTreeModel::AddGroup() {
     std::lock_guard guard(lock_);
     if (groups_.size() >= kMaxGroups) return std::nullopt;
     int32_t gid = 0;
-    const bool ok = WithFile([&](AccountFile& file) {
+    const bool ok = store_.Change([&](AccountFile& file) {
         for (const GroupEntry& e : ReadGroupList(file, SIZE_MAX)) gid = std::max(gid, e.gid);
         gid += 1;
         return AddGroupElement(file, {gid, kNewGroupName, false});
@@ -163,7 +156,8 @@ std::optional<int32_t> DeviceTreeModel::AddGroup() {
 bool DeviceTreeModel::RenameGroup(int32_t gid, const std::string& name) {
     std::lock_guard guard(lock_);
     const int slot = SlotOf(gid);
-    if (slot < 0 || !WithFile([&](AccountFile& f) { return SetGroupName(f, gid, name); })) return false;
+    if (slot < 0 || !store_.Change([&](AccountFile& f) { return SetGroupName(f, gid, name); }))
+        return false;
     groups_[static_cast<std::size_t>(slot)].name = name;
     return true;
 }
@@ -173,7 +167,7 @@ bool DeviceTreeModel::DeleteGroup(int32_t gid) {
     const int slot = SlotOf(gid);
     const int home = SlotOf(0);
     if (gid == 0 || slot < 0) return false;
-    const bool ok = WithFile([&](AccountFile& f) {
+    const bool ok = store_.Change([&](AccountFile& f) {
         MoveGroupCameras(f, gid, 0);
         return RemoveGroupElement(f, gid);
     });
@@ -191,7 +185,8 @@ bool DeviceTreeModel::MoveDevice(int deviceIndex, int32_t gid) {
     const DeviceRecord* device = list_.At(deviceIndex);
     std::lock_guard guard(lock_);
     if (!device || SlotOf(gid) < 0) return false;
-    if (!WithFile([&](AccountFile& f) { return SetCameraGroup(f, device->Sid(), gid); })) return false;
+    if (!store_.Change([&](AccountFile& f) { return SetCameraGroup(f, device->Sid(), gid); }))
+        return false;
     for (auto& g : groups_) std::erase(g.devices, deviceIndex);
     Place(deviceIndex, gid);
     return true;
@@ -202,12 +197,13 @@ bool DeviceTreeModel::RemoveDevice(int deviceIndex) {
     std::lock_guard guard(lock_);
     if (!device) return false;
     for (auto& g : groups_) std::erase(g.devices, deviceIndex);
-    return WithFile([&](AccountFile& f) { return RemoveCamera(f, device->Sid()); });
+    return store_.Change([&](AccountFile& f) { return RemoveCamera(f, device->Sid()); });
 }
 
 void DeviceTreeModel::SetExpanded(int32_t gid, bool expanded) {
     std::lock_guard guard(lock_);
-    if (const int slot = SlotOf(gid); slot >= 0) groups_[static_cast<std::size_t>(slot)].expanded = expanded;
+    if (const int slot = SlotOf(gid); slot >= 0)
+        groups_[static_cast<std::size_t>(slot)].expanded = expanded;
 }
 
 void DeviceTreeModel::CollapseAll() {
@@ -217,7 +213,7 @@ void DeviceTreeModel::CollapseAll() {
 
 bool DeviceTreeModel::SaveExpansion() {
     std::lock_guard guard(lock_);
-    return WithFile([&](AccountFile& f) {
+    return store_.Change([&](AccountFile& f) {
         for (const auto& g : groups_) SetGroupExpanded(f, g.gid, g.expanded);
         return true;
     });

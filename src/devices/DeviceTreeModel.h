@@ -2,7 +2,9 @@
 // them, the rows in display order (online devices first in each group), hit testing, and the
 // group and move commands, each written through to the account file.
 // Threading: every method may be called from any thread; one lock guards the model, and readers
-// get copies, so the refresh threads may update it while the UI thread paints.
+// get copies, so the refresh threads may update it while the UI thread paints. Every change of
+// the file is a load, change and save through the file's AccountStore, taken while the model's
+// lock is held (model, then file: never the other way round).
 #pragma once
 
 #include <filesystem>
@@ -16,7 +18,7 @@
 
 namespace nimbrel {
 
-class AccountFile;
+class AccountStore;
 
 struct TreeGroup {
     int32_t gid = 0;
@@ -35,7 +37,7 @@ struct TreeRow {
 };
 
 class DeviceTreeModel {
-public:
+  public:
     static constexpr int kMaxGroups = 32;
     static constexpr int kHeaderHeight = 22;
     static constexpr int kDeviceHeight = 82;
@@ -46,13 +48,14 @@ public:
     // Called at fill for each device whose "VideoStore" is "1".
     using RecordingMark = std::function<void(DeviceRecord&)>;
 
-    DeviceTreeModel(DeviceList& list, std::filesystem::path accountFile);
+    DeviceTreeModel(DeviceList& list, const std::filesystem::path& accountFile);
 
     // Builds the groups from the account file and places every device of the list; devices the
     // file does not know join the default group and the file. False when the file cannot be
     // loaded (the tree stays empty).
     bool Fill(const RecordingMark& mark = {});
     // After a refresh: devices no longer seen leave the tree and the file, newly seen ones join.
+    // The caller makes sure that no refresh changes `seen` meanwhile.
     bool Update();
 
     std::vector<TreeGroup> Groups() const;
@@ -81,14 +84,13 @@ public:
     // Writes every group's expansion into the file (when the tree goes away).
     bool SaveExpansion();
 
-private:
+  private:
     int SlotOf(int32_t gid) const;  // -1 when none; caller holds lock_
     std::vector<TreeRow> RowsLocked() const;
-    bool WithFile(const std::function<bool(AccountFile&)>& change);
     void Place(int deviceIndex, int32_t gid);
 
     DeviceList& list_;
-    std::filesystem::path file_;
+    AccountStore& store_;
     mutable std::mutex lock_;
     std::vector<TreeGroup> groups_;
 };

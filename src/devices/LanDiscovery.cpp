@@ -10,7 +10,9 @@
 
 namespace nimbrel {
 
-LanDiscovery::~LanDiscovery() { Collect(); }
+LanDiscovery::~LanDiscovery() {
+    Collect();
+}
 
 std::optional<std::string> LanDiscovery::BroadcastAddress(const std::string& ip,
                                                           const std::string& mask) {
@@ -22,7 +24,8 @@ std::optional<std::string> LanDiscovery::BroadcastAddress(const std::string& ip,
 }
 
 bool LanDiscovery::Start(const Options& options) {
-    Collect();
+    std::lock_guard turn(controlLock_);
+    CollectLocked();
     {
         std::lock_guard guard(repliesLock_);
         replies_.clear();
@@ -36,13 +39,18 @@ bool LanDiscovery::Start(const Options& options) {
         probeThread_ = std::thread(&LanDiscovery::Probe, this, options);
         listenThread_ = std::thread(&LanDiscovery::Listen, this, options);
     } catch (const std::system_error&) {
-        Collect();
+        CollectLocked();
         return false;
     }
     return true;
 }
 
 void LanDiscovery::Collect() {
+    std::lock_guard turn(controlLock_);
+    CollectLocked();
+}
+
+void LanDiscovery::CollectLocked() {
     if (probeThread_.joinable()) probeThread_.join();
     if (listenThread_.joinable()) listenThread_.join();
     socket_.reset();
@@ -83,7 +91,8 @@ void LanDiscovery::Listen(Options options) {
 }
 
 void LanDiscovery::Match(DeviceList& list) {
-    Collect();
+    std::lock_guard turn(controlLock_);
+    CollectLocked();
     const auto replies = Replies();
     const int n = list.Count();
     for (int i = 0; i < n; ++i) {

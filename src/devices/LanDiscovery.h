@@ -1,8 +1,9 @@
 // Finding the account's cameras on the local network: a one-byte probe broadcast to the subnet
 // 20 times, 50 ms apart, while a listener collects the replies for about a second; then the
 // devices whose id answered are marked with their local address.
-// Threading: Start, Collect and Match on one controlling thread at a time; the probe and listen
-// threads are private. The destructor waits for both.
+// Threading: Start, Collect and Match may be called from any thread (start-up, the first load, a
+// manual refresh); they take turns, so a run is started, waited for and released by one caller at
+// a time. The probe and listen threads are private. The destructor waits for both.
 #pragma once
 
 #include <atomic>
@@ -20,11 +21,11 @@ namespace nimbrel {
 class DeviceList;
 
 class LanDiscovery {
-public:
+  public:
     static constexpr int kMaxReplies = 512;
 
     struct Options {
-        std::string localIp;    // empty: no probe is sent (the listener still runs)
+        std::string localIp;  // empty: no probe is sent (the listener still runs)
         std::string localMask;
         uint16_t port = 53217;
         int probes = 20;
@@ -51,12 +52,16 @@ public:
     std::vector<LanReply> Replies() const;
 
     // The directed broadcast address of the subnet, or nothing when address or mask is missing.
-    static std::optional<std::string> BroadcastAddress(const std::string& ip, const std::string& mask);
+    static std::optional<std::string> BroadcastAddress(const std::string& ip,
+                                                       const std::string& mask);
 
-private:
+  private:
     void Probe(Options options);
     void Listen(Options options);
+    void CollectLocked();  // caller holds controlLock_
 
+    // Held by Start, Collect and Match: the threads and the socket below change only under it.
+    std::mutex controlLock_;
     std::optional<UdpSocket> socket_;
     std::thread probeThread_;
     std::thread listenThread_;

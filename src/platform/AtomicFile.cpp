@@ -79,9 +79,13 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    // Only a regular file is opened, and without waiting: opening a FIFO for reading would wait
+    // for a writer for ever. The path may change between the look and the open, hence the
+    // non-blocking open and the second look at what was opened.
     struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::size_t>(st.st_size) > maxBytes) {
         ::close(fd);

@@ -19,7 +19,7 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
                                                        std::filesystem::perms::owner_write);
 
 // The content of a regular file of at most `maxBytes` bytes; nothing when it is missing, not a
-// regular file, unreadable or larger.
+// regular file (a FIFO is refused without waiting for a writer), unreadable or larger.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 }  // namespace nimbrel

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/UserDirs.h"
+#include "service/AccountStore.h"
 #include "text/NumberText.h"
 
 namespace nimbrel {
@@ -151,28 +152,18 @@ void AccountFile::ReadSettings(AppRecord& record) const {
 
 bool AccountFile::SaveAccountId(const std::filesystem::path& path, std::string_view accountName,
                                 const AccountFileDefaults& defaults) {
-    AccountFile file;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        if (ec || !file.Create(path, defaults)) return false;
-    } else if (!file.Load(path)) {
-        NLOG_WARN("AccountFile::SaveAccountId: " << path << " cannot be read; made anew");
-        auto broken = path;
-        broken += ".broken";
-        std::filesystem::rename(path, broken, ec);
-        if (ec || !file.Create(path, defaults)) return false;
-    }
-    return file.SetUserAttribute("ID", accountName) && file.Save();
+    return AccountStore::For(path).ChangeOrCreate(
+        defaults, [&](AccountFile& file) { return file.SetUserAttribute("ID", accountName); });
 }
 
 bool AccountFile::SavePassword(const std::filesystem::path& path, std::string_view storedOrNone) {
-    AccountFile file;
-    return file.Load(path) && file.SetUserAttribute("Password", storedOrNone) && file.Save();
+    return AccountStore::For(path).Change(
+        [&](AccountFile& file) { return file.SetUserAttribute("Password", storedOrNone); });
 }
 
 bool AccountFile::SaveAutoLogin(const std::filesystem::path& path, bool autoLogin) {
-    AccountFile file;
-    return file.Load(path) && file.SetSetting("AutoLogin", autoLogin ? "1" : "0") && file.Save();
+    return AccountStore::For(path).Change(
+        [&](AccountFile& file) { return file.SetSetting("AutoLogin", autoLogin ? "1" : "0"); });
 }
 
 }  // namespace nimbrel

@@ -1,7 +1,8 @@
 // One account's configuration file: its skeleton, the settings it keeps under "config1", the
 // remembered account name and password of "config1/User", and the three saves of a login.
 // Threading: one AccountFile per thread; the file itself is replaced atomically by every save,
-// so a reader never sees a half-written file.
+// so a reader never sees a half-written file. Whoever changes a file loads, changes and saves it
+// through the file's AccountStore, so that no change overwrites another's.
 #pragma once
 
 #include <filesystem>
@@ -57,9 +58,10 @@ class AccountFile {
     XmlDocument& Document() { return doc_; }
     const XmlDocument& Document() const { return doc_; }
 
-    // The saves of a successful login; each loads the file, changes one value and saves it.
-    // SaveAccountId creates the file (as Create) when it is absent, and sets User/@ID. A file
-    // that exists but cannot be loaded is kept beside as "<file>.broken" and made anew.
+    // The saves of a successful login; each loads the file, changes one value and saves it,
+    // through the file's AccountStore. SaveAccountId creates the file (as Create) when it is
+    // absent, and sets User/@ID. A file that exists but cannot be loaded is kept beside as
+    // "<file>.broken" (".broken.2", ... when earlier copies exist) and made anew.
     static bool SaveAccountId(const std::filesystem::path& path, std::string_view accountName,
                               const AccountFileDefaults& defaults);
     // User/@Password: the stored form, or "0" when the password is not remembered.

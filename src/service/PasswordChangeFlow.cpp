@@ -2,7 +2,7 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
-#include "service/AccountFile.h"
+#include "service/AccountStore.h"
 #include "service/PasswordMix.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
@@ -90,18 +90,21 @@ void PasswordChangeFlow::Deliver(PasswordChangeResult& result, const std::string
         SetText(g_.m_PasswordMd5, Md5Hex(newPassword));
         // The new stored form replaces the old one only when the account file loads, and goes
         // into the file only when the file remembers the password.
-        AccountFile file;
-        if (file.Load(app_.m_ConfigPath)) {
-            const std::string stored = PasswordMix(newPassword).value_or("");
+        const std::string stored = PasswordMix(newPassword).value_or("");
+        bool loaded = false;
+        bool remembered = false;
+        const bool saved = AccountStore::For(app_.m_ConfigPath).Change([&](AccountFile& file) {
+            loaded = true;
+            remembered = file.UserAttribute("Password").value_or(std::string(AccountFile::kNone)) !=
+                         AccountFile::kNone;
+            return remembered && file.SetUserAttribute("Password", stored);
+        });
+        if (loaded) {
             SetText(app_.m_StoredPassword, stored);
-            if (file.UserAttribute("Password").value_or(std::string(AccountFile::kNone)) !=
-                AccountFile::kNone) {
-                if (!file.SetUserAttribute("Password", stored) || !file.Save())
-                    NLOG_WARN("Page5: the new password could not be saved to "
-                              << app_.m_ConfigPath);
-            }
             result.clearBoxes = true;
         }
+        if (remembered && !saved)
+            NLOG_WARN("Page5: the new password could not be saved to " << app_.m_ConfigPath);
     }
     std::function<void(const PasswordChangeResult&)> onResult;
     {

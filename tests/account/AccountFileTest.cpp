@@ -1,11 +1,14 @@
 // The account file: its skeleton and order, the encodings it loads, atomic owner-only saves,
 // broken files, the three login saves, the recent-accounts list and where the files live.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <future>
 #include <vector>
 
 #include "AccountTestSupport.h"
@@ -135,9 +138,9 @@ TEST(AccountFile, MissingElementsAreAddedWhenSet) {
 // (which joins neighbouring pieces), and setting it replaces every piece.
 TEST(AccountFile, SplitTextReadsTheSameAfterASave) {
     AccountFile file;
-    ASSERT_TRUE(file.LoadBytes(
-        "<config><config1><VideoPath>/a<!-- x -->/b/</VideoPath>"
-        "<AutoLogin>0<i/>1</AutoLogin></config1></config>"));
+    ASSERT_TRUE(
+        file.LoadBytes("<config><config1><VideoPath>/a<!-- x -->/b/</VideoPath>"
+                       "<AutoLogin>0<i/>1</AutoLogin></config1></config>"));
     EXPECT_EQ(file.Setting("VideoPath"), "/a/b/");
     EXPECT_EQ(file.Setting("AutoLogin"), "01");
     AccountFile again;
@@ -220,6 +223,57 @@ TEST(AccountFile, BrokenFileIsKeptAsideAndMadeAnewOnLogin) {
     ASSERT_TRUE(file.Load(path));
     EXPECT_EQ(file.UserAttribute("ID"), "fay");
     EXPECT_EQ(file.Setting("Update"), "1");
+}
+
+// Every broken file found at login is kept: a later one never replaces an earlier copy.
+TEST(AccountFile, EachBrokenFileIsKeptBesideTheEarlierOnes) {
+    TempDir dir;
+    const auto path = dir / "gus_config.xml";
+    const std::vector<std::string> broken = {"<config><config1>", "not xml", "<other/>"};
+    for (const std::string& bytes : broken) {
+        WriteFile(path, bytes);
+        ASSERT_TRUE(AccountFile::SaveAccountId(path, "gus", kDefaults)) << bytes;
+    }
+    EXPECT_EQ(ReadFile(dir / "gus_config.xml.broken"), broken[0]);
+    EXPECT_EQ(ReadFile(dir / "gus_config.xml.broken.2"), broken[1]);
+    EXPECT_EQ(ReadFile(dir / "gus_config.xml.broken.3"), broken[2]);
+    AccountFile file;
+    ASSERT_TRUE(file.Load(path));
+    EXPECT_EQ(file.UserAttribute("ID"), "gus");
+    // The copies are not accounts of their own.
+    const auto recent = AccountFolder(dir.Path()).RecentAccounts();
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].name, "gus");
+}
+
+// Runs `read` on a thread of its own; when it has not returned within a generous limit it is
+// released by a writer opening the FIFO at `fifo`, and the test fails.
+template <typename Read>
+void ExpectPromptRead(const std::filesystem::path& fifo, Read read) {
+    auto done = std::async(std::launch::async, read);
+    if (done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+    ADD_FAILURE() << "reading " << fifo << " waited for a writer";
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+}
+
+// A FIFO where the account file should be is refused at once: nothing waits for a writer.
+TEST(AccountFile, FifoInPlaceOfTheFileIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const auto path = dir / "hal_config.xml";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ExpectPromptRead(path, [&] { EXPECT_FALSE(ReadWholeFile(path, 1024)); });
+    ExpectPromptRead(path, [&] {
+        AccountFile file;
+        EXPECT_FALSE(file.Load(path));
+    });
+    // The login sets it aside like any broken file and makes a new one.
+    ExpectPromptRead(path,
+                     [&] { EXPECT_TRUE(AccountFile::SaveAccountId(path, "hal", kDefaults)); });
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "hal_config.xml.broken"));
+    AccountFile file;
+    ASSERT_TRUE(file.Load(path));
+    EXPECT_EQ(file.UserAttribute("ID"), "hal");
 }
 
 TEST(AccountFile, SettingsReachTheApplicationRecord) {

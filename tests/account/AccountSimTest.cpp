@@ -1,6 +1,11 @@
 // The account flows against nimbrel-sim over loopback: the exact payloads the service receives
 // (keys in order, values) and what each of its answers shows the user.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 
 #include "SimAccount.h"
 #include "devices/DeviceOperations.h"
@@ -129,6 +134,33 @@ TEST_F(AccountSim, LoginAnswersAndTheirMessages) {
     refused->EditPassword("abcdef");
     EXPECT_FALSE(refused->Login().started);
     EXPECT_EQ(Count("login.do"), sent);
+}
+
+// A FIFO where the account's file should be neither holds the login up nor stops it: it is set
+// aside like a broken file and a new file is made.
+TEST_F(AccountSim, FifoInPlaceOfTheAccountFileDoesNotHoldUpLogin) {
+    StartSim();
+    Connect();
+    std::filesystem::create_directories(dir / "config");
+    const auto fifo = dir / "config" / "owner_one_config.xml";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto flow = MakeLogin();
+    flow->Open();
+    flow->EditUserName("owner_one");
+    flow->EditPassword("owner_pw1");
+    ASSERT_TRUE(flow->Login().started);
+    if (!flow->WaitFinished(30s)) {
+        ADD_FAILURE() << "the login waits for a writer of " << fifo;
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // releases it
+        if (fd >= 0) ::close(fd);
+        ASSERT_TRUE(flow->WaitFinished(kWait));
+    }
+    ASSERT_TRUE(flow->LastResult());
+    EXPECT_EQ(flow->LastResult()->outcome, LoginOutcome::LoggedIn) << flow->LastResult()->message;
+    EXPECT_EQ(g.m_LoggedIn, 1);
+    AccountFile file;
+    ASSERT_TRUE(file.Load(fifo));
+    EXPECT_EQ(file.UserAttribute("ID"), "owner_one");
 }
 
 TEST_F(AccountSim, UnknownLoginAnswerIsARefusal) {

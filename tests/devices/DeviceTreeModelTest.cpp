@@ -1,7 +1,9 @@
 // The tree model over a real account file: fill, refresh updates, groups, moves, menus, layout.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "devices/DeviceGroupsFile.h"
 #include "devices/DeviceTreeModel.h"
@@ -12,7 +14,7 @@ namespace nimbrel {
 namespace {
 
 class TreeModel : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = std::filesystem::temp_directory_path() /
               ("nimbrel-tree-" + std::to_string(::getpid()) + "-" +
@@ -90,7 +92,12 @@ TEST_F(TreeModel, UnknownGroupAndVideoStoreFromTheFile) {
         AccountFile file = Reload();
         AddCamera(file, "REC", 0);
         AddCamera(file, "LOST", 77);  // a group that does not exist
-        file.Document().Root().Child("config4").Child("CameraList").Child("Camera").SetAttribute("VideoStore", "1");
+        file.Document()
+            .Root()
+            .Child("config4")
+            .Child("CameraList")
+            .Child("Camera")
+            .SetAttribute("VideoStore", "1");
         AddCamera(file, "REC", 5);  // a duplicate id: the first entry counts
         ASSERT_TRUE(file.Save());
     }
@@ -165,6 +172,45 @@ TEST_F(TreeModel, ExpansionIsWrittenBack) {
     EXPECT_FALSE(ReadGroupList(Reload(), 32)[0].expanded);
 }
 
+// The tree's edits on one thread and the login's saves on another, each a load, a change and a
+// save of the same file: every change must reach the file, none overwritten by the other's.
+TEST_F(TreeModel, EditsAndOtherSavesOfTheFileAtOnceLoseNothing) {
+    for (const char* sid : {"A", "B", "C", "D"}) AddDevice(sid, 1);
+    DeviceTreeModel tree(list, path);
+    ASSERT_TRUE(tree.Fill());
+    std::atomic<bool> editing{true};
+    std::vector<int32_t> placed(4, 0);
+    std::thread edits([&] {
+        for (int i = 1; i < DeviceTreeModel::kMaxGroups; ++i) {
+            const auto gid = tree.AddGroup();
+            ASSERT_TRUE(gid) << i;
+            EXPECT_TRUE(tree.RenameGroup(*gid, "Группа " + std::to_string(i)));
+            EXPECT_TRUE(tree.MoveDevice(i % 4, *gid));
+            placed[static_cast<std::size_t>(i % 4)] = *gid;
+        }
+        editing = false;
+    });
+    int saves = 0;
+    for (; editing || saves < 2; ++saves) {
+        EXPECT_TRUE(AccountFile::SavePassword(path, "stored-" + std::to_string(saves)));
+        EXPECT_TRUE(AccountFile::SaveAutoLogin(path, saves % 2 == 0));
+    }
+    edits.join();
+
+    const AccountFile file = Reload();
+    EXPECT_EQ(file.UserAttribute("Password"), "stored-" + std::to_string(saves - 1));
+    EXPECT_EQ(file.Setting("AutoLogin"), (saves - 1) % 2 == 0 ? "1" : "0");
+    const auto groups = ReadGroupList(file, 100);
+    ASSERT_EQ(groups.size(), 32u);
+    for (int i = 1; i < 32; ++i)
+        EXPECT_EQ(groups[static_cast<std::size_t>(i)].name, "Группа " + std::to_string(i));
+    for (int i = 0; i < 4; ++i) {
+        const auto camera = FindCamera(file, list.At(i)->Sid());
+        ASSERT_TRUE(camera) << i;
+        EXPECT_EQ(camera->groupId, placed[static_cast<std::size_t>(i)]) << i;
+    }
+}
+
 TEST(TreeMenus, ItemsFollowTheDeviceState) {
     DeviceRecord d;
     d.status = 1;
@@ -174,11 +220,13 @@ TEST(TreeMenus, ItemsFollowTheDeviceState) {
     d.ledStatus = 1;
     d.showSound = 1;
     d.soundLeadStatus = 0;
-    std::vector<TreeGroup> groups{{0, "Выбрать вручную", true, {}}, {4, "Дом", true, {}}, {9, "Офис", true, {}}};
+    std::vector<TreeGroup> groups{
+        {0, "Выбрать вручную", true, {}}, {4, "Дом", true, {}}, {9, "Офис", true, {}}};
     auto menu = DeviceMenu(d, groups, 4);
     std::vector<int> commands;
     for (const auto& item : menu) commands.push_back(item.command);
-    EXPECT_EQ(commands, (std::vector<int>{1034, 1035, 1036, 1040, 1041, 1042, 1043, 1038, 1039, 0}));
+    EXPECT_EQ(commands,
+              (std::vector<int>{1034, 1035, 1036, 1040, 1041, 1042, 1043, 1038, 1039, 0}));
     EXPECT_EQ(menu[5].label, "Отключить индикатор состояния");
     EXPECT_EQ(menu[6].label, "Включить голосовые подсказки");
     ASSERT_EQ(menu.back().submenu.size(), 2u);

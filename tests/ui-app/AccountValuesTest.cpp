@@ -2,10 +2,14 @@
 // layout under "config2", and the exit dialog's "ShowClose".
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "app/CloseFlow.h"
 #include "app/WindowPlacement.h"
+#include "devices/DeviceGroupsFile.h"
+#include "devices/DeviceTreeModel.h"
 #include "service/AccountFile.h"
 #include "wall/StoredLayout.h"
 
@@ -117,6 +121,46 @@ TEST_F(AccountValuesTest, AnUnreadableFileLeavesTheChoiceUnstored) {
     EXPECT_FALSE(flow.Confirm({true, true}));
     EXPECT_EQ(record.ShowClose, 1);
     EXPECT_FALSE(fs::exists(path));
+}
+
+// The exit's saves and the exit dialog while a refresh thread still edits the tree's groups: each
+// loads, changes and saves the file, and none may undo another's change.
+TEST_F(AccountValuesTest, ExitSavesAndTreeEditsAtOnceLoseNothing) {
+    DeviceList list;
+    for (const char* sid : {"A", "B", "C"}) {
+        DeviceFields f;
+        f.sid = sid;
+        list.Append(f);
+    }
+    DeviceTreeModel tree(list, path);
+    ASSERT_TRUE(tree.Fill());
+    std::atomic<bool> editing{true};
+    std::thread edits([&] {
+        for (int i = 1; i < DeviceTreeModel::kMaxGroups; ++i) {
+            const auto gid = tree.AddGroup();
+            ASSERT_TRUE(gid) << i;
+            EXPECT_TRUE(tree.MoveDevice(i % 3, *gid));
+        }
+        editing = false;
+    });
+    CloseFlow flow(record);
+    int saves = 0;
+    for (; editing || saves < 2; ++saves) {
+        EXPECT_TRUE(
+            SaveWindowAndLayout(path, {false, {saves, 0, 900 + saves, 500}}, DefaultSplitLayout()));
+        EXPECT_TRUE(flow.Confirm({true, saves % 2 == 0}));
+    }
+    edits.join();
+
+    const AccountFile file = Load();
+    EXPECT_EQ(ReadWindowPlacement(file).rect.left, saves - 1);
+    EXPECT_EQ(file.Setting("ShowClose"), (saves - 1) % 2 == 0 ? "0" : "1");
+    EXPECT_EQ(ReadGroupList(file, 100).size(), 32u);
+    for (int i = 0; i < 3; ++i) {
+        const auto camera = FindCamera(file, list.At(i)->Sid());
+        ASSERT_TRUE(camera) << i;
+        EXPECT_EQ(camera->groupId, tree.GroupOf(i)) << i;
+    }
 }
 
 }  // namespace
