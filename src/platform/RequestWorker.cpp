@@ -10,9 +10,17 @@
 namespace nimbrel {
 namespace {
 
-std::mutex gLiveLock;
-std::condition_variable gLiveChanged;
-int gLive = 0;
+// The count of worker threads still running. Detached threads touch it as their last act, possibly
+// while the process is already running its exit handlers, so it is never destroyed.
+struct LiveThreads {
+    std::mutex lock;
+    std::condition_variable changed;
+    int count = 0;
+};
+LiveThreads& Live() {
+    static LiveThreads* live = new LiveThreads;
+    return *live;
+}
 
 // The run whose result this thread is delivering, if any.
 thread_local const void* tDelivering = nullptr;
@@ -32,8 +40,8 @@ bool RequestWorker::StartRun(Job job) {
     if (Cancelled() || (run_ && !run_->done && !run_->abandoned)) return false;
     auto run = std::make_shared<Run>();
     {
-        std::lock_guard live(gLiveLock);
-        ++gLive;
+        std::lock_guard live(Live().lock);
+        ++Live().count;
     }
     try {
         // The thread holds the cancel flag too: an abandoning owner may go before its work ends.
@@ -62,15 +70,15 @@ bool RequestWorker::StartRun(Job job) {
             // otherwise be freed by the thread's exit handlers, which may run while a process that
             // waited for its workers is already tearing the library down.
             OPENSSL_thread_stop();
-            std::lock_guard live(gLiveLock);
-            --gLive;
-            gLiveChanged.notify_all();
+            std::lock_guard live(Live().lock);
+            --Live().count;
+            Live().changed.notify_all();
         });
         thread.detach();
     } catch (const std::system_error&) {
-        std::lock_guard live(gLiveLock);
-        --gLive;
-        gLiveChanged.notify_all();
+        std::lock_guard live(Live().lock);
+        --Live().count;
+        Live().changed.notify_all();
         return false;
     }
     run_ = run;
@@ -131,13 +139,13 @@ bool RequestWorker::Wait(std::chrono::milliseconds limit) const {
 }
 
 int RequestWorker::LiveThreads() {
-    std::lock_guard live(gLiveLock);
-    return gLive;
+    std::lock_guard live(Live().lock);
+    return Live().count;
 }
 
 bool RequestWorker::WaitForAllThreads(std::chrono::milliseconds limit) {
-    std::unique_lock live(gLiveLock);
-    return gLiveChanged.wait_for(live, limit, [] { return gLive == 0; });
+    std::unique_lock live(Live().lock);
+    return Live().changed.wait_for(live, limit, [] { return Live().count == 0; });
 }
 
 }  // namespace nimbrel
