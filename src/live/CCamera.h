@@ -185,6 +185,7 @@ private:
     FrameRing ring_;
     H264Decoder decoder_;
     PaneScaler scaler_;
+    PanePicture panePicture_;  // filled by the display tick; its buffers go round via the pane
     PeriodicTimer frameTimer_;
     uint64_t ticksSkippedSeen_ = 0;  // the timer's own count when the tick last looked
     int blink_ = 0;

@@ -105,6 +105,7 @@ void CCamera::ReleaseView() {
         streaming_ = false;
         transport_.reset();
     }
+    panePicture_ = {};
     sps_ = {};
     pps_ = {};
     {
@@ -137,8 +138,7 @@ void CCamera::StopClean(bool fromCheck) {
 
     const int page = m_nPage, slot = m_nSlot;
     if (page >= 0) {
-        if (PaneSurface* surface = live_.panes.Surface(page, slot)) surface->Clear();
-        live_.panes.ReleasePane(*this);
+        live_.panes.ReleasePane(*this);  // empties the pane's surface too
         live_.panes.Invalidate(page, slot);
     }
     m_nRotation = 0;
