@@ -62,11 +62,16 @@ struct ViewCounters {
 
 class CCamera : public DeviceRecord, public PaneOwner {
 public:
+    static constexpr const char* kNoFreePaneNotice = "Нет свободного окна для видео";
+    static constexpr int kNoFreePaneNoticeMs = 1500;
+
     explicit CCamera(LiveContext& live);
     ~CCamera() override;
 
-    // Starts or restarts the live view (see the lifecycle notes in CameraLifecycle.cpp).
-    void CameraStart();
+    // Starts or restarts the live view (see the lifecycle notes in CameraLifecycle.cpp). A view
+    // needs a pane: with every pane taken nothing starts, the user is told why, and the result
+    // is false.
+    bool CameraStart();
     // Starts the stop sequence on its own thread unless one runs or no view exists.
     void RequestStop();
     // The full stop on the calling thread (waits for every view thread).

@@ -27,7 +27,7 @@ CCamera::CCamera(LiveContext& live) : live_(live) {}
 
 CCamera::~CCamera() { Shutdown(); }
 
-void CCamera::CameraStart() {
+bool CCamera::CameraStart() {
     std::unique_lock lock(lifecycleLock_);
     if (started_) {
         if (stopping_) {
@@ -38,16 +38,23 @@ void CCamera::CameraStart() {
             lock.unlock();
             RequestStop();
         }
-        return;
+        return true;
+    }
+    // A view without a pane would decode for nobody and stay "connecting" for ever.
+    if (!live_.panes.AcquirePane(*this)) {
+        NLOG_DEBUG("CameraStart: every pane is taken " << Sid());
+        lock.unlock();
+        live_.notifier.ShowTip(kNoFreePaneNotice, kNoFreePaneNoticeMs);
+        return false;
     }
     started_ = true;
     stop_.Clear();
     m_nStatus = kStatusConnecting;
-    live_.panes.AcquirePane(*this);
     progressThread_ = std::thread(&CCamera::ProgressLoop, this);
     startThread_ = std::thread(&CCamera::StartThread, this);
     checkEnabled_ = true;
     if (!checkThread_.joinable()) checkThread_ = std::thread(&CCamera::CheckLoop, this);
+    return true;
 }
 
 void CCamera::StartThread() {

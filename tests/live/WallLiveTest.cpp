@@ -2,6 +2,7 @@
 // their new size.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -209,6 +210,28 @@ TEST_F(WallLive, ACameraThatLostItsPaneDrawsNothingIntoIt) {
     EXPECT_EQ(picture.owner, &camera);
     camera.StopCleanCameraTCP_UDT();
     canvas.ReleasePane(other);
+}
+
+TEST_F(WallLive, WithEveryPaneTakenACameraDoesNotStartAndTheUserIsTold) {
+    Start("demo.json", "demo_user", "demo1234");
+    std::array<PaneOwner, CCanvas::kPanes> others;
+    for (PaneOwner& other : others) ASSERT_TRUE(canvas.AcquirePane(other));
+    CCamera& camera = Camera("NB0000000001");
+    EXPECT_FALSE(camera.CameraStart());
+    EXPECT_EQ(camera.m_nStatus, kStatusReady);
+    EXPECT_EQ(camera.m_nPage, -1);
+    const auto shown = client.notifier.Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Нет свободного окна для видео");
+    EXPECT_EQ(shown[0].caption, "");  // a fading notice, not a message box
+
+    // Once a pane is free the same camera starts and plays in it.
+    ASSERT_TRUE(canvas.ReleasePane(others[2]));
+    EXPECT_TRUE(camera.CameraStart());
+    EXPECT_EQ(canvas.SurfaceOf(camera), canvas.Surface(2));
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
+    camera.StopCleanCameraTCP_UDT();
+    for (PaneOwner& other : others) canvas.ReleasePane(other);
 }
 
 }  // namespace
