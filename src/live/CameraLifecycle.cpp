@@ -155,7 +155,9 @@ void CCamera::StopClean(bool fromCheck) {
         std::lock_guard guard(lifecycleLock_);
         started_ = false;
         stopping_ = false;
-        restart = !fromCheck && m_bRestart.exchange(0) != 0;
+        // A start asked for while the check thread stops a view to retry it is served by that
+        // retry: it must not linger and restart the view after the user's next stop.
+        restart = m_bRestart.exchange(0) != 0 && !fromCheck;
     }
     NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ") << Sid());
     if (restart) CameraStart();

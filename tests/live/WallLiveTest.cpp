@@ -82,54 +82,75 @@ class PictureLog {
     std::shared_ptr<Shared> shared_;
 };
 
-// The wall as the cameras see it, with one change of the wall slipped in right after a camera
-// has looked up its pane and before it draws: the moment a layout change can catch a camera.
-class ChangeAfterLookup : public PaneHost {
+// The wall as the cameras see it, with one action slipped in on a camera's thread at a chosen
+// moment: right after the camera has looked up its pane (before it draws into it), or when it
+// gives its pane back (in the middle of its stop).
+class HookedWall : public PaneHost {
   public:
-    explicit ChangeAfterLookup(CanvasPaneHost& wall) : wall_(wall) {}
-    // `change` runs once, on the camera thread of the next lookup by `camera`.
-    void Arm(const PaneOwner& camera, std::function<void()> change) {
+    enum class Moment { Lookup, Release };
+    explicit HookedWall(CanvasPaneHost& wall) : wall_(wall) {}
+    // `action` runs once, at `moment` of `camera`.
+    void Arm(Moment moment, const PaneOwner& camera, std::function<void()> action) {
         std::lock_guard guard(lock_);
+        moment_ = moment;
         camera_ = &camera;
-        change_ = std::move(change);
+        action_ = std::move(action);
     }
     bool Fired() const { return fired_; }
 
     bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
-    void ReleasePane(PaneOwner& owner) override { wall_.ReleasePane(owner); }
+    void ReleasePane(PaneOwner& owner) override {
+        wall_.ReleasePane(owner);
+        Run(Moment::Release, owner);
+    }
     int CurrentPage() const override { return wall_.CurrentPage(); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override {
         PaneSurface* surface = wall_.SurfaceOf(owner);
-        std::function<void()> change;
-        {
-            std::lock_guard guard(lock_);
-            if (&owner == camera_) change = std::exchange(change_, {});
-        }
-        if (change) {
-            change();
-            fired_ = true;
-        }
+        Run(Moment::Lookup, owner);
         return surface;
     }
+    PtzRequests* Ptz(int page, int slot) override { return wall_.Ptz(page, slot); }
     void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }
     bool IsAudioOwner(const PaneOwner& owner) const override { return wall_.IsAudioOwner(owner); }
     bool IsTalkOwner(const PaneOwner& owner) const override { return wall_.IsTalkOwner(owner); }
 
   private:
+    void Run(Moment moment, const PaneOwner& owner) {
+        std::function<void()> action;
+        {
+            std::lock_guard guard(lock_);
+            if (moment == moment_ && &owner == camera_) action = std::exchange(action_, {});
+        }
+        if (!action) return;
+        action();
+        fired_ = true;
+    }
+
     CanvasPaneHost& wall_;
     std::mutex lock_;
+    Moment moment_ = Moment::Lookup;
     const PaneOwner* camera_ = nullptr;
-    std::function<void()> change_;
+    std::function<void()> action_;
     std::atomic<bool> fired_{false};
 };
 
 class WallLive : public LiveFixture {
   protected:
+    // Puts a hooked wall between the cameras and the wall; call before Start. It lives as long
+    // as the fixture, so the cameras' threads can still reach it while the test ends.
+    HookedWall& Hooked() {
+        hooked_ = std::make_unique<HookedWall>(host);
+        panes = hooked_.get();
+        return *hooked_;
+    }
     // Waits for `count` pictures of width × height turned `rotation` times, and expects every
     // picture that came meanwhile to be one of the clip's pictures at its own size, byte for
     // byte.
     void ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Size size, int rotation,
                              std::size_t count);
+
+  private:
+    std::unique_ptr<HookedWall> hooked_;
 };
 
 void WallLive::ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Size size,
@@ -175,8 +196,7 @@ TEST_F(WallLive, TurnedAndResizedPanesGetWholePicturesOfTheirNewSize) {
 }
 
 TEST_F(WallLive, ACameraThatLostItsPaneDrawsNothingIntoIt) {
-    ChangeAfterLookup wall(host);
-    panes = &wall;
+    HookedWall& wall = Hooked();
     Start("demo.json", "demo_user", "demo1234");
     CCamera& camera = Camera("NB0000000001");
     camera.CameraStart();
@@ -189,7 +209,7 @@ TEST_F(WallLive, ACameraThatLostItsPaneDrawsNothingIntoIt) {
     // Just after the camera found pane 0, the user drags the other pane before it and the wall
     // is laid out again: pane 0 goes to the other occupant, pane 1 to the camera.
     std::atomic<uint64_t> publishedThen{0};
-    wall.Arm(camera, [&] {
+    wall.Arm(HookedWall::Moment::Lookup, camera, [&] {
         ASSERT_TRUE(canvas.PressPane(1, 960, 180));
         for (int i = 0; i < 4; ++i) canvas.MovePointer(320, 180);
         canvas.ReleasePointer(320, 180);
@@ -232,6 +252,23 @@ TEST_F(WallLive, WithEveryPaneTakenACameraDoesNotStartAndTheUserIsTold) {
     ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
     camera.StopCleanCameraTCP_UDT();
     for (PaneOwner& other : others) canvas.ReleasePane(other);
+}
+
+TEST_F(WallLive, AStartDuringARetryIsServedByTheRetryAndTheNextStopStops) {
+    HookedWall& wall = Hooked();
+    Start("live-faults.json", "live_user", "live1234",
+          [](LiveContext& l) { l.checkPeriod = 1500ms; });
+    CCamera& camera = Camera("LF0000000004");  // breaks its stream 2 s after startup
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusFailed; }));
+    // The user starts the camera while the check thread stops the failed view to retry it.
+    wall.Arm(HookedWall::Moment::Release, camera, [&] { EXPECT_TRUE(camera.CameraStart()); });
+    ASSERT_TRUE(WaitUntil([&] { return wall.Fired() && camera.m_nStatus == kStatusPlaying; }));
+
+    // The retry served that start: the user's next stop leaves the camera stopped.
+    camera.StopCleanCameraTCP_UDT();
+    EXPECT_EQ(camera.m_nStatus, kStatusReady);
+    EXPECT_EQ(camera.m_nPage, -1);
 }
 
 }  // namespace
