@@ -16,6 +16,7 @@
 #include "H264Clip.h"
 #include "media/H264Decoder.h"
 #include "media/PaneScaler.h"
+#include "media/PaneSurface.h"
 #include "media/ParameterSets.h"
 #include "text/Base64.h"
 
@@ -50,11 +51,6 @@ constexpr PaneSize kPanes[] = {
     {"2x2", 960, 540},
     {"1x1", 1920, 1080},
 };
-
-// Bytes from one row of a pane's picture to the next, as the pane surface lays them out.
-int PaneStride(int width) {
-    return (width + (width & 1)) * PaneScaler::kPaneBytesPerPixel;
-}
 
 // A clip as the decoder gets it from the frame ring: each frame followed by zero padding.
 struct PreparedStream {
@@ -119,8 +115,8 @@ void DecodeStream(benchmark::State& state, const PreparedStream& stream, const P
         return;
     }
     // The pane's picture as the pane surface keeps it: BGRX rows with room for an even width.
-    const int stride = pane ? PaneStride(pane->width) : 0;
-    std::vector<uint8_t> bgr(pane ? std::size_t(stride) * pane->height : 0);
+    PanePicture bgrx;
+    const BgrxTarget target = pane ? bgrx.Resize(pane->width, pane->height) : BgrxTarget{};
     PaneScaler scaler;
     int64_t pictures = 0;
     const double start = ProcessCpuSeconds();
@@ -134,11 +130,10 @@ void DecodeStream(benchmark::State& state, const PreparedStream& stream, const P
             const AVFrame* picture =
                 decoder.Decode(stream.padded[i].data(), stream.clip.frames[i].bytes.size());
             if (picture == nullptr) continue;
-            if (pane && !scaler.Scale(*picture, pane->width, pane->height, bgr.data(), stride))
-                continue;
+            if (pane && !scaler.Scale(*picture, target)) continue;
             ++pictures;
         }
-        benchmark::DoNotOptimize(bgr.data());
+        benchmark::DoNotOptimize(bgrx.bgrx.data());
     }
     Report(state, ProcessCpuSeconds() - start, stream.clip.Seconds());
     // Every frame of the clip must have given a picture, or the figure is not the floor.
@@ -178,17 +173,17 @@ void BM_ScaleOnly(benchmark::State& state) {
         state.SkipWithError("no picture");
         return;
     }
-    const int stride = PaneStride(pane.width);
-    std::vector<uint8_t> bgr(std::size_t(stride) * pane.height);
+    PanePicture bgrx;
+    const BgrxTarget target = bgrx.Resize(pane.width, pane.height);
     PaneScaler scaler;
-    if (!scaler.Scale(*picture, pane.width, pane.height, bgr.data(), stride)) {
+    if (!scaler.Scale(*picture, target)) {
         state.SkipWithError("no conversion");
         return;
     }
     const double start = ProcessCpuSeconds();
     for (auto _ : state) {
-        scaler.Scale(*picture, pane.width, pane.height, bgr.data(), stride);
-        benchmark::DoNotOptimize(bgr.data());
+        scaler.Scale(*picture, target);
+        benchmark::DoNotOptimize(bgrx.bgrx.data());
     }
     Report(state, ProcessCpuSeconds() - start, 1.0 / 25);
 }

@@ -13,6 +13,7 @@
 
 #include "media/H264Decoder.h"
 #include "media/PaneScaler.h"
+#include "media/PaneSurface.h"
 #include "media/ParameterSets.h"
 #include "text/Base64.h"
 
@@ -101,19 +102,18 @@ FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int pa
     }
     const ParameterSetRecord sps = Record(clip.sps);
     const ParameterSetRecord pps = Record(clip.pps);
-    // The pane's picture as the pane surface keeps it: rows with room for an even width.
-    const int stride = (paneWidth + (paneWidth & 1)) * PaneScaler::kPaneBytesPerPixel;
 
     for (int pass = 0; pass < 2; ++pass) {
         const bool scale = pass == 1;
         std::vector<std::unique_ptr<H264Decoder>> decoders;
         std::vector<std::unique_ptr<PaneScaler>> scalers;
-        std::vector<std::vector<uint8_t>> panes;
+        // The pane's pictures as the cameras make them: rows with room for an even width.
+        std::vector<PanePicture> panes;
         for (int s = 0; s < streams; ++s) {
             decoders.push_back(std::make_unique<H264Decoder>());
             if (!decoders.back()->Open(sps, pps, clip.width, clip.height)) return figures;
             scalers.push_back(std::make_unique<PaneScaler>());
-            if (scale) panes.emplace_back(std::size_t(stride) * std::size_t(paneHeight), 0);
+            if (scale) panes.emplace_back().Resize(paneWidth, paneHeight);
         }
         int64_t pictures = 0;
         const double start = ThreadCpuSeconds();
@@ -123,8 +123,7 @@ FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int pa
             for (int s = 0; s < streams; ++s) {
                 const AVFrame* picture = decoders[s]->Decode(padded[index].data(), size);
                 if (picture == nullptr) continue;
-                if (scale && !scalers[s]->Scale(*picture, paneWidth, paneHeight, panes[s].data(),
-                                                stride))
+                if (scale && !scalers[s]->Scale(*picture, panes[s].Resize(paneWidth, paneHeight)))
                     continue;
                 ++pictures;
             }

@@ -62,11 +62,16 @@ struct ViewCounters {
 
 class CCamera : public DeviceRecord, public PaneOwner {
 public:
+    static constexpr const char* kNoFreePaneNotice = "Нет свободного окна для видео";
+    static constexpr int kNoFreePaneNoticeMs = 1500;
+
     explicit CCamera(LiveContext& live);
     ~CCamera() override;
 
-    // Starts or restarts the live view (see the lifecycle notes in CameraLifecycle.cpp).
-    void CameraStart();
+    // Starts or restarts the live view (see the lifecycle notes in CameraLifecycle.cpp). A view
+    // needs a pane: with every pane taken nothing starts, the user is told why, and the result
+    // is false.
+    bool CameraStart();
     // Starts the stop sequence on its own thread unless one runs or no view exists.
     void RequestStop();
     // The full stop on the calling thread (waits for every view thread).
@@ -185,6 +190,7 @@ private:
     FrameRing ring_;
     H264Decoder decoder_;
     PaneScaler scaler_;
+    PanePicture panePicture_;  // filled by the display tick; its buffers go round via the pane
     PeriodicTimer frameTimer_;
     uint64_t ticksSkippedSeen_ = 0;  // the timer's own count when the tick last looked
     int blink_ = 0;

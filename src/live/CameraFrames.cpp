@@ -31,7 +31,7 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     ++counters.framesDecoded;
     if (snapshot_.Requested()) TakeSnapshot(*picture);
 
-    const int page = m_nPage, slot = m_nSlot;
+    const int page = m_nPage;
     if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown
     int expected = kStatusConnecting;
     m_nStatus.compare_exchange_strong(expected, kStatusPlaying);  // a failed view stays failed
@@ -42,7 +42,9 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
         std::lock_guard guard(statusLineLock_);
         statusLine_ = line;
     }
-    PaneSurface* surface = live_.panes.Surface(page, slot);
+    // A layout change may hand the pane to another camera at any moment: the picture is made in
+    // the camera's own buffer, and the surface refuses it unless the pane is still this camera's.
+    PaneSurface* surface = live_.panes.SurfaceOf(*this);
     if (!surface) return;
     auto [w, h] = surface->DrawSize();
     if (w <= 0 || h <= 0) return;
@@ -50,7 +52,7 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     // A quarter turn is painted by the viewer: the picture is made at the turned size so that it
     // fills the drawing rectangle once turned, in the same single conversion.
     if (rotation & 1) std::swap(w, h);
-    if (!scaler_.Scale(*picture, w, h, surface->Back(w, h), surface->BackStride())) return;
+    if (!scaler_.Scale(*picture, panePicture_.Resize(w, h))) return;
 
     PaneOverlay overlay;
     overlay.statusText = line;
@@ -61,7 +63,8 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     }
     overlay.devAudioIcon = live_.panes.IsAudioOwner(*this);
     overlay.talkIcon = live_.panes.IsTalkOwner(*this);
-    surface->Publish(overlay);
+    panePicture_.overlay = std::move(overlay);
+    if (!surface->Publish(*this, panePicture_)) return;
     counters.publishDelay.RecordSince(frame.completedNs);
     ++counters.framesShown;
 }

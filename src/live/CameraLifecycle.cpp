@@ -27,7 +27,7 @@ CCamera::CCamera(LiveContext& live) : live_(live) {}
 
 CCamera::~CCamera() { Shutdown(); }
 
-void CCamera::CameraStart() {
+bool CCamera::CameraStart() {
     std::unique_lock lock(lifecycleLock_);
     if (started_) {
         if (stopping_) {
@@ -38,16 +38,23 @@ void CCamera::CameraStart() {
             lock.unlock();
             RequestStop();
         }
-        return;
+        return true;
+    }
+    // A view without a pane would decode for nobody and stay "connecting" for ever.
+    if (!live_.panes.AcquirePane(*this)) {
+        NLOG_DEBUG("CameraStart: every pane is taken " << Sid());
+        lock.unlock();
+        live_.notifier.ShowTip(kNoFreePaneNotice, kNoFreePaneNoticeMs);
+        return false;
     }
     started_ = true;
     stop_.Clear();
     m_nStatus = kStatusConnecting;
-    live_.panes.AcquirePane(*this);
     progressThread_ = std::thread(&CCamera::ProgressLoop, this);
     startThread_ = std::thread(&CCamera::StartThread, this);
     checkEnabled_ = true;
     if (!checkThread_.joinable()) checkThread_ = std::thread(&CCamera::CheckLoop, this);
+    return true;
 }
 
 void CCamera::StartThread() {
@@ -105,6 +112,7 @@ void CCamera::ReleaseView() {
         streaming_ = false;
         transport_.reset();
     }
+    panePicture_ = {};
     sps_ = {};
     pps_ = {};
     {
@@ -137,8 +145,7 @@ void CCamera::StopClean(bool fromCheck) {
 
     const int page = m_nPage, slot = m_nSlot;
     if (page >= 0) {
-        if (PaneSurface* surface = live_.panes.Surface(page, slot)) surface->Clear();
-        live_.panes.ReleasePane(*this);
+        live_.panes.ReleasePane(*this);  // empties the pane's surface too
         live_.panes.Invalidate(page, slot);
     }
     m_nRotation = 0;
@@ -148,7 +155,9 @@ void CCamera::StopClean(bool fromCheck) {
         std::lock_guard guard(lifecycleLock_);
         started_ = false;
         stopping_ = false;
-        restart = !fromCheck && m_bRestart.exchange(0) != 0;
+        // A start asked for while the check thread stops a view to retry it is served by that
+        // retry: it must not linger and restart the view after the user's next stop.
+        restart = m_bRestart.exchange(0) != 0 && !fromCheck;
     }
     NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ") << Sid());
     if (restart) CameraStart();

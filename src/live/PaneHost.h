@@ -11,15 +11,16 @@
 namespace nimbrel {
 
 class PaneHost {
-public:
+  public:
     virtual ~PaneHost() = default;
     // Gives `owner` a free pane (writes its page and slot); false when none is free.
     virtual bool AcquirePane(PaneOwner& owner) = 0;
     // Frees the owner's pane, clears the selection, and sets page and slot to -1.
     virtual void ReleasePane(PaneOwner& owner) = 0;
     virtual int CurrentPage() const = 0;
-    // The surface of the pane at (page, slot), or null.
-    virtual PaneSurface* Surface(int page, int slot) = 0;
+    // The surface of the pane `owner` occupies, looked up in one step with its page and slot;
+    // null while it has none.
+    virtual PaneSurface* SurfaceOf(const PaneOwner& owner) = 0;
     // The pan/tilt requests of the pane at (page, slot), or null.
     virtual PtzRequests* Ptz(int page, int slot) = 0;
     // The pane's state changed (connecting animation step, failed, ready): repaint it.

@@ -53,10 +53,9 @@ SwsContext* PaneScaler::Prepare(Conversion& conversion, const AVFrame& picture, 
         return conversion.context;
 
     Free(conversion);
-    conversion.context =
-        sws_getContext(picture.width, picture.height, format, width, height,
-                       static_cast<AVPixelFormat>(targetFormat),
-                       SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    conversion.context = sws_getContext(picture.width, picture.height, format, width, height,
+                                        static_cast<AVPixelFormat>(targetFormat), SWS_FAST_BILINEAR,
+                                        nullptr, nullptr, nullptr);
     if (conversion.context == nullptr) return nullptr;
     // Camera pictures are limited range unless they say otherwise; BGR output is full range.
     // A format without colour details refuses them, and its defaults stand.
@@ -73,27 +72,27 @@ SwsContext* PaneScaler::Prepare(Conversion& conversion, const AVFrame& picture, 
     return conversion.context;
 }
 
-bool PaneScaler::Scale(const AVFrame& picture, int width, int height, uint8_t* bgrx, int stride) {
-    constexpr int kBytes = kPaneBytesPerPixel;
-    if (!Convertible(picture) || bgrx == nullptr || width <= 0 || height <= 0 ||
+bool PaneScaler::Scale(const AVFrame& picture, const BgrxTarget& target) {
+    const int width = target.width, height = target.height;
+    if (!Convertible(picture) || !target.Holds(width) ||
         av_image_check_size(static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                            nullptr) < 0 ||
-        stride / kBytes < width)
+                            nullptr) < 0)
         return false;
     // An odd output width sends libswscale down a path about three times slower than an even
     // one. With room in the row, convert one column more; it lands in the row's spare bytes.
-    const int convertWidth = width % 2 != 0 && stride / kBytes > width ? width + 1 : width;
+    const int convertWidth = width % 2 != 0 && target.Holds(width + 1) ? width + 1 : width;
     SwsContext* context = Prepare(pane_, picture, convertWidth, height, AV_PIX_FMT_BGR0);
     if (context == nullptr) return false;
-    uint8_t* planes[4] = {bgrx, nullptr, nullptr, nullptr};
-    const int strides[4] = {stride, 0, 0, 0};
+    uint8_t* planes[4] = {target.pixels, nullptr, nullptr, nullptr};
+    const int strides[4] = {target.stride, 0, 0, 0};
     return sws_scale(context, picture.data, picture.linesize, 0, picture.height, planes, strides) ==
            height;
 }
 
 bool PaneScaler::ConvertFullSize(const AVFrame& picture, std::vector<uint8_t>& bgr) {
     if (!Convertible(picture)) return false;
-    SwsContext* context = Prepare(snapshot_, picture, picture.width, picture.height, AV_PIX_FMT_BGR24);
+    SwsContext* context =
+        Prepare(snapshot_, picture, picture.width, picture.height, AV_PIX_FMT_BGR24);
     if (context == nullptr) return false;
     bgr.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) *
                3);

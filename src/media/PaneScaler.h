@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "media/BgrxTarget.h"
+
 struct AVFrame;
 struct SwsContext;
 
@@ -26,14 +28,12 @@ class PaneScaler {
     // or three-quarter turn the stored picture must be drawHeight wide and drawWidth high.
     static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation);
 
-    // Converts `picture` to width × height BGRX at `bgrx` (4 bytes a pixel, the fourth 255), rows
-    // top-down and `stride` bytes apart (at least width × 4); the buffer holds height × stride
-    // bytes, and the bytes of a row past width × 4 may be overwritten. When the width is odd and the stride has room for one more
-    // pixel, one more column is converted (an even width converts about three times faster)
-    // and falls into those spare bytes. False when the picture or the size cannot be converted.
-    bool Scale(const AVFrame& picture, int width, int height, uint8_t* bgrx, int stride);
-
-    static constexpr int kPaneBytesPerPixel = 4;
+    // Converts `picture` to target.width × target.height BGRX (4 bytes a pixel, the fourth 255),
+    // rows top-down. When the width is odd and the stride has room for one more pixel, one more
+    // column is converted (an even width converts about three times faster) and falls into the
+    // row's spare bytes. False, with nothing written, when the picture cannot be converted or
+    // the target's rows do not lie inside its buffer.
+    bool Scale(const AVFrame& picture, const BgrxTarget& target);
 
     // The picture at its own size, rows top-down with no gaps (width × height × 3 bytes).
     bool ConvertFullSize(const AVFrame& picture, std::vector<uint8_t>& bgr);

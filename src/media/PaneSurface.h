@@ -1,10 +1,12 @@
 // The picture of one video pane, handed from the camera thread that makes it to the thread that
-// shows it: the camera fills the back image (32-bit BGRX at the pane's drawing size, the
-// painter's native format), publishes
-// it with its status line and icons, and the viewer takes the front image. A burst of frames
-// costs at most one wake-up, because the wake-up is only sent while none is pending.
-// Threading: one producer (a camera's display tick) and any number of readers; the size is set
-// by the layout (UI thread). Each side holds the lock only to swap or copy.
+// shows it. Each writer fills a picture of its own (32-bit BGRX at the pane's drawing size, the
+// painter's native format) and publishes it; the surface takes it only from the pane's current
+// occupant, so a camera that lost the pane to a layout change cannot put its picture over
+// another camera's. The viewer takes the front picture. A burst of frames costs at most one
+// wake-up, because the wake-up is only sent while none is pending.
+// Threading: any number of writers and readers; the occupant and the drawing size are set by the
+// wall (under its own lock, which is taken before this surface's). Each side holds the lock
+// only to check, swap or copy.
 #pragma once
 
 #include <atomic>
@@ -13,6 +15,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "media/BgrxTarget.h"
+#include "media/PaneOwner.h"
 
 namespace nimbrel {
 
@@ -25,26 +30,38 @@ struct PaneOverlay {
 };
 
 struct PanePicture {
-    int width = 0;   // pixels of the image as stored (before rotation)
+    int width = 0;  // pixels of the image as stored (before rotation)
     int height = 0;
     int stride = 0;  // bytes from one row to the next: 4 × width, rounded up to an even width
     std::vector<uint8_t> bgrx;  // rows top-down, 4 bytes a pixel (blue, green, red, 255)
     PaneOverlay overlay;
-    uint64_t sequence = 0;     // increases with every published picture
+    uint64_t sequence = 0;             // increases with every published picture
+    const PaneOwner* owner = nullptr;  // who published it
+
+    // Makes room for width × height (allocating only when the size grows or shrinks) and says
+    // where to write. Rows have room for an even number of pixels: the converter is much faster
+    // at even widths. An empty target for a size that is not positive.
+    BgrxTarget Resize(int width, int height);
+    // The rows that width, height and stride describe lie inside the buffer.
+    bool Whole() const;
 };
 
 class PaneSurface {
-public:
+  public:
     // The drawing rectangle's size, which the picture must fill after rotation.
     void SetDrawSize(int width, int height);
     std::pair<int, int> DrawSize() const;
 
-    // Producer: the back image resized to width × height (allocates only when the size changes).
-    // Rows have room for an even number of pixels: the converter is much faster at even widths.
-    uint8_t* Back(int width, int height);
-    int BackStride() const { return back_.stride; }
-    // Producer: makes the back image the front one. Calls the wake-up if none is pending.
-    void Publish(const PaneOverlay& overlay);
+    // The wall gave the pane to `occupant` (null: to nobody). A change of occupant drops the
+    // pictures of the previous one.
+    void Assign(const PaneOwner* occupant);
+    const PaneOwner* Occupant() const;
+
+    // Writer: when `owner` occupies the pane, `picture` becomes the front picture and `picture`
+    // receives the buffer of the one it replaces, to fill next; the wake-up is called if none is
+    // pending. False, and nothing changes, when the pane is not `owner`'s or the picture is
+    // not whole.
+    bool Publish(const PaneOwner& owner, PanePicture& picture);
 
     // Viewer: clears the pending mark and takes the picture published since the last take, by
     // exchanging it with `out` (no copy: the viewer's previous picture becomes a spare buffer).
@@ -57,16 +74,14 @@ public:
         std::lock_guard guard(lock_);
         read(front_);
     }
-    // Forgets the pictures (the view stopped); keeps the draw size.
-    void Clear();
 
     void SetWakeup(std::function<void()> wakeup);
     uint64_t Published() const { return published_.load(); }
 
-private:
+  private:
     mutable std::mutex lock_;
     PanePicture front_;
-    PanePicture back_;
+    const PaneOwner* occupant_ = nullptr;  // under lock_
     std::atomic<int> drawWidth_{0};
     std::atomic<int> drawHeight_{0};
     std::atomic<bool> pending_{false};

@@ -214,8 +214,7 @@ bool CCanvas::ReleasePane(PaneOwner& owner) {
         SlotEntry& entry = slots_[page][slot];
         PaneModel& pane = panes_[entry.pane];
         entry.used = false;
-        pane.State().owner = nullptr;
-        pane.Surface().Clear();
+        pane.State().owner = nullptr;  // the commit empties the surface
         if (selected_ == &owner) selected_ = nullptr;
         // An empty pane cannot be double-clicked, so a maximised one would stay stuck: it goes
         // back to its cell.

@@ -2,11 +2,6 @@
 
 namespace nimbrel {
 
-PaneSurface* CanvasPaneHost::Surface(int page, int slot) {
-    const auto pane = canvas_.PaneAt(page, slot);
-    return pane ? canvas_.Surface(*pane) : nullptr;
-}
-
 PtzRequests* CanvasPaneHost::Ptz(int page, int slot) {
     const auto pane = canvas_.PaneAt(page, slot);
     return pane ? canvas_.Ptz(*pane) : nullptr;

@@ -9,7 +9,7 @@
 namespace nimbrel {
 
 class CanvasPaneHost : public PaneHost {
-public:
+  public:
     explicit CanvasPaneHost(CCanvas& canvas) : canvas_(canvas) {}
     // Where pane repaints go (the canvas window); may be null.
     void SetListener(CanvasListener* listener) { listener_ = listener; }
@@ -17,13 +17,13 @@ public:
     bool AcquirePane(PaneOwner& owner) override { return canvas_.AcquirePane(owner).has_value(); }
     void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
     int CurrentPage() const override { return canvas_.CurrentPage(); }
-    PaneSurface* Surface(int page, int slot) override;
+    PaneSurface* SurfaceOf(const PaneOwner& owner) override { return canvas_.SurfaceOf(owner); }
     PtzRequests* Ptz(int page, int slot) override;
     void Invalidate(int page, int slot) override;
     bool IsAudioOwner(const PaneOwner& owner) const override;
     bool IsTalkOwner(const PaneOwner& owner) const override;
 
-private:
+  private:
     CCanvas& canvas_;
     CanvasListener* listener_ = nullptr;
 };

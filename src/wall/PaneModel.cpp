@@ -26,6 +26,8 @@ void PaneModel::Refresh(const PaneOwner* selected) {
     state_.selected = state_.owner != nullptr && state_.owner == selected;
     const PaneRect client{0, 0, state_.windowRect.w, state_.windowRect.h};
     state_.drawRect = state_.selected ? client.Inset(1) : client;
+    // From here on only the new occupant's pictures are taken.
+    surface_.Assign(state_.owner);
     if (surface_.DrawSize() != std::pair{state_.drawRect.w, state_.drawRect.h})
         surface_.SetDrawSize(state_.drawRect.w, state_.drawRect.h);
 }

@@ -23,7 +23,8 @@ class PaneModel {
     // Exchanges cells and slot indexes with `other`; each window moves onto its new cell.
     void SwapCellWith(PaneModel& other);
     // Marks the pane selected when it shows `selected` and derives the drawing rectangle from
-    // the window size and the selection; the surface is told when the drawing size changes.
+    // the window size and the selection; the surface is told its occupant and, when it
+    // changes, the drawing size.
     void Refresh(const PaneOwner* selected);
 
   private:

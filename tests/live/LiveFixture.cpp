@@ -11,7 +11,8 @@ void LiveFixture::Start(const std::string& scenario, const std::string& user,
     sim = std::make_unique<SimProcess>(scenario);
     std::string why;
     ASSERT_TRUE(client.SignIn(*sim, user, password, &why)) << why;
-    live = std::make_unique<LiveContext>(LiveContext{client.g, client.app, client.notifier, host});
+    live =
+        std::make_unique<LiveContext>(LiveContext{client.g, client.app, client.notifier, *panes});
     if (tune) tune(*live);
     list.SetRecordFactory([this] { return std::make_unique<CCamera>(*live); });
     const DeviceServiceContext service{client.g, client.app, client.notifier, {}};

@@ -40,6 +40,7 @@ protected:
     ClientSession client;
     CCanvas canvas;
     CanvasPaneHost host{canvas};
+    PaneHost* panes = &host;  // what the cameras see of the wall; a test may put a wrapper here
     std::unique_ptr<LiveContext> live;
     LanDiscovery lan;
     DeviceList list;  // last: its cameras stop before what they use goes away

@@ -25,13 +25,13 @@ std::set<std::string> ReferencePictures() {
     const auto sps = ParameterSetRecord::FromBase64("");
     decoder.Open(*sps, *sps, 640, 360);
     PaneScaler scaler;
-    std::vector<uint8_t> bgrx(640 * 360 * 4);
+    PanePicture bgrx;
     for (const auto& frame : clip.value().frames) {
         std::string padded = frame.bytes + std::string(H264Decoder::kInputPadding, '\0');
         const AVFrame* picture =
             decoder.Decode(reinterpret_cast<const uint8_t*>(padded.data()), frame.bytes.size());
-        if (picture && scaler.Scale(*picture, 640, 360, bgrx.data(), 640 * 4))
-            pictures.emplace(reinterpret_cast<const char*>(bgrx.data()), bgrx.size());
+        if (picture && scaler.Scale(*picture, bgrx.Resize(640, 360)))
+            pictures.emplace(reinterpret_cast<const char*>(bgrx.bgrx.data()), bgrx.bgrx.size());
     }
     return pictures;
 }

@@ -63,6 +63,11 @@ void ExpectNear(Bgr actual, Bgr expected, int tolerance, const char* what) {
             << what << " channel " << c << ": " << actual[c] << " vs " << expected[c];
 }
 
+// Where a conversion may write: all of `bgr`, rows `stride` bytes apart.
+BgrxTarget Into(std::vector<uint8_t>& bgr, int width, int height, int stride) {
+    return {bgr.data(), bgr.size(), width, height, stride};
+}
+
 // Limited-range BT.601 values of pure colours.
 constexpr Yuv kRed{81, 90, 240};
 constexpr Yuv kGreen{145, 54, 34};
@@ -82,7 +87,7 @@ TEST(PaneScaler, ConvertsKnownColoursToBgrInThatByteOrder) {
                           Case{kBlack, {0, 0, 0}, "black"}}) {
         const auto picture = MakeFlat(64, 48, c.yuv);
         std::vector<uint8_t> bgr(40 * 40 * 4);
-        ASSERT_TRUE(scaler.Scale(*picture, 40, 30, bgr.data(), 40 * 4));
+        ASSERT_TRUE(scaler.Scale(*picture, Into(bgr, 40, 30, 40 * 4)));
         for (int y = 0; y < 30; y += 7)
             for (int x = 0; x < 40; x += 9) ExpectNear(PixelAt(bgr, 160, x, y), c.bgr, 4, c.name);
     }
@@ -94,15 +99,15 @@ TEST(PaneScaler, HonoursTheValueRangeOfThePicture) {
     // 16 is black in limited range but dark grey in full range, whether the range is said by
     // the format or by the picture's range field.
     auto limited = MakeFlat(32, 32, {16, 128, 128});
-    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 64));
+    ASSERT_TRUE(scaler.Scale(*limited, Into(bgr, 16, 16, 64)));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {0, 0, 0}, 2, "limited");
 
     auto jpeg = MakeFlat(32, 32, {16, 128, 128}, AV_PIX_FMT_YUVJ420P);
-    ASSERT_TRUE(scaler.Scale(*jpeg, 16, 16, bgr.data(), 64));
+    ASSERT_TRUE(scaler.Scale(*jpeg, Into(bgr, 16, 16, 64)));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "yuvj");
 
     limited->color_range = AVCOL_RANGE_JPEG;
-    ASSERT_TRUE(scaler.Scale(*limited, 16, 16, bgr.data(), 64));
+    ASSERT_TRUE(scaler.Scale(*limited, Into(bgr, 16, 16, 64)));
     ExpectNear(PixelAt(bgr, 48, 8, 8), {16, 16, 16}, 2, "full range field");
 }
 
@@ -113,7 +118,7 @@ TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
     for (auto [w, h] :
          {std::pair{32, 24}, std::pair{320, 240}, std::pair{16, 12}, std::pair{32, 24}}) {
         std::vector<uint8_t> bgr(std::size_t(w) * h * 4);
-        ASSERT_TRUE(scaler.Scale(*picture, w, h, bgr.data(), w * 4));
+        ASSERT_TRUE(scaler.Scale(*picture, Into(bgr, w, h, w * 4)));
         const int stride = w * 4;
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         ExpectNear(PixelAt(bgr, stride, w / 4, h / 4), {0, 0, 255}, 6, "top left");
@@ -128,7 +133,7 @@ TEST(PaneScaler, KeepsTheLayoutAtEverySizeAndAtFullSize) {
     ExpectNear(PixelAt(full, 384, 127, 95, 3), {255, 255, 255}, 4, "full bottom right");
     // The pane conversion is still the one of its own size after a snapshot.
     std::vector<uint8_t> bgr(32 * 24 * 4);
-    ASSERT_TRUE(scaler.Scale(*picture, 32, 24, bgr.data(), 128));
+    ASSERT_TRUE(scaler.Scale(*picture, Into(bgr, 32, 24, 128)));
     ExpectNear(PixelAt(bgr, 128, 24, 18), {255, 255, 255}, 6, "after snapshot");
 }
 
@@ -148,7 +153,8 @@ TEST(PaneScaler, WritesNothingPastItsRowsAtAnyWidthAndStride) {
         PaneScaler scaler;
         const std::size_t end = std::size_t(c.stride) * kHeight;
         std::vector<uint8_t> bgr(end + kTail, 0xAB);
-        ASSERT_TRUE(scaler.Scale(*picture, c.width, kHeight, bgr.data(), c.stride));
+        ASSERT_TRUE(
+            scaler.Scale(*picture, BgrxTarget{bgr.data(), end, c.width, kHeight, c.stride}));
         for (std::size_t i = end; i < bgr.size(); ++i) ASSERT_EQ(bgr[i], 0xAB) << "tail";
         for (int y : {0, kHeight / 2, kHeight - 1})
             for (int x : {0, c.width - 1})
@@ -167,15 +173,29 @@ TEST(PaneScaler, RefusesWhatItCannotConvert) {
     const auto picture = MakeFlat(64, 48, kRed);
     PaneScaler scaler;
     std::vector<uint8_t> bgr(64 * 48 * 4, 0xCD);
-    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, bgr.data(), 64 * 4 - 1));
-    EXPECT_FALSE(scaler.Scale(*picture, 0, 48, bgr.data(), 64 * 4));
-    EXPECT_FALSE(scaler.Scale(*picture, 64, -2, bgr.data(), 64 * 4));
-    EXPECT_FALSE(scaler.Scale(*picture, 64, 48, nullptr, 64 * 4));
+    EXPECT_FALSE(scaler.Scale(*picture, Into(bgr, 64, 48, 64 * 4 - 1)));
+    EXPECT_FALSE(scaler.Scale(*picture, Into(bgr, 0, 48, 64 * 4)));
+    EXPECT_FALSE(scaler.Scale(*picture, Into(bgr, 64, -2, 64 * 4)));
+    EXPECT_FALSE(scaler.Scale(*picture, BgrxTarget{nullptr, bgr.size(), 64, 48, 64 * 4}));
     FramePtr empty(av_frame_alloc());
-    EXPECT_FALSE(scaler.Scale(*empty, 64, 48, bgr.data(), 64 * 4));
+    EXPECT_FALSE(scaler.Scale(*empty, Into(bgr, 64, 48, 64 * 4)));
     std::vector<uint8_t> full;
     EXPECT_FALSE(scaler.ConvertFullSize(*empty, full));
     for (uint8_t b : bgr) ASSERT_EQ(b, 0xCD);
+}
+
+TEST(PaneScaler, RefusesRowsThatDoNotFitTheBuffer) {
+    // A pane turned a quarter: 360 × 640 in a buffer made for it, but with the stride of the
+    // 640 × 360 picture it held before; and a buffer one byte short of its last row.
+    const auto picture = MakeFlat(64, 48, kRed);
+    PaneScaler scaler;
+    std::vector<uint8_t> bgr(360 * 640 * 4, 0xCD);
+    EXPECT_FALSE(scaler.Scale(*picture, Into(bgr, 360, 640, 640 * 4)));
+    EXPECT_FALSE(scaler.Scale(*picture, BgrxTarget{bgr.data(), bgr.size() - 1, 360, 640, 360 * 4}));
+    for (uint8_t b : bgr) ASSERT_EQ(b, 0xCD);
+    // The same buffer with the rows of its own picture.
+    EXPECT_TRUE(scaler.Scale(*picture, Into(bgr, 359, 640, 360 * 4)));
+    EXPECT_TRUE(scaler.Scale(*picture, Into(bgr, 360, 640, 360 * 4)));
 }
 
 TEST(PaneScaler, DecodedPictureKeepsItsColour) {
@@ -195,7 +215,7 @@ TEST(PaneScaler, DecodedPictureKeepsItsColour) {
     ASSERT_NE(picture, nullptr);
     PaneScaler scaler;
     std::vector<uint8_t> bgr(100 * 60 * 4);
-    ASSERT_TRUE(scaler.Scale(*picture, 100, 60, bgr.data(), 400));
+    ASSERT_TRUE(scaler.Scale(*picture, Into(bgr, 100, 60, 400)));
     ExpectNear(PixelAt(bgr, 400, 50, 30), {0, 0, 255}, 8, "decoded red");
 }
 

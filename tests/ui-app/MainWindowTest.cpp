@@ -1,6 +1,8 @@
 // The main window: its geometry on resize, its buttons and tooltips, the keyboard's walk over the
 // toolbar, the swallowed Enter and Esc, the toolbar's hints and actions on the wall, maximise
 // and restore, the first placement and closing.
+#include <array>
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -299,6 +301,20 @@ TEST_F(MainWindowTest, ClosingToTheTrayWithoutATrayMinimises) {
     EXPECT_TRUE(window.isMinimized());
     window.ShowFromTray();
     EXPECT_FALSE(window.isMinimized());
+}
+
+TEST_F(MainWindowTest, PlayingWithEveryPaneTakenShowsANoticeAndStartsNothing) {
+    CCamera* camera = AddDevice("NB1");
+    Shown();
+    std::array<PaneOwner, CCanvas::kPanes> others;
+    for (PaneOwner& other : others) ASSERT_TRUE(Session().Canvas().AcquirePane(other));
+    Window().PlayDevice(0);
+    EXPECT_EQ(camera->m_nStatus, kStatusReady);
+    EXPECT_EQ(camera->m_nPage, -1);
+    ASSERT_EQ(notifier.Messages().size(), 1u);
+    EXPECT_EQ(notifier.Messages()[0].text, CCamera::kNoFreePaneNotice);
+    EXPECT_EQ(notifier.Messages()[0].caption, "");  // a notice, like the tree's offline hint
+    for (PaneOwner& other : others) Session().Canvas().ReleasePane(other);
 }
 
 TEST_F(MainWindowTest, TheTreeTellsWhichDeviceIsCurrent) {

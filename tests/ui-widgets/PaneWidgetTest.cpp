@@ -39,8 +39,10 @@ class PaneWidgetTest : public ::testing::Test {
         PaneSurface* surface = canvas.Surface(0);
         auto [w, h] = surface->DrawSize();
         if (rotation & 1) std::swap(w, h);
-        uint8_t* bgrx = surface->Back(w, h);
-        const int stride = surface->BackStride();
+        PanePicture picture;
+        const BgrxTarget target = picture.Resize(w, h);
+        uint8_t* bgrx = target.pixels;
+        const int stride = target.stride;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 uint8_t* px = bgrx + y * stride + x * 4;
@@ -50,8 +52,9 @@ class PaneWidgetTest : public ::testing::Test {
                 px[3] = 255;
             }
         overlay.rotation = rotation;
+        picture.overlay = overlay;
         const uint64_t sequence = surface->Published() + 1;
-        surface->Publish(overlay);
+        ASSERT_TRUE(surface->Publish(camera, picture));
         ASSERT_TRUE(WaitFor([&] { return canvas.Surface(0)->Published() == sequence; }));
         QCoreApplication::processEvents();
     }

@@ -102,13 +102,52 @@ TEST_F(CanvasTest, AcquireAndReleaseGuardTheirCamera) {
     cams[66].m_nPage = 99;
     EXPECT_FALSE(canvas.ReleasePane(cams[66]));
 
-    canvas.Surface(0)->Back(2, 2);
-    canvas.Surface(0)->Publish({});
+    PanePicture mine;
+    mine.Resize(2, 2);
+    ASSERT_TRUE(canvas.Surface(0)->Publish(cams[0], mine));
     ASSERT_TRUE(canvas.ReleasePane(cams[0]));
     PanePicture picture;
     EXPECT_FALSE(canvas.Surface(0)->TakeFront(picture));  // the old picture is gone
     EXPECT_EQ(canvas.SurfaceOf(cams[0]), nullptr);
     EXPECT_EQ(canvas.SurfaceOf(cams[1]), canvas.Surface(1));
+}
+
+TEST_F(CanvasTest, SurfacesTakePicturesOnlyFromTheirPanesOccupant) {
+    Open(0, 3);
+    auto publish = [&](int cam, int pane) {
+        PanePicture picture;
+        picture.Resize(4, 4);
+        return canvas.Surface(pane)->Publish(cams[cam], picture);
+    };
+    for (int pane = 0; pane < CCanvas::kPanes; ++pane)
+        ASSERT_EQ(canvas.Surface(pane)->Occupant(), State(pane).owner) << pane;
+    EXPECT_TRUE(publish(1, 1));
+    EXPECT_FALSE(publish(1, 0));  // camera 0's pane
+    EXPECT_FALSE(publish(1, 5));  // nobody's
+
+    // Camera 1 is dragged before camera 0; the repack gives pane 0 to camera 1 and pane 1 to
+    // camera 0. A picture camera 1 made for pane 1 is refused there, and what it left there
+    // is gone.
+    Drag(1, 100, 100);
+    ASSERT_TRUE(canvas.Relayout(SplitLayout::kGrid, 2, 2));
+    ASSERT_EQ(State(0).owner, &cams[1]);
+    ASSERT_EQ(State(1).owner, &cams[0]);
+    PanePicture left;
+    EXPECT_FALSE(canvas.Surface(1)->TakeFront(left));
+    EXPECT_FALSE(publish(1, 1));
+    EXPECT_TRUE(publish(0, 1));
+    EXPECT_TRUE(publish(1, 0));
+    ASSERT_TRUE(canvas.Surface(0)->TakeFront(left));
+    EXPECT_EQ(left.owner, &cams[1]);
+
+    // A maximise and its restore keep every pane with its occupant; a release empties it.
+    ASSERT_TRUE(canvas.ToggleMaximise(2));
+    ASSERT_TRUE(canvas.ToggleMaximise(2));
+    for (int pane = 0; pane < CCanvas::kPanes; ++pane)
+        ASSERT_EQ(canvas.Surface(pane)->Occupant(), State(pane).owner) << pane;
+    ASSERT_TRUE(canvas.ReleasePane(cams[2]));
+    EXPECT_EQ(canvas.Surface(2)->Occupant(), nullptr);
+    EXPECT_FALSE(publish(2, 2));
 }
 
 TEST_F(CanvasTest, ResizeMovesCellsAndDrawSizes) {

@@ -84,19 +84,17 @@ PictureButton* PaneWidget::Arrow(Direction d) const {
 }
 
 void PaneWidget::PictureReady() {
-    PaneSurface* surface = canvas_.Surface(index_);
-    const std::optional<PaneState> state = canvas_.Pane(index_);
-    // Taking the front picture also re-arms the surface's wake-up.
-    if (surface && surface->TakeFront(picture_)) pictureOwner_ = state ? state->owner : nullptr;
+    // Taking the front picture also re-arms the surface's wake-up. The picture names the camera
+    // that published it, which the surface had checked to be the pane's occupant.
+    if (PaneSurface* surface = canvas_.Surface(index_)) surface->TakeFront(picture_);
     update();
 }
 
 void PaneWidget::StateChanged() {
     const std::optional<PaneState> state = canvas_.Pane(index_);
-    if (!state || state->owner != pictureOwner_) {
+    if (!state || state->owner != picture_.owner) {
         // Never show one camera's last picture over another camera, or over an empty pane.
         picture_ = PanePicture{};
-        pictureOwner_ = nullptr;
     }
     if (!state || !state->owner) SetArrowsVisible(false);
     update();
@@ -139,7 +137,7 @@ void PaneWidget::paintEvent(QPaintEvent*) {
         switch (camera->m_nStatus.load()) {
             case kStatusPlaying:
                 PanePainter::Live(p, draw,
-                                  pictureOwner_ == state->owner ? picture_ : PanePicture{});
+                                  picture_.owner == state->owner ? picture_ : PanePicture{});
                 break;
             case kStatusConnecting:
                 PanePainter::Connecting(p, draw, camera->m_nProgressFrame.load());
@@ -151,7 +149,7 @@ void PaneWidget::paintEvent(QPaintEvent*) {
                 PanePainter::Idle(p, draw);
                 break;
         }
-    } else if (pictureOwner_ == state->owner && picture_.width > 0) {
+    } else if (picture_.owner == state->owner && picture_.width > 0) {
         // Another kind of occupant (a playback) that hands pictures over the same way.
         PanePainter::Live(p, draw, picture_);
     } else {

@@ -60,8 +60,7 @@ class PaneWidget : public QWidget {
     CCanvas& canvas_;
     const int index_;
     std::array<PictureButton*, 4> arrows_{};  // indexed by PtzRequests::Direction
-    PanePicture picture_;
-    PaneOwner* pictureOwner_ = nullptr;  // whose picture picture_ is
+    PanePicture picture_;                     // the last picture taken; its owner says whose it is
 };
 
 }  // namespace nimbrel

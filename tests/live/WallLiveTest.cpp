@@ -1,0 +1,275 @@
+// Live views while the wall changes under them: turned and resized panes get whole pictures of
+// their new size.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "LiveFixture.h"
+#include "camera/H264ClipEncoder.h"
+#include "media/H264Decoder.h"
+#include "media/PaneScaler.h"
+
+namespace nimbrel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The rows of a pane picture without the spare bytes at their ends.
+std::string Rows(const uint8_t* bgrx, int width, int height, int stride) {
+    std::string rows;
+    for (int y = 0; y < height; ++y)
+        rows.append(reinterpret_cast<const char*>(bgrx) + std::size_t(y) * stride,
+                    std::size_t(width) * 4);
+    return rows;
+}
+
+using Size = std::pair<int, int>;
+using ClipPictures = std::map<Size, std::set<std::string>>;
+
+// Every picture of the simulator's default clip converted to each of `sizes` as a pane gets it.
+ClipPictures PicturesOfTheClip(const std::vector<Size>& sizes) {
+    const auto clip = sim::H264ClipEncoder::Encode(sim::VideoClipKey{});
+    EXPECT_TRUE(clip.ok());
+    ClipPictures pictures;
+    H264Decoder decoder;
+    const auto sps = ParameterSetRecord::FromBase64("");
+    decoder.Open(*sps, *sps, 640, 360);
+    PaneScaler scaler;
+    PanePicture converted;
+    for (const auto& frame : clip.value().frames) {
+        std::string padded = frame.bytes + std::string(H264Decoder::kInputPadding, '\0');
+        const AVFrame* picture =
+            decoder.Decode(reinterpret_cast<const uint8_t*>(padded.data()), frame.bytes.size());
+        for (const auto& [width, height] : sizes)
+            if (picture && scaler.Scale(*picture, converted.Resize(width, height)))
+                pictures[{width, height}].insert(
+                    Rows(converted.bgrx.data(), width, height, converted.stride));
+    }
+    return pictures;
+}
+
+// Every picture published on one surface, taken on the publishing thread by its wake-up the
+// way a viewer takes them: by exchange, so that the buffers go round as in the program.
+class PictureLog {
+  public:
+    explicit PictureLog(PaneSurface& surface) : shared_(std::make_shared<Shared>()) {
+        // A publisher may call the wake-up it copied after this log is gone: it keeps what it
+        // writes to alive.
+        surface.SetWakeup([&surface, shared = shared_] {
+            std::lock_guard guard(shared->lock);
+            if (surface.TakeFront(shared->spare)) shared->pictures.push_back(shared->spare);
+        });
+        std::lock_guard guard(shared_->lock);
+        surface.TakeFront(shared_->spare);  // re-arms the wake-up
+    }
+    std::vector<PanePicture> Take() {
+        std::lock_guard guard(shared_->lock);
+        return std::exchange(shared_->pictures, {});
+    }
+
+  private:
+    struct Shared {
+        std::mutex lock;
+        PanePicture spare;
+        std::vector<PanePicture> pictures;
+    };
+    std::shared_ptr<Shared> shared_;
+};
+
+// The wall as the cameras see it, with one action slipped in on a camera's thread at a chosen
+// moment: right after the camera has looked up its pane (before it draws into it), or when it
+// gives its pane back (in the middle of its stop).
+class HookedWall : public PaneHost {
+  public:
+    enum class Moment { Lookup, Release };
+    explicit HookedWall(CanvasPaneHost& wall) : wall_(wall) {}
+    // `action` runs once, at `moment` of `camera`.
+    void Arm(Moment moment, const PaneOwner& camera, std::function<void()> action) {
+        std::lock_guard guard(lock_);
+        moment_ = moment;
+        camera_ = &camera;
+        action_ = std::move(action);
+    }
+    bool Fired() const { return fired_; }
+
+    bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
+    void ReleasePane(PaneOwner& owner) override {
+        wall_.ReleasePane(owner);
+        Run(Moment::Release, owner);
+    }
+    int CurrentPage() const override { return wall_.CurrentPage(); }
+    PaneSurface* SurfaceOf(const PaneOwner& owner) override {
+        PaneSurface* surface = wall_.SurfaceOf(owner);
+        Run(Moment::Lookup, owner);
+        return surface;
+    }
+    PtzRequests* Ptz(int page, int slot) override { return wall_.Ptz(page, slot); }
+    void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }
+    bool IsAudioOwner(const PaneOwner& owner) const override { return wall_.IsAudioOwner(owner); }
+    bool IsTalkOwner(const PaneOwner& owner) const override { return wall_.IsTalkOwner(owner); }
+
+  private:
+    void Run(Moment moment, const PaneOwner& owner) {
+        std::function<void()> action;
+        {
+            std::lock_guard guard(lock_);
+            if (moment == moment_ && &owner == camera_) action = std::exchange(action_, {});
+        }
+        if (!action) return;
+        action();
+        fired_ = true;
+    }
+
+    CanvasPaneHost& wall_;
+    std::mutex lock_;
+    Moment moment_ = Moment::Lookup;
+    const PaneOwner* camera_ = nullptr;
+    std::function<void()> action_;
+    std::atomic<bool> fired_{false};
+};
+
+class WallLive : public LiveFixture {
+  protected:
+    // Puts a hooked wall between the cameras and the wall; call before Start. It lives as long
+    // as the fixture, so the cameras' threads can still reach it while the test ends.
+    HookedWall& Hooked() {
+        hooked_ = std::make_unique<HookedWall>(host);
+        panes = hooked_.get();
+        return *hooked_;
+    }
+    // Waits for `count` pictures of width × height turned `rotation` times, and expects every
+    // picture that came meanwhile to be one of the clip's pictures at its own size, byte for
+    // byte.
+    void ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Size size, int rotation,
+                             std::size_t count);
+
+  private:
+    std::unique_ptr<HookedWall> hooked_;
+};
+
+void WallLive::ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Size size,
+                                   int rotation, std::size_t count) {
+    std::size_t matching = 0;
+    const bool arrived = WaitUntil([&] {
+        for (const PanePicture& p : log.Take()) {
+            if (!p.Whole()) {
+                ADD_FAILURE() << "a picture larger than its buffer";
+                continue;
+            }
+            const auto reference = clip.find({p.width, p.height});
+            EXPECT_TRUE(reference != clip.end() &&
+                        reference->second.count(Rows(p.bgrx.data(), p.width, p.height, p.stride)))
+                << "a garbled " << p.width << "x" << p.height << " picture, rotation "
+                << p.overlay.rotation;
+            if (Size{p.width, p.height} == size && p.overlay.rotation == rotation) ++matching;
+        }
+        return matching >= count;
+    });
+    EXPECT_TRUE(arrived) << matching << " pictures of " << size.first << "x" << size.second;
+}
+
+TEST_F(WallLive, TurnedAndResizedPanesGetWholePicturesOfTheirNewSize) {
+    const ClipPictures clip = PicturesOfTheClip({{640, 360}, {360, 640}, {257, 433}});
+    Start("demo.json", "demo_user", "demo1234");
+    CCamera& camera = Camera("NB0000000001");
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
+    PictureLog log(*canvas.SurfaceOf(camera));
+    ExpectWholePictures(log, clip, {640, 360}, 0, 3);
+
+    // A quarter turn: the picture is made 360 wide and 640 high, then turned by the painter.
+    camera.m_nRotation = 1;
+    ExpectWholePictures(log, clip, {360, 640}, 1, 5);
+    camera.m_nRotation = 2;
+    ExpectWholePictures(log, clip, {640, 360}, 2, 5);
+
+    // A smaller wall with odd cell sizes, turned again.
+    canvas.PlacePanes(866, 514);
+    camera.m_nRotation = 3;
+    ExpectWholePictures(log, clip, {257, 433}, 3, 5);
+}
+
+TEST_F(WallLive, ACameraThatLostItsPaneDrawsNothingIntoIt) {
+    HookedWall& wall = Hooked();
+    Start("demo.json", "demo_user", "demo1234");
+    CCamera& camera = Camera("NB0000000001");
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
+    ASSERT_EQ(canvas.SurfaceOf(camera), canvas.Surface(0));
+    PaneOwner other;  // an occupant that draws nothing itself
+    ASSERT_TRUE(canvas.AcquirePane(other));
+    ASSERT_EQ(canvas.SurfaceOf(other), canvas.Surface(1));
+
+    // Just after the camera found pane 0, the user drags the other pane before it and the wall
+    // is laid out again: pane 0 goes to the other occupant, pane 1 to the camera.
+    std::atomic<uint64_t> publishedThen{0};
+    wall.Arm(HookedWall::Moment::Lookup, camera, [&] {
+        ASSERT_TRUE(canvas.PressPane(1, 960, 180));
+        for (int i = 0; i < 4; ++i) canvas.MovePointer(320, 180);
+        canvas.ReleasePointer(320, 180);
+        ASSERT_TRUE(canvas.Relayout(SplitLayout::kGrid, 2, 2));
+        publishedThen = canvas.Surface(0)->Published();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return wall.Fired(); }));
+    ASSERT_EQ(canvas.SurfaceOf(other), canvas.Surface(0));
+    ASSERT_EQ(canvas.SurfaceOf(camera), canvas.Surface(1));
+    const uint64_t shown = camera.counters.framesShown;
+    ASSERT_TRUE(WaitUntil([&] { return camera.counters.framesShown >= shown + 5; }));
+    EXPECT_EQ(canvas.Surface(0)->Published(), publishedThen.load())
+        << "the camera drew into the pane it had lost";
+    PanePicture picture;
+    if (canvas.Surface(0)->TakeFront(picture))
+        EXPECT_EQ(picture.overlay.statusText.find("Прихожая"), std::string::npos);
+    ASSERT_TRUE(canvas.Surface(1)->TakeFront(picture));
+    EXPECT_EQ(picture.owner, &camera);
+    camera.StopCleanCameraTCP_UDT();
+    canvas.ReleasePane(other);
+}
+
+TEST_F(WallLive, WithEveryPaneTakenACameraDoesNotStartAndTheUserIsTold) {
+    Start("demo.json", "demo_user", "demo1234");
+    std::array<PaneOwner, CCanvas::kPanes> others;
+    for (PaneOwner& other : others) ASSERT_TRUE(canvas.AcquirePane(other));
+    CCamera& camera = Camera("NB0000000001");
+    EXPECT_FALSE(camera.CameraStart());
+    EXPECT_EQ(camera.m_nStatus, kStatusReady);
+    EXPECT_EQ(camera.m_nPage, -1);
+    const auto shown = client.notifier.Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Нет свободного окна для видео");
+    EXPECT_EQ(shown[0].caption, "");  // a fading notice, not a message box
+
+    // Once a pane is free the same camera starts and plays in it.
+    ASSERT_TRUE(canvas.ReleasePane(others[2]));
+    EXPECT_TRUE(camera.CameraStart());
+    EXPECT_EQ(canvas.SurfaceOf(camera), canvas.Surface(2));
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
+    camera.StopCleanCameraTCP_UDT();
+    for (PaneOwner& other : others) canvas.ReleasePane(other);
+}
+
+TEST_F(WallLive, AStartDuringARetryIsServedByTheRetryAndTheNextStopStops) {
+    HookedWall& wall = Hooked();
+    Start("live-faults.json", "live_user", "live1234",
+          [](LiveContext& l) { l.checkPeriod = 1500ms; });
+    CCamera& camera = Camera("LF0000000004");  // breaks its stream 2 s after startup
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusFailed; }));
+    // The user starts the camera while the check thread stops the failed view to retry it.
+    wall.Arm(HookedWall::Moment::Release, camera, [&] { EXPECT_TRUE(camera.CameraStart()); });
+    ASSERT_TRUE(WaitUntil([&] { return wall.Fired() && camera.m_nStatus == kStatusPlaying; }));
+
+    // The retry served that start: the user's next stop leaves the camera stopped.
+    camera.StopCleanCameraTCP_UDT();
+    EXPECT_EQ(camera.m_nStatus, kStatusReady);
+    EXPECT_EQ(camera.m_nPage, -1);
+}
+
+}  // namespace
+}  // namespace nimbrel::test
