@@ -123,9 +123,10 @@ public:
     // kind; while the camera's own earlier stop still runs it becomes the next owner instead and
     // is started when that stop is done. A stop hands the role to the camera waiting for it.
     void StartDeviceAudio();
-    void RequestAudioStop();
+    // False when there was nothing to stop or a stop already runs.
+    bool RequestAudioStop();
     void StartTalk();
-    void RequestTalkStop();
+    bool RequestTalkStop();
     bool AudioRunning() const { return audio_.Running(); }
     bool TalkRunning() const { return talk_.Running(); }
     const CameraAudio& Audio() const { return audio_; }

@@ -21,8 +21,8 @@ void CCamera::StartDeviceAudio() {
         live_.panes.SetNextRoleOwner(SharedRole::Audio, this);
 }
 
-void CCamera::RequestAudioStop() {
-    audio_.RequestStop([this] { HandOverAudio(false); });
+bool CCamera::RequestAudioStop() {
+    return audio_.RequestStop([this] { HandOverAudio(false); });
 }
 
 void CCamera::StartTalk() {
@@ -38,8 +38,8 @@ void CCamera::StartTalk() {
         live_.panes.SetNextRoleOwner(SharedRole::Talk, this);
 }
 
-void CCamera::RequestTalkStop() {
-    talk_.RequestStop([this] { HandOverTalk(false); });
+bool CCamera::RequestTalkStop() {
+    return talk_.RequestStop([this] { HandOverTalk(false); });
 }
 
 bool CCamera::SendTalkPacket(std::span<const uint8_t> packet) {

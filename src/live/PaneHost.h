@@ -14,7 +14,7 @@ namespace nimbrel {
 enum class SharedRole { Audio, Talk };
 
 class PaneHost {
-  public:
+public:
     virtual ~PaneHost() = default;
     // Gives `owner` a free pane (writes its page and slot); false when none is free.
     virtual bool AcquirePane(PaneOwner& owner) = 0;
