@@ -111,11 +111,11 @@ bool WriteWav(const std::string& path, const WavData& data) {
 
 std::shared_ptr<WavWriter> WavWriter::ForPath(const std::string& path) {
     static std::mutex registryLock;
-    static std::map<std::string, std::weak_ptr<WavWriter>> registry;
+    // Kept for the whole run: a later output to the same path appends instead of starting anew.
+    static std::map<std::string, std::shared_ptr<WavWriter>> registry;
     std::lock_guard guard(registryLock);
-    if (auto existing = registry[path].lock()) return existing;
-    std::shared_ptr<WavWriter> writer(new WavWriter(path));
-    registry[path] = writer;
+    auto& writer = registry[path];
+    if (!writer) writer.reset(new WavWriter(path));
     return writer;
 }
 
