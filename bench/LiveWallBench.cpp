@@ -145,15 +145,15 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (arg == "--no-viewer") o.viewer = false;
         else if (arg == "--one") o.one = true, o.oneCameras = std::atoi(value().c_str());
         else if (arg == "--hd") o.oneHd = true;
-        else return false;
-    }
         else if (arg == "--audio-cameras") o.audioCameras = ParseList(value());
         else if (arg == "--audio") o.oneAudio = true;
+        else return false;
+    }
     auto valid = [](const std::vector<int>& list) {
         return std::all_of(list.begin(), list.end(), [](int n) { return n >= 1 && n <= 16; });
     };
     return o.seconds > 0 && o.warmup >= 0 && o.floorSeconds > 0 && valid(o.cameras) &&
-           valid(o.hdCameras);
+           valid(o.hdCameras) && valid(o.audioCameras);
 }
 
 // The grid of a 1920 × 1080 wall that shows n cameras on one page.
