@@ -3,6 +3,7 @@
 // Threading: pure functions.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -29,13 +30,29 @@ inline std::vector<double> Channel(const std::vector<int16_t>& interleaved, int 
     return x;
 }
 
+// Hann-windowed, so that a filter next to the tone is not fooled by leakage. The coarse grid
+// runs over the first 50 ms (filters 20 Hz wide, steps of 10 Hz: the tone always falls in one),
+// the fine one over everything.
 inline double DominantHz(const std::vector<double>& x, int rate) {
+    auto windowed = [&](std::size_t n) {
+        std::vector<double> w(n);
+        for (std::size_t i = 0; i < n; ++i)
+            w[i] = x[i] * (0.5 - 0.5 * std::cos(2 * M_PI * i / (n - 1)));
+        return w;
+    };
+    if (x.size() < 64) return 0;
+    const auto shortPart =
+        windowed(std::min<std::size_t>(x.size(), static_cast<std::size_t>(rate / 20)));
+    const auto whole = windowed(x.size());
     double best = 0, bestPower = -1;
-    for (double hz = 40; hz < rate / 2.0 - 40; hz += 20)
-        if (const double p = GoertzelPower(x, hz, rate); p > bestPower) bestPower = p, best = hz;
+    for (double hz = 40; hz < rate / 2.0 - 40; hz += 10)
+        if (const double p = GoertzelPower(shortPart, hz, rate); p > bestPower)
+            bestPower = p, best = hz;
     const double coarse = best;
+    bestPower = -1;
     for (double hz = coarse - 20; hz <= coarse + 20; hz += 0.5)
-        if (const double p = GoertzelPower(x, hz, rate); p > bestPower) bestPower = p, best = hz;
+        if (const double p = GoertzelPower(whole, hz, rate); p > bestPower)
+            bestPower = p, best = hz;
     return best;
 }
 
