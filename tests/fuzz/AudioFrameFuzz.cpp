@@ -28,11 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static AudioFrameRing<kSpeexPacketBytes, kSpeexPcmBytes> speexRing;
     static AacDecoder aac;
     static SpeexDecoder speex;
-    if (!aac.IsOpen() && (!aac.Open() || !aacRing.Allocate() || !speexRing.Allocate())) std::abort();
+    if (!aac.IsOpen() && (!aac.Open() || !aacRing.Allocate() || !speexRing.Allocate()))
+        std::abort();
     Reader in{data, size};
     while (!in.Empty()) {
         const bool isAac = in.Byte() & 1;
-        const size_t length = static_cast<size_t>(in.Byte() | in.Byte() << 8) % 1400;  // some past the areas
+        const size_t low = in.Byte();
+        const size_t length =
+            (low | static_cast<size_t>(in.Byte()) << 8) % 1400;  // some past the areas
         const size_t take = length < size - in.pos ? length : size - in.pos;
         const std::span<const uint8_t> frame(data + in.pos, take);
         in.pos += take;
