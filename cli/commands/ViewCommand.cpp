@@ -94,7 +94,8 @@ int View(CliContext& ctx, const ViewOptions& options) {
     std::optional<double> playingAfter;
     int reach = -1;
     std::string address;
-    if (!options.audio.empty()) session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
+    if (!options.audio.empty())
+        session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
     camera->CameraStart();
     while (steady_clock::now() < until) {
         std::this_thread::sleep_for(50ms);

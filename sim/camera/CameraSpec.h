@@ -31,7 +31,7 @@ struct FaultSpec {
     double stallAfter = -1;   // stop sending; keep reading and keep the socket open
     double brokenAfter = -1;  // send one broken packet (brokenKind), then stall
     enum class Broken { UnknownKind, FragmentOverflow } brokenKind = Broken::UnknownKind;
-    int mediaBeforeReply = 0;         // media packets sent between "connect" and its reply
+    int mediaBeforeReply = 0;  // media packets sent between "connect" and its reply
     // Every n-th audio packet is bad (0: none): larger than a client's entry, or garbled bytes.
     int badAudioEvery = 0;
     enum class BadAudio { Oversized, Garbled } badAudioKind = BadAudio::Oversized;

@@ -393,13 +393,14 @@ void StreamSession::LogTalk(bool final) {
                                .Set("bytes", static_cast<std::int64_t>(t.bytes)));
     Log(Line().Set("talk", std::move(talk)));
     if (auto second = listener_.TakeSecond()) {
-        OrderedJson heard = OrderedJson::Object()
-                                .Set("kind", second->kind)
-                                .Set("packets", static_cast<std::int64_t>(second->packets))
-                                .Set("bytes", static_cast<std::int64_t>(second->bytes))
-                                .Set("samples", static_cast<std::int64_t>(second->samples))
-                                .Set("dominantHz", static_cast<std::int64_t>(std::lround(second->dominantHz)))
-                                .Set("malformed", static_cast<std::int64_t>(second->malformed));
+        OrderedJson heard =
+            OrderedJson::Object()
+                .Set("kind", second->kind)
+                .Set("packets", static_cast<std::int64_t>(second->packets))
+                .Set("bytes", static_cast<std::int64_t>(second->bytes))
+                .Set("samples", static_cast<std::int64_t>(second->samples))
+                .Set("dominantHz", static_cast<std::int64_t>(std::lround(second->dominantHz)))
+                .Set("malformed", static_cast<std::int64_t>(second->malformed));
         if (!second->malformedReason.empty()) heard.Set("malformedReason", second->malformedReason);
         Log(Line().Set("talkSecond", std::move(heard)));
     }

@@ -3,7 +3,9 @@
 namespace nimbrel {
 namespace {
 
-CameraRole RoleOf(SharedRole role) { return role == SharedRole::Audio ? CameraRole::Audio : CameraRole::Talk; }
+CameraRole RoleOf(SharedRole role) {
+    return role == SharedRole::Audio ? CameraRole::Audio : CameraRole::Talk;
+}
 
 }  // namespace
 

@@ -200,7 +200,8 @@ TEST_F(SoundView, TalkReachesEachCameraAtTheFilesPitchAndMovesFromCameraToCamera
 
     for (const char* sid : {"AU0000000001", "AU0000000002", "AU0000000003"}) {
         for (const auto& second : Heard(sid, 6400)) {
-            EXPECT_NEAR(second["dominantHz"].asDouble(), 523, 523 * 0.02) << sid << " " << second.toStyledString();
+            EXPECT_NEAR(second["dominantHz"].asDouble(), 523, 523 * 0.02)
+                << sid << " " << second.toStyledString();
             EXPECT_EQ(second["malformed"], 0) << sid;
         }
     }
