@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -140,21 +141,30 @@ double TalkListener::DominantFrequency(const std::vector<float>& x, int rate) {
     double energy = 0;
     for (float v : x) energy += static_cast<double>(v) * v;
     if (x.size() < 256 || energy / static_cast<double>(x.size()) < 1e-6) return 0;
-    // The coarse search looks at 50 ms only: its filters are then 20 Hz wide, wider than the
-    // 10 Hz steps, so the tone always falls inside one of them (over a whole second a filter
-    // 10 Hz off would sit on a zero of the tone's response). The fine search uses everything.
-    auto windowed = [&](std::size_t n) {
+    // The coarse search adds up the power of 50 ms pieces (at most 20, spread over the sound):
+    // a piece's filters are 20 Hz wide, wider than the 10 Hz steps, so the tone always falls
+    // inside one (over a whole second a filter 10 Hz off would sit on a zero of the tone's
+    // response), and a start that is quiet or another sound (a decoder settling) cannot choose
+    // alone. The fine search uses everything.
+    auto windowed = [&](std::size_t first, std::size_t n) {
         std::vector<float> w(n);
         for (std::size_t i = 0; i < n; ++i)
-            w[i] = x[i] * static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / (n - 1)));
+            w[i] = x[first + i] * static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / (n - 1)));
         return w;
     };
-    const auto shortPart =
-        windowed(std::min<std::size_t>(x.size(), static_cast<std::size_t>(rate / 20)));
-    const auto whole = windowed(x.size());
+    const std::size_t pieceLength = std::min<std::size_t>(x.size(), rate / 20);
+    const std::size_t pieceCount = std::min<std::size_t>(20, x.size() / pieceLength);
+    std::vector<std::vector<float>> pieces;
+    for (std::size_t k = 0; k < pieceCount; ++k)
+        pieces.push_back(windowed(
+            k * (x.size() - pieceLength) / std::max<std::size_t>(1, pieceCount - 1), pieceLength));
+    const auto whole = windowed(0, x.size());
     double best = 0, bestPower = -1;
-    for (double hz = 50; hz < rate / 2.0 - 50; hz += 10)
-        if (const double p = Power(shortPart, hz, rate); p > bestPower) bestPower = p, best = hz;
+    for (double hz = 50; hz < rate / 2.0 - 50; hz += 10) {
+        double p = 0;
+        for (const auto& piece : pieces) p += Power(piece, hz, rate);
+        if (p > bestPower) bestPower = p, best = hz;
+    }
     const double coarse = best;
     bestPower = -1;
     for (double hz = coarse - 20; hz <= coarse + 20; hz += 0.5)

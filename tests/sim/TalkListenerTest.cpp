@@ -22,6 +22,20 @@ std::vector<uint8_t> ToneBytes(double hz, int rate, std::size_t samples) {
     return b;
 }
 
+TEST(TalkListener, PitchIsTheWholeSecondsNotThatOfItsStart) {
+    // A decoder settling, or a click, fills the first 50 ms with another sound.
+    std::vector<float> x;
+    for (int i = 0; i < 400; ++i)
+        x.push_back(static_cast<float>(std::sin(2 * M_PI * 1500 * i / 8000)));
+    for (int i = 0; i < 8000; ++i)
+        x.push_back(static_cast<float>(0.3 * std::sin(2 * M_PI * 523 * i / 8000)));
+    EXPECT_NEAR(TalkListener::DominantFrequency(x, 8000), 523, 523 * 0.02);
+    // Quiet at the start, as a decoder's first frames are.
+    for (int i = 0; i < 400; ++i)
+        x[i] = static_cast<float>(0.001 * std::sin(2 * M_PI * 3000 * i / 8000));
+    EXPECT_NEAR(TalkListener::DominantFrequency(x, 8000), 523, 523 * 0.02);
+}
+
 TEST(TalkListener, HearsThePitchOfEachKind) {
     TalkListener speexEar;
     SpeexEncoder speex;

@@ -31,23 +31,30 @@ inline std::vector<double> Channel(const std::vector<int16_t>& interleaved, int 
 }
 
 // Hann-windowed, so that a filter next to the tone is not fooled by leakage. The coarse grid
-// runs over the first 50 ms (filters 20 Hz wide, steps of 10 Hz: the tone always falls in one),
-// the fine one over everything.
+// (filters 20 Hz wide, steps of 10 Hz: the tone always falls in one) adds up the power of 50 ms
+// pieces, at most 20 spread over the sound, so that a quiet or unsettled start cannot choose it
+// alone; the fine one runs over everything.
 inline double DominantHz(const std::vector<double>& x, int rate) {
-    auto windowed = [&](std::size_t n) {
+    auto windowed = [&](std::size_t first, std::size_t n) {
         std::vector<double> w(n);
         for (std::size_t i = 0; i < n; ++i)
-            w[i] = x[i] * (0.5 - 0.5 * std::cos(2 * M_PI * i / (n - 1)));
+            w[i] = x[first + i] * (0.5 - 0.5 * std::cos(2 * M_PI * i / (n - 1)));
         return w;
     };
     if (x.size() < 64) return 0;
-    const auto shortPart =
-        windowed(std::min<std::size_t>(x.size(), static_cast<std::size_t>(rate / 20)));
-    const auto whole = windowed(x.size());
+    const std::size_t pieceLength = std::min<std::size_t>(x.size(), rate / 20);
+    const std::size_t pieceCount = std::min<std::size_t>(20, x.size() / pieceLength);
+    std::vector<std::vector<double>> pieces;
+    for (std::size_t k = 0; k < pieceCount; ++k)
+        pieces.push_back(windowed(
+            k * (x.size() - pieceLength) / std::max<std::size_t>(1, pieceCount - 1), pieceLength));
+    const auto whole = windowed(0, x.size());
     double best = 0, bestPower = -1;
-    for (double hz = 40; hz < rate / 2.0 - 40; hz += 10)
-        if (const double p = GoertzelPower(shortPart, hz, rate); p > bestPower)
-            bestPower = p, best = hz;
+    for (double hz = 40; hz < rate / 2.0 - 40; hz += 10) {
+        double p = 0;
+        for (const auto& piece : pieces) p += GoertzelPower(piece, hz, rate);
+        if (p > bestPower) bestPower = p, best = hz;
+    }
     const double coarse = best;
     bestPower = -1;
     for (double hz = coarse - 20; hz <= coarse + 20; hz += 0.5)
