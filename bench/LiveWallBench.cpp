@@ -4,7 +4,7 @@
 // same streams costs in-process.
 //
 //   bench_live_wall [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]
-//                   [--floor-seconds F] [--no-viewer]
+//                   [--audio-cameras 16] [--floor-seconds F] [--no-viewer]
 //
 // Each wall runs in a child process of its own (the same executable with --one), so that its
 // CPU time and resident memory are its own and nothing freed by an earlier wall hides what the
@@ -28,6 +28,11 @@
 //    view started, per camera.
 //  - viewer: a thread stands in for the wall's window, taking each pane's picture on its
 //    wake-up as the pane widget does (a copy, no painting).
+//  - audio walls (--audio-cameras): the same 720p25 wall, but the first camera also sends AAC
+//    (16 kHz stereo) and plays as device audio into the null output (the real rate, no device),
+//    while talk sends a tone to it: output underruns (0 wanted), the delay from an audio
+//    frame's arrival to its samples leaving the output (median, p99), and the sender's CPU time
+//    spent encoding talk per second.
 #include <fcntl.h>
 #include <json/json.h>
 #include <signal.h>
@@ -60,8 +65,10 @@
 #include "devices/LanDiscovery.h"
 #include "live/CCamera.h"
 #include "live/LiveContext.h"
+#include "platform/audio/WavFile.h"
 #include "wall/CCanvas.h"
 #include "wall/CanvasPaneHost.h"
+#include "wall/SoundSwitch.h"
 
 extern char** environ;
 
@@ -92,11 +99,13 @@ struct Options {
     double floorSeconds = 4;
     std::vector<int> cameras{1, 4, 9, 16};
     std::vector<int> hdCameras{1, 4};
+    std::vector<int> audioCameras{16};
     bool viewer = true;
     // --one: a single wall, in this process.
     bool one = false;
     int oneCameras = 1;
     bool oneHd = false;
+    bool oneAudio = false;
 };
 
 std::vector<int> ParseList(const std::string& text) {
@@ -111,11 +120,13 @@ std::vector<int> ParseList(const std::string& text) {
 int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]\n"
-                 "          [--floor-seconds F] [--no-viewer]\n"
+                 "          [--audio-cameras 16] [--floor-seconds F] [--no-viewer]\n"
                  "  --seconds        measured window of each wall (default 10)\n"
                  "  --warmup         playing time before the window (default 3)\n"
                  "  --cameras        720p25 walls to run, by camera count (1..16; empty: none)\n"
                  "  --hd-cameras     1080p25 walls to run (default 1,4; empty: none)\n"
+                 "  --audio-cameras  720p25 walls with device audio and talk on one camera\n"
+                 "                   (default 16; empty: none)\n"
                  "  --floor-seconds  video per stream decoded for the floor (default 4)\n"
                  "  --no-viewer      nobody takes the pictures from the panes\n",
                  self);
@@ -134,13 +145,15 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (arg == "--no-viewer") o.viewer = false;
         else if (arg == "--one") o.one = true, o.oneCameras = std::atoi(value().c_str());
         else if (arg == "--hd") o.oneHd = true;
+        else if (arg == "--audio-cameras") o.audioCameras = ParseList(value());
+        else if (arg == "--audio") o.oneAudio = true;
         else return false;
     }
     auto valid = [](const std::vector<int>& list) {
         return std::all_of(list.begin(), list.end(), [](int n) { return n >= 1 && n <= 16; });
     };
     return o.seconds > 0 && o.warmup >= 0 && o.floorSeconds > 0 && valid(o.cameras) &&
-           valid(o.hdCameras);
+           valid(o.hdCameras) && valid(o.audioCameras);
 }
 
 // The grid of a 1920 × 1080 wall that shows n cameras on one page.
@@ -156,8 +169,9 @@ std::string SimPath() {
     return NIMBREL_SIM_BUILT;
 }
 
-// A scenario with one account and `cameras` LAN cameras streaming the given video, no audio.
-std::filesystem::path WriteScenario(const StreamKind& kind, int cameras) {
+// A scenario with one account and `cameras` LAN cameras streaming the given video, no audio
+// but on the first camera of an audio wall (AAC, a 1000 Hz tone).
+std::filesystem::path WriteScenario(const StreamKind& kind, int cameras, bool audio) {
     Json::Value scenario(Json::objectValue);
     Json::Value account(Json::objectValue);
     account["name"] = kUser;
@@ -180,6 +194,11 @@ std::filesystem::path WriteScenario(const StreamKind& kind, int cameras) {
         media["bitRate"] = kind.bitRate;
         media["gop"] = 50;
         media["audio"] = "none";
+        if (audio && i == 1) {
+            media["audio"] = "aac";
+            media["audioSample"] = 16000;
+            media["toneHz"] = 1000;
+        }
         device["media"] = media;
         scenario["devices"].append(device);
     }
@@ -262,14 +281,27 @@ int RunOne(const Options& o) {
     const int n = o.oneCameras;
     const int grid = GridFor(n);
     std::ostringstream out;
-    out << "RESULT stream=" << kind.name << " cameras=" << n << " grid=" << grid;
+    out << "RESULT stream=" << kind.name << " cameras=" << n << " grid=" << grid
+        << " audio=" << (o.oneAudio ? 1 : 0);
     auto fail = [&](const std::string& why) {
         std::printf("%s error=%s\n", out.str().c_str(), why.c_str());
         return 1;
     };
     setenv("NIMBREL_SIM", SimPath().c_str(), 0);
     setenv("NIMBREL_ADAPTER", "lo", 1);
-    const auto scenario = WriteScenario(kind, n);
+    const auto scenario = WriteScenario(kind, n, o.oneAudio);
+    // Talk's input: a second of a 440 Hz tone, looped.
+    const auto talkInput = std::filesystem::temp_directory_path() /
+                           ("nimbrel-wall-talk-" + std::to_string(getpid()) + ".wav");
+    if (o.oneAudio) {
+        WavData tone{{16000, 1}, std::vector<int16_t>(16000)};
+        for (int i = 0; i < 16000; ++i)
+            tone.samples[i] = static_cast<int16_t>(12000 * std::sin(2 * M_PI * 440 * i / 16000));
+        if (!WriteWav(talkInput.string(), tone)) return fail("talk input not written");
+    }
+    uint64_t underrunsBefore = 0, underrunsAfter = 0, encodeBefore = 0, encodeAfter = 0;
+    uint64_t audioPlayed = 0, talkPackets = 0;
+    DelayHistogram::Snapshot audioBefore, audioAfter;
     const double loadStart = LoadAverage();
 
     CameraTotals before, after;
@@ -295,6 +327,8 @@ int RunOne(const Options& o) {
         LiveContext live{client.g, client.app, client.notifier, host, {}, 5000, 3000,
                          std::chrono::minutes(5), {}, std::chrono::minutes(1)};
         LanDiscovery lan;
+        live.audio = AudioBackends({AudioBackend::Kind::Null, {}},
+                                   {AudioBackend::Kind::Wav, talkInput.string()});
         DeviceList list;
         list.SetRecordFactory([&live] { return std::make_unique<CCamera>(live); });
         if (!FetchDeviceList(DeviceServiceContext{client.g, client.app, client.notifier, {}}, list, lan))
@@ -324,8 +358,18 @@ int RunOne(const Options& o) {
         }
         if (PaneSurface* surface = canvas.SurfaceOf(*cameras.front()))
             std::tie(paneWidth, paneHeight) = surface->DrawSize();
+        CCamera& speaker = *cameras.front();
+        if (o.oneAudio) {
+            SwitchDeviceAudioOn(canvas, speaker);
+            SwitchTalkOn(canvas, speaker);
+        }
         std::this_thread::sleep_for(std::chrono::duration<double>(o.warmup));
+        if (o.oneAudio && speaker.Audio().Counters().framesPlayed < 8)
+            return fail("device audio does not play");
 
+        underrunsBefore = speaker.Audio().Underruns();
+        encodeBefore = speaker.Talk().Counters().encodeCpuNs;
+        audioBefore = speaker.Audio().Counters().playDelay.Take();
         before = Totals(cameras);
         threadsBefore = ThreadRunTimeByName();
         const double cpuStart = ProcessCpuSeconds();
@@ -335,6 +379,11 @@ int RunOne(const Options& o) {
         window = MonotonicSeconds() - start;
         threadsAfter = ThreadRunTimeByName();
         after = Totals(cameras);
+        underrunsAfter = speaker.Audio().Underruns();
+        encodeAfter = speaker.Talk().Counters().encodeCpuNs;
+        audioAfter = speaker.Audio().Counters().playDelay.Take();
+        audioPlayed = speaker.Audio().Counters().framesPlayed;
+        talkPackets = speaker.Talk().Counters().packetsSent;
         rssAfter = ResidentBytes();
         const bool stillPlaying = allPlaying();
 
@@ -345,6 +394,16 @@ int RunOne(const Options& o) {
         if (!stillPlaying) out << " warning=a_view_stopped_playing";
     }
     const double loadEnd = LoadAverage();
+    std::filesystem::remove(talkInput);
+    if (o.oneAudio) {
+        const auto audioDelay = audioAfter.Since(audioBefore);
+        out << " audioUnderruns=" << underrunsAfter - underrunsBefore
+            << " audioDelayCount=" << audioDelay.Count()
+            << " audioDelayMedianMs=" << audioDelay.Quantile(0.5) / 1000
+            << " audioDelayP99Ms=" << audioDelay.Quantile(0.99) / 1000
+            << " audioPlayed=" << audioPlayed << " talkPackets=" << talkPackets
+            << " talkEncodeCpu=" << double(encodeAfter - encodeBefore) * 1e-9 / window;
+    }
 
     // The floor: the very clip the simulator streamed, decoded here.
     sim::VideoClipKey key;
@@ -397,12 +456,13 @@ int RunOne(const Options& o) {
 using Result = std::map<std::string, std::string>;
 
 // Runs one wall in a child process and returns its figures.
-Result RunChild(const Options& o, int cameras, bool hd) {
+Result RunChild(const Options& o, int cameras, bool hd, bool audio) {
     std::vector<std::string> args{"/proc/self/exe", "--one", std::to_string(cameras),
                                   "--seconds", std::to_string(o.seconds),
                                   "--warmup", std::to_string(o.warmup),
                                   "--floor-seconds", std::to_string(o.floorSeconds)};
     if (hd) args.push_back("--hd");
+    if (audio) args.push_back("--audio");
     if (!o.viewer) args.push_back("--no-viewer");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -461,16 +521,23 @@ std::string Str(const Result& r, const std::string& key) {
 }
 
 int RunAll(const Options& o) {
-    std::vector<std::pair<int, bool>> walls;
-    for (int n : o.cameras) walls.emplace_back(n, false);
-    for (int n : o.hdCameras) walls.emplace_back(n, true);
+    struct Wall {
+        int n;
+        bool hd;
+        bool audio;
+    };
+    std::vector<Wall> walls;
+    for (int n : o.cameras) walls.push_back({n, false, false});
+    for (int n : o.hdCameras) walls.push_back({n, true, false});
+    for (int n : o.audioCameras) walls.push_back({n, false, true});
     std::fprintf(stderr,
                  "live wall: %zu walls, %.0f s warm-up + %.0f s measured each; load average %.2f\n",
                  walls.size(), o.warmup, o.seconds, LoadAverage());
     std::vector<Result> results;
-    for (const auto& [n, hd] : walls) {
-        std::fprintf(stderr, "  %s x %d ...\n", hd ? k1080p.name : k720p.name, n);
-        results.push_back(RunChild(o, n, hd));
+    for (const auto& [n, hd, audio] : walls) {
+        std::fprintf(stderr, "  %s x %d%s ...\n", hd ? k1080p.name : k720p.name, n,
+                     audio ? " with sound" : "");
+        results.push_back(RunChild(o, n, hd, audio));
         if (results.back().count("error"))
             std::fprintf(stderr, "    failed: %s\n", Str(results.back(), "error").c_str());
     }
@@ -544,7 +611,7 @@ int RunAll(const Options& o) {
     auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
     bool any16 = false;
     for (const Result& r : results) {
-        if (r.count("error")) continue;
+        if (r.count("error") || Num(r, "audio") != 0) continue;  // the sound walls: below
         const int n = int(Num(r, "cameras"));
         const bool hd = Str(r, "stream") == k1080p.name;
         if (!hd && n == 16) {
@@ -563,7 +630,7 @@ int RunAll(const Options& o) {
     }
     if (!any16) std::printf("  CPU <= 1.15 x floor for 16 x 720p25: not run\n");
     for (const Result& r : results) {
-        if (r.count("error")) continue;
+        if (r.count("error") || Num(r, "audio") != 0) continue;  // the sound walls: below
         const int n = int(Num(r, "cameras"));
         const bool hd = Str(r, "stream") == k1080p.name;
         const double med = Num(r, "delayMedianMs") / period, p99 = Num(r, "delayP99Ms") / period;
@@ -575,6 +642,24 @@ int RunAll(const Options& o) {
         std::printf("\n");
     }
     std::printf("  (T = frame period, %d ms)\n", kFramePeriodMs);
+
+    // Sound: device audio on one camera of a playing wall, and talk to it.
+    for (const Result& r : results) {
+        if (r.count("error") || Num(r, "audio") == 0) continue;
+        std::printf(
+            "\nSound, %s x %d with device audio (AAC 16 kHz) and talk on one camera: CPU %.3f "
+            "(%.2f x floor), %d frames dropped\n",
+            Str(r, "stream").c_str(), int(Num(r, "cameras")), Num(r, "client"),
+            Num(r, "client") / std::max(1e-9, Num(r, "floor")), int(Num(r, "dropped")));
+        std::printf(
+            "  audio underruns %d (0 wanted): %s; arrival to output delay median %.0f ms, p99 "
+            "%.0f ms over %d frames\n",
+            int(Num(r, "audioUnderruns")), verdict(Num(r, "audioUnderruns") == 0),
+            Num(r, "audioDelayMedianMs"), Num(r, "audioDelayP99Ms"),
+            int(Num(r, "audioDelayCount")));
+        std::printf("  talk encoding %.4f CPU s/s (%d packets sent)\n", Num(r, "talkEncodeCpu"),
+                    int(Num(r, "talkPackets")));
+    }
     return failures == 0 ? 0 : 1;
 }
 

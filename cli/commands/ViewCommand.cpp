@@ -9,6 +9,7 @@
 #include "ExitCode.h"
 #include "devices/VideoLock.h"
 #include "media/BmpFile.h"
+#include "wall/SoundSwitch.h"
 
 namespace nimbrel::cli {
 namespace {
@@ -20,6 +21,7 @@ struct ViewOptions {
     double seconds = 5;
     std::string snapshot;
     std::string lockCode;
+    std::string audio;  // WAV file for the camera's decoded sound
     int paneWidth = 640;
     int paneHeight = 360;
     AccountOptions account;
@@ -92,13 +94,18 @@ int View(CliContext& ctx, const ViewOptions& options) {
     std::optional<double> playingAfter;
     int reach = -1;
     std::string address;
+    if (!options.audio.empty())
+        session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
     camera->CameraStart();
     while (steady_clock::now() < until) {
         std::this_thread::sleep_for(50ms);
         if (camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
         if (address.empty()) address = camera->ConnectedAddress();
-        if (!playingAfter && camera->m_nStatus == kStatusPlaying)
+        if (!playingAfter && camera->m_nStatus == kStatusPlaying) {
             playingAfter = duration<double>(steady_clock::now() - start).count();
+            // Device audio once the camera has said which kind it sends.
+            if (!options.audio.empty()) SwitchDeviceAudioOn(canvas, *camera);
+        }
         if (camera->m_nStatus == kStatusFailed) break;
     }
     const double elapsed = duration<double>(steady_clock::now() - start).count();
@@ -132,6 +139,21 @@ int View(CliContext& ctx, const ViewOptions& options) {
     fields["keepAlives"] = static_cast<Json::UInt64>(c.keepAlivesSent.load());
     fields["bytesPerSecond"] = elapsed > 0 ? static_cast<double>(c.bytes.load()) / elapsed : 0.0;
     if (!options.snapshot.empty()) fields["snapshot"] = snapshotSaved ? options.snapshot : "";
+    const AudioCounters& a = camera->Audio().Counters();
+    if (!options.audio.empty()) {
+        const auto delay = a.playDelay.Take();
+        Json::Value audio(Json::objectValue);
+        audio["file"] = options.audio;
+        audio["kind"] = camera->m_bAudioAac ? "aac" : "speex";
+        audio["framesPlayed"] = static_cast<Json::UInt64>(a.framesPlayed.load());
+        audio["framesSilent"] = static_cast<Json::UInt64>(a.framesSilent.load());
+        audio["framesOversized"] = static_cast<Json::UInt64>(a.framesOversized.load());
+        audio["framesDropped"] = static_cast<Json::UInt64>(a.framesDropped.load());
+        audio["underruns"] = static_cast<Json::UInt64>(camera->Audio().Underruns());
+        audio["delayMedianMs"] = delay.Quantile(0.5) / 1000.0;
+        audio["delayP99Ms"] = delay.Quantile(0.99) / 1000.0;
+        fields["audio"] = audio;
+    }
     camera->Shutdown();
 
     char text[512];
@@ -146,7 +168,11 @@ int View(CliContext& ctx, const ViewOptions& options) {
         static_cast<unsigned long long>(c.framesDropped.load()),
         fields["bytesPerSecond"].asDouble() / 1024.0, StatusName(finalStatus));
     const bool ok = playingAfter.has_value() && finalStatus != kStatusFailed;
-    ctx.Print(fields, ok ? "OK" : "FAILED", text);
+    std::string summary = text;
+    if (!options.audio.empty())
+        summary += "\naudio " + fields["audio"]["kind"].asString() + ": " +
+                   std::to_string(a.framesPlayed.load()) + " frames played into " + options.audio;
+    ctx.Print(fields, ok ? "OK" : "FAILED", summary);
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -157,6 +183,7 @@ void AddViewCommand(Command& app, CliContext& ctx, int& exitCode) {
     sub.Option("--seconds", options.seconds, "How long to view (default 5)");
     sub.Option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
     sub.Option("--lock-code", options.lockCode, "Digits of the video lock code");
+    sub.Option("--audio", options.audio, "Play the camera's sound into this WAV file");
     sub.Option("--pane-width", options.paneWidth, "Pane width in pixels (default 640)");
     sub.Option("--pane-height", options.paneHeight, "Pane height in pixels (default 360)");
     options.account.AddTo(sub);

@@ -41,7 +41,7 @@ std::string AacToneEncoder::AdtsHeader(int sampleRate, int channels, std::size_t
     return h;
 }
 
-Result<AudioClip> AacToneEncoder::Encode(int sampleRate) {
+Result<AudioClip> AacToneEncoder::Encode(int sampleRate, int toneHz) {
     av_log_set_level(AV_LOG_ERROR);  // the encoders' statistics are noise here
     using R = Result<AudioClip>;
     const AVCodec* codec = avcodec_find_encoder_by_name("aac");
@@ -68,7 +68,7 @@ Result<AudioClip> AacToneEncoder::Encode(int sampleRate) {
         return R::Fail("allocating an audio frame failed");
 
     AudioClip clip;
-    clip.key = {AudioKind::Aac, sampleRate};
+    clip.key = {AudioKind::Aac, sampleRate, toneHz};
     clip.packetPeriodUs = 1000000LL * frameSamples / sampleRate;
     const int frames = (2 * sampleRate + frameSamples - 1) / frameSamples;
     long long sample = 0;
@@ -77,7 +77,7 @@ Result<AudioClip> AacToneEncoder::Encode(int sampleRate) {
         if (i < frames) {
             if (av_frame_make_writable(frame.get()) < 0) return R::Fail("frame not writable");
             for (int s = 0; s < frameSamples; ++s) {
-                const float v = ToneSamples::At(sample++, sampleRate);
+                const float v = ToneSamples::At(sample++, sampleRate, toneHz);
                 reinterpret_cast<float*>(frame->data[0])[s] = v;
                 reinterpret_cast<float*>(frame->data[1])[s] = v;
             }

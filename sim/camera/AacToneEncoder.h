@@ -15,7 +15,7 @@ class AacToneEncoder {
   public:
     // A client's ring entry takes AAC frames of at most this many bytes, header included.
     static constexpr std::size_t kMaxFrame = 1024;
-    static Result<AudioClip> Encode(int sampleRate);
+    static Result<AudioClip> Encode(int sampleRate, int toneHz = 440);
     // The 7-byte ADTS header (no CRC) of a low-complexity frame of `payload` bytes.
     static std::string AdtsHeader(int sampleRate, int channels, std::size_t payload);
 };

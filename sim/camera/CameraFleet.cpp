@@ -53,10 +53,10 @@ Result<bool> CameraFleet::PrepareMedia() {
         auto video = media_.Video({m.width, m.height, m.framePeriodMs, m.bitRate, m.gop});
         if (!video) return Result<bool>::Fail("media of " + d->sid + ": " + video.error());
         std::vector<AudioClipKey> audio;
-        if (m.audio != AudioKind::None) audio.push_back({m.audio, m.audioSample});
+        if (m.audio != AudioKind::None) audio.push_back({m.audio, m.audioSample, m.toneHz});
         // Over UDT an AAC camera speaks Speex.
         if (m.audio == AudioKind::Aac && d->reach == Reach::NatTraversal)
-            audio.push_back({AudioKind::Speex, 8000});
+            audio.push_back({AudioKind::Speex, 8000, m.toneHz});
         for (const auto& key : audio)
             if (auto clip = media_.Audio(key); !clip)
                 return Result<bool>::Fail("audio of " + d->sid + ": " + clip.error());

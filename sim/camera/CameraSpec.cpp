@@ -32,6 +32,8 @@ MediaSpec ReadMedia(const Json::Value& value, const std::string& where) {
         Fail(o.At("audio"), "must be speex, aac or none");
     m.audioSample = o.Int("audioSample", m.audioSample, 8000, 96000);
     if (!IsAacRate(m.audioSample)) Fail(o.At("audioSample"), "is not an AAC sample rate");
+    // Below half the lowest rate (Speex's 8000 Hz), so that every kind can carry it.
+    m.toneHz = o.Int("toneHz", m.toneHz, 50, 3900);
     o.CheckAllKnown();
     return m;
 }
@@ -51,6 +53,14 @@ FaultSpec ReadFaults(const Json::Value& value, const std::string& where) {
     else
         Fail(o.At("brokenKind"), "must be unknownKind or fragmentOverflow");
     f.mediaBeforeReply = o.Int("mediaBeforeReply", 0, 0, 100);
+    f.badAudioEvery = o.Int("badAudioEvery", 0, 0, 1000);
+    const std::string bad = o.Text("badAudioKind", "oversized");
+    if (bad == "oversized")
+        f.badAudioKind = FaultSpec::BadAudio::Oversized;
+    else if (bad == "garbled")
+        f.badAudioKind = FaultSpec::BadAudio::Garbled;
+    else
+        Fail(o.At("badAudioKind"), "must be oversized or garbled");
     f.silentConnect = o.Bool("silentConnect");
     f.refuseConnect = o.Bool("refuseConnect");
     f.connectTimeout = o.Bool("connectTimeout");

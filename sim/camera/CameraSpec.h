@@ -21,6 +21,7 @@ struct MediaSpec {
     int gop = 50;            // frames from one key frame to the next
     AudioKind audio = AudioKind::Speex;
     int audioSample = 16000;  // AAC sample rate (Speex is always 8000)
+    int toneHz = 440;         // the frequency of the camera's tone
 };
 
 // Every time is in seconds after the client's "startup"; a negative time is off.
@@ -30,7 +31,10 @@ struct FaultSpec {
     double stallAfter = -1;   // stop sending; keep reading and keep the socket open
     double brokenAfter = -1;  // send one broken packet (brokenKind), then stall
     enum class Broken { UnknownKind, FragmentOverflow } brokenKind = Broken::UnknownKind;
-    int mediaBeforeReply = 0;         // media packets sent between "connect" and its reply
+    int mediaBeforeReply = 0;  // media packets sent between "connect" and its reply
+    // Every n-th audio packet is bad (0: none): larger than a client's entry, or garbled bytes.
+    int badAudioEvery = 0;
+    enum class BadAudio { Oversized, Garbled } badAudioKind = BadAudio::Oversized;
     bool silentConnect = false;       // read "connect" but never answer it
     bool refuseConnect = false;       // the stream port is closed: connects are refused
     bool connectTimeout = false;      // the stream port never completes a connect

@@ -37,6 +37,7 @@ struct VideoClip {
 struct AudioClipKey {
     AudioKind kind = AudioKind::Speex;
     int sampleRate = 8000;
+    int toneHz = 440;
     auto operator<=>(const AudioClipKey&) const = default;
 };
 

@@ -45,8 +45,8 @@ MediaLibrary::AudioResult MediaLibrary::Audio(const AudioClipKey& asked) {
     AudioClipKey key = asked;
     if (key.kind == AudioKind::Speex) key.sampleRate = 8000;  // narrowband only
     return Cached(lock_, audio_, encodings_, key, [&]() {
-        auto clip = key.kind == AudioKind::Aac ? AacToneEncoder::Encode(key.sampleRate)
-                                               : SpeexToneEncoder::Encode();
+        auto clip = key.kind == AudioKind::Aac ? AacToneEncoder::Encode(key.sampleRate, key.toneHz)
+                                               : SpeexToneEncoder::Encode(key.toneHz);
         if (!clip) return AudioResult::Fail(clip.error());
         return AudioResult::Ok(std::make_shared<const AudioClip>(std::move(clip.value())));
     });

@@ -8,7 +8,7 @@
 
 namespace nimbrel::sim {
 
-Result<AudioClip> SpeexToneEncoder::Encode() {
+Result<AudioClip> SpeexToneEncoder::Encode(int toneHz) {
     using R = Result<AudioClip>;
     void* state = speex_encoder_init(&speex_nb_mode);
     if (!state) return R::Fail("speex_encoder_init failed");
@@ -20,7 +20,7 @@ Result<AudioClip> SpeexToneEncoder::Encode() {
     speex_bits_init(&bits);
 
     AudioClip clip;
-    clip.key = {AudioKind::Speex, 8000};
+    clip.key = {AudioKind::Speex, 8000, toneHz};
     clip.packetPeriodUs = 200000;
     const int packets = 10;  // two seconds
     std::string error;
@@ -30,7 +30,7 @@ Result<AudioClip> SpeexToneEncoder::Encode() {
         for (int f = 0; f < kFramesPerPacket; ++f) {
             spx_int16_t pcm[kFrameSamples];
             for (int i = 0; i < kFrameSamples; ++i)
-                pcm[i] = static_cast<spx_int16_t>(ToneSamples::At(sample++, 8000) * 32767);
+                pcm[i] = static_cast<spx_int16_t>(ToneSamples::At(sample++, 8000, toneHz) * 32767);
             speex_bits_reset(&bits);
             speex_encode_int(state, pcm, &bits);
             char out[64];

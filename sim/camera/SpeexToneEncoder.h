@@ -13,7 +13,7 @@ class SpeexToneEncoder {
     static constexpr int kFrameBytes = 20;
     static constexpr int kFrameSamples = 160;
     static constexpr int kFramesPerPacket = 10;
-    static Result<AudioClip> Encode();
+    static Result<AudioClip> Encode(int toneHz = 440);
 };
 
 }  // namespace nimbrel::sim

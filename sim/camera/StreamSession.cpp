@@ -1,6 +1,7 @@
 #include "camera/StreamSession.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "RequestLog.h"
 #include "camera/ControlSeal.h"
@@ -147,6 +148,7 @@ bool StreamSession::OnPacket(const ClientPacketReader::Packet& packet) {
     Talk& talk = packet.kind == ClientPacketReader::kSpeex ? speexTalk_ : aacTalk_;
     ++talk.packets;
     talk.bytes += static_cast<long long>(packet.body.size());
+    listener_.OnPacket(packet.kind == ClientPacketReader::kAac, packet.body);
     talkChanged_ = true;
     return true;
 }
@@ -186,7 +188,7 @@ bool StreamSession::OnConnect(const Json::Value& message) {
     AudioKind kind = m.audio;
     if (kind == AudioKind::Aac && std::string(link_.Transport()) == "udt") kind = AudioKind::Speex;
     if (kind != AudioKind::None) {
-        auto audio = context_.media->Audio({kind, m.audioSample});
+        auto audio = context_.media->Audio({kind, m.audioSample, m.toneHz});
         if (!audio) {
             End("no audio: " + audio.error());
             return false;
@@ -317,8 +319,20 @@ bool StreamSession::SendVideoFrame() {
 }
 
 bool StreamSession::SendAudioPacket() {
-    const std::string& body = audio_->packets[audioIndex_];
+    std::string body = audio_->packets[audioIndex_];
     audioIndex_ = (audioIndex_ + 1) % audio_->packets.size();
+    const FaultSpec& f = device_->camera.faults;
+    if (f.badAudioEvery > 0 && ++audioSent_ % f.badAudioEvery == 0) {
+        if (f.badAudioKind == FaultSpec::BadAudio::Oversized) {
+            // Past the client's entry: 1024 bytes for AAC, 200 for Speex.
+            body.resize(aacAudio_ ? 1100 : 300, '\x55');
+        } else {
+            // Same length, bytes that decode to nothing sensible (the ADTS sync is kept so that
+            // the decoder really tries).
+            for (std::size_t i = aacAudio_ ? 7 : 0; i < body.size(); ++i)
+                body[i] = static_cast<char>((i * 73 + 41) & 0xFF);
+        }
+    }
     return link_.SendAll(aacAudio_ ? MediaPackets::AacPacket(body, WallClockMs())
                                    : MediaPackets::SpeexPacket(body));
 }
@@ -378,6 +392,18 @@ void StreamSession::LogTalk(bool final) {
                                .Set("packets", static_cast<std::int64_t>(t.packets))
                                .Set("bytes", static_cast<std::int64_t>(t.bytes)));
     Log(Line().Set("talk", std::move(talk)));
+    if (auto second = listener_.TakeSecond()) {
+        OrderedJson heard =
+            OrderedJson::Object()
+                .Set("kind", second->kind)
+                .Set("packets", static_cast<std::int64_t>(second->packets))
+                .Set("bytes", static_cast<std::int64_t>(second->bytes))
+                .Set("samples", static_cast<std::int64_t>(second->samples))
+                .Set("dominantHz", static_cast<std::int64_t>(std::lround(second->dominantHz)))
+                .Set("malformed", static_cast<std::int64_t>(second->malformed));
+        if (!second->malformedReason.empty()) heard.Set("malformedReason", second->malformedReason);
+        Log(Line().Set("talkSecond", std::move(heard)));
+    }
     talkChanged_ = false;
     lastTalkLog_ = now;
 }

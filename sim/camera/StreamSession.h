@@ -20,6 +20,7 @@
 #include "camera/MediaSchedule.h"
 #include "camera/StreamContext.h"
 #include "camera/StreamLink.h"
+#include "camera/TalkListener.h"
 
 namespace nimbrel::sim {
 
@@ -84,6 +85,7 @@ class StreamSession {
     Clock::time_point streamStart_;
     std::size_t clipIndex_ = 0;
     std::size_t audioIndex_ = 0;
+    long long audioSent_ = 0;
     uint32_t frameNumber_ = 1;
     std::future<MediaLibrary::VideoResult> nextClip_;
 
@@ -95,6 +97,7 @@ class StreamSession {
         long long packets = 0;
         long long bytes = 0;
     } speexTalk_, aacTalk_;
+    TalkListener listener_;
     bool talkChanged_ = false;
     Clock::time_point lastTalkLog_;
 };

@@ -1,4 +1,5 @@
-// The sound a simulated camera makes: a 440 Hz beep, 0.6 s on and 0.4 s off each second.
+// The sound a simulated camera makes: a steady tone of the camera's own frequency, so that a
+// listener (or a test) can tell the cameras apart and hear any gap.
 // Threading: pure function, callable from any thread.
 #pragma once
 
@@ -6,8 +7,9 @@ namespace nimbrel::sim {
 
 class ToneSamples {
   public:
-    // The sample `index` at `sampleRate`, in -1..1.
-    static float At(long long index, int sampleRate);
+    static constexpr int kDefaultHz = 440;
+    // The sample `index` at `sampleRate` of a tone of `hz`, in -0.5..0.5.
+    static float At(long long index, int sampleRate, int hz = kDefaultHz);
 };
 
 }  // namespace nimbrel::sim

@@ -243,8 +243,9 @@ void CNimbrelDlg::UpdateToolbarForCamera(const CCamera* camera) {
     if (!camera) return;
     CameraToolbarState state;
     state.deviceType = std::string(GetText(camera->type));
-    state.audioPlaying = session_.PaneHost().IsAudioOwner(*camera);
-    state.talking = session_.PaneHost().IsTalkOwner(*camera);
+    // By whether its player and its talk capture exist, as the buttons' pictures say.
+    state.audioPlaying = camera->AudioRunning();
+    state.talking = camera->TalkRunning();
     state.recording = camera->m_bRecord != 0;
     state.bitRate = camera->m_nBitRate;
     toolbar_.FollowCamera(state);

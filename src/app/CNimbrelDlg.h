@@ -118,6 +118,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Toolbar actions (CNimbrelDlgToolbar.cpp).
     CCamera* SelectedCamera() const;
     void StopSelected();
+    // Device audio and talk on and off for the selected camera (the wall records the owners).
+    void SwitchSound(int id, CCamera* selected);
     void RotateSelected();
     // Recording on or off for the selected camera, and the record button of the new state.
     void SetRecording(CCamera* camera, bool on);

@@ -8,6 +8,7 @@
 #include "app/CClose.h"
 #include "app/CNimbrelDlg.h"
 #include "app/TrayIcon.h"
+#include "wall/SoundSwitch.h"
 #include "wall/ui/CanvasWidget.h"
 #include "widgets/BitmapButton.h"
 
@@ -87,12 +88,14 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdTrayExit:
             OnCancel();
             break;
-        // Device audio, talk and the alarm schedule act once their features are in; their checks
-        // above already tell the user what is missing.
         case kBtnAudioOn:
         case kBtnAudioOff:
         case kBtnTalkOn:
         case kBtnTalkOff:
+            SwitchSound(id, selected);
+            break;
+        // The alarm schedule acts once its feature is in; its check above already tells the user
+        // what is missing.
         case kBtnAlarm:
         case kCmdSettings:
         case kCmdFeedback:
@@ -101,6 +104,29 @@ void CNimbrelDlg::RunCommand(int id) {
         default:
             break;
     }
+}
+
+void CNimbrelDlg::SwitchSound(int id, CCamera* selected) {
+    CCanvas& canvas = session_.Canvas();
+    switch (id) {
+        case kBtnAudioOn:
+            if (selected) SwitchDeviceAudioOn(canvas, *selected);
+            toolbar_.Show(kBtnAudioOff);
+            break;
+        case kBtnAudioOff:
+            SwitchDeviceAudioOff(canvas);
+            toolbar_.Show(kBtnAudioOn);
+            break;
+        case kBtnTalkOn:
+            if (selected) SwitchTalkOn(canvas, *selected);
+            toolbar_.Show(kBtnTalkOff);
+            break;
+        case kBtnTalkOff:
+            SwitchTalkOff(canvas);
+            toolbar_.Show(kBtnTalkOn);
+            break;
+    }
+    ApplyToolbar();
 }
 
 void CNimbrelDlg::StopSelected() {

@@ -16,10 +16,13 @@
 #include <thread>
 
 #include "devices/DeviceRecord.h"
+#include "live/CameraAudio.h"
 #include "live/CameraRecorder.h"
+#include "live/CameraTalk.h"
 #include "live/LiveContext.h"
 #include "live/SnapshotTaker.h"
 #include "live/StopSignal.h"
+#include "live/StreamPacket.h"
 #include "live/StreamTransport.h"
 #include "media/DelayHistogram.h"
 #include "media/FrameRing.h"
@@ -116,6 +119,19 @@ public:
     // for another value or without an open stream; false after a failed send (the view fails).
     bool ResetBitRate(int bitRate);
 
+    // Device audio and talk (CameraSound.cpp). Starting plays or talks by the camera's audio
+    // kind; while the camera's own earlier stop still runs it becomes the next owner instead and
+    // is started when that stop is done. A stop hands the role to the camera waiting for it.
+    void StartDeviceAudio();
+    // False when there was nothing to stop or a stop already runs.
+    bool RequestAudioStop();
+    void StartTalk();
+    bool RequestTalkStop();
+    bool AudioRunning() const { return audio_.Running(); }
+    bool TalkRunning() const { return talk_.Running(); }
+    const CameraAudio& Audio() const { return audio_; }
+    const CameraTalk& Talk() const { return talk_; }
+
 private:
     friend class CameraTestAccess;
 
@@ -154,6 +170,13 @@ private:
     void BeginRecording();
     void TakeSnapshot(const AVFrame& picture);
     void PtzLoop();
+
+    // Sound (CameraSound.cpp).
+    void PutAudioFrame(const Packet& packet);
+    void StopSound();
+    void HandOverAudio(bool viewEnding);
+    void HandOverTalk(bool viewEnding);
+    bool SendTalkPacket(std::span<const uint8_t> packet);
 
     // Lifecycle (CameraLifecycle.cpp).
     void StartThread();
@@ -218,10 +241,15 @@ private:
     CameraRecorder recorder_{live_.notifier};
     SnapshotTaker snapshot_;
     std::thread ptzThread_;
-    // Guards the transport for senders outside the view's own threads (the bit-rate choice)
-    // against its release by a stop; `streaming_` says the handshake is done and no stop ran.
+    // Guards the transport for senders outside the view's own threads (the bit-rate choice,
+    // talk) against its release by a stop; `streaming_` says the handshake is done and no stop ran.
     std::mutex controlLock_;
     bool streaming_ = false;
+
+    // Device audio and talk; talk packets go out only while `streaming_`. Declared after the
+    // lock their threads take, so that it outlives them.
+    CameraAudio audio_;
+    CameraTalk talk_;
 };
 
 }  // namespace nimbrel

@@ -23,7 +23,8 @@ void Join(std::thread& t) {
 
 }  // namespace
 
-CCamera::CCamera(LiveContext& live) : live_(live) {}
+CCamera::CCamera(LiveContext& live)
+    : live_(live), audio_(m_bAudioOff, stop_, live.audio, "cam"), talk_(live.audio, "cam") {}
 
 CCamera::~CCamera() { Shutdown(); }
 
@@ -139,6 +140,7 @@ void CCamera::StopClean(bool fromCheck) {
     if (!fromCheck) checkEnabled_ = false;
     Join(startThread_);
     JoinViewThreads();
+    StopSound();
     ReleaseView();
     m_bAudioOff = 1;
     stop_.Clear();

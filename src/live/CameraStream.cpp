@@ -156,7 +156,7 @@ void CCamera::ReadLoop() {
             }
             case kPacketSpeex:
             case kPacketAac:
-                // Device audio is played only while it is switched on; until then it is dropped.
+                PutAudioFrame(packet);
                 break;
         }
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/PaneHost.h"
+#include "platform/audio/AudioBackends.h"
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
@@ -29,6 +30,8 @@ struct LiveContext {
     std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
     // How long one minute of the recording length (FileLength) lasts (tests shrink it).
     std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
+    // The sound devices of device audio and talk.
+    AudioBackends audio = AudioBackends::FromEnvironment();
 };
 
 }  // namespace nimbrel

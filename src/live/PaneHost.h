@@ -10,8 +10,11 @@
 
 namespace nimbrel {
 
+// The two features that one camera at a time owns, each with a camera waiting to take over.
+enum class SharedRole { Audio, Talk };
+
 class PaneHost {
-  public:
+public:
     virtual ~PaneHost() = default;
     // Gives `owner` a free pane (writes its page and slot); false when none is free.
     virtual bool AcquirePane(PaneOwner& owner) = 0;
@@ -27,6 +30,12 @@ class PaneHost {
     virtual void Invalidate(int page, int slot) = 0;
     virtual bool IsAudioOwner(const PaneOwner& owner) const = 0;
     virtual bool IsTalkOwner(const PaneOwner& owner) const = 0;
+    // Makes `owner` the camera waiting to take `role` over.
+    virtual void SetNextRoleOwner(SharedRole role, PaneOwner* owner) = 0;
+    // `leaving` has given `role` up: when it owned it (or nobody did), the waiting camera becomes
+    // the owner and is returned; none waiting leaves the role free. When another camera owns
+    // the role nothing changes and null is returned.
+    virtual PaneOwner* HandOverRole(SharedRole role, const PaneOwner& leaving) = 0;
 };
 
 }  // namespace nimbrel

@@ -494,4 +494,12 @@ PaneOwner* CCanvas::PromoteNextRoleCamera(CameraRole role) {
     return holders.current;
 }
 
+PaneOwner* CCanvas::HandOverRole(CameraRole role, const PaneOwner& leaving) {
+    std::lock_guard guard(lock_);
+    RoleHolders& holders = Holders(role);
+    if (holders.current && holders.current != &leaving) return nullptr;
+    holders.current = std::exchange(holders.next, nullptr);
+    return holders.current;
+}
+
 }  // namespace nimbrel

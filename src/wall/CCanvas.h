@@ -141,6 +141,9 @@ class CCanvas {
     Claim ClaimRole(CameraRole role, PaneOwner& owner);
     // The owner's stop is done: the waiting camera (if any) becomes the owner and is returned.
     PaneOwner* PromoteNextRoleCamera(CameraRole role);
+    // `leaving` gave `role` up: the waiting camera takes it over when `leaving` owned it or
+    // nobody did (returned); otherwise nothing changes and null is returned.
+    PaneOwner* HandOverRole(CameraRole role, const PaneOwner& leaving);
 
   private:
     struct RoleHolders {

@@ -1,6 +1,13 @@
 #include "wall/CanvasPaneHost.h"
 
 namespace nimbrel {
+namespace {
+
+CameraRole RoleOf(SharedRole role) {
+    return role == SharedRole::Audio ? CameraRole::Audio : CameraRole::Talk;
+}
+
+}  // namespace
 
 PtzRequests* CanvasPaneHost::Ptz(int page, int slot) {
     const auto pane = canvas_.PaneAt(page, slot);
@@ -18,6 +25,14 @@ bool CanvasPaneHost::IsAudioOwner(const PaneOwner& owner) const {
 
 bool CanvasPaneHost::IsTalkOwner(const PaneOwner& owner) const {
     return canvas_.RoleCamera(CameraRole::Talk) == &owner;
+}
+
+void CanvasPaneHost::SetNextRoleOwner(SharedRole role, PaneOwner* owner) {
+    canvas_.SetNextRoleCamera(RoleOf(role), owner);
+}
+
+PaneOwner* CanvasPaneHost::HandOverRole(SharedRole role, const PaneOwner& leaving) {
+    return canvas_.HandOverRole(RoleOf(role), leaving);
 }
 
 }  // namespace nimbrel

@@ -22,6 +22,8 @@ class CanvasPaneHost : public PaneHost {
     void Invalidate(int page, int slot) override;
     bool IsAudioOwner(const PaneOwner& owner) const override;
     bool IsTalkOwner(const PaneOwner& owner) const override;
+    void SetNextRoleOwner(SharedRole role, PaneOwner* owner) override;
+    PaneOwner* HandOverRole(SharedRole role, const PaneOwner& leaving) override;
 
   private:
     CCanvas& canvas_;

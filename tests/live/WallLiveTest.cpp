@@ -113,6 +113,12 @@ class HookedWall : public PaneHost {
     void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }
     bool IsAudioOwner(const PaneOwner& owner) const override { return wall_.IsAudioOwner(owner); }
     bool IsTalkOwner(const PaneOwner& owner) const override { return wall_.IsTalkOwner(owner); }
+    void SetNextRoleOwner(SharedRole role, PaneOwner* owner) override {
+        wall_.SetNextRoleOwner(role, owner);
+    }
+    PaneOwner* HandOverRole(SharedRole role, const PaneOwner& leaving) override {
+        return wall_.HandOverRole(role, leaving);
+    }
 
   private:
     void Run(Moment moment, const PaneOwner& owner) {

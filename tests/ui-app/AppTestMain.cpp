@@ -7,6 +7,9 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No sound card is needed: device audio plays into nothing and talk captures silence.
+    qputenv("NIMBREL_AUDIO", "null");
+    qputenv("NIMBREL_AUDIO_IN", "null");
     QApplication app(argc, argv);
     QApplication::setStyle(new nimbrel::AppStyle(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);

@@ -232,6 +232,47 @@ TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) 
     Session().Canvas().ReleasePane(*camera);
 }
 
+TEST_F(MainWindowTest, DeviceAudioAndTalkButtonsSwitchTheSelectedCamerasSound) {
+    CCamera* camera = AddDevice("NBSOUND");
+    CCamera* other = AddDevice("NBSOUND2");
+    Shown();
+    Select(camera);
+    CCanvas& canvas = Session().Canvas();
+    auto waitFor = [](const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done() && std::chrono::steady_clock::now() < until) QTest::qWait(20);
+        return done();
+    };
+    Click(kBtnAudioOn);
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Audio), camera);
+    EXPECT_TRUE(camera->AudioRunning());  // waiting for its first frames
+    EXPECT_FALSE(Window().Button(kBtnAudioOff)->isHidden());
+    EXPECT_TRUE(Window().Button(kBtnAudioOn)->isHidden());
+    Click(kBtnTalkOn);
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Talk), camera);
+    EXPECT_TRUE(camera->TalkRunning());
+    EXPECT_FALSE(Window().Button(kBtnTalkOff)->isHidden());
+    Click(kBtnTalkOff);
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Talk), nullptr);
+    EXPECT_FALSE(Window().Button(kBtnTalkOn)->isHidden());
+    EXPECT_TRUE(waitFor([&] { return !camera->TalkRunning(); }));
+
+    // Another pane selected: the stacks follow it, and its "on" moves audio over once the first
+    // camera's stop is done.
+    Select(other);
+    EXPECT_FALSE(Window().Button(kBtnAudioOn)->isHidden());
+    Click(kBtnAudioOn);
+    EXPECT_TRUE(waitFor([&] { return canvas.RoleCamera(CameraRole::Audio) == other; }));
+    EXPECT_FALSE(camera->AudioRunning());
+    EXPECT_TRUE(other->AudioRunning());
+    Click(kBtnAudioOff);
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Audio), nullptr);
+    EXPECT_TRUE(waitFor([&] { return !other->AudioRunning(); }));
+    EXPECT_TRUE(notifier.Messages().empty());
+    canvas.ReleasePane(*camera);
+    canvas.ReleasePane(*other);
+}
+
 TEST_F(MainWindowTest, TheLayoutButtonOpensTheChooserAboveItself) {
     CNimbrelDlg& window = Shown();
     Click(kBtnLayout);
