@@ -76,6 +76,10 @@ bool PunchPeer::Punch(UdpSocket& socket) {
             Log("failed", "a new attempt from the client superseded this one");
             return false;
         }
+        if (device_.Down()) {
+            Log("failed", "the camera went down for a reboot");
+            return false;
+        }
         const auto now = Clock::now();
         if (now >= deadline) {
             Log("failed", "no punch within " + std::to_string(kPunchSeconds) + " s");
@@ -110,9 +114,6 @@ bool PunchPeer::Punch(UdpSocket& socket) {
                 if (StringMember(*message, "type") != "10") break;
                 if (!sawAnswer) Log("answer");
                 sawAnswer = true;
-                // A client whose probes do not reach this socket (they go to the port the
-                // rendezvous named) keeps answering ours; answer back so that it can agree.
-                if (!sawProbe && !Send(socket, kAnswer, true)) return false;
                 break;
             case kConfirm:
                 Log("confirm");
