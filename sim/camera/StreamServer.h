@@ -1,7 +1,6 @@
-// A TCP stream server on 127.0.0.1: a camera's own stream port or the relay. It accepts
-// connections and serves each on its own thread with a StreamSession of the given route. A
-// camera's own port is closed while the camera is down for a reboot, so connects are refused,
-// and opened again on the same port when it is back.
+// A TCP stream server on 127.0.0.1: a camera's own stream port (closed while the camera is down
+// for a reboot) or the relay. It accepts connections and serves each on its own thread with a
+// StreamSession of the given route.
 // Threading: Start and Stop from the owning thread; Stop returns once every connection thread
 // has ended, which the run's stop flag (set before Stop) brings about within a second.
 #pragma once
