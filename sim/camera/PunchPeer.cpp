@@ -86,7 +86,9 @@ bool PunchPeer::Punch(UdpSocket& socket) {
             return false;
         }
         if (bothSeen && now - *bothSeen >= kConfirmWait) return true;
-        if (now >= nextProbe) {
+        // Like the client, the camera stops probing once it has its answer: the next probe
+        // it hears is then the client's own, which it answers.
+        if (!sawAnswer && now >= nextProbe) {
             if (!Send(socket, kProbe, false)) {
                 Log("failed", "cannot send a probe");
                 return false;
