@@ -324,8 +324,7 @@ int RunOne(const Options& o) {
         if (!client.SignIn(*sim, kUser, kPassword, &why)) return fail("sign-in: " + why);
         CCanvas canvas;
         CanvasPaneHost host{canvas};
-        LiveContext live{client.g, client.app, client.notifier, host, {}, 5000, 3000,
-                         std::chrono::minutes(5), {}, std::chrono::minutes(1)};
+        LiveContext live{.g = client.g, .app = client.app, .notifier = client.notifier, .panes = host};
         LanDiscovery lan;
         live.audio = AudioBackends({AudioBackend::Kind::Null, {}},
                                    {AudioBackend::Kind::Wav, talkInput.string()});

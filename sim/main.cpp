@@ -7,10 +7,13 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 
+#include "EarlierPorts.h"
 #include "Scenario.h"
 #include "Simulator.h"
+#include "text/JsonText.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Simulated service for Nimbrel on 127.0.0.1"};
@@ -21,6 +24,9 @@ int main(int argc, char** argv) {
     app.add_option("--seconds", seconds, "Stop after this many seconds (0: run until a signal)")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--log", logPath, "Request log file (JSON lines)");
+    std::string portsPath;
+    app.add_option("--ports", portsPath,
+                   "Listen where an earlier run listened: a file holding its start-up line");
     CLI11_PARSE(app, argc, argv);
 
     // Signals are taken synchronously by this thread; every server thread inherits the mask.
@@ -35,6 +41,18 @@ int main(int argc, char** argv) {
     if (!scenario) {
         std::cerr << "nimbrel-sim: bad scenario: " << scenario.error() << "\n";
         return 2;
+    }
+    if (!portsPath.empty()) {
+        std::ifstream file(portsPath);
+        std::string line;
+        std::getline(file, line);
+        const auto earlier = nimbrel::ParseJsonObject(line);
+        auto taken = earlier ? nimbrel::sim::TakeEarlierPorts(scenario.value(), *earlier)
+                             : nimbrel::sim::Result<bool>::Fail("no start-up line in the file");
+        if (!taken) {
+            std::cerr << "nimbrel-sim: bad --ports " << portsPath << ": " << taken.error() << "\n";
+            return 2;
+        }
     }
     if (logPath.empty()) logPath = "/tmp/nimbrel-sim-" + std::to_string(getpid()) + ".jsonl";
 

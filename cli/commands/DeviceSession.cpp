@@ -6,13 +6,20 @@
 namespace nimbrel::cli {
 
 DeviceSession::DeviceSession(CliContext& ctx)
-    : ctx_(ctx), live_{ctx.g, ctx.app, ctx.notifier, panes_} {
+    : ctx_(ctx),
+      recovery_(ctx.g, ctx.app, {}),
+      live_{.g = ctx.g,
+            .app = ctx.app,
+            .notifier = ctx.notifier,
+            .panes = panes_,
+            .session = &recovery_} {
     list_.SetRecordFactory([this] { return std::make_unique<CCamera>(live_); });
 }
 
 DeviceSession::~DeviceSession() {
-    for (int i = 0; i < list_.Count(); ++i)
-        if (auto* camera = dynamic_cast<CCamera*>(list_.At(i))) camera->Shutdown();
+    std::vector<CCamera*> cameras;
+    for (int i = 0; i < list_.Count(); ++i) cameras.push_back(dynamic_cast<CCamera*>(list_.At(i)));
+    ShutdownCameras(cameras);
 }
 
 LanDiscovery::Options DeviceSession::LanOptions() const {

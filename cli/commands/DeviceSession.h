@@ -1,6 +1,7 @@
 // What the device and live-view commands share: LAN discovery started before signing in (as the
 // desktop program does), the sign-in, the account's device list — whose records are cameras, so
-// a view can be started on any of them — and a video wall without a window.
+// a view can be started on any of them — a video wall without a window, and the renewal of the
+// session when the service stops answering it.
 // Threading: the main thread of nimbrelctl; cameras run their own threads.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include "devices/LanDiscovery.h"
 #include "live/CCamera.h"
 #include "live/LiveContext.h"
+#include "service/SessionRecovery.h"
 #include "wall/CCanvas.h"
 #include "wall/CanvasPaneHost.h"
 
@@ -27,7 +29,9 @@ class DeviceSession {
     // Signs in and loads the device list. kExitOk, or the printed failure's exit code.
     int Open(const AccountOptions& options);
 
-    DeviceServiceContext Service() const { return {ctx_.g, ctx_.app, ctx_.notifier, {}}; }
+    DeviceServiceContext Service() {
+        return {ctx_.g, ctx_.app, ctx_.notifier, HttpOptions{.session = &recovery_}};
+    }
     LanDiscovery::Options LanOptions() const;
     DeviceList& List() { return list_; }
     LanDiscovery& Lan() { return lan_; }
@@ -39,6 +43,7 @@ class DeviceSession {
 
   private:
     CliContext& ctx_;
+    SessionRecovery recovery_;
     CCanvas canvas_;
     CanvasPaneHost panes_{canvas_};
     LiveContext live_;

@@ -1,5 +1,8 @@
 // nimbrelctl view SID: a live view without a window, through the same camera object and video
-// wall as the desktop program, reporting how the camera was reached and what arrived.
+// wall as the desktop program — a view that fails is retried and a lost session renewed as
+// there — reporting how the camera was reached, what arrived and how the view ended. Only a
+// view that plays at the end succeeds.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -19,6 +22,7 @@ using namespace std::chrono;
 struct ViewOptions {
     std::string sid;
     double seconds = 5;
+    double stallSeconds = 10;
     std::string snapshot;
     std::string lockCode;
     std::string audio;  // WAV file for the camera's decoded sound
@@ -57,23 +61,52 @@ const char* StatusName(int status) {
     return "unknown";
 }
 
-// The opening checks of the device tree; an error message when the view may not open.
-std::optional<std::string> Unlock(const CliContext& ctx, const CCamera& camera,
-                                  const std::string& code) {
+constexpr const char* kLockCodeNeeded =
+    "Видео устройства заблокировано: укажите код блокировки параметром --lock-code";
+
+struct Refusal {
+    std::string status;
+    std::string message;
+};
+
+// The opening checks of the device tree; why the view may not open.
+std::optional<Refusal> Unlock(const CliContext& ctx, const CCamera& camera,
+                              const std::string& code) {
     switch (CheckDeviceOpening(camera)) {
         case OpenCheck::AdminLocked:
-            return std::string(kAdminLockMessage);
+            return Refusal{"REFUSED", kAdminLockMessage};
         case OpenCheck::Offline:
-            return std::string(kDeviceOfflineNotice);
+            return Refusal{"REFUSED", kDeviceOfflineNotice};
         case OpenCheck::Open:
             return std::nullopt;
         case OpenCheck::NeedsCode:
             break;
     }
+    // The desktop program shows its keypad here; a script has to bring the code along.
+    if (code.empty()) return Refusal{"LOCKED", kLockCodeNeeded};
     VideoLockKeypad keypad(ctx.g, camera);
     for (char c : code)
         if (keypad.Press(c - '0') == VideoLockKeypad::KeyResult::Unlocked) return std::nullopt;
-    return std::string(kWrongCodeNotice);
+    return Refusal{"REFUSED", kWrongCodeNotice};
+}
+
+// Why the view failed, in the words of the report.
+const char* FailureText(CameraFailure failure) {
+    switch (failure) {
+        case CameraFailure::None:
+            return "";
+        case CameraFailure::Start:
+            return "the camera could not be reached";
+        case CameraFailure::Ended:
+            return "the stream ended";
+        case CameraFailure::Closed:
+            return "the camera closed the view";
+        case CameraFailure::Broken:
+            return "the stream was broken";
+        case CameraFailure::Stalled:
+            return "the camera sent nothing";
+    }
+    return "";
 }
 
 int View(CliContext& ctx, const ViewOptions& options) {
@@ -82,7 +115,9 @@ int View(CliContext& ctx, const ViewOptions& options) {
     CCamera* camera = session.Camera(options.sid);
     if (!camera) return kExitFailed;
     if (const auto refusal = Unlock(ctx, *camera, options.lockCode))
-        return ctx.Fail(kExitFailed, "REFUSED", *refusal);
+        return ctx.Fail(kExitFailed, refusal->status, refusal->message);
+    session.Live().stallLimit =
+        duration_cast<milliseconds>(duration<double>(std::max(1.0, options.stallSeconds)));
 
     CCanvas& canvas = session.Canvas();
     canvas.Relayout(0, 1, 1);
@@ -96,21 +131,31 @@ int View(CliContext& ctx, const ViewOptions& options) {
     std::string address;
     if (!options.audio.empty())
         session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
+    int failures = 0;
+    bool failed = false;
     camera->CameraStart();
     while (steady_clock::now() < until) {
         std::this_thread::sleep_for(50ms);
-        if (camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
-        if (address.empty()) address = camera->ConnectedAddress();
-        if (!playingAfter && camera->m_nStatus == kStatusPlaying) {
+        const int status = camera->m_nStatus;
+        // What a playing view is connected to: after a fall-back or a reconnection, the last.
+        if (status == kStatusPlaying) {
+            if (camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
+            address = camera->ConnectedAddress();
+        }
+        if (!playingAfter && status == kStatusPlaying) {
             playingAfter = duration<double>(steady_clock::now() - start).count();
             // Device audio once the camera has said which kind it sends.
             if (!options.audio.empty()) SwitchDeviceAudioOn(canvas, *camera);
         }
-        if (camera->m_nStatus == kStatusFailed) break;
+        if (status == kStatusFailed && !failed) ++failures;
+        failed = status == kStatusFailed;
+        // A failed relayed view is not retried: nothing more will come.
+        if (failed && camera->m_DeviceNATType == kDeviceRelay) break;
     }
     const double elapsed = duration<double>(steady_clock::now() - start).count();
     const int finalStatus = camera->m_nStatus;
-    reach = camera->m_DeviceNATType > 0 ? camera->m_DeviceNATType.load() : reach;
+    const CameraFailure failure = camera->Failure();
+    if (reach < 0 && camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
 
     bool snapshotSaved = false;
     if (!options.snapshot.empty()) {
@@ -128,6 +173,8 @@ int View(CliContext& ctx, const ViewOptions& options) {
     fields["address"] = address;
     fields["finalStatus"] = StatusName(finalStatus);
     fields["playingAfterSeconds"] = playingAfter ? *playingAfter : -1.0;
+    fields["failures"] = failures;
+    if (finalStatus == kStatusFailed) fields["failure"] = CameraFailureName(failure);
     fields["seconds"] = elapsed;
     fields["width"] = camera->m_nWidth.load();
     fields["height"] = camera->m_nHeight.load();
@@ -156,18 +203,21 @@ int View(CliContext& ctx, const ViewOptions& options) {
     }
     camera->Shutdown();
 
-    char text[512];
+    const bool ok = finalStatus == kStatusPlaying;
+    std::string ending = StatusName(finalStatus);
+    if (finalStatus == kStatusFailed && failure != CameraFailure::None)
+        ending.append(" (").append(FailureText(failure)).append(")");
+    char text[640];
     std::snprintf(
         text, sizeof text,
         "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
-        "%.1f KB/s; final status %s",
-        options.sid.c_str(), playingAfter ? "playing" : "not playing", ReachName(reach),
-        address.c_str(), fields["width"].asInt(), fields["height"].asInt(),
-        fields["frameGapMs"].asInt(), static_cast<unsigned long long>(c.framesDecoded.load()),
+        "%.1f KB/s; interrupted %d times; final status %s",
+        options.sid.c_str(), ok ? "playing" : "not playing", ReachName(reach), address.c_str(),
+        fields["width"].asInt(), fields["height"].asInt(), fields["frameGapMs"].asInt(),
+        static_cast<unsigned long long>(c.framesDecoded.load()),
         static_cast<unsigned long long>(c.framesShown.load()),
         static_cast<unsigned long long>(c.framesDropped.load()),
-        fields["bytesPerSecond"].asDouble() / 1024.0, StatusName(finalStatus));
-    const bool ok = playingAfter.has_value() && finalStatus != kStatusFailed;
+        fields["bytesPerSecond"].asDouble() / 1024.0, failures, ending.c_str());
     std::string summary = text;
     if (!options.audio.empty())
         summary += "\naudio " + fields["audio"]["kind"].asString() + ": " +
@@ -183,6 +233,8 @@ void AddViewCommand(Command& app, CliContext& ctx, int& exitCode) {
     sub.Option("--seconds", options.seconds, "How long to view (default 5)");
     sub.Option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
     sub.Option("--lock-code", options.lockCode, "Digits of the video lock code");
+    sub.Option("--stall-seconds", options.stallSeconds,
+               "Seconds without data after which the view has failed (default 10)");
     sub.Option("--audio", options.audio, "Play the camera's sound into this WAV file");
     sub.Option("--pane-width", options.paneWidth, "Pane width in pixels (default 640)");
     sub.Option("--pane-height", options.paneHeight, "Pane height in pixels (default 360)");

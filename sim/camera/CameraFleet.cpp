@@ -85,7 +85,7 @@ Result<bool> CameraFleet::StartStreamPorts() {
             };
             auto server = std::make_unique<StreamServer>(
                 context_, std::move(route),
-                "cam-" + d->sid.substr(d->sid.size() > 4 ? d->sid.size() - 4 : 0));
+                "cam-" + d->sid.substr(d->sid.size() > 4 ? d->sid.size() - 4 : 0), device);
             port = server->Start(d->camera.streamPort);
             servers_.push_back(std::move(server));
         }

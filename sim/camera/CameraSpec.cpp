@@ -45,6 +45,8 @@ FaultSpec ReadFaults(const Json::Value& value, const std::string& where) {
     f.dropAfter = o.Seconds("dropAfter");
     f.stallAfter = o.Seconds("stallAfter");
     f.brokenAfter = o.Seconds("brokenAfter");
+    f.rebootAfter = o.Seconds("rebootAfter");
+    if (const double down = o.Seconds("rebootSeconds"); down >= 0) f.rebootSeconds = down;
     const std::string kind = o.Text("brokenKind", "unknownKind");
     if (kind == "unknownKind")
         f.brokenKind = FaultSpec::Broken::UnknownKind;

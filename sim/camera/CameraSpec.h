@@ -30,6 +30,10 @@ struct FaultSpec {
     double dropAfter = -1;    // close the connection without a word
     double stallAfter = -1;   // stop sending; keep reading and keep the socket open
     double brokenAfter = -1;  // send one broken packet (brokenKind), then stall
+    // Once per run: the camera drops all its connections and refuses new ones (its stream port
+    // closed, the relay and the rendezvous server without it) for rebootSeconds.
+    double rebootAfter = -1;
+    double rebootSeconds = 5;
     enum class Broken { UnknownKind, FragmentOverflow } brokenKind = Broken::UnknownKind;
     int mediaBeforeReply = 0;  // media packets sent between "connect" and its reply
     // Every n-th audio packet is bad (0: none): larger than a client's entry, or garbled bytes.

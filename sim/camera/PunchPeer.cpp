@@ -76,13 +76,19 @@ bool PunchPeer::Punch(UdpSocket& socket) {
             Log("failed", "a new attempt from the client superseded this one");
             return false;
         }
+        if (device_.Down()) {
+            Log("failed", "the camera went down for a reboot");
+            return false;
+        }
         const auto now = Clock::now();
         if (now >= deadline) {
             Log("failed", "no punch within " + std::to_string(kPunchSeconds) + " s");
             return false;
         }
         if (bothSeen && now - *bothSeen >= kConfirmWait) return true;
-        if (now >= nextProbe) {
+        // Like the client, the camera stops probing once it has its answer: the next probe
+        // it hears is then the client's own, which it answers.
+        if (!sawAnswer && now >= nextProbe) {
             if (!Send(socket, kProbe, false)) {
                 Log("failed", "cannot send a probe");
                 return false;
@@ -110,9 +116,6 @@ bool PunchPeer::Punch(UdpSocket& socket) {
                 if (StringMember(*message, "type") != "10") break;
                 if (!sawAnswer) Log("answer");
                 sawAnswer = true;
-                // A client whose probes do not reach this socket (they go to the port the
-                // rendezvous named) keeps answering ours; answer back so that it can agree.
-                if (!sawProbe && !Send(socket, kAnswer, true)) return false;
                 break;
             case kConfirm:
                 Log("confirm");

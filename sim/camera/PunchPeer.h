@@ -1,8 +1,7 @@
 // The camera's side of one NAT traversal toward one client: a UDP socket of its own (the one
-// the rendezvous server names), probes (0x0A) sent to the client's address every 200 ms,
-// answers (0x09, type "10") to the client's probes, and once the client has confirmed (0x10)
-// or both sides have seen each other, a UDT connection from that socket to the client's
-// punched socket, over which the stream protocol runs.
+// the rendezvous server names), probes (0x0A) to the client every 200 ms until it answers,
+// answers (0x09, type "10") to the client's probes, then UDT from that socket to the client's
+// once the client confirmed (0x10) or both sides saw each other; the stream protocol follows.
 // Threading: Open on the rendezvous thread, then Run on a connection thread of its own;
 // Finished may be read from any thread.
 #pragma once

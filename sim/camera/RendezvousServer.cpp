@@ -87,6 +87,8 @@ void RendezvousServer::OnDatagram(std::string_view bytes, const Ipv4Endpoint& fr
         line.Set("answer", "none").Set("note", "no NAT traversal camera " + sid);
     } else if (device->camera.faults.silentRendezvous) {
         line.Set("answer", "none").Set("note", "silentRendezvous fault");
+    } else if (device->Down()) {
+        line.Set("answer", "none").Set("note", "the camera is rebooting");
     } else if (umac.empty() || !from.IsLoopback()) {
         line.Set("answer", "none").Set("note", "no umac or a sender off this machine");
     } else if (auto port = PunchFor(*device, from, umac)) {

@@ -1,7 +1,8 @@
 // The rendezvous server of NAT traversal on 127.0.0.1 (UDP). A client's 'C' datagram names
 // the camera it wants; the server starts (or finds) that camera's punch toward the client's
 // address as seen here, and answers 0x0B with the address of the camera's punch socket. 'K'
-// datagrams are logged. A camera with the silentRendezvous fault is never answered. A 'C'
+// datagrams are logged. A camera with the silentRendezvous fault, or one that is down for a
+// reboot, is not answered. A 'C'
 // after the client's 'K' is a new attempt from that address (a restarted client reuses its
 // port): the punches still under way toward the address are given up for a fresh one.
 // Threading: Start and Stop from the owning thread; one serving thread, and one thread per

@@ -1,5 +1,6 @@
-// A TCP stream server on 127.0.0.1: a camera's own stream port or the relay. It accepts
-// connections and serves each on its own thread with a StreamSession of the given route.
+// A TCP stream server on 127.0.0.1: a camera's own stream port (closed while the camera is down
+// for a reboot) or the relay. It accepts connections and serves each on its own thread with a
+// StreamSession of the given route.
 // Threading: Start and Stop from the owning thread; Stop returns once every connection thread
 // has ended, which the run's stop flag (set before Stop) brings about within a second.
 #pragma once
@@ -19,8 +20,10 @@ namespace nimbrel::sim {
 
 class StreamServer {
   public:
-    // `threadName` names the connection threads ("cam-NB01", "relay").
-    StreamServer(const StreamContext& context, StreamSession::Route route, std::string threadName);
+    // `threadName` names the connection threads ("cam-NB01", "relay"); `camera` is the camera
+    // whose own port this is (null for the relay).
+    StreamServer(const StreamContext& context, StreamSession::Route route, std::string threadName,
+                 const CameraDevice* camera = nullptr);
     ~StreamServer();
     StreamServer(const StreamServer&) = delete;
     StreamServer& operator=(const StreamServer&) = delete;
@@ -31,10 +34,15 @@ class StreamServer {
 
   private:
     void AcceptLoop();
+    // Closes the port while the camera is down and listens again when it is up; true when the
+    // port listens now.
+    bool FollowCamera();
 
     const StreamContext& context_;
     StreamSession::Route route_;
     std::string threadName_;
+    const CameraDevice* camera_;
+    int port_ = 0;
     std::optional<TcpListener> listener_;
     std::thread acceptThread_;
     ConnectionThreads connections_;

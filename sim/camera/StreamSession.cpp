@@ -60,6 +60,10 @@ void StreamSession::Run() {
     greetingStart_ = Clock::now();
     lastTalkLog_ = greetingStart_;
     while (!context_.stop->load()) {
+        if (device_ && device_->Down()) {
+            End("the camera went down for a reboot");
+            break;
+        }
         int waitMs = kMaxWaitMs;
         if (phase_ == Phase::Streaming) {
             if (!PlayFaults()) break;
@@ -168,6 +172,7 @@ bool StreamSession::OnConnect(const Json::Value& message) {
     if (!connect) return refuse(connect.error());
     device_ = route_.resolve ? route_.resolve(connect->sid) : nullptr;
     if (!device_) return refuse("no camera " + connect->sid + " is served here");
+    if (device_->Down()) return refuse("camera " + connect->sid + " is rebooting");
     if (context_.mayView && !context_.mayView(connect->sid, connect->user))
         return refuse("account " + connect->user + " may not view " + connect->sid);
     umac_ = connect->umac;
@@ -363,6 +368,14 @@ bool StreamSession::PlayFaults() {
     }
     if (closeDeadline_ && Clock::now() >= *closeDeadline_) {
         End("ended after the close command");
+        return false;
+    }
+    if (f.rebootAfter >= 0 && s >= f.rebootAfter && device_->RebootOnce(f.rebootSeconds)) {
+        Log(Line()
+                .Set("event", "fault")
+                .Set("fault", "reboot")
+                .Set("downMs", static_cast<std::int64_t>(f.rebootSeconds * 1000)));
+        End("the camera went down for a reboot");
         return false;
     }
     if (fired(f.stallAfter, stallFired_, "stall")) stalled_ = true;

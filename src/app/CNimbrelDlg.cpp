@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <thread>
 
 #include "app/TrayIcon.h"
 #include "devices/ui/DeviceTreeWidget.h"
@@ -22,6 +23,9 @@
 
 namespace nimbrel {
 namespace {
+
+// The notice in the title band while the service cannot be reached: warm, to stand out on blue.
+const QColor kServiceNoticeColour(255, 226, 140);
 
 // The picture set of each button ("<base>.png", "<base>Sel.png", "<base>Focus.png").
 const char* PictureBase(int id) {
@@ -103,10 +107,14 @@ CNimbrelDlg::CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, 
 
 CNimbrelDlg::~CNimbrelDlg() {
     qApp->removeEventFilter(this);
-    // Nothing may call into the windows below once they go: the workers first.
+    // Nothing may call into the windows below once they go: the workers first (the start-up
+    // worker before the cameras it starts). The refreshes' requests are cut short while the
+    // cameras stop side by side, so that the slowest, not their sum, bounds the wait.
+    session_.SetServiceStateChanged({});
     allInit_.Stop();
-    session_.Refresher().Stop();
+    std::thread refresher([this] { session_.Refresher().Stop(); });
     session_.ShutdownCameras();
+    refresher.join();
     session_.SetTreeChanged({});
 }
 
@@ -152,6 +160,19 @@ void CNimbrelDlg::CreateChildren() {
                                  session_.Notifier(), session_.Service(), this);
     DeviceTreeWidget* tree = tree_;
     session_.SetTreeChanged([tree] { tree->RequestRepaint(); });
+    session_.SetServiceStateChanged([this](bool connected) {
+        QMetaObject::invokeMethod(
+            this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
+    });
+}
+
+void CNimbrelDlg::ShowServiceState(bool connected) {
+    const QString notice = connected ? QString() : QString::fromUtf8(kServiceLostNotice);
+    if (notice == serviceNotice_) return;
+    serviceNotice_ = notice;
+    update(0, 0, width(), kTitleBandHeight);
+    // Back in touch: the devices' states, marked offline meanwhile, are asked for again.
+    if (connected && !closing_) session_.Refresher().StartManual();
 }
 
 BitmapButton* CNimbrelDlg::Button(int id) const {
@@ -220,6 +241,15 @@ void CNimbrelDlg::paintEvent(QPaintEvent*) {
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QRect(44, 0, width() - 200, kTitleBandHeight), Qt::AlignVCenter, Title());
+    if (!serviceNotice_.isEmpty()) {
+        // Beside the title, left of the window buttons: no dialog, nothing to click away.
+        f.setBold(false);
+        f.setPixelSize(13);
+        p.setFont(f);
+        p.setPen(kServiceNoticeColour);
+        p.drawText(QRect(width() / 2, 0, width() / 2 - 140, kTitleBandHeight),
+                   Qt::AlignVCenter | Qt::AlignRight, serviceNotice_);
+    }
 
     p.setPen(palette::kBlue);
     p.drawRect(client.adjusted(0, 0, -1, -1));

@@ -32,6 +32,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
   public:
     // The title, the tray tip, and what a second start looks for.
     static QString Title() { return QStringLiteral("Farlo видео-клиент"); }
+    // Shown in the title band while the service cannot be reached and the session is renewed.
+    static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
 
     struct Options {
         AllInit::Options allInit;
@@ -70,6 +72,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Where the window goes at start for a work area.
     static QRect StartRect(const WindowPlacement& stored, const QRect& workArea);
 
+    // The notice in the title band; empty while the service is reached.
+    QString ServiceNotice() const { return serviceNotice_; }
     BitmapButton* Button(int id) const;
     const ToolbarFlow& Toolbar() const { return toolbar_; }
     DeviceTreeWidget* Tree() const { return tree_; }
@@ -109,6 +113,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ApplyToolbar();
     // The buttons, the stored flag and the wall follow a maximise or restore.
     void NoteMaximised(bool maximised);
+    // The session with the service was lost or is back: the notice, and a refresh when back.
+    void ShowServiceState(bool connected);
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
     bool FilterKey(QWidget* target, QKeyEvent* event);
     bool FilterPress(QWidget* target, QMouseEvent* event);
@@ -140,6 +146,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     WindowPlacement placement_;
     bool maximised_ = false;
     bool closing_ = false;
+    QString serviceNotice_;
 
     std::map<int, BitmapButton*> buttons_;
     DeviceTreeWidget* tree_ = nullptr;

@@ -13,22 +13,54 @@ ClientSession::ClientSession(Parts parts)
       notifier_(parts.notifier),
       lan_(parts.lan),
       http_(parts.http),
+      recovery_(parts.g, parts.app, SessionRecovery::Options{.http = parts.http}),
       canvas_(parts.layout),
       live_{.g = parts.g,
             .app = parts.app,
             .notifier = parts.notifier,
             .panes = panes_,
-            .http = parts.http},
+            .http = parts.http,
+            .session = &recovery_},
       tree_(list_, parts.app.m_ConfigPath),
       refresher_(DeviceRefresher::Parts{Service(), list_, lan_, LanOptions(), tree_, thumbnails_,
                                         [this] { NotifyTreeChanged(); }}) {
     list_.SetRecordFactory([this] { return std::make_unique<CCamera>(live_); });
+    recovery_.SetListener([this](SessionRecovery::State state) { OnServiceState(state); });
 }
 #pragma GCC diagnostic pop
 
 ClientSession::~ClientSession() {
     refresher_.Stop();
     ShutdownCameras();
+    recovery_.SetListener({});
+}
+
+HttpOptions ClientSession::ServiceHttp() {
+    HttpOptions http = http_;
+    http.session = &recovery_;
+    return http;
+}
+
+void ClientSession::SetServiceStateChanged(std::function<void(bool)> changed) {
+    std::lock_guard guard(serviceListenerLock_);
+    serviceChanged_ = std::move(changed);
+}
+
+void ClientSession::OnServiceState(SessionRecovery::State state) {
+    const bool connected = state == SessionRecovery::State::Connected;
+    if (!connected) {
+        // Nothing is known of the devices while the service cannot be asked; the refresh that
+        // follows the reconnection brings their states back.
+        for (int i = 0; i < list_.Count(); ++i)
+            if (DeviceRecord* device = list_.At(i)) device->status = 0;
+        NotifyTreeChanged();
+    }
+    std::function<void(bool)> changed;
+    {
+        std::lock_guard guard(serviceListenerLock_);
+        changed = serviceChanged_;
+    }
+    if (changed) changed(connected);
 }
 
 LanDiscovery::Options ClientSession::LanOptions() const {
@@ -43,8 +75,9 @@ CCamera* ClientSession::Camera(int index) const {
 }
 
 void ClientSession::ShutdownCameras() {
-    for (int i = 0; i < list_.Count(); ++i)
-        if (CCamera* camera = Camera(i)) camera->Shutdown();
+    std::vector<CCamera*> cameras;
+    for (int i = 0; i < list_.Count(); ++i) cameras.push_back(Camera(i));
+    nimbrel::ShutdownCameras(cameras);
 }
 
 void ClientSession::NotifyTreeChanged() const {

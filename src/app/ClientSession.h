@@ -1,11 +1,13 @@
-// What the signed-in program shares between its windows and workers: the video wall model, the
-// account's device list (whose records are cameras), the tree model over the account file, the
-// thumbnails and the refreshes. LAN discovery is started before login and lent in.
+// What the signed-in program shares between its windows and workers: the wall model, the device
+// list (whose records are cameras), the tree model, thumbnails, refreshes and the renewal of the
+// service session (devices show offline while it is lost). LAN discovery is lent in.
 // Threading: built and destroyed on the UI thread; the parts have their own rules. The tree
-// listener is set before any worker starts and is then only read.
+// listener is set before any worker starts and is then only read; the service state listener
+// may be set and cleared at any time.
 #pragma once
 
 #include <functional>
+#include <mutex>
 
 #include "devices/DeviceList.h"
 #include "devices/DeviceListLoader.h"
@@ -15,6 +17,7 @@
 #include "devices/LanDiscovery.h"
 #include "live/CCamera.h"
 #include "live/LiveContext.h"
+#include "service/SessionRecovery.h"
 #include "wall/CCanvas.h"
 #include "wall/CanvasPaneHost.h"
 
@@ -39,11 +42,14 @@ class ClientSession {
 
     // Called (on a worker thread) whenever the tree's content changed. Set before AllInit runs.
     void SetTreeChanged(std::function<void()> changed) { treeChanged_ = std::move(changed); }
+    // Called (on a worker thread) when the service is lost (false) or reached again (true); the
+    // devices are already marked offline when it is told of a loss.
+    void SetServiceStateChanged(std::function<void(bool connected)> changed);
 
     GlobalSettings& Settings() { return g_; }
     AppRecord& App() { return app_; }
     UserNotifier& Notifier() { return notifier_; }
-    DeviceServiceContext Service() const { return {g_, app_, notifier_, http_}; }
+    DeviceServiceContext Service() { return {g_, app_, notifier_, ServiceHttp()}; }
     LanDiscovery::Options LanOptions() const;
 
     CCanvas& Canvas() { return canvas_; }
@@ -54,6 +60,7 @@ class ClientSession {
     DeviceThumbnails& Thumbnails() { return thumbnails_; }
     DeviceRefresher& Refresher() { return refresher_; }
     LanDiscovery& Lan() { return lan_; }
+    SessionRecovery& Recovery() { return recovery_; }
 
     // The camera at `index` of the device list, or null.
     CCamera* Camera(int index) const;
@@ -62,13 +69,20 @@ class ClientSession {
     void NotifyTreeChanged() const;
 
   private:
+    // Requests that report to the session recovery.
+    HttpOptions ServiceHttp();
+    void OnServiceState(SessionRecovery::State state);
+
     GlobalSettings& g_;
     AppRecord& app_;
     UserNotifier& notifier_;
     LanDiscovery& lan_;
     HttpOptions http_;
     std::function<void()> treeChanged_;
+    std::mutex serviceListenerLock_;
+    std::function<void(bool)> serviceChanged_;
 
+    SessionRecovery recovery_;
     CCanvas canvas_;
     CanvasPaneHost panes_{canvas_};
     LiveContext live_;

@@ -44,6 +44,7 @@ QJsonObject StateReport::Summary() const {
     summary["windowVisible"] = window_.isVisible();
     summary["maximised"] = window_.Maximised();
     summary["stage"] = static_cast<int>(window_.StartupWorker().CurrentStage());
+    summary["serviceNotice"] = window_.ServiceNotice();
 
     QJsonArray tree;
     for (const TreeRow& row : session_.Tree().Rows()) {
@@ -72,6 +73,8 @@ QJsonObject StateReport::Summary() const {
             surface->ReadFront(
                 [&](const PanePicture& picture) { distinct = DistinctValues(picture); });
         entry["pictureValues"] = distinct;
+        entry["framesDecoded"] = static_cast<qint64>(camera->counters.framesDecoded.load());
+        entry["keepAlives"] = static_cast<qint64>(camera->counters.keepAlivesSent.load());
         cameras.append(entry);
     }
     summary["cameras"] = cameras;

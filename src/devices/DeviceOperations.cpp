@@ -20,7 +20,7 @@ std::string Common(const DeviceServiceContext& ctx, const DeviceRecord& device) 
 }
 
 std::string MacAndToken(const GlobalSettings& g) {
-    return std::string("&mac:").append(GetText(g.m_Mac)).append("&token:").append(GetText(g.m_Token));
+    return std::string("&mac:").append(GetText(g.m_Mac)).append("&token:").append(g.SessionText(g.m_Token));
 }
 
 }  // namespace

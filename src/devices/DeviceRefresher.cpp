@@ -2,7 +2,10 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+
 #include "platform/Log.h"
+#include "service/SessionRecovery.h"
 
 namespace nimbrel {
 
@@ -36,13 +39,22 @@ bool DeviceRefresher::StartManual() {
     return true;
 }
 
+bool DeviceRefresher::Reload() {
+    SessionRecovery* session = parts_.service.http.session;
+    const uint64_t generation = session ? session->Generation() : 0;
+    if (RefreshDeviceList(parts_.service, parts_.list)) return true;
+    if (!session || cancel_ || session->CurrentState() != SessionRecovery::State::Reconnecting)
+        return false;
+    return session->Renew(generation, &cancel_) && RefreshDeviceList(parts_.service, parts_.list);
+}
+
 void DeviceRefresher::Manual() {
     pthread_setname_np(pthread_self(), "dev-refresh");
     {
         std::lock_guard turn(turn_);
         if (loaded_) {
             parts_.lan.Start(parts_.lanOptions);
-            if (RefreshDeviceList(parts_.service, parts_.list)) {
+            if (Reload()) {
                 parts_.lan.Match(parts_.list);
                 parts_.tree.Update();
                 Changed();
@@ -66,7 +78,7 @@ void DeviceRefresher::StartPeriodic(std::chrono::milliseconds period) {
 
 bool DeviceRefresher::RefreshInTurn() {
     std::lock_guard turn(turn_);
-    return RefreshDeviceList(parts_.service, parts_.list) && parts_.tree.Update();
+    return Reload() && parts_.tree.Update();
 }
 
 void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
@@ -78,8 +90,15 @@ void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
             parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
             Changed();
         }
+        // A reload that went unanswered left the session reconnecting; one that was answered
+        // left it connected.
+        const SessionRecovery* session = parts_.service.http.session;
+        const bool unreachable =
+            session && session->CurrentState() == SessionRecovery::State::Reconnecting;
+        const auto wait =
+            unreachable ? std::min<std::chrono::milliseconds>(period, kUnreachableRetry) : period;
         std::unique_lock lock(waitLock_);
-        if (wake_.wait_for(lock, period, [this] { return stopping_; })) return;
+        if (wake_.wait_for(lock, wait, [this] { return stopping_; })) return;
     }
 }
 

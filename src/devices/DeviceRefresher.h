@@ -1,7 +1,7 @@
 // Keeping the device list and tree current: the first load (list, LAN marks, tree fill), the
 // manual refresh ("Обновить список": LAN discovery, reload, LAN marks, tree update; one at a time)
 // and the periodic refresh (thumbnails, then a reload and tree update every period, without LAN
-// discovery).
+// discovery; sooner while the service is lost).
 // Threading: Start*/Stop from the UI thread, FirstLoad from the start-up worker; the refreshes
 // run on their own threads. The first load and every refresh take turns, whichever thread runs
 // them: a reload and the tree update after it are one step that no other reload interleaves.
@@ -50,7 +50,14 @@ class DeviceRefresher {
     // Ends the periodic refresh and waits for both threads; a request in flight is cut short.
     void Stop();
 
+    // How soon the periodic refresh tries again while the service cannot be reached.
+    static constexpr std::chrono::seconds kUnreachableRetry{5};
+
   private:
+    // RefreshDeviceList, called in turn; when it went unanswered and the requests carry a session
+    // recovery, once more after renewing the session (the turn held: any other reload would
+    // only fail meanwhile).
+    bool Reload();
     void Manual();
     void Periodic(std::chrono::milliseconds period);
     // One periodic round's reload and tree update, in turn with the others.

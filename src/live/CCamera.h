@@ -8,12 +8,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "devices/DeviceRecord.h"
 #include "live/CameraAudio.h"
@@ -40,6 +42,18 @@ namespace Json { class Value; }
 namespace nimbrel {
 
 enum CameraStatus : int { kStatusReady = 0, kStatusConnecting = 1, kStatusPlaying = 2, kStatusFailed = 3 };
+
+// Why a view failed, for reports.
+enum class CameraFailure : int {
+    None,
+    Start,    // negotiation, the connection or the opening handshake failed
+    Ended,    // the stream ended: closed, cut, or a read or send failed
+    Closed,   // the camera ended the view ("close")
+    Broken,   // a packet the protocol does not allow
+    Stalled,  // nothing arrived for the stall limit
+};
+// "start", "ended", "closed", "broken", "stalled" ("" for None).
+const char* CameraFailureName(CameraFailure failure);
 
 enum ReachCase : int {
     kDeviceOffline = 1,
@@ -102,8 +116,10 @@ public:
 
     bool IsStopping() const { return stop_.IsRaised(); }
     StopSignal& Stop() { return stop_; }
-    // The address the stream connected to (for reports).
+    // The address the stream is connected to (for reports); empty until a connection stands.
     std::string ConnectedAddress() const;
+    // Why the view failed last; None since the last start.
+    CameraFailure Failure() const { return failure_.load(); }
     // The status-line text of the last picture ("name  12.34K/s").
     std::string StatusLine() const;
 
@@ -135,8 +151,14 @@ public:
 private:
     friend class CameraTestAccess;
 
+    // Status 3, with the reason; wakes the check thread.
+    void Fail(CameraFailure why);
+
     // Negotiation (CameraNegotiation.cpp).
     bool RequestStart();
+    std::string CurrentPayload() const;
+    // The stream is connected to `ip`:`port`.
+    void NoteConnected(const std::string& ip, uint16_t port);
     bool GetSocketByNATType();
     std::optional<TcpSocket> PrepareTcpSocket();
     enum class ConnectOutcome { Connected, Refused, TimedOut };
@@ -181,6 +203,10 @@ private:
     // Lifecycle (CameraLifecycle.cpp).
     void StartThread();
     void CheckLoop();
+    // The check thread's retry of a failed view: stop it, start it again.
+    void RetryFailedView();
+    // How long the check thread waits before retry number `attempt` (0 first) of a failed view.
+    std::chrono::milliseconds RetryDelay(int attempt) const;
     void ProgressLoop();
     void StopClean(bool fromCheck);
     void JoinViewThreads();
@@ -188,7 +214,10 @@ private:
 
     LiveContext& live_;
     StopSignal stop_;
-    StopSignal shutdown_;  // ends the check thread for good
+    StopSignal shutdown_;    // ends the check thread for good
+    StopSignal checkNudge_;  // wakes the check thread: a view failed, or the end
+    std::atomic<CameraFailure> failure_{CameraFailure::None};
+    std::atomic<int> retryAttempt_{0};  // retries since the view last played
 
     // Connection, written by the start thread before the view threads start.
     std::string m_Ip;
@@ -196,7 +225,9 @@ private:
     std::string m_TranIp;
     uint16_t m_DstTranPort = 0;
     std::unique_ptr<StreamTransport> transport_;
-    mutable std::mutex addressLock_;  // m_Ip / m_DstPort for readers outside the start thread
+    // m_Ip / m_DstPort and the connected address, for readers outside the start thread.
+    mutable std::mutex addressLock_;
+    std::string connectedAddress_;
 
     // NAT traversal state, shared by the four punch threads.
     std::optional<UdpSocket> punchSocket_;
@@ -251,5 +282,8 @@ private:
     CameraAudio audio_;
     CameraTalk talk_;
 };
+
+// Ends the views of many cameras for good (program exit).
+void ShutdownCameras(const std::vector<CCamera*>& cameras);
 
 }  // namespace nimbrel

@@ -34,7 +34,8 @@ void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
     const int page = m_nPage;
     if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown
     int expected = kStatusConnecting;
-    m_nStatus.compare_exchange_strong(expected, kStatusPlaying);  // a failed view stays failed
+    // A failed view stays failed; one that plays (again) starts its retries afresh next time.
+    if (m_nStatus.compare_exchange_strong(expected, kStatusPlaying)) retryAttempt_ = 0;
 
     char line[320];
     std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(), m_fBytesLastSecond.load() / 1024.0);

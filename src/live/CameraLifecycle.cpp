@@ -1,9 +1,14 @@
 // Starting, checking and stopping a live view. A start acquires a pane and runs negotiation and
-// the handshake on the start thread; the check thread retries failed direct views; a stop ends
-// every view thread in a fixed order, then releases the stream, the ring, the decoder and the
-// pane, and restarts the view when a start was asked for meanwhile. Every wait is bounded: the
-// loops watch the stop signal, transfers wait in 200 ms steps and sockets are shut down first.
+// the handshake on the start thread; the check thread retries failed direct views, soon at first
+// and then less and less often; a stop ends every view thread in a fixed order, then releases
+// the stream, the ring, the decoder and the pane, and restarts the view when a start was asked
+// for meanwhile. Every wait is bounded: the loops watch the stop signal, transfers wait in
+// 200 ms steps, sockets are shut down first and closed without lingering.
 #include <pthread.h>
+
+#include <algorithm>
+#include <optional>
+#include <system_error>
 
 #include "live/CCamera.h"
 #include "platform/Log.h"
@@ -22,6 +27,24 @@ void Join(std::thread& t) {
 }
 
 }  // namespace
+
+const char* CameraFailureName(CameraFailure failure) {
+    switch (failure) {
+        case CameraFailure::None:
+            return "";
+        case CameraFailure::Start:
+            return "start";
+        case CameraFailure::Ended:
+            return "ended";
+        case CameraFailure::Closed:
+            return "closed";
+        case CameraFailure::Broken:
+            return "broken";
+        case CameraFailure::Stalled:
+            return "stalled";
+    }
+    return "";
+}
 
 CCamera::CCamera(LiveContext& live)
     : live_(live), audio_(m_bAudioOff, stop_, live.audio, "cam"), talk_(live.audio, "cam") {}
@@ -50,6 +73,7 @@ bool CCamera::CameraStart() {
     }
     started_ = true;
     stop_.Clear();
+    failure_ = CameraFailure::None;
     m_nStatus = kStatusConnecting;
     progressThread_ = std::thread(&CCamera::ProgressLoop, this);
     startThread_ = std::thread(&CCamera::StartThread, this);
@@ -58,17 +82,23 @@ bool CCamera::CameraStart() {
     return true;
 }
 
+void CCamera::Fail(CameraFailure why) {
+    failure_ = why;
+    m_nStatus = kStatusFailed;
+    checkNudge_.Raise();
+}
+
 void CCamera::StartThread() {
     pthread_setname_np(pthread_self(), "cam-start");
     if (!RequestStart()) {
         NLOG_DEBUG("RequestStart() is falied and set STATUS_VIDEO_FAILED. " << Sid());
-        m_nStatus = kStatusFailed;
+        Fail(CameraFailure::Start);
     } else if (!GetSocketByNATType()) {
         NLOG_DEBUG("GetSocketBuNATType() is failed andt set the STATUS_VIDEO_FALIED. " << Sid());
-        m_nStatus = kStatusFailed;
+        Fail(CameraFailure::Start);
     } else if (!transport_ || !CtrlRecvPlay()) {
         NLOG_DEBUG("Ctrl_Recv_Play_TCP is failed and set STATUS_VIDEO_FAILED. " << Sid());
-        m_nStatus = kStatusFailed;
+        Fail(CameraFailure::Start);
     }
 }
 
@@ -120,6 +150,7 @@ void CCamera::ReleaseView() {
         std::lock_guard guard(addressLock_);
         m_Ip.clear();
         m_DstPort = 0;
+        connectedAddress_.clear();
     }
     m_DeviceNATType = -1;
     ring_.Release();
@@ -165,23 +196,47 @@ void CCamera::StopClean(bool fromCheck) {
     if (restart) CameraStart();
 }
 
+std::chrono::milliseconds CCamera::RetryDelay(int attempt) const {
+    std::chrono::milliseconds delay = live_.firstRetry;
+    for (int i = 0; i < attempt && delay < live_.checkPeriod; ++i) delay *= 2;
+    return std::min(delay, live_.checkPeriod);
+}
+
+void CCamera::RetryFailedView() {
+    bool mine = false;
+    {
+        std::lock_guard guard(lifecycleLock_);
+        if (started_ && !stopping_) mine = stopping_ = true;
+    }
+    if (!mine) return;
+    StopClean(true);
+    CameraStart();
+}
+
 void CCamera::CheckLoop() {
     pthread_setname_np(pthread_self(), "cam-check");
+    using Clock = std::chrono::steady_clock;
+    std::optional<Clock::time_point> retryAt;
     for (;;) {
-        // A failed direct view is stopped and started again; a failed relayed view is left.
+        checkNudge_.Clear();
+        if (shutdown_.IsRaised()) return;
+        std::chrono::milliseconds wait = live_.checkPeriod;
+        // A failed direct view is stopped and started again, after a wait that doubles with
+        // each retry until it plays again; a failed relayed view is left.
         if (checkEnabled_ && m_nStatus == kStatusFailed && m_DeviceNATType != kDeviceRelay) {
-            bool mine = false;
-            {
-                std::lock_guard guard(lifecycleLock_);
-                if (started_ && !stopping_) mine = stopping_ = true;
+            const auto now = Clock::now();
+            if (!retryAt) retryAt = now + RetryDelay(retryAttempt_);
+            if (now >= *retryAt) {
+                retryAt.reset();
+                ++retryAttempt_;
+                RetryFailedView();
+                continue;
             }
-            if (mine) {
-                StopClean(true);
-                CameraStart();
-            }
+            wait = std::chrono::ceil<std::chrono::milliseconds>(*retryAt - now);
+        } else {
+            retryAt.reset();
         }
-        if (!shutdown_.SleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(live_.checkPeriod)))
-            return;
+        checkNudge_.SleepFor(wait);
     }
 }
 
@@ -222,6 +277,7 @@ void CCamera::ProgressLoop() {
 
 void CCamera::Shutdown() {
     shutdown_.Raise();
+    checkNudge_.Raise();
     checkEnabled_ = false;
     Join(checkThread_);
     StopCleanCameraTCP_UDT();
@@ -235,9 +291,29 @@ void CCamera::Shutdown() {
     StopCleanCameraTCP_UDT();
 }
 
+void ShutdownCameras(const std::vector<CCamera*>& cameras) {
+    // Each stop waits for its own camera's threads: side by side, the slowest camera bounds the
+    // wait instead of the sum of them all.
+    std::vector<std::thread> stoppers;
+    for (CCamera* camera : cameras) {
+        if (!camera) continue;
+        try {
+            stoppers.emplace_back([camera] { camera->Shutdown(); });
+        } catch (const std::system_error&) {
+            camera->Shutdown();  // no thread to be had: stop this one here
+        }
+    }
+    for (std::thread& stopper : stoppers) stopper.join();
+}
+
+void CCamera::NoteConnected(const std::string& ip, uint16_t port) {
+    std::lock_guard guard(addressLock_);
+    connectedAddress_ = ip + ":" + std::to_string(port);
+}
+
 std::string CCamera::ConnectedAddress() const {
     std::lock_guard guard(addressLock_);
-    return m_Ip.empty() ? std::string() : m_Ip + ":" + std::to_string(m_DstPort);
+    return connectedAddress_;
 }
 
 }  // namespace nimbrel

@@ -34,24 +34,37 @@ int IntMember(const Json::Value& bean, const char* name) {
 
 }  // namespace
 
-bool CCamera::RequestStart() {
+std::string CCamera::CurrentPayload() const {
     const GlobalSettings& g = live_.g;
     const std::string user(GetText(live_.app.m_UserName));
     const std::string mac(GetText(g.m_Mac));
     std::string p = "uid:" + user;
     p.append("&sid:").append(Sid());
     p.append("&mac:").append(mac);
-    p.append("&token:").append(GetText(g.m_Token));
+    p.append("&token:").append(g.SessionText(g.m_Token));
     p.append("&exp:").append(GetText(g.m_RsaExp));
     p.append("&mod:").append(GetText(g.m_RsaMod));
     p.append("&net:4&inner:").append(GetText(g.m_LocalIp));
     p.append("&us:").append(std::to_string(g.m_UdpProbeResult.load()));
     p.append("&ts:").append(std::to_string(g.m_TcpProbeResult.load()));
     p.append("&play:0&date:&umac:").append(user + "," + mac).append("&ispub:");
+    return p;
+}
 
+bool CCamera::RequestStart() {
+    const GlobalSettings& g = live_.g;
     HttpOptions http = live_.http;
     http.cancel = &stop_.Flag();
-    const auto reply = SendSealed(g, ServiceOp::Current, p, kReply256K, http);
+    http.session = live_.session;
+    std::optional<Json::Value> reply;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const uint64_t generation = live_.session ? live_.session->Generation() : 0;
+        reply = SendSealed(g, ServiceOp::Current, CurrentPayload(), kReply256K, http);
+        if (reply || !live_.session || stop_.IsRaised()) break;
+        // No readable reply: the service is out of reach or no longer opens this session's keys.
+        // Renew the session (or wait for the renewal under way) and ask once more.
+        if (!live_.session->Renew(generation, &stop_.Flag())) break;
+    }
     if (!reply || !StatusIs(ReplyStatus(*reply), kStatusOk)) return false;
     const auto business = OpenSealedReply(*reply, kReply256K);
     if (!business) return false;
@@ -106,14 +119,18 @@ std::optional<TcpSocket> CCamera::PrepareTcpSocket() {
     return socket;
 }
 
-CCamera::ConnectOutcome CCamera::ConnectTcp(TcpSocket& socket, const std::string& ip, uint16_t port) {
+CCamera::ConnectOutcome CCamera::ConnectTcp(TcpSocket& socket, const std::string& ip,
+                                            uint16_t port) {
     NLOG_DEBUG("m_DstIpAddress=" << ip << ",m_DstPort=" << port);
     const auto peer = Ipv4Endpoint::ParseDestination(ip, port);
     if (!peer) return ConnectOutcome::Refused;
     switch (socket.StartConnect(*peer)) {
-        case TcpSocket::ConnectStart::Connected: return ConnectOutcome::Connected;
-        case TcpSocket::ConnectStart::Failed: return ConnectOutcome::Refused;
-        case TcpSocket::ConnectStart::InProgress: break;
+        case TcpSocket::ConnectStart::Connected:
+            return ConnectOutcome::Connected;
+        case TcpSocket::ConnectStart::Failed:
+            return ConnectOutcome::Refused;
+        case TcpSocket::ConnectStart::InProgress:
+            break;
     }
     // Wait for the attempt in short steps, so that a stop does not wait out the time-out.
     for (int waited = 0; waited < live_.connectTimeoutMs; waited += StreamTransport::kStepMs) {
@@ -135,6 +152,7 @@ bool CCamera::ConnectRelay(const std::string& ip, uint16_t port) {
         m_Ip = ip;
         m_DstPort = port;
     }
+    NoteConnected(ip, port);
     transport_ = std::make_unique<TcpTransport>(std::move(*socket));
     return true;
 }
@@ -145,9 +163,10 @@ bool CCamera::GetSocketByNATType() {
     if (nat == kDeviceNatTraversal) {
         if (TraverseNat()) return true;
         // The punch failed: the login's default relay, not the one current.do named.
-        const ServerEndpoint& relay = live_.g.m_DefTran;
+        const ServerEndpoint relay = live_.g.SessionEndpoint(live_.g.m_DefTran);
         const int port = relay.tcpPort;
-        if (port <= 0 || port > 65535 || !ConnectRelay(std::string(GetText(relay.ip)), static_cast<uint16_t>(port)))
+        if (port <= 0 || port > 65535 ||
+            !ConnectRelay(std::string(GetText(relay.ip)), static_cast<uint16_t>(port)))
             return false;
         m_DeviceNATType = kDeviceRelay;
         return true;
@@ -158,6 +177,7 @@ bool CCamera::GetSocketByNATType() {
     if (!socket) return false;
     switch (ConnectTcp(*socket, m_Ip, m_DstPort)) {
         case ConnectOutcome::Connected:
+            NoteConnected(m_Ip, m_DstPort);
             transport_ = std::make_unique<TcpTransport>(std::move(*socket));
             return true;
         case ConnectOutcome::Refused:

@@ -1,9 +1,12 @@
 // NAT traversal: a UDP socket is punched towards the camera with the help of the rendezvous
 // server (which tells each side the other's public address), then UDT is bound onto that socket
 // and the camera's UDT connection accepted. Two threads talk to the rendezvous server, then two
-// to the camera; each pair agrees through a state word.
+// to the camera; each pair agrees through a state word. The socket's port is predictable, so
+// only the rendezvous server's datagrams count in the first phase, only datagrams sealed with
+// the stream key that name this device in the second, and only the agreed peer's connection.
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -26,9 +29,18 @@ constexpr int kKeepProbing = 0, kAnnounce = 1, kAnswer = 1, kConfirm = 2, kPause
 constexpr uint8_t kToServer = 'C', kToServerDone = 'K', kServerPeer = 0x0B, kPauseOrAnswer = 0x09,
                   kProbe = 0x0A, kConfirmation = 0x10;
 constexpr std::size_t kMaxDatagramHex = 1847;
+// Each receiving thread waits thirty times 100 ms at most, taken as one time budget: datagrams
+// that are ignored use none of it up, so strangers' datagrams cannot end the wait early.
+constexpr int kWaitMs = 100;
+constexpr auto kReceiveWindow = 30 * std::chrono::milliseconds(kWaitMs);
+constexpr int kIgnoredLogged = 5;  // strangers' datagrams logged per receiving thread
 
-uint64_t Pack(const Ipv4Endpoint& e) { return uint64_t{e.address} << 16 | e.port; }
-Ipv4Endpoint Unpack(uint64_t v) { return {static_cast<uint32_t>(v >> 16), static_cast<uint16_t>(v & 0xFFFF)}; }
+uint64_t Pack(const Ipv4Endpoint& e) {
+    return uint64_t{e.address} << 16 | e.port;
+}
+Ipv4Endpoint Unpack(uint64_t v) {
+    return {static_cast<uint32_t>(v >> 16), static_cast<uint16_t>(v & 0xFFFF)};
+}
 
 struct Datagram {
     uint8_t type = 0;
@@ -38,21 +50,28 @@ struct Datagram {
 
 }  // namespace
 
-bool CCamera::SendDatagram(int fd, uint8_t type, const Json::Value& message, const Ipv4Endpoint& to) {
+bool CCamera::SendDatagram(int fd, uint8_t type, const Json::Value& message,
+                           const Ipv4Endpoint& to) {
     std::string datagram;
-    if (!StreamWrap16(GetText(live_.g.m_StreamKey), message, datagram, type)) return false;
+    if (!StreamWrap16(live_.g.SessionText(live_.g.m_StreamKey), message, datagram, type))
+        return false;
     const sockaddr_in address = to.ToSockaddr();
     return ::sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-           static_cast<ssize_t>(datagram.size());
+                    reinterpret_cast<const sockaddr*>(&address),
+                    sizeof address) == static_cast<ssize_t>(datagram.size());
 }
 
 namespace {
 
-// Waits up to 100 ms for one datagram. Nothing on a time-out; false in `ok` on a socket error.
-std::optional<Datagram> Receive(UdpSocket& socket, std::string_view streamKey, bool& ok) {
+// Waits up to 100 ms, and never past `until`, for one datagram. Nothing on a time-out; false
+// in `ok` on a socket error.
+std::optional<Datagram> Receive(UdpSocket& socket, std::string_view streamKey,
+                                std::chrono::steady_clock::time_point until, bool& ok) {
     ok = true;
-    const WaitResult w = socket.Handle().WaitReadable(100);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    const WaitResult w = socket.Handle().WaitReadable(
+        static_cast<int>(std::clamp<long long>(left.count(), 0, kWaitMs)));
     if (w == WaitResult::Failed) {
         ok = false;
         return std::nullopt;
@@ -105,7 +124,8 @@ bool CCamera::TraverseNat() {
     }
     {
         std::lock_guard guard(live_.g.m_PenetrateLock);
-        penetrate_ = Ipv4Endpoint::ParseDestination(GetText(live_.g.m_Penetrate.ip), live_.g.m_Penetrate.port)
+        penetrate_ = Ipv4Endpoint::ParseDestination(GetText(live_.g.m_Penetrate.ip),
+                                                    live_.g.m_Penetrate.port)
                          .value_or(Ipv4Endpoint{});
     }
 
@@ -132,7 +152,8 @@ bool CCamera::TraverseNat() {
 bool CCamera::PunchServerSend() {
     pthread_setname_np(pthread_self(), "punch-srv-send");
     const int fd = punchSocket_->Handle().Fd();
-    const std::string umac = std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
+    const std::string umac =
+        std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
     for (;;) {
         if (stop_.IsRaised()) return true;
         switch (m_PunchState.load()) {
@@ -155,21 +176,30 @@ bool CCamera::PunchServerSend() {
 
 bool CCamera::PunchServerRecv() {
     pthread_setname_np(pthread_self(), "punch-srv-recv");
-    const std::string key(GetText(live_.g.m_StreamKey));
-    for (int pass = 0; pass < 30 && !stop_.IsRaised(); ++pass) {
+    const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
+    const auto until = std::chrono::steady_clock::now() + kReceiveWindow;
+    int ignored = 0;
+    while (!stop_.IsRaised() && std::chrono::steady_clock::now() < until) {
         bool ok = true;
-        const auto d = Receive(*punchSocket_, key, ok);
+        const auto d = Receive(*punchSocket_, key, until, ok);
         if (!ok) {
             m_PunchState = kEnd;
             return false;
         }
         if (!d) continue;
+        if (!(d->from == penetrate_)) {
+            if (++ignored <= kIgnoredLogged)
+                NLOG_DEBUG("PunchServerRecv: ignored a datagram from " << d->from.AddressText()
+                                                                       << ":" << d->from.port);
+            continue;
+        }
         if (d->type == kPauseOrAnswer) {
             m_PunchState = kPause;
         } else if (d->type == kServerPeer && d->message) {
             const auto ip = StringMember(*d->message, "ip");
             const auto port = StringMember(*d->message, "port");
-            const auto peer = Ipv4Endpoint::ParseDestination(ip.value_or(""), AtoiText(port.value_or("")));
+            const auto peer =
+                Ipv4Endpoint::ParseDestination(ip.value_or(""), AtoiText(port.value_or("")));
             if (!peer) continue;
             peerAddr_ = Pack(*peer);  // before the state word, so the sender sees the address
             m_PunchState = kAnnounce;
@@ -189,7 +219,8 @@ bool CCamera::PunchPeerSend() {
     // The descriptor, not the socket object: UDT takes the socket over while confirmations still
     // go out, and the descriptor stays open until this thread has ended.
     const int fd = peerSendFd_;
-    const std::string umac = std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
+    const std::string umac =
+        std::string(GetText(live_.app.m_UserName)) + "," + std::string(GetText(live_.g.m_Mac));
     for (;;) {
         if (stop_.IsRaised()) return true;
         const Ipv4Endpoint peer = Unpack(peerAddr_);
@@ -214,19 +245,27 @@ bool CCamera::PunchPeerSend() {
 
 bool CCamera::PunchPeerRecv() {
     pthread_setname_np(pthread_self(), "punch-peer-recv");
-    const std::string key(GetText(live_.g.m_StreamKey));
+    const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
+    const auto until = std::chrono::steady_clock::now() + kReceiveWindow;
     bool probeSeen = false, answerSeen = false, agreed = false;
-    for (int pass = 0; pass < 30 && !agreed && !stop_.IsRaised(); ++pass) {
+    int ignored = 0;
+    while (!agreed && !stop_.IsRaised() && std::chrono::steady_clock::now() < until) {
         bool ok = true;
-        const auto d = Receive(*punchSocket_, key, ok);
+        const auto d = Receive(*punchSocket_, key, until, ok);
         if (!ok) {
             m_PeerState = kEnd;
             return false;
         }
         if (!d) continue;
-        NLOG_TRACE("PunchPeerRecv: datagram " << int(d->type) << " from " << d->from.AddressText() << ":"
-                                              << d->from.port << (d->message ? " opened" : " not opened"));
-        if (d->type == kPauseOrAnswer && d->message) {
+        // Only the camera's own datagrams count: sealed with the stream key, naming this device.
+        if (!d->message || StringMember(*d->message, "sid") != Sid()) {
+            if (++ignored <= kIgnoredLogged)
+                NLOG_DEBUG("PunchPeerRecv: ignored datagram " << int(d->type) << " from "
+                                                              << d->from.AddressText() << ":"
+                                                              << d->from.port);
+            continue;
+        }
+        if (d->type == kPauseOrAnswer) {
             const Json::Value& m = *d->message;
             if (AtoiText(StringMember(m, "type").value_or("")) != 10) continue;
             answerSeen = true;
@@ -258,44 +297,50 @@ bool CCamera::PunchPeerRecv() {
     }
 
     // UDT on the punched socket: listen and accept the camera's connection, while the sender
-    // goes on confirming. UDT's receiver waits on the socket with a time-out, which needs a
-    // blocking socket.
+    // goes on confirming.
     UdtStartup();
     auto endSender = [this] {
         m_PeerState = kEnd;
         while (!peerSendDone_) std::this_thread::sleep_for(10ms);
     };
-    UDTSOCKET listener = UDT::socket(AF_INET, SOCK_STREAM, 0);
-    const bool async = false;
-    UDT::setsockopt(listener, 0, UDT_SNDSYN, &async, sizeof async);
-    UDT::setsockopt(listener, 0, UDT_RCVSYN, &async, sizeof async);
-    const int fd = punchSocket_->Handle().Fd();
-    if (listener == UDT::INVALID_SOCK || !punchSocket_->Handle().SetNonBlocking(false) ||
-        UDT::bind2(listener, fd) == UDT::ERROR || UDT::listen(listener, 10) == UDT::ERROR) {
+    UDTSOCKET listener = ListenOnPunchedSocket(*punchSocket_, 10);
+    if (listener == UDT::INVALID_SOCK) {
         NLOG_DEBUG("PunchPeerRecv: UDT set-up failed: " << UDT::getlasterror_desc());
         endSender();
-        UDT::close(listener);
         return false;
     }
-    punchSocket_->Handle().Release();  // UDT owns the UDP socket now and closes it with itself
     UDTSOCKET accepted = UDT::INVALID_SOCK;
+    const Ipv4Endpoint peer = Unpack(peerAddr_);
     for (int waited = 0; waited < live_.udtAcceptTimeoutMs && !stop_.IsRaised(); waited += 50) {
-        accepted = UDT::accept(listener, nullptr, nullptr);
-        if (accepted != UDT::INVALID_SOCK) break;
+        sockaddr_in from{};
+        int length = sizeof from;
+        const UDTSOCKET candidate =
+            UDT::accept(listener, reinterpret_cast<sockaddr*>(&from), &length);
+        if (candidate != UDT::INVALID_SOCK && Ipv4Endpoint::FromSockaddr(from) == peer) {
+            accepted = candidate;
+            break;
+        }
+        if (candidate != UDT::INVALID_SOCK) {
+            NLOG_DEBUG("PunchPeerRecv: refused a UDT connection from elsewhere than the camera "
+                       << Ipv4Endpoint::FromSockaddr(from).AddressText() << ":"
+                       << Ipv4Endpoint::FromSockaddr(from).port);
+            CloseAtOnce(candidate);
+            continue;
+        }
         std::this_thread::sleep_for(50ms);
     }
     endSender();
-    UDT::close(listener);
+    CloseAtOnce(listener);
     if (accepted == UDT::INVALID_SOCK) {
         NLOG_DEBUG("PunchPeerRecv: the camera's UDT connection did not come " << Sid());
         return false;
     }
     {
-        const Ipv4Endpoint peer = Unpack(peerAddr_);
         std::lock_guard guard(addressLock_);
         m_Ip = peer.AddressText();
         m_DstPort = peer.port;
     }
+    NoteConnected(peer.AddressText(), peer.port);
     transport_ = std::make_unique<UdtTransport>(accepted);
     return true;
 }

@@ -19,9 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kRelayCutSeconds[26] = {250, 1900, 361, 277,  380,  384, 400,  420, 432,
-                                      1000, 800, 1200, 1700, 1400, 560, 607,  662, 728,
-                                      1200, 800, 2000, 842, 950,  3000, 1000, 1220};
+constexpr int kRelayCutSeconds[26] = {250,  1900, 361,  277,  380,  384,  400,  420, 432,
+                                      1000, 800,  1200, 1700, 1400, 560,  607,  662, 728,
+                                      1200, 800,  2000, 842,  950,  3000, 1000, 1220};
 constexpr const char* kRelayNotice = "检测到当前网速不稳定，请稍后重试";
 
 // Cleared by the first relay cut of the program run: the notice is shown once.
@@ -35,9 +35,10 @@ std::string Umac(const LiveContext& live) {
 
 bool CCamera::SendMessage(const Json::Value& message) {
     std::string packet;
-    if (!transport_ || !StreamWrap(GetText(live_.g.m_StreamKey), message, packet)) return false;
-    const auto r = transport_->SendAll(reinterpret_cast<const uint8_t*>(packet.data()), packet.size(),
-                                       stop_.Flag());
+    if (!transport_ || !StreamWrap(live_.g.SessionText(live_.g.m_StreamKey), message, packet))
+        return false;
+    const auto r = transport_->SendAll(reinterpret_cast<const uint8_t*>(packet.data()),
+                                       packet.size(), stop_.Flag());
     return r == TransferResult::Done || r == TransferResult::Stopped;
 }
 
@@ -66,11 +67,14 @@ bool CCamera::CtrlRecvPlay() {
         }
         if (packet.kind == kPacketInteractive) break;
     }
-    const auto text = StreamUnwrap(GetText(live_.g.m_StreamKey),
-                                   {reinterpret_cast<const char*>(packet.bytes.data()), packet.bytes.size()});
+    const auto text =
+        StreamUnwrap(live_.g.SessionText(live_.g.m_StreamKey),
+                     {reinterpret_cast<const char*>(packet.bytes.data()), packet.bytes.size()});
     const auto reply = text ? ParseJsonObject(*text) : std::nullopt;
     if (!reply || StringMember(*reply, "type") != "connect") return false;
-    auto number = [&](const char* name) { return AtoiText(StringMember(*reply, name).value_or("")); };
+    auto number = [&](const char* name) {
+        return AtoiText(StringMember(*reply, name).value_or(""));
+    };
     m_nWidth = number("width");
     m_nHeight = number("height");
     m_nTimeGap = number("timeGap");
@@ -103,7 +107,7 @@ void CCamera::StartViewThreads() {
     keepAliveThread_ = std::thread(&CCamera::KeepAlive, this);
     readThread_ = std::thread(&CCamera::ReadLoop, this);
     if (m_nTimeGap <= 0) {
-        m_nStatus = kStatusFailed;
+        Fail(CameraFailure::Start);
     } else {
         BeginRecording();
         frameTimer_.Start(m_nTimeGap, [this] { OnFrameTick(); });
@@ -118,24 +122,26 @@ void CCamera::ReadLoop() {
     pthread_setname_np(pthread_self(), "cam-recv");
     PacketReader reader(!transport_->IsUdt());
     Packet packet;
-    const std::string key(GetText(live_.g.m_StreamKey));
+    const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
     while (!stop_.IsRaised()) {
         const ReadResult r = reader.Read(*transport_, stop_.Flag(), packet, &counters.bytes);
         if (r == ReadResult::Stopped) return;
         if (r != ReadResult::Ok) {
             NLOG_DEBUG("Recv: stream ended (" << static_cast<int>(r) << ") " << Sid());
-            m_nStatus = kStatusFailed;
+            // A view that stalled keeps that reason for the shutdown that ended its read.
+            if (m_nStatus != kStatusFailed)
+                Fail(r == ReadResult::Broken ? CameraFailure::Broken : CameraFailure::Ended);
             return;
         }
         bytesThisSecond_ += packet.bytes.size();
         switch (packet.kind) {
             case kPacketInteractive: {
-                const auto text = StreamUnwrap(key, {reinterpret_cast<const char*>(packet.bytes.data()),
-                                                     packet.bytes.size()});
+                const auto text = StreamUnwrap(
+                    key, {reinterpret_cast<const char*>(packet.bytes.data()), packet.bytes.size()});
                 const auto message = text ? ParseJsonObject(*text) : std::nullopt;
                 const auto cmd = message ? StringMember(*message, "cmd") : std::nullopt;
                 if (cmd && strcasecmp(cmd->c_str(), "close") == 0) {
-                    m_nStatus = kStatusFailed;
+                    Fail(CameraFailure::Closed);
                     return;
                 }
                 break;
@@ -144,12 +150,13 @@ void CCamera::ReadLoop() {
                 const VideoHeader h = ParseVideoHeader(packet.bytes.first<kVideoHeaderSize>());
                 if (h.length == 0) break;  // a fragment without data
                 ++counters.fragments;
-                const VideoFragment fragment{h.key, h.frameNumber, h.timeValue, h.fragmentCount,
-                                             h.fragmentIndex, packet.bytes.data() + kVideoHeaderSize,
-                                             h.length};
+                const VideoFragment fragment{
+                    h.key,           h.frameNumber,   h.timeValue,
+                    h.fragmentCount, h.fragmentIndex, packet.bytes.data() + kVideoHeaderSize,
+                    h.length};
                 if (ring_.Put(fragment) == FrameRing::PutResult::Broken) {
                     NLOG_DEBUG("Recv: fragment does not fit the frame buffer " << Sid());
-                    m_nStatus = kStatusFailed;
+                    Fail(CameraFailure::Broken);
                     return;
                 }
                 break;
@@ -172,7 +179,7 @@ void CCamera::KeepAlive() {
         m["umac"] = Umac(live_);
         if (numbered) m["control_number"] = std::to_string(controlNumber_++);
         if (!SendMessage(m)) {
-            m_nStatus = kStatusFailed;
+            Fail(CameraFailure::Ended);
             return false;
         }
         ++counters.keepAlivesSent;
@@ -201,14 +208,31 @@ void CCamera::KeepAlive() {
 
 void CCamera::CountLoop() {
     pthread_setname_np(pthread_self(), "cam-count");
-    while (stop_.SleepFor(1000ms)) m_fBytesLastSecond = static_cast<float>(bytesThisSecond_.exchange(0));
+    auto lastData = std::chrono::steady_clock::now();
+    uint64_t bytesSeen = counters.bytes;
+    while (stop_.SleepFor(1000ms)) {
+        m_fBytesLastSecond = static_cast<float>(bytesThisSecond_.exchange(0));
+        // A camera or path that froze sends nothing and closes nothing: after the stall limit
+        // the view has failed, and its stream is ended so that it can be started afresh.
+        const auto now = std::chrono::steady_clock::now();
+        if (const uint64_t bytes = counters.bytes; bytes != bytesSeen) {
+            bytesSeen = bytes;
+            lastData = now;
+        } else if (m_nStatus != kStatusFailed && now - lastData >= live_.stallLimit) {
+            NLOG_DEBUG("Count: nothing received for " << live_.stallLimit.count() << " ms "
+                                                      << Sid());
+            Fail(CameraFailure::Stalled);
+            transport_->Shutdown();
+        }
+    }
 }
 
 void CCamera::RelayLimit() {
     pthread_setname_np(pthread_self(), "cam-relaylimit");
     const int minutes = m_TranVideoLong;
     if (minutes < 0) return;
-    if (!stop_.SleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(live_.relayLimitUnit * minutes)))
+    if (!stop_.SleepFor(
+            std::chrono::duration_cast<std::chrono::milliseconds>(live_.relayLimitUnit * minutes)))
         return;
     NLOG_DEBUG("relay viewing time used up " << Sid());
     RequestStop();

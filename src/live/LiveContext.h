@@ -12,6 +12,7 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "service/SessionRecovery.h"
 
 namespace nimbrel {
 
@@ -21,9 +22,16 @@ struct LiveContext {
     UserNotifier& notifier;
     PaneHost& panes;
     HttpOptions http{};
-    int connectTimeoutMs = 5000;      // TCP connect to a camera or relay
-    int udtAcceptTimeoutMs = 3000;    // the camera's UDT connection after the punch
-    std::chrono::milliseconds checkPeriod = std::chrono::minutes(5);  // retry of failed views
+    int connectTimeoutMs = 5000;    // TCP connect to a camera or relay
+    int udtAcceptTimeoutMs = 3000;  // the camera's UDT connection after the punch
+    // A failed direct view is retried after firstRetry, then after twice as long each time, up to
+    // checkPeriod between retries.
+    std::chrono::milliseconds checkPeriod = std::chrono::minutes(5);
+    std::chrono::milliseconds firstRetry = std::chrono::seconds(5);
+    // A view whose stream brings nothing for this long has failed (a frozen camera or path).
+    std::chrono::milliseconds stallLimit = std::chrono::seconds(10);
+    // Renews the service session when requests go unanswered; null: no renewal.
+    SessionRecovery* session = nullptr;
     // Seconds before a relayed view is cut, drawn at random; empty: the built-in table.
     std::vector<int> relayCutSeconds{};
     // Minutes per unit of the service's relay viewing limit (1 = real minutes; tests shrink it).

@@ -22,6 +22,36 @@ void UdtStartup() {
     std::call_once(once, [] { UDT::startup(); });
 }
 
+UDTSOCKET ListenOnPunchedSocket(UdpSocket& udp, int backlog) {
+    UDTSOCKET listener = UDT::socket(AF_INET, SOCK_STREAM, 0);
+    if (listener == UDT::INVALID_SOCK) return listener;
+    const bool async = false;
+    UDT::setsockopt(listener, 0, UDT_SNDSYN, &async, sizeof async);
+    UDT::setsockopt(listener, 0, UDT_RCVSYN, &async, sizeof async);
+    // UDT's receiver waits on the socket with a time-out, which needs a blocking socket.
+    if (!udp.Handle().SetNonBlocking(false) ||
+        UDT::bind2(listener, udp.Handle().Fd()) == UDT::ERROR) {
+        UDT::close(listener);
+        return UDT::INVALID_SOCK;
+    }
+    // From the bind on the descriptor is UDT's, which closes it with its socket (a while after
+    // the close): closing it here as well could close whatever took its number meanwhile.
+    udp.Handle().Release();
+    if (UDT::listen(listener, backlog) == UDT::ERROR) {
+        CloseAtOnce(listener);
+        return UDT::INVALID_SOCK;
+    }
+    return listener;
+}
+
+void CloseAtOnce(UDTSOCKET socket) {
+    // UDT's default linger holds a close until the peer has taken what was sent; a peer that
+    // stopped answering would hold it for tens of seconds.
+    const linger none{0, 0};
+    UDT::setsockopt(socket, 0, UDT_LINGER, &none, sizeof none);
+    UDT::close(socket);
+}
+
 UdtTransport::UdtTransport(UDTSOCKET socket) : socket_(socket) {
     // Blocking calls with a bounded wait: each step returns after kStepMs at the latest.
     const bool sync = true;
@@ -32,9 +62,13 @@ UdtTransport::UdtTransport(UDTSOCKET socket) : socket_(socket) {
     UDT::setsockopt(socket_, 0, UDT_RCVTIMEO, &timeout, sizeof timeout);
 }
 
-UdtTransport::~UdtTransport() { UDT::close(socket_); }
+UdtTransport::~UdtTransport() {
+    CloseAtOnce(socket_);
+}
 
-void UdtTransport::Shutdown() { shut_ = true; }
+void UdtTransport::Shutdown() {
+    shut_ = true;
+}
 
 TransferResult UdtTransport::SendAllLocked(const uint8_t* data, std::size_t size,
                                            const std::atomic<bool>& stop) {
@@ -55,7 +89,8 @@ TransferResult UdtTransport::SendAllLocked(const uint8_t* data, std::size_t size
     return TransferResult::Done;
 }
 
-TransferResult UdtTransport::ReceiveAll(uint8_t* data, std::size_t size, const std::atomic<bool>& stop) {
+TransferResult UdtTransport::ReceiveAll(uint8_t* data, std::size_t size,
+                                        const std::atomic<bool>& stop) {
     std::size_t got = 0;
     while (got < size) {
         if (stop) return TransferResult::Stopped;

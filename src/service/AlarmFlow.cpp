@@ -87,14 +87,14 @@ std::string AlarmFlow::SwitchPayload(bool on) const {
     }
     // This operation sends the bare MAC as umac.
     return "uid:" + std::string(GetText(app_.m_UserName)) + "&sid:" + sid + "&mac:" + mac +
-           "&token:" + std::string(GetText(g_.m_Token)) + "&status:" + (on ? "on" : "off") +
+           "&token:" + g_.SessionText(g_.m_Token) + "&status:" + (on ? "on" : "off") +
            "&umac:" + mac;
 }
 
 std::string AlarmFlow::HoursPayload(const AlarmDevice& d, int startHour, int endHour) const {
     const std::string user(GetText(app_.m_UserName)), mac(GetText(g_.m_Mac));
     return "uid:" + user + "&sid:" + d.sid + "&mac:" + mac +
-           "&token:" + std::string(GetText(g_.m_Token)) + "&umac:" + user + "," + mac +
+           "&token:" + g_.SessionText(g_.m_Token) + "&umac:" + user + "," + mac +
            "&start:" + std::to_string(startHour) + "&end:" + std::to_string(endHour);
 }
 

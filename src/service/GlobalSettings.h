@@ -1,14 +1,19 @@
 // The process-wide record of the service client: service address, client identity, keys won in
 // the security handshake, login results, local network identity, probe results, servers.
 // Threading: filled by the start-up thread before any reader exists; afterwards read-only except
-// m_NextLocalPort (atomic), m_Penetrate (under m_PenetrateLock) and the probe results (atomic).
+// m_NextLocalPort (atomic), m_Penetrate (under m_PenetrateLock), the probe results (atomic) and
+// the session's keys and login results, which a session recovery renews while requests run:
+// those are read through SessionText/SessionEndpoint and written under SessionWriter.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <shared_mutex>
+#include <string>
 #include <thread>
 
+#include "platform/FixedText.h"
 #include "service/ServerEndpoint.h"
 
 namespace nimbrel {
@@ -66,6 +71,25 @@ struct GlobalSettings {
     void* m_MainDlg;
     void* m_PopupWnd;
     std::atomic<DeviceRecord*> m_CurDevice;
+
+    // Guards the fields a session recovery renews: m_Timestamp, m_HandshakeToken,
+    // m_ServerKeyText, m_ServerExp, m_ServerMod, m_KeyValue, m_StreamKey, m_Token, m_DefTran
+    // and the detection servers.
+    mutable std::shared_mutex m_SessionLock;
+    // A copy of one of those fields, taken under the lock.
+    template <std::size_t N>
+    std::string SessionText(const char (&field)[N]) const {
+        std::shared_lock guard(m_SessionLock);
+        return std::string(GetText(field));
+    }
+    ServerEndpoint SessionEndpoint(const ServerEndpoint& field) const {
+        std::shared_lock guard(m_SessionLock);
+        return field;
+    }
+    // Held while those fields are written.
+    std::unique_lock<std::shared_mutex> SessionWriter() const {
+        return std::unique_lock(m_SessionLock);
+    }
 
     // Takes the next local port for a live-view or playback bind: one indivisible
     // increment-and-read, so the first call yields 18886 and no two calls share a number.

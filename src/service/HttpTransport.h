@@ -12,6 +12,8 @@
 
 namespace nimbrel {
 
+class SessionRecovery;
+
 inline constexpr std::size_t kReplyBodyLimit = 512 * 1024;
 inline constexpr std::size_t kPictureLimit = 1024 * 1024;
 
@@ -20,6 +22,9 @@ struct HttpOptions {
     long totalTimeoutMs = 20000;
     // When set, raising it aborts a running transfer within about a second (a transport failure).
     const std::atomic<bool>* cancel = nullptr;
+    // When set, told whether each service request (FetchJson and the requests built on it) got a
+    // readable reply, so that a lost session is noticed wherever it shows.
+    SessionRecovery* session = nullptr;
 };
 
 // Initialises libcurl once for the process; HttpGet also does it on first use.

@@ -2,13 +2,11 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "service/LoginRequest.h"
 #include "service/PasswordMix.h"
-#include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
 #include "service/crypto/Digest.h"
 #include "text/FullMatchPattern.h"
-#include "text/JsonText.h"
-#include "text/NumberText.h"
 #include "text/ShownText.h"
 
 namespace nimbrel {
@@ -17,27 +15,12 @@ namespace nimbrel {
 struct LoginFlow::Reply {
     std::string passwordMd5;
     LoginOutcome outcome = LoginOutcome::NetworkFailure;
-    std::string status;
-    bool statusOk = false;  // the reply said "OK", whatever came after
-    ServerEndpoint defTran, firstDetection, secondDetection;
-    std::string token;
+    LoginAnswer answer;
 };
 
 namespace {
 
 constexpr int kHintMs = 800;
-constexpr std::size_t kSealedBodyCapacity = 256 * 1024;
-
-// A server of serverBean; false when its address does not fit the record.
-bool ReadEndpoint(const Json::Value& bean, const char* ipKey, const char* tcpKey,
-                  const char* udpKey, ServerEndpoint& out) {
-    const std::string ip = StringMember(bean, ipKey).value_or("");
-    if (ip.size() >= sizeof out.ip) return false;
-    SetText(out.ip, ip);
-    out.tcpPort = AtoiText(StringMember(bean, tcpKey).value_or(""));
-    out.udpPort = AtoiText(StringMember(bean, udpKey).value_or(""));
-    return true;
-}
 
 LoginOutcome OutcomeOfStatus(const std::string& status) {
     if (StatusIs(status, kStatusErrorPassword)) return LoginOutcome::WrongPassword;
@@ -256,44 +239,12 @@ LoginCheck LoginFlow::Login() {
     std::function<Reply()> work = [&g, http, name, password, isNew] {
         Reply reply;
         reply.passwordMd5 = Md5Hex(password);
-        std::string payload = "uid:" + name;
-        payload.append("&psd:").append(reply.passwordMd5);
-        payload.append("&exp:").append(GetText(g.m_RsaExp));
-        payload.append("&mod:").append(GetText(g.m_RsaMod));
-        payload.append("&isnew:").append(std::to_string(isNew));
-        payload.append("&mac:").append(GetText(g.m_Mac));
         NLOG_DEBUG("Login::LoginThread global.m_IsNew = " << isNew);
-
-        const auto answer = SendSealed(g, ServiceOp::Login, payload, kReply512K, http);
-        if (!answer) return reply;
-        reply.status = ReplyStatus(*answer);
-        if (!StatusIs(reply.status, kStatusOk)) {
-            reply.outcome = OutcomeOfStatus(reply.status);
-            return reply;
-        }
-        reply.statusOk = true;
-        const auto body = OpenSealedReply(*answer, kSealedBodyCapacity);
-        if (!body) return reply;
-        const Json::Value& server = (*body)["serverBean"];
-        const Json::Value& user = (*body)["userBean"];
-        // A login without a token signs nothing later on: refused like a token that does not
-        // fit, as are beans that are not objects.
-        const std::string token = StringMember(user, "token").value_or("");
-        if (!server.isObject() || !user.isObject() || token.empty()) {
-            NLOG_DEBUG("Login::LoginThread: the reply names no token or no servers");
-            return reply;
-        }
-        if (!ReadEndpoint(server, "defTranIP", "defTranPortTcp", "defTranPortUdp", reply.defTran) ||
-            !ReadEndpoint(server, "firstDetectionIP", "firstDetectionPortTcp",
-                          "firstDetectionPortUdp", reply.firstDetection) ||
-            !ReadEndpoint(server, "secondDetectionIP", "secondDetectionPortTcp",
-                          "secondDetectionPortUdp", reply.secondDetection) ||
-            token.size() >= sizeof g.m_Token) {
-            NLOG_DEBUG("Login::LoginThread: a server address or the token does not fit");
-            return reply;
-        }
-        reply.token = token;
-        reply.outcome = LoginOutcome::LoggedIn;
+        reply.answer = RequestLogin(g, name, reply.passwordMd5, isNew, http);
+        if (reply.answer.answered && !reply.answer.statusOk)
+            reply.outcome = OutcomeOfStatus(reply.answer.status);
+        else if (reply.answer.complete)
+            reply.outcome = LoginOutcome::LoggedIn;
         return reply;
     };
     const bool started = worker_.Start<Reply>(
@@ -305,25 +256,26 @@ LoginCheck LoginFlow::Login() {
 }
 
 void LoginFlow::Deliver(Reply& reply, const LoginFields& fields) {
+    const LoginAnswer& answer = reply.answer;
     SetText(g_.m_PasswordMd5, reply.passwordMd5);
-    if (reply.statusOk) {
+    if (answer.statusOk) {
         SetText(app_.m_UserName, fields.userName);
         SetText(app_.m_StoredPassword, PasswordMix(fields.password).value_or(""));
     }
     if (reply.outcome != LoginOutcome::LoggedIn) {
-        Finish({reply.outcome, reply.status, MessageOf(reply.outcome)});
+        Finish({reply.outcome, answer.status, MessageOf(reply.outcome)});
         return;
     }
-    g_.m_DefTran = reply.defTran;
-    g_.m_FirstDetection = reply.firstDetection;
-    g_.m_SecondDetection = reply.secondDetection;
-    SetText(g_.m_Token, reply.token);
+    g_.m_DefTran = answer.defTran;
+    g_.m_FirstDetection = answer.firstDetection;
+    g_.m_SecondDetection = answer.secondDetection;
+    SetText(g_.m_Token, answer.token);
 
     const auto path = folder_.FileFor(fields.userName);
     if (path) app_.m_ConfigPath = *path;
     if (!path || !folder_.Ensure() ||
         !AccountFile::SaveAccountId(*path, fields.userName, options_.defaults)) {
-        Finish({LoginOutcome::AccountSaveFailed, reply.status, login_text::kAccountSaveFailed});
+        Finish({LoginOutcome::AccountSaveFailed, answer.status, login_text::kAccountSaveFailed});
         return;
     }
     const std::string stored(fields.rememberPassword ? GetText(app_.m_StoredPassword)
@@ -331,11 +283,11 @@ void LoginFlow::Deliver(Reply& reply, const LoginFields& fields) {
     const bool passwordSaved = AccountFile::SavePassword(*path, stored);
     const bool autoLoginSaved = AccountFile::SaveAutoLogin(*path, fields.autoLogin);
     if (!passwordSaved || !autoLoginSaved) {
-        Finish({LoginOutcome::SaveFailed, reply.status, login_text::kSaveFailed});
+        Finish({LoginOutcome::SaveFailed, answer.status, login_text::kSaveFailed});
         return;
     }
     g_.m_LoggedIn = 1;
-    Finish({LoginOutcome::LoggedIn, reply.status, ""});
+    Finish({LoginOutcome::LoggedIn, answer.status, ""});
 }
 
 void LoginFlow::Cancel() {

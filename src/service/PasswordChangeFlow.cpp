@@ -64,7 +64,7 @@ PasswordChangeCheck PasswordChangeFlow::Apply(const std::string& oldPassword,
         result.message = change_text::kFailed;
         std::string payload = "uid:" + user;
         payload.append("&mac:").append(GetText(g.m_Mac));
-        payload.append("&token:").append(GetText(g.m_Token));
+        payload.append("&token:").append(g.SessionText(g.m_Token));
         payload.append("&old:").append(GetText(g.m_PasswordMd5));
         payload.append("&psd:").append(Md5Hex(newPassword));
         const auto reply = SendSealed(g, ServiceOp::ChangePassword, payload, kReply64K, http);

@@ -16,7 +16,15 @@ std::optional<std::string> SealPayload(const GlobalSettings& g, std::string_view
     const std::string key = RandomChars(kAesKeyAlphabet, 16);
     const auto cipher = Aes128EcbEncrypt(key, payload);
     if (!cipher) return std::nullopt;
-    const auto wrappedKey = RsaPublicEncrypt(GetText(g.m_ServerExp), GetText(g.m_ServerMod), key);
+    std::string exp, mod, timestamp;
+    {
+        // One session's key and timestamp, even while a recovery renews them.
+        std::shared_lock guard(g.m_SessionLock);
+        exp = GetText(g.m_ServerExp);
+        mod = GetText(g.m_ServerMod);
+        timestamp = GetText(g.m_Timestamp);
+    }
+    const auto wrappedKey = RsaPublicEncrypt(exp, mod, key);
     if (!wrappedKey) return std::nullopt;
 
     std::string text = "biz:" + Base64Encode(*cipher);
@@ -24,7 +32,7 @@ std::optional<std::string> SealPayload(const GlobalSettings& g, std::string_view
     text.append("&cv:").append(GetText(g.m_ClientVersion));
     text.append("&pv:").append(GetText(g.m_ProtocolVersion));
     text.append("&sk:").append(Base64Encode(*wrappedKey));
-    text.append("&tm:").append(GetText(g.m_Timestamp));
+    text.append("&tm:").append(timestamp);
     return std::string(urlPrefix) + DesWrap(g, text);
 }
 

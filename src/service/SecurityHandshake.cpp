@@ -20,30 +20,40 @@ namespace {
 constexpr const char* kUpdateMessage = "检测到系统有重要更新，请下载更新！";
 constexpr const char* kUpdateCaption = "提示";
 
+// Writes `value` unless the field holds it already. A handshake that renews the session keeps
+// the client's key pair, and what stays the same is not rewritten under other threads' reads.
+template <std::size_t N>
+void Renew(char (&field)[N], std::string_view value) {
+    if (GetText(field) != value) SetText(field, value);
+}
+
 // Step 1-6: the client key, the handshake key and the sealed public key, the timestamp, the token.
 bool PrepareKeys(GlobalSettings& g) {
     const RsaKeyPair* pair = ClientKeyPair();
     if (!pair) return false;
-    SetText(g.m_RsaExp, pair->ExponentHex());
-    SetText(g.m_RsaMod, pair->ModulusHex());
-    const std::string publicKey =
-        std::string(GetText(g.m_RsaExp)) + ":" + std::string(GetText(g.m_RsaMod));
-    SetText(g.m_PublicKeyText, publicKey);
-    SetText(g.m_HandshakeKey, HmacSha1Hex(g, GetText(g.m_ClientId)).substr(0, 16));
-
-    const auto sealed = Aes128EcbEncrypt(GetText(g.m_HandshakeKey), publicKey);
+    const std::string exp = pair->ExponentHex(), mod = pair->ModulusHex();
+    const std::string publicKey = exp + ":" + mod;
+    const std::string handshakeKey = HmacSha1Hex(g, GetText(g.m_ClientId)).substr(0, 16);
+    const auto sealed = Aes128EcbEncrypt(handshakeKey, publicKey);
     if (!sealed) return false;
     const std::string sealedText = Base64Encode(*sealed);
     if (sealedText.size() >= sizeof g.m_SealedPublicKey) return false;
-    SetText(g.m_SealedPublicKey, sealedText);
-
-    SetText(g.m_Timestamp, CurrentTimestamp());
+    const std::string timestamp = CurrentTimestamp();
     std::string signedText;
     signedText.append(GetText(g.m_ClientVersion))
-        .append(GetText(g.m_Timestamp))
+        .append(timestamp)
         .append(GetText(g.m_ProtocolVersion))
         .append(GetText(g.m_ClientType));
-    SetText(g.m_HandshakeToken, HmacSha1Hex(g, signedText));
+    const std::string token = HmacSha1Hex(g, signedText);
+
+    const auto writer = g.SessionWriter();
+    Renew(g.m_RsaExp, exp);
+    Renew(g.m_RsaMod, mod);
+    Renew(g.m_PublicKeyText, publicKey);
+    Renew(g.m_HandshakeKey, handshakeKey);
+    Renew(g.m_SealedPublicKey, sealedText);
+    SetText(g.m_Timestamp, timestamp);
+    SetText(g.m_HandshakeToken, token);
     return true;
 }
 
@@ -66,6 +76,7 @@ bool TakeServerKeys(GlobalSettings& g, const Json::Value& reply) {
     const std::string exp = serverKey->substr(0, colon), mod = serverKey->substr(colon + 1);
     if (exp.size() >= sizeof g.m_ServerExp || mod.size() >= sizeof g.m_ServerMod) return false;
 
+    const auto writer = g.SessionWriter();
     SetText(g.m_KeyValue, *keyValue);
     SetText(g.m_StreamKey, *keyValue);
     SetText(g.m_ServerKeyText, *serverKey);
@@ -88,12 +99,18 @@ HandshakeResult SecurityHandshake(GlobalSettings& g, const AppRecord& app, UserN
 
     std::string payload = "cl:";
     payload.append(GetText(g.m_ClientType))
-        .append("&cv:").append(GetText(g.m_ClientVersion))
-        .append("&pv:").append(GetText(g.m_ProtocolVersion))
-        .append("&pk:").append(GetText(g.m_SealedPublicKey))
-        .append("&tm:").append(GetText(g.m_Timestamp))
-        .append("&token:").append(GetText(g.m_HandshakeToken));
-    const auto reply = SendHandshakeStyle(g, ServiceOp::Security, payload, kReply256K, options.http);
+        .append("&cv:")
+        .append(GetText(g.m_ClientVersion))
+        .append("&pv:")
+        .append(GetText(g.m_ProtocolVersion))
+        .append("&pk:")
+        .append(GetText(g.m_SealedPublicKey))
+        .append("&tm:")
+        .append(g.SessionText(g.m_Timestamp))
+        .append("&token:")
+        .append(g.SessionText(g.m_HandshakeToken));
+    const auto reply =
+        SendHandshakeStyle(g, ServiceOp::Security, payload, kReply256K, options.http);
     if (!reply) return HandshakeResult::Failed;
 
     const std::string status = ReplyStatus(*reply);

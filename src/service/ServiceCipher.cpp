@@ -9,13 +9,20 @@
 namespace nimbrel {
 namespace {
 
-void PadToBlocks(std::string& payload) { payload.append(8 - payload.size() % 8, ' '); }
+void PadToBlocks(std::string& payload) {
+    payload.append(8 - payload.size() % 8, ' ');
+}
 
-// The 4-byte key prefix as the fixed buffer holds it: a shorter key leaves NUL bytes.
-std::string KeyPrefix(const GlobalSettings& g) { return std::string(g.m_KeyValue, 4); }
+// The 4-byte key prefix as the fixed buffer holds it: a shorter key leaves NUL bytes. A session
+// recovery may renew it meanwhile.
+std::string KeyPrefix(const GlobalSettings& g) {
+    std::shared_lock guard(g.m_SessionLock);
+    return std::string(g.m_KeyValue, 4);
+}
 
 std::string_view TrimTrailingSpace(std::string_view s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
+    while (!s.empty() &&
+           (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
 }

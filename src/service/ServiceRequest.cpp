@@ -3,16 +3,27 @@
 #include "platform/Log.h"
 #include "service/Sealing.h"
 #include "service/ServiceCipher.h"
+#include "service/SessionRecovery.h"
 #include "text/JsonText.h"
 
 namespace nimbrel {
 
 std::optional<Json::Value> FetchJson(const GlobalSettings& g, const std::string& url, int variant,
                                      std::size_t capacity, const HttpOptions& options) {
+    const uint64_t generation = options.session ? options.session->Generation() : 0;
     std::string text;
-    if (!HttpGet(g, url, text, variant, capacity, options)) return std::nullopt;
-    auto reply = ParseJsonObject(text);
-    if (!reply) NLOG_DEBUG("FetchJson: reply is not a JSON object");
+    std::optional<Json::Value> reply;
+    if (HttpGet(g, url, text, variant, capacity, options)) {
+        reply = ParseJsonObject(text);
+        // A reply the session's key does not decipher is what a service that lost the session
+        // answers.
+        if (!reply) NLOG_DEBUG("FetchJson: reply is not a JSON object");
+    }
+    const bool cancelled = options.cancel && options.cancel->load();
+    if (options.session && reply)
+        options.session->RequestAnswered(generation);
+    else if (options.session && !cancelled)
+        options.session->RequestFailed(generation);
     return reply;
 }
 

@@ -86,7 +86,7 @@ bool SharingFlow::RequestList() {
     payload.append("&exp:").append(GetText(g.m_RsaExp));
     payload.append("&mod:").append(GetText(g.m_RsaMod));
     payload.append("&mac:").append(GetText(g.m_Mac));
-    payload.append("&token:").append(GetText(g.m_Token));
+    payload.append("&token:").append(g.SessionText(g.m_Token));
     std::function<ListReply()> work = [&g, http, payload] {
         ListReply reply;
         reply.event.kind = SharingEvent::Kind::ListFailed;
@@ -149,7 +149,7 @@ SharingFlow::AddCheck SharingFlow::Add(const std::string& name) {
     payload.append("&exp:").append(GetText(g.m_RsaExp));
     payload.append("&mod:").append(GetText(g.m_RsaMod));
     payload.append("&mac:").append(GetText(g.m_Mac));
-    payload.append("&token:").append(GetText(g.m_Token));
+    payload.append("&token:").append(g.SessionText(g.m_Token));
     payload.append("&name:").append(name);
     std::function<SharingEvent()> work = [&g, http, payload] {
         SharingEvent event{SharingEvent::Kind::AddFailed, "", sharing_text::kAddFailed};
@@ -211,7 +211,7 @@ bool SharingFlow::Delete(const std::string& name) {
     std::string payload = "uid:" + std::string(GetText(app_.m_UserName));
     payload.append("&sid:").append(sid_);
     payload.append("&mac:").append(GetText(g.m_Mac));
-    payload.append("&token:").append(GetText(g.m_Token));
+    payload.append("&token:").append(g.SessionText(g.m_Token));
     payload.append("&name:").append(name);
     std::function<SharingEvent()> work = [&g, http, payload] {
         SharingEvent event{SharingEvent::Kind::DeleteFailed, "", sharing_text::kDeleteFailed};

@@ -1,5 +1,6 @@
-// A live-view test bench: a simulator, a client signed in to it, the account's devices loaded
-// as cameras, and a video wall without a window whose panes match the cameras' picture size.
+// A live-view test bench: a simulator, a client signed in to it that renews its session when
+// needed, the account's devices loaded as cameras, and a video wall without a window whose
+// panes match the cameras' picture size.
 // Threading: the test's thread; cameras run their own.
 #pragma once
 
@@ -22,7 +23,12 @@
 namespace nimbrel::test {
 
 class LiveFixture : public ::testing::Test {
-protected:
+  public:
+    // Polls `done` every 20 ms for up to `limit`; true when it became true.
+    static bool WaitUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+  protected:
     void TearDown() override;
 
     // Starts the simulator, signs in and loads the device list; `tune` may change the live
@@ -30,11 +36,10 @@ protected:
     void Start(const std::string& scenario, const std::string& user, const std::string& password,
                const std::function<void(LiveContext&)>& tune = {});
     CCamera& Camera(const std::string& sid);
-    // Polls `done` every 20 ms for up to `limit`; true when it became true.
-    static bool WaitUntil(const std::function<bool()>& done,
-                          std::chrono::milliseconds limit = std::chrono::seconds(20));
     // The stream messages the simulated camera logged for `sid` ("message" members).
     std::vector<Json::Value> StreamMessages(const std::string& sid) const;
+    // Every camera of the device list.
+    std::vector<CCamera*> Cameras();
 
     std::unique_ptr<SimProcess> sim;
     ClientSession client;
@@ -42,6 +47,8 @@ protected:
     CanvasPaneHost host{canvas};
     PaneHost* panes = &host;  // what the cameras see of the wall; a test may put a wrapper here
     std::unique_ptr<LiveContext> live;
+    // Renews the session with the live context's HTTP options (as tuned).
+    std::unique_ptr<SessionRecovery> recovery;
     LanDiscovery lan;
     DeviceList list;  // last: its cameras stop before what they use goes away
 };

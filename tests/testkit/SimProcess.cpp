@@ -30,15 +30,50 @@ std::filesystem::path SimProcess::ScenarioDir() {
     return EnvOr("NIMBREL_SCENARIOS", "sim/scenarios");
 }
 
-SimProcess::SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs) {
-    std::filesystem::path path(scenario);
-    if (!path.has_parent_path()) path = ScenarioDir() / path;
+SimProcess::SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs)
+    : scenarioPath_(scenario), extraArgs_(extraArgs) {
+    if (!scenarioPath_.has_parent_path()) scenarioPath_ = ScenarioDir() / scenarioPath_;
     {
-        std::ifstream file(path);
+        std::ifstream file(scenarioPath_);
         const std::string text((std::istreambuf_iterator<char>(file)), {});
         scenario_ = ParseJsonObject(text).value_or(Json::Value());
     }
-    std::vector<std::string> args{EnvOr("NIMBREL_SIM", "nimbrel-sim"), "--scenario", path.string()};
+    Spawn(extraArgs_);
+}
+
+void SimProcess::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+void SimProcess::StartAgain() {
+    Kill();
+    // The earlier run's start-up line names its ports; the new run takes them.
+    const auto ports = std::filesystem::temp_directory_path() /
+                       ("nimbrel-sim-ports-" + std::to_string(getpid()) + ".json");
+    {
+        std::ofstream file(ports);
+        file << CompactJson(info_) << "\n";
+    }
+    std::vector<std::string> args = extraArgs_;
+    args.insert(args.end(), {"--ports", ports.string()});
+    Spawn(args);
+    std::filesystem::remove(ports);
+}
+
+void SimProcess::Freeze() {
+    if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void SimProcess::Thaw() {
+    if (pid_ > 0) kill(pid_, SIGCONT);
+}
+
+void SimProcess::Spawn(std::vector<std::string> extraArgs) {
+    std::vector<std::string> args{EnvOr("NIMBREL_SIM", "nimbrel-sim"), "--scenario",
+                                  scenarioPath_.string()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -82,6 +117,7 @@ SimProcess::SimProcess(const std::string& scenario, const std::vector<std::strin
 
 SimProcess::~SimProcess() {
     if (pid_ <= 0) return;
+    kill(pid_, SIGCONT);  // a frozen simulator cannot act on SIGTERM
     kill(pid_, SIGTERM);
     for (int i = 0; i < 100; ++i) {
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;

@@ -12,13 +12,23 @@
 namespace nimbrel::test {
 
 class SimProcess {
-public:
+  public:
     // `scenario` is a file name under the scenario folder or a path. Fails the test (by
     // throwing) when the simulator does not come up within 30 seconds.
-    explicit SimProcess(const std::string& scenario, const std::vector<std::string>& extraArgs = {});
+    explicit SimProcess(const std::string& scenario,
+                        const std::vector<std::string>& extraArgs = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
+
+    // Ends the simulator at once (SIGKILL), as a crash would.
+    void Kill();
+    // Starts it again after Kill with the same scenario, listening on the same ports; throws
+    // like the constructor. Info() and the request log are the new run's.
+    void StartAgain();
+    // Stops and resumes the whole simulator (SIGSTOP, SIGCONT): a frozen service and cameras.
+    void Freeze();
+    void Thaw();
 
     // The scenario file the simulator was started with.
     const Json::Value& Scenario() const { return scenario_; }
@@ -33,7 +43,11 @@ public:
     // The folder of the repository's scenarios.
     static std::filesystem::path ScenarioDir();
 
-private:
+  private:
+    void Spawn(std::vector<std::string> args);
+
+    std::filesystem::path scenarioPath_;
+    std::vector<std::string> extraArgs_;
     int pid_ = -1;
     Json::Value info_;
     Json::Value scenario_;

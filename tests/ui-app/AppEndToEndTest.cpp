@@ -4,6 +4,7 @@
 // ends on request saving its window values. It is watched through its state report.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,8 @@
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <set>
 
 #include "SimProcess.h"
@@ -181,6 +184,85 @@ TEST_F(AppEndToEnd, SignsInListsTheDevicesAndPlaysThem) {
     ASSERT_TRUE(file.Load(accountFile));
     EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainX1").Text()), 0);
     EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainY1").Text()), 0);
+}
+
+QJsonObject CameraOf(const QJsonObject& report, const QString& sid) {
+    for (const QJsonValue& camera : report["cameras"].toArray())
+        if (camera["sid"].toString() == sid) return camera.toObject();
+    return {};
+}
+
+int OnlineRows(const QJsonObject& report) {
+    int online = 0;
+    for (const QJsonValue& row : report["tree"].toArray()) online += row["online"].toBool();
+    return online;
+}
+
+TEST_F(AppEndToEnd, ComesBackByItselfAfterTheServiceRestarts) {
+    test::SimProcess sim("demo.json");
+    RememberAccount("demo_user", "demo1234");
+    Start(first, sim.ServiceUrl());
+    const QString lan = QStringLiteral("NB0000000001");
+    const auto plays = [&](const QJsonObject& r) {
+        const QJsonObject camera = CameraOf(r, lan);
+        return camera["status"].toInt() == 2 && camera["pictureValues"].toInt() >= 16;
+    };
+    ASSERT_TRUE(plays(WaitFor(plays)));
+    ASSERT_GT(OnlineRows(Report()), 0);
+
+    // Gone: the pane fails, the tree knows nothing of the devices, the title band says so.
+    sim.Kill();
+    const QJsonObject lost = WaitFor([&](const QJsonObject& r) {
+        return CameraOf(r, lan)["status"].toInt() == 3 &&
+               !r["serviceNotice"].toString().isEmpty() && OnlineRows(r) == 0;
+    });
+    EXPECT_EQ(CameraOf(lost, lan)["status"].toInt(), 3);
+    EXPECT_FALSE(lost["serviceNotice"].toString().isEmpty());
+    EXPECT_EQ(OnlineRows(lost), 0);
+
+    // Back with new keys: the program signs in again by itself and plays on.
+    sim.StartAgain();
+    const QJsonObject back = WaitFor([&](const QJsonObject& r) {
+        return plays(r) && r["serviceNotice"].toString().isEmpty() && OnlineRows(r) > 0;
+    });
+    EXPECT_TRUE(plays(back)) << QJsonDocument(back).toJson().toStdString();
+    EXPECT_TRUE(back["serviceNotice"].toString().isEmpty());
+    EXPECT_GT(OnlineRows(back), 0);
+    EXPECT_EQ(sim.Requests("login.do").size(), 1u);
+}
+
+TEST_F(AppEndToEnd, EndsInAFewSecondsWithAWallOfFrozenCameras) {
+    test::SimProcess sim("wall-16.json");
+    RememberAccount("wall_user", "wall1234");
+    Start(first, sim.ServiceUrl());
+    // Every camera streams (those on the pages not shown decode without showing).
+    const auto streaming = [](const QJsonObject& r) {
+        const QJsonArray cameras = r["cameras"].toArray();
+        for (const QJsonValue& c : cameras)
+            if (c["framesDecoded"].toInt() == 0) return false;
+        return cameras.size() == 16;
+    };
+    ASSERT_TRUE(streaming(WaitFor(streaming)));
+
+    sim.Freeze();
+    // Each stream then has a keep-alive on its way that no camera acknowledges.
+    std::map<QString, int> sent;
+    for (const QJsonValue& c : Report()["cameras"].toArray())
+        sent[c["sid"].toString()] = c["keepAlives"].toInt();
+    const auto allSentAgain = [&](const QJsonObject& r) {
+        for (const QJsonValue& c : r["cameras"].toArray())
+            if (c["keepAlives"].toInt() <= sent[c["sid"].toString()]) return false;
+        return true;
+    };
+    ASSERT_TRUE(allSentAgain(WaitFor(allSentAgain)));
+
+    QElapsedTimer exit;
+    exit.start();
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(60000));
+    std::cout << "the program ended " << exit.elapsed() << " ms after the request\n";
+    EXPECT_LT(exit.elapsed(), 10000);
+    EXPECT_EQ(first.exitCode(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+// The refreshes across a restart of the whole service, whose new run no longer opens the
+// session's keys: the periodic refresh, whose period is far off, tries again soon while the
+// service is lost, taking turns with a manual refresh pressed meanwhile, and once the service is
+// back renews the session and reloads.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "DeviceE2E.h"
+#include "devices/DeviceRefresher.h"
+#include "devices/DeviceThumbnails.h"
+#include "devices/DeviceTreeModel.h"
+#include "service/SessionRecovery.h"
+
+namespace nimbrel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Condition>
+bool WaitFor(Condition done, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServiceIsBack) {
+    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
+        for (Json::Value& d : s["devices"]) d.removeMember("img");
+        WithoutLan(s);
+    });
+    SimProcess sim(scenario.Path());
+    DeviceClient client(sim, "many_user", "many1234");
+    ASSERT_TRUE(client.signedIn);
+    HttpOptions http;
+    http.connectTimeoutMs = 2000;
+    http.totalTimeoutMs = 5000;
+    SessionRecovery recovery(client.session.g, client.session.app, {.http = http});
+    DeviceServiceContext service = client.Context();
+    service.http = http;
+    service.http.session = &recovery;
+
+    DeviceTreeModel tree(client.list, client.session.app.m_ConfigPath);
+    DeviceThumbnails thumbnails;
+    LanDiscovery::Options quiet;  // no address: nothing is probed
+    quiet.listenRounds = 1;
+    quiet.listenWaitMs = 10;
+    DeviceRefresher refresher(
+        DeviceRefresher::Parts{service, client.list, client.lan, quiet, tree, thumbnails, {}});
+    ASSERT_TRUE(refresher.FirstLoad(service, {}));
+    ASSERT_EQ(client.list.Count(), 25);
+
+    sim.Kill();
+    // The first periodic round finds the service gone; the next one is due in ten minutes.
+    refresher.StartPeriodic(10min);
+    ASSERT_TRUE(WaitFor(
+        [&] { return recovery.CurrentState() == SessionRecovery::State::Reconnecting; }, 60s));
+    // A manual refresh pressed while the service is gone takes its turn among the retries and
+    // fails.
+    ASSERT_TRUE(WaitFor([&] { return refresher.StartManual(); }, 60s));
+    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }, 60s));
+    sim.StartAgain();
+
+    // Only the periodic refresh's retry can reload now: it signs in again by itself (the new
+    // run's keys and token) and reloads the list.
+    EXPECT_TRUE(WaitFor([&] { return sim.Requests("devList.do").size() >= 3; }, 60s));
+    EXPECT_EQ(recovery.CurrentState(), SessionRecovery::State::Connected);
+    EXPECT_EQ(sim.Requests("security.do").size(), 1u);
+    EXPECT_EQ(sim.Requests("login.do").size(), 1u);
+    refresher.Stop();
+    EXPECT_EQ(client.list.Count(), 25);
+}
+
+}  // namespace
+}  // namespace nimbrel::test
