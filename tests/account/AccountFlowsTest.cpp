@@ -129,9 +129,10 @@ TEST_F(CannedFlows, RecoveryWalksThroughItsSteps) {
 TEST_F(CannedFlows, RecoveryStepOneReplies) {
     const std::string authFailed = "Авторизация пользователя не удалась, повторите попытку позже";
     // The request to contact support, then the support mail and telephone on lines of their own.
-    const std::string noQuestions = "Вы не установили секретные вопросы, пожалуйста, обратитесь в "
-                                    "службу поддержки:\nПочта: " +
-                                    std::string(support::kMail) + "\nТелефон: " + support::kPhone;
+    const std::string noQuestions =
+        "Вы не установили секретные вопросы, пожалуйста, обратитесь в "
+        "службу поддержки:\nПочта: " +
+        std::string(support::kMail) + "\nТелефон: " + support::kPhone;
     const std::string loadFailed = "Не удалось загрузить секретные вопросы";
     Json::Value notArray = Questions({});
     notArray["userBean"]["question"] = "3,12";
