@@ -121,7 +121,7 @@ AlarmDialog::~AlarmDialog() {
 
 void AlarmDialog::ShowSwitch() {
     const bool on = flow_.AlarmOn();
-    const bool hadFocus = switchOn_->hasFocus() || switchOff_->hasFocus();
+    const bool hadFocus = focusWidget() == switchOn_ || focusWidget() == switchOff_;
     switchOn_->setVisible(!on);
     switchOff_->setVisible(on);
     if (hadFocus) (on ? switchOff_ : switchOn_)->setFocus();
@@ -141,7 +141,7 @@ void AlarmDialog::reject() {
 void AlarmDialog::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool space = event->key() == Qt::Key_Space;
-    if ((enter || space) && (switchOn_->hasFocus() || switchOff_->hasFocus())) {
+    if ((enter || space) && (focusWidget() == switchOn_ || focusWidget() == switchOff_)) {
         // Whichever switch button is shown now.
         (flow_.AlarmOn() ? switchOff_ : switchOn_)->click();
         event->accept();

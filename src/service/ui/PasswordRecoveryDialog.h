@@ -19,7 +19,7 @@ namespace nimbrel {
 class PasswordRecoveryDialog : public FramedDialog {
     Q_OBJECT
   public:
-    static constexpr int kWidth = 480;
+    static constexpr int kWidth = 540;
     static constexpr int kHeight = 340;
 
     // `typedName` is the text of the login window's name box.

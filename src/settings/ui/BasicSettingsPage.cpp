@@ -79,9 +79,9 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     closing->setSpacing(18);
     closing->addWidget(toTray_);
     closing->addWidget(quit_);
-    closing->addWidget(showClose_);
     closing->addStretch(1);
     grid->addLayout(closing, row++, 1, 1, 3);
+    grid->addWidget(showClose_, row++, 1, 1, 3);
 
     caption(QStringLiteral("Вход в учетную запись"));
     grid->addWidget(autoLogin_, row++, 1, 1, 3);

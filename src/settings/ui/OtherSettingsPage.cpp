@@ -34,7 +34,8 @@ OtherSettingsPage::OtherSettingsPage(const GlobalSettings& g, AppRecord& app,
       notifier_(notifier),
       hooks_(std::move(hooks)),
       http_(http),
-      change_(g, app, notifier, PasswordChangeFlow::Options{http}) {
+      change_(g, app, notifier, PasswordChangeFlow::Options{http}),
+      versionWorker_(std::make_unique<RequestWorker>("version-check")) {
     using namespace settings_text;
     ApplyFormStyle(this, palette::kNotice);
 
@@ -95,6 +96,7 @@ OtherSettingsPage::OtherSettingsPage(const GlobalSettings& g, AppRecord& app,
     apply_ = new FlatButton(QStringLiteral("Применить"), FlatButton::Scheme::Primary, password);
     Number(apply_, kSetApplyPassword);
     apply_->setAutoDefault(false);
+    apply_->setFixedSize(130, 30);
     grid->addWidget(apply_, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     connect(apply_, &QPushButton::clicked, this, &OtherSettingsPage::ApplyPassword);
@@ -128,7 +130,7 @@ OtherSettingsPage::OtherSettingsPage(const GlobalSettings& g, AppRecord& app,
 
 OtherSettingsPage::~OtherSettingsPage() {
     change_.SetResultHandler({});
-    versionWorker_.Abandon();
+    versionWorker_->Abandon();
 }
 
 void OtherSettingsPage::Fill(const SettingsValues& values) {
@@ -183,7 +185,11 @@ void OtherSettingsPage::CheckVersion() {
     const GlobalSettings& g = g_;
     AppRecord& app = app_;
     const HttpOptions http = http_;
-    const bool started = versionWorker_.Start<int>(
+    // The button comes back with the result, a moment before the last worker has finished
+    // delivering it: that one is left to end alone.
+    if (versionWorker_->Running())
+        versionWorker_ = std::make_unique<RequestWorker>("version-check");
+    const bool started = versionWorker_->Start<int>(
         [&g, &app, http] { return nimbrel::CheckVersion(g, app, http); },
         [this](int& result) {
             QMetaObject::invokeMethod(

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 #include "platform/RequestWorker.h"
 #include "platform/UserNotifier.h"
@@ -37,7 +38,7 @@ class OtherSettingsPage : public QWidget {
     QWidget* Control(int id) const;
     // The red status line beside a password box.
     QLabel* StatusLine(PasswordBox box) const;
-    bool VersionCheckRunning() const { return versionWorker_.Running(); }
+    bool VersionCheckRunning() const { return versionWorker_->Running(); }
     PasswordChangeFlow& PasswordChange() { return change_; }
 
   signals:
@@ -72,7 +73,7 @@ class OtherSettingsPage : public QWidget {
     QLineEdit* repeat_;
     std::array<QLabel*, 3> status_{};
     FlatButton* apply_;
-    RequestWorker versionWorker_{"version-check"};
+    std::unique_ptr<RequestWorker> versionWorker_;
 };
 
 }  // namespace nimbrel
