@@ -19,7 +19,7 @@ class AlarmDialog : public FramedDialog {
     Q_OBJECT
   public:
     static constexpr int kWidth = 440;
-    static constexpr int kHeight = 330;
+    static constexpr int kHeight = 300;
 
     // `writeRecord` receives the device's alarm fields after each confirmed change.
     AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNotifier& notifier,

@@ -3,6 +3,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -36,8 +37,15 @@ QWidget* Panel(QWidget* parent, QFormLayout*& form) {
     form->setContentsMargins(0, 0, 0, 0);
     form->setHorizontalSpacing(12);
     form->setVerticalSpacing(10);
-    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return panel;
+}
+
+// A row's label, of one width on every step so that the boxes of the steps line up.
+QLabel* RowLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFixedWidth(140);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
 }
 
 }  // namespace
@@ -55,24 +63,27 @@ PasswordRecoveryDialog::PasswordRecoveryDialog(const GlobalSettings& g, UserNoti
     name_ = NewBox(panels_[0], false);
     name_->setText(typedName.left(259));
     next_ = Button(QStringLiteral("Далее"), FlatButton::Scheme::Primary, panels_[0]);
-    form->addRow(QStringLiteral("Имя пользователя:"), name_);
-    form->addRow(QString(), next_);
+    form->addRow(RowLabel(QStringLiteral("Имя пользователя:"), panels_[0]), name_);
+    form->addRow(RowLabel(QString(), panels_[0]), next_);
 
     panels_[1] = Panel(this, form);
     questions_ = new QComboBox(panels_[1]);
+    // The longest question may be cut in the box; the open list shows it whole.
+    questions_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    questions_->setMinimumContentsLength(16);
     answer_ = NewBox(panels_[1], false);
     confirm_ = Button(QStringLiteral("Подтвердить"), FlatButton::Scheme::Primary, panels_[1]);
-    form->addRow(QStringLiteral("Секретный вопрос:"), questions_);
-    form->addRow(QStringLiteral("Ответ:"), answer_);
-    form->addRow(QString(), confirm_);
+    form->addRow(RowLabel(QStringLiteral("Секретный вопрос:"), panels_[1]), questions_);
+    form->addRow(RowLabel(QStringLiteral("Ответ:"), panels_[1]), answer_);
+    form->addRow(RowLabel(QString(), panels_[1]), confirm_);
 
     panels_[2] = Panel(this, form);
     newPassword_ = NewBox(panels_[2], true);
     repeat_ = NewBox(panels_[2], true);
     submit_ = Button(QStringLiteral("Отправить"), FlatButton::Scheme::Primary, panels_[2]);
-    form->addRow(QStringLiteral("Новый пароль:"), newPassword_);
-    form->addRow(QStringLiteral("Повторите пароль:"), repeat_);
-    form->addRow(QString(), submit_);
+    form->addRow(RowLabel(QStringLiteral("Новый пароль:"), panels_[2]), newPassword_);
+    form->addRow(RowLabel(QStringLiteral("Повторите пароль:"), panels_[2]), repeat_);
+    form->addRow(RowLabel(QString(), panels_[2]), submit_);
 
     back_ = Button(QStringLiteral("Назад"), FlatButton::Scheme::Secondary, this);
 
@@ -181,21 +192,32 @@ void PasswordRecoveryDialog::paintEvent(QPaintEvent* event) {
     QFont f = font();
     f.setPixelSize(13);
     p.setFont(f);
-    const int columns = 3, left = 24, width = (kWidth - 2 * left) / columns;
-    for (int i = 0; i < columns; ++i) {
+    const QFontMetrics metrics(f);
+    constexpr int kCircle = 22, kGap = 8, kLink = 34;  // a short line links the steps
+    int total = 2 * kLink;
+    for (const char* name : kStepNames)
+        total += kCircle + kGap + metrics.horizontalAdvance(QString::fromUtf8(name));
+    int x = (width() - total) / 2;
+    for (int i = 0; i < 3; ++i) {
         const bool current = i == static_cast<int>(shown_) - 1;
         const bool done = i < static_cast<int>(shown_) - 1;
-        const QColor colour = current || done ? palette::kBlue : palette::kLine;
-        const QRect cell(left + i * width, kStepsTop, width, 28);
+        const QString name = QString::fromUtf8(kStepNames[i]);
+        const QRect circle(x, kStepsTop + 3, kCircle, kCircle);
         p.setPen(Qt::NoPen);
-        p.setBrush(colour);
-        p.drawEllipse(QRect(cell.left(), cell.top() + 3, 22, 22));
+        p.setBrush(current || done ? palette::kBlue : palette::kLine);
+        p.drawEllipse(circle);
         p.setPen(Qt::white);
-        p.drawText(QRect(cell.left(), cell.top() + 3, 22, 22), Qt::AlignCenter,
-                   QString::number(i + 1));
+        p.drawText(circle, Qt::AlignCenter, QString::number(i + 1));
+        const int textWidth = metrics.horizontalAdvance(name);
         p.setPen(current ? palette::kBlueDark : palette::kInkSoft);
-        p.drawText(cell.adjusted(30, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                   QString::fromUtf8(kStepNames[i]));
+        p.drawText(QRect(x + kCircle + kGap, kStepsTop, textWidth + 2, 28),
+                   Qt::AlignVCenter | Qt::AlignLeft, name);
+        x += kCircle + kGap + textWidth;
+        if (i < 2) {
+            p.setPen(palette::kLine);
+            p.drawLine(x + 8, kStepsTop + 14, x + kLink - 8, kStepsTop + 14);
+            x += kLink;
+        }
     }
 }
 
