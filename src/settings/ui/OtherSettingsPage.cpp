@@ -25,9 +25,8 @@ void Number(QWidget* control, int id) {
 
 }  // namespace
 
-OtherSettingsPage::OtherSettingsPage(const GlobalSettings& g, AppRecord& app,
-                                     UserNotifier& notifier, SettingsHooks hooks, HttpOptions http,
-                                     QWidget* parent)
+OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+                                     SettingsHooks hooks, HttpOptions http, QWidget* parent)
     : QWidget(parent),
       g_(g),
       app_(app),

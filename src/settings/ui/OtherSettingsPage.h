@@ -25,7 +25,7 @@ namespace nimbrel {
 class OtherSettingsPage : public QWidget {
     Q_OBJECT
   public:
-    OtherSettingsPage(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+    OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                       SettingsHooks hooks, HttpOptions http, QWidget* parent = nullptr);
     // Late results of the workers are dropped.
     ~OtherSettingsPage() override;
@@ -58,7 +58,7 @@ class OtherSettingsPage : public QWidget {
     void ApplyPassword();
     QLineEdit* Box(PasswordBox box) const;
 
-    const GlobalSettings& g_;
+    GlobalSettings& g_;
     AppRecord& app_;
     UserNotifier& notifier_;
     SettingsHooks hooks_;

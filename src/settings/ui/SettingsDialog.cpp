@@ -14,7 +14,7 @@ constexpr int kFooterHeight = 58;
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+SettingsDialog::SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                                Options options, QWidget* parent)
     : FramedDialog(parent, kBandHeight), flow_(app, options.flow), notifier_(notifier) {
     setWindowTitle(QString::fromUtf8(settings_text::kTitle));

@@ -33,9 +33,9 @@ class SettingsDialog : public FramedDialog {
         HttpOptions http;
     };
 
-    SettingsDialog(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier, Options options,
+    SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& notifier, Options options,
                    QWidget* parent = nullptr);
-    SettingsDialog(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
+    SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                    QWidget* parent = nullptr)
         : SettingsDialog(g, app, notifier, Options{}, parent) {}
 
