@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "service/AccountFile.h"
+#include "service/AccountStore.h"
 #include "text/NumberText.h"
 #include "text/Utf16Units.h"
 #include "text/WideText.h"
@@ -58,11 +59,17 @@ void ApplySetting(AppRecord& record, std::string_view key, std::string_view valu
 
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
                                 const std::vector<SettingValue>& values, AppRecord& record) {
-    AccountFile account;
-    if (!account.Load(file)) return SettingsSaveResult::Unreadable;
-    for (const SettingValue& v : values)
-        if (!account.SetSetting(v.key, v.value)) return SettingsSaveResult::NotSaved;
-    if (!account.Save()) return SettingsSaveResult::NotSaved;
+    // Through the file's one owner, so that a save of the tree or of the login in between is
+    // neither lost nor overwrites these values.
+    bool loaded = false;
+    const bool saved = AccountStore::For(file).Change([&](AccountFile& account) {
+        loaded = true;
+        for (const SettingValue& v : values)
+            if (!account.SetSetting(v.key, v.value)) return false;
+        return true;
+    });
+    if (!loaded) return SettingsSaveResult::Unreadable;
+    if (!saved) return SettingsSaveResult::NotSaved;
     for (const SettingValue& v : values) ApplySetting(record, v.key, v.value);
     return SettingsSaveResult::Saved;
 }

@@ -51,7 +51,8 @@ enum class SettingsSaveResult {
     NotSaved,    // it could not be written: the previous file stays as it was
 };
 
-// Loads `file`, sets config1/<key> to each value and saves the file once (atomically). Only
+// Loads `file`, sets config1/<key> to each value and saves the file once (atomically), through
+// the file's AccountStore, in turn with every other change of the file. Only
 // once the file is saved does `record` take the values, so a failed save changes nothing.
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
                                 const std::vector<SettingValue>& values, AppRecord& record);

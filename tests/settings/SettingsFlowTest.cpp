@@ -8,9 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <thread>
 
 #include "platform/AtomicFile.h"
 #include "platform/Autostart.h"
+#include "service/AccountStore.h"
 #include "settings/SettingsFlow.h"
 
 namespace nimbrel {
@@ -201,6 +204,29 @@ TEST_F(SettingsFlowTest, AFileThatCannotBeReplacedKeepsItsContentAndTheRecordIts
     EXPECT_EQ(record.VideoPath, before.VideoPath);
     EXPECT_EQ(record.ToTray, before.ToTray);
     EXPECT_FALSE(fs::exists(options.autostartEntry));
+}
+
+// A save of the settings while another part of the program changes the same file (the tree,
+// the login) takes its turn: neither loses the other's change.
+TEST_F(SettingsFlowTest, SavesBesideAnotherWriterLoseNothing) {
+    constexpr int kRounds = 60;
+    std::thread other([&] {
+        for (int i = 1; i <= kRounds; ++i)
+            ASSERT_TRUE(AccountStore::For(record.m_ConfigPath).Change([](AccountFile& file) {
+                const int count = std::stoi(file.UserAttribute("Count").value_or("0"));
+                return file.SetUserAttribute("Count", std::to_string(count + 1));
+            }));
+    });
+    for (int i = 0; i < kRounds; ++i)
+        ASSERT_EQ(SaveSettings(record.m_ConfigPath,
+                               {{"FileLength", i % 2 ? "30" : "40"}, {"AutoPlay", "1"}}, record),
+                  SettingsSaveResult::Saved);
+    other.join();
+    AccountFile file;
+    ASSERT_TRUE(file.Load(record.m_ConfigPath));
+    EXPECT_EQ(file.UserAttribute("Count"), std::to_string(kRounds));
+    EXPECT_EQ(file.Setting("FileLength"), "30");
+    EXPECT_EQ(file.Setting("AutoPlay"), "1");
 }
 
 TEST_F(SettingsFlowTest, AutomaticFoldersAndTheFoldersTheOpenButtonMakes) {
