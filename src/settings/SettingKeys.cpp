@@ -4,6 +4,7 @@
 
 #include "service/AccountFile.h"
 #include "service/AccountStore.h"
+#include "service/MediaSettings.h"
 #include "text/NumberText.h"
 #include "text/Utf16Units.h"
 #include "text/WideText.h"
@@ -70,6 +71,8 @@ SettingsSaveResult SaveSettings(const std::filesystem::path& file,
     });
     if (!loaded) return SettingsSaveResult::Unreadable;
     if (!saved) return SettingsSaveResult::NotSaved;
+    // Cameras read the folders and the length on their threads (MediaSettings).
+    const auto cameras = LockMediaSettings();
     for (const SettingValue& v : values) ApplySetting(record, v.key, v.value);
     return SettingsSaveResult::Saved;
 }

@@ -1,8 +1,9 @@
 // The settings of an account file's "config1" that the settings dialog and `nimbrelctl settings`
 // edit: their names, the values each accepts, what each changes in the application record, and
 // one load-change-save of the file for any number of them.
-// Threading: callable from any thread; the record passed in must not be read elsewhere while it
-// changes (the desktop program changes it on its UI thread).
+// Threading: callable from any thread. The record's folders and length change under the lock of
+// MediaSettings, so cameras may read them meanwhile; its other fields must not be read elsewhere
+// while they change (the desktop program changes them on its UI thread).
 #pragma once
 
 #include <array>

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Autostart.h"
 #include "service/AccountStore.h"
+#include "service/MediaSettings.h"
 #include "settings/SettingsFlow.h"
 
 namespace nimbrel {
@@ -227,6 +229,28 @@ TEST_F(SettingsFlowTest, SavesBesideAnotherWriterLoseNothing) {
     EXPECT_EQ(file.UserAttribute("Count"), std::to_string(kRounds));
     EXPECT_EQ(file.Setting("FileLength"), "30");
     EXPECT_EQ(file.Setting("AutoPlay"), "1");
+}
+
+// A camera that begins a recording while the settings are saved sees the folder and the length
+// of one save, never the folder of one and the length of the other.
+TEST_F(SettingsFlowTest, CamerasReadingTheFoldersMeanwhileSeeOneSave) {
+    const std::vector<SettingValue> first = {{"VideoPath", "/first/"}, {"FileLength", "10"}};
+    const std::vector<SettingValue> second = {{"VideoPath", "/second/"}, {"FileLength", "40"}};
+    ASSERT_EQ(SaveSettings(record.m_ConfigPath, first, record), SettingsSaveResult::Saved);
+    std::atomic<bool> saving{true};
+    int mixed = 0;
+    std::thread camera([&] {
+        while (saving) {
+            const MediaSettings seen = ReadMediaSettings(record);
+            if ((seen.videoPath == "/first/") != (seen.fileLength == 10)) ++mixed;
+        }
+    });
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(SaveSettings(record.m_ConfigPath, i % 2 ? first : second, record),
+                  SettingsSaveResult::Saved);
+    saving = false;
+    camera.join();
+    EXPECT_EQ(mixed, 0);
 }
 
 TEST_F(SettingsFlowTest, AutomaticFoldersAndTheFoldersTheOpenButtonMakes) {

@@ -69,6 +69,7 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
 
     caption(Text(kFileLengthLabel));
     auto* length = new QHBoxLayout;
+    length->setSpacing(8);
     length->addWidget(fileLength_);
     length->addWidget(new QLabel(Text(kMinutes), this));
     length->addStretch(1);
