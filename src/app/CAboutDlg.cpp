@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "service/SupportContact.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
 
@@ -16,9 +17,9 @@ struct Contact {
 };
 
 constexpr Contact kContacts[] = {
-    {"Официальный сайт", "nimbrel.net"},  {"Email", "support@nimbrel.net"},
-    {"Service phone", "8 800 000-00-00"}, {"Adrress", "Москва, Россия"},
-    {"Company", "ООО «Нимбрел»"},
+    {"Официальный сайт", support::kWebsite}, {"Email", support::kMail},
+    {"Service phone", support::kPhone},      {"Adrress", support::kAddress},
+    {"Company", support::kCompany},
 };
 
 }  // namespace

@@ -362,14 +362,12 @@ void CNimbrelDlg::Playback(int) {
     session_.Notifier().ShowTip("Видеоархив будет доступен в следующей версии", 1300);
 }
 
-void CNimbrelDlg::Alarm(int) {
-    session_.Notifier().ShowTip("Настройка сигнала тревоги будет доступна в следующей версии",
-                                1300);
+void CNimbrelDlg::Alarm(int deviceIndex) {
+    if (DeviceRecord* device = session_.List().At(deviceIndex)) OpenAlarm(*device);
 }
 
-void CNimbrelDlg::ManageUsers(int) {
-    session_.Notifier().ShowTip("Управление пользователями будет доступно в следующей версии",
-                                1300);
+void CNimbrelDlg::ManageUsers(int deviceIndex) {
+    if (const DeviceRecord* device = session_.List().At(deviceIndex)) OpenSharing(*device);
 }
 
 void CNimbrelDlg::DeviceDeleted(int deviceIndex) {

@@ -6,6 +6,7 @@
 // request, both of which post to this thread.
 #pragma once
 
+#include <QDialog>
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
@@ -24,6 +25,7 @@ namespace nimbrel {
 
 class BitmapButton;
 class CanvasWidget;
+class DeviceRecord;
 class DeviceTreeWidget;
 class TrayIcon;
 
@@ -135,6 +137,13 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ToggleLayoutChooser();
     void ShowTitleMenu();
     void ShowAbout();
+    // The account windows (CNimbrelDlgDialogs.cpp).
+    void OpenAlarm(DeviceRecord& device);
+    void OpenSharing(const DeviceRecord& device);
+    void OpenSettings();
+    void OpenFeedback();
+    // Runs `dialog` modally; meanwhile the notifier's messages and notices belong to it.
+    int RunModal(QDialog& dialog);
     void HideWithFade();
     void HideToTray();
 

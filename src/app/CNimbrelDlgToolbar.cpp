@@ -13,12 +13,6 @@
 #include "widgets/BitmapButton.h"
 
 namespace nimbrel {
-namespace {
-
-constexpr const char* kLaterFeature = "Эта функция появится в следующей версии";
-constexpr int kLaterFeatureMs = 1300;
-
-}  // namespace
 
 CCamera* CNimbrelDlg::SelectedCamera() const {
     return dynamic_cast<CCamera*>(session_.Canvas().SelectedCamera());
@@ -88,18 +82,21 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdTrayExit:
             OnCancel();
             break;
+        case kBtnAlarm:
+            // The checks above made sure that a camera is selected and has an alarm.
+            OpenAlarm(*selected);
+            break;
+        case kCmdSettings:
+            OpenSettings();
+            break;
+        case kCmdFeedback:
+            OpenFeedback();
+            break;
         case kBtnAudioOn:
         case kBtnAudioOff:
         case kBtnTalkOn:
         case kBtnTalkOff:
             SwitchSound(id, selected);
-            break;
-        // The alarm schedule acts once its feature is in; its check above already tells the user
-        // what is missing.
-        case kBtnAlarm:
-        case kCmdSettings:
-        case kCmdFeedback:
-            session_.Notifier().ShowTip(kLaterFeature, kLaterFeatureMs);
             break;
         default:
             break;
@@ -188,12 +185,13 @@ void CNimbrelDlg::ShowTitleMenu() {
     QAction* feedback = menu.addAction(QStringLiteral("Обратная связь"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("О программе"));
-    // The settings and feedback windows come with their features.
-    settings->setEnabled(false);
-    feedback->setEnabled(false);
+    settings->setData(static_cast<int>(kCmdSettings));
+    feedback->setData(static_cast<int>(kCmdFeedback));
+    about->setData(static_cast<int>(kCmdAbout));
     const QRect button = buttons_[kBtnMenu]->geometry();
-    QAction* chosen = menu.exec(mapToGlobal(QPoint(button.left() - 50, button.bottom() + 1)));
-    if (chosen == about) ShowAbout();
+    if (const QAction* chosen =
+            menu.exec(mapToGlobal(QPoint(button.left() - 50, button.bottom() + 1))))
+        RunCommand(chosen->data().toInt());
 }
 
 void CNimbrelDlg::ShowAbout() {

@@ -1,6 +1,5 @@
 #include "app/NimbrelApp.h"
 
-#include <QProcess>
 #include <cstdio>
 
 #include "app/CNimbrelDlg.h"
@@ -9,7 +8,6 @@
 #include "app/WindowPlacement.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
-#include "platform/Process.h"
 #include "service/AccountFile.h"
 #include "service/AccountFolder.h"
 #include "service/LoginFlow.h"
@@ -17,7 +15,9 @@
 #include "service/ReadLocalAdapter.h"
 #include "service/SecurityHandshake.h"
 #include "service/ServiceAddress.h"
+#include "service/VersionCheck.h"
 #include "service/ui/LoginWindow.h"
+#include "service/ui/PasswordRecoveryDialog.h"
 #include "wall/StoredLayout.h"
 
 namespace nimbrel {
@@ -103,15 +103,10 @@ int NimbrelApp::Run() {
         case HandshakeResult::Ok:
             break;
         case HandshakeResult::UpdateRequired:
-        case HandshakeResult::UpdateStarted: {
-            QStringList args{QStringLiteral("-u")};
-            if (const auto url = GetText(app.m_ResourceUrl); !url.empty())
-                args << QString::fromStdString(std::string(url));
-            const auto updater = ExecutableDir() / "Update";
-            if (!QProcess::startDetached(QString::fromStdString(updater.string()), args))
+        case HandshakeResult::UpdateStarted:
+            if (!StartUpdater(GetText(app.m_ResourceUrl)))
                 NLOG_ERROR("NimbrelApp: the updater could not be started");
             return kExitOk;
-        }
         case HandshakeResult::Failed:
             notifier_.MessageBox(kAdapterMessage, kHandshakeCaption, UserNotifier::Icon::None);
             return kExitFailed;
@@ -136,6 +131,12 @@ int NimbrelApp::SignIn() {
     LoginWindow window(flow);
     login_ = &window;
     notifier_.SetWindow(&window);
+    window.SetForgotPassword([this](const QString& typedName) {
+        PasswordRecoveryDialog recovery(global, notifier_, typedName);
+        notifier_.SetWindow(&recovery);
+        recovery.exec();
+        notifier_.SetWindow(login_);
+    });
     window.Open();
     window.exec();
     notifier_.SetWindow(nullptr);

@@ -8,6 +8,7 @@
 #include "live/CCamera.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "service/MediaSettings.h"
 
 namespace nimbrel {
 namespace {
@@ -44,12 +45,14 @@ Json::Value ControlMessage(const LiveContext& live, const char* cmd) {
 }  // namespace
 
 void CCamera::BeginRecording() {
+    // The settings dialog may change the folder and length meanwhile on the UI thread.
+    const MediaSettings settings = ReadMediaSettings(live_.app);
     CameraRecorder::View view;
-    view.folder = live_.app.VideoPath;
+    view.folder = settings.videoPath;
     view.user = GetText(live_.app.m_UserName);
     view.sid = Sid();
     view.fileLength = std::chrono::duration_cast<std::chrono::milliseconds>(live_.recordMinute) *
-                      live_.app.FileLength;
+                      settings.fileLength;
     view.framePeriodMs = m_nTimeGap;
     view.udt = transport_->IsUdt();
     view.track = {m_nWidth, m_nHeight, sps_, pps_,
@@ -58,8 +61,9 @@ void CCamera::BeginRecording() {
 }
 
 void CCamera::TakeSnapshot(const AVFrame& picture) {
-    const SnapshotTaker::Place place{
-        live_.app.ImagePath, std::string(GetText(live_.app.m_UserName)), std::string(Sid())};
+    const SnapshotTaker::Place place{ReadMediaSettings(live_.app).imagePath,
+                                     std::string(GetText(live_.app.m_UserName)),
+                                     std::string(Sid())};
     switch (snapshot_.Take(picture, scaler_, place)) {
         case SnapshotTaker::Outcome::Written:
             // Posted to the user's side: the box never holds up this tick.

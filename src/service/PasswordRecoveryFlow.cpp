@@ -8,6 +8,7 @@
 #include "service/ServiceCipher.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "service/SupportContact.h"
 #include "service/crypto/Digest.h"
 #include "text/FullMatchPattern.h"
 #include "text/JsonText.h"
@@ -90,6 +91,11 @@ void PasswordRecoveryFlow::SetResultHandler(std::function<void(const RecoveryRes
     onResult_ = std::move(handler);
 }
 
+std::string PasswordRecoveryFlow::NoQuestionsMessage() {
+    return std::string(recovery_text::kNoQuestions) + "\nПочта: " + support::kMail +
+           "\nТелефон: " + support::kPhone;
+}
+
 std::string PasswordRecoveryFlow::EncodeAnswer(std::string_view answer) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     // Through wide text and back, as the window reads it: malformed bytes become U+FFFD.
@@ -159,7 +165,7 @@ RecoveryCheck PasswordRecoveryFlow::SubmitAccount(std::string name) {
         const Json::Value& list = (*body)["userBean"]["question"];
         if (!accountId || !list.isArray()) return reply;
         if (list.empty()) {
-            reply.result.message = recovery_text::kNoQuestions;
+            reply.result.message = NoQuestionsMessage();
             return reply;
         }
         for (Json::ArrayIndex i = 0; i < 2 && i < list.size(); ++i)

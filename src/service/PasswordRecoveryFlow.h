@@ -32,9 +32,7 @@ inline constexpr const char* kAuthFailed =
     "Авторизация пользователя не удалась, повторите попытку позже";
 inline constexpr const char* kNoSuchUser = "Имя пользователя не существует";
 inline constexpr const char* kNoQuestions =
-    "Вы не установили секретные вопросы, пожалуйста, обратитесь в службу поддержки:\n"
-    "Почта: support@nimbrel.net\n"
-    "Телефон: +7 (000) 000-00-00";
+    "Вы не установили секретные вопросы, пожалуйста, обратитесь в службу поддержки:";
 inline constexpr const char* kQuestionsFailed = "Не удалось загрузить секретные вопросы";
 
 inline constexpr const char* kEnterAnswer = "Укажите ответ на секретный вопрос";
@@ -109,6 +107,9 @@ class PasswordRecoveryFlow {
     // The answer as sent: its UTF-8 bytes (at most 259, whole characters) each written as "%"
     // and two upper-case hex digits.
     static std::string EncodeAnswer(std::string_view answer);
+    // The message for an account without security questions: the request to contact support,
+    // then a line with the support mail and one with the support telephone.
+    static std::string NoQuestionsMessage();
 
   private:
     struct Reply;

@@ -4,11 +4,11 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
-#include "platform/Process.h"
 #include "service/ClientKeyPair.h"
 #include "service/ServiceCipher.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "service/VersionCheck.h"
 #include "service/crypto/Aes128.h"
 #include "text/Base64.h"
 #include "text/JsonText.h"
@@ -121,10 +121,9 @@ HandshakeResult SecurityHandshake(GlobalSettings& g, const AppRecord& app, UserN
 
     notifier.MessageBox(kUpdateMessage, kUpdateCaption, UserNotifier::Icon::Information);
     if (!options.startUpdater) return HandshakeResult::UpdateRequired;
-    const auto updater = options.updater.empty() ? ExecutableDir() / "Update" : options.updater;
-    std::vector<std::string> args{"-u"};
-    if (const auto url = GetText(app.m_ResourceUrl); !url.empty()) args.emplace_back(url);
-    return StartDetached(updater, args) ? HandshakeResult::UpdateStarted : HandshakeResult::Failed;
+    return StartUpdater(GetText(app.m_ResourceUrl), options.updater)
+               ? HandshakeResult::UpdateStarted
+               : HandshakeResult::Failed;
 }
 
 }  // namespace nimbrel

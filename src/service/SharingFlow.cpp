@@ -230,7 +230,7 @@ bool SharingFlow::Delete(const std::string& name) {
     });
 }
 
-std::vector<MenuItem> SharingFlow::Menu(std::optional<std::size_t> row) const {
+std::vector<SharingMenuItem> SharingFlow::Menu(std::optional<std::size_t> row) const {
     std::lock_guard guard(lock_);
     if (!row || *row >= users_.size())
         return {{kMenuRefreshCommand, sharing_text::kMenuRefreshOnly}};

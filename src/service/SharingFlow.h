@@ -83,7 +83,8 @@ struct DeletePrompt {
     std::string name;  // the user to delete once confirmed
 };
 
-struct MenuItem {
+// One item of the user list's right-click menu (the device tree's menu items are another type).
+struct SharingMenuItem {
     int command;
     const char* text;
 };
@@ -124,7 +125,7 @@ class SharingFlow {
     bool Delete(const std::string& name);
 
     // The right-click menu for the selected row.
-    std::vector<MenuItem> Menu(std::optional<std::size_t> row) const;
+    std::vector<SharingMenuItem> Menu(std::optional<std::size_t> row) const;
 
     // The dialog closes: a list still arriving inserts no more rows; nothing more is reported.
     void Close();

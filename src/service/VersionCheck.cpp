@@ -2,6 +2,7 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "platform/Process.h"
 #include "service/ServiceCipher.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
@@ -11,7 +12,7 @@
 namespace nimbrel {
 namespace {
 
-constexpr std::string_view kCaption = "подсказки";
+constexpr std::string_view kCaption = kVersionCaption;
 
 }  // namespace
 
@@ -59,6 +60,12 @@ int CheckVersionAndReport(const GlobalSettings& g, AppRecord& app, UserNotifier&
     const int result = CheckVersion(g, app, http);
     VersionCheckMessage(result).ShowIn(notifier);
     return result;
+}
+
+bool StartUpdater(std::string_view resourceUrl, const std::filesystem::path& updater) {
+    std::vector<std::string> args{"-u"};
+    if (!resourceUrl.empty()) args.emplace_back(resourceUrl);
+    return StartDetached(updater.empty() ? ExecutableDir() / "Update" : updater, args);
 }
 
 }  // namespace nimbrel

@@ -4,6 +4,9 @@
 // writes app.m_ResourceUrl, which nothing else writes.
 #pragma once
 
+#include <filesystem>
+#include <string_view>
+
 #include "platform/UserMessage.h"
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
@@ -20,6 +23,12 @@ inline constexpr int kVersionNewerRequired = 2;  // updateStatus 1
 // requests without a usable answer the check gives up with -1.
 inline constexpr int kVersionCheckMaxRequests = 3;
 
+inline constexpr const char* kVersionCaption = "подсказки";
+// What the settings page offers for a newer version (results 1 and 2), and what it shows when
+// the updater cannot be started.
+inline constexpr const char* kUpdateOffer = "Доступна новая версия программы. Обновить сейчас?";
+inline constexpr const char* kUpdaterFailed = "Не удалось запустить программу обновления";
+
 // -1 failure, 0 no newer version, 1 or 2 a newer one (its address is then in m_ResourceUrl).
 int CheckVersion(const GlobalSettings& g, AppRecord& app, const HttpOptions& http = {});
 
@@ -29,5 +38,9 @@ UserMessage VersionCheckMessage(int result);
 // The settings page's button: checks, shows the result's message, returns the result.
 int CheckVersionAndReport(const GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                           const HttpOptions& http = {});
+
+// Starts the updater ("Update" beside the executable unless `updater` names another) with "-u"
+// and the download address (left out when empty), detached. False when it could not be started.
+bool StartUpdater(std::string_view resourceUrl, const std::filesystem::path& updater = {});
 
 }  // namespace nimbrel

@@ -15,6 +15,7 @@
 #include "service/PasswordMix.h"
 #include "service/PasswordRecoveryFlow.h"
 #include "service/SharingFlow.h"
+#include "service/SupportContact.h"
 
 namespace nimbrel {
 namespace {
@@ -127,8 +128,11 @@ TEST_F(CannedFlows, RecoveryWalksThroughItsSteps) {
 
 TEST_F(CannedFlows, RecoveryStepOneReplies) {
     const std::string authFailed = "Авторизация пользователя не удалась, повторите попытку позже";
+    // The request to contact support, then the support mail and telephone on lines of their own.
     const std::string noQuestions =
-        "Вы не установили секретные вопросы, пожалуйста, обратитесь в службу поддержки:\n";
+        "Вы не установили секретные вопросы, пожалуйста, обратитесь в "
+        "службу поддержки:\nПочта: " +
+        std::string(support::kMail) + "\nТелефон: " + support::kPhone;
     const std::string loadFailed = "Не удалось загрузить секретные вопросы";
     Json::Value notArray = Questions({});
     notArray["userBean"]["question"] = "3,12";

@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "RecordingNotifier.h"
@@ -25,6 +27,25 @@ inline void Shot(QWidget* widget, const QString& name) {
     if (dir.isEmpty() || !widget) return;
     QDir().mkpath(dir);
     widget->grab().save(QDir(dir).filePath(name + ".png"));
+}
+
+// Calls `act` with the window of type W as soon as it is the modal window, or with the popup of
+// type W as soon as one is open (exec() runs its own loop, so this is set up before it is
+// called). Gives up after about five seconds of waiting.
+template <typename W>
+void OnModal(std::function<void(W*)> act) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
+        QWidget* open = QApplication::activePopupWidget();
+        if (!open) open = QApplication::activeModalWidget();
+        auto* window = qobject_cast<W*>(open);
+        if (!window && ++*tries < 1000) return;
+        timer->stop();
+        timer->deleteLater();
+        if (window) act(window);
+    });
+    timer->start(5);
 }
 
 class AppFixture : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "AppFixture.h"
@@ -90,7 +91,7 @@ class LoginWindowTest : public ::testing::Test {
 
 std::unique_ptr<test::SimProcess> LoginWindowTest::sim;
 
-TEST_F(LoginWindowTest, AFirstStartOffersAnEmptyFormAndNoRecovery) {
+TEST_F(LoginWindowTest, AFirstStartOffersAnEmptyForm) {
     LoginWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("имя пользователя Farlo"));
     EXPECT_EQ(w.UserNameBox()->count(), 0);
@@ -98,10 +99,38 @@ TEST_F(LoginWindowTest, AFirstStartOffersAnEmptyFormAndNoRecovery) {
     EXPECT_EQ(w.PasswordBox()->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(w.LoginButton()->isHidden());
     EXPECT_TRUE(w.CancelButton()->isHidden());
-    // Password recovery has no window yet: the button says so instead of doing nothing.
+    // Nothing to recover with: the button is off.
     EXPECT_FALSE(w.ForgotButton()->isEnabled());
-    EXPECT_FALSE(w.ForgotButton()->toolTip().isEmpty());
     test::Shot(&w, "login-empty");
+}
+
+TEST_F(LoginWindowTest, ForgotPasswordHidesTheWindowWhileRecoveryRuns) {
+    LoginWindow& w = Open();
+    QString offered;
+    bool hiddenMeanwhile = false;
+    w.SetForgotPassword([&](const QString& typedName) {
+        offered = typedName;
+        hiddenMeanwhile = !w.isVisible();
+    });
+    ASSERT_TRUE(w.ForgotButton()->isEnabled());
+    ASSERT_EQ(w.ForgotButton()->text(), QStringLiteral("Забыли пароль?"));
+    Type(w.UserNameBox()->lineEdit(), "anna_k");
+    // The login window runs modally, as at start-up: recovery must not end that run, and the
+    // window is back when it is over.
+    bool shownAgain = false, runOutlivedRecovery = false;
+    QTimer::singleShot(0, &w, [&] {
+        w.ForgotButton()->click();
+        shownAgain = w.isVisible();
+        QTimer::singleShot(0, &w, [&] {
+            runOutlivedRecovery = true;
+            w.reject();
+        });
+    });
+    w.exec();
+    EXPECT_EQ(offered, QStringLiteral("anna_k"));
+    EXPECT_TRUE(hiddenMeanwhile);
+    EXPECT_TRUE(shownAgain);
+    EXPECT_TRUE(runOutlivedRecovery);
 }
 
 TEST_F(LoginWindowTest, RecentAccountsComeNewestFirstWithTheRememberedPassword) {

@@ -144,9 +144,9 @@ void LoginWindow::BuildControls() {
     forgot_->setStyleSheet(QStringLiteral(
         "QPushButton { color: white; background: transparent; border: none; font-size: 13px;"
         " text-align: right; } QPushButton:disabled { color: rgba(255,255,255,130); }"));
-    // Password recovery has no window yet: the button stays off and says so.
+    forgot_->setCursor(Qt::PointingHandCursor);
+    forgot_->setFocusPolicy(Qt::NoFocus);
     forgot_->setEnabled(false);
-    forgot_->setToolTip(QStringLiteral("Восстановление пароля пока недоступно"));
 
     setTabOrder(userName_, password_);
     setTabOrder(password_, autoLogin_);
@@ -176,6 +176,7 @@ void LoginWindow::BuildControls() {
     connect(remember_, &QCheckBox::clicked, this,
             [this](bool on) { flow_.SetRememberPassword(on); });
     connect(login_, &QPushButton::clicked, this, &LoginWindow::StartLogin);
+    connect(forgot_, &QPushButton::clicked, this, &LoginWindow::ForgotPassword);
     connect(cancel_, &QPushButton::clicked, this, [this] { flow_.Cancel(); });
 }
 
@@ -188,6 +189,21 @@ void LoginWindow::Open() {
         return;
     }
     Focus(opening.focus);
+}
+
+void LoginWindow::SetForgotPassword(std::function<void(const QString&)> open) {
+    forgotPassword_ = std::move(open);
+    forgot_->setEnabled(static_cast<bool>(forgotPassword_) && !running_);
+}
+
+void LoginWindow::ForgotPassword() {
+    if (!forgotPassword_ || running_) return;
+    // Hidden as a plain window: hiding the dialog itself would end its modal run (the login).
+    QWidget::setVisible(false);
+    forgotPassword_(userName_->currentText());
+    QWidget::setVisible(true);
+    raise();
+    activateWindow();
 }
 
 void LoginWindow::ShowFields() {
@@ -233,6 +249,7 @@ void LoginWindow::SetRunning(bool running) {
         field->setEnabled(!running);
     login_->setVisible(!running);
     cancel_->setVisible(running);
+    forgot_->setEnabled(!running && forgotPassword_);
     if (running)
         cancel_->setFocus();
     else

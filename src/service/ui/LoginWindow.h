@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <functional>
 
 #include "service/LoginFlow.h"
 #include "widgets/FlatButton.h"
@@ -31,6 +32,9 @@ class LoginWindow : public QDialog {
     // Fills the account list and, when the newest account logs in automatically, starts it.
     // Called once, before the window is shown.
     void Open();
+    // What "Забыли пароль?" opens (modally), given the text of the name box; the login window
+    // hides meanwhile and comes back afterwards. Without it the button stays off.
+    void SetForgotPassword(std::function<void(const QString& typedName)> open);
     bool LoggedIn() const { return loggedIn_; }
     bool Running() const { return running_; }
 
@@ -65,8 +69,10 @@ class LoginWindow : public QDialog {
     void StartLogin();
     void ApplyCheck(const LoginCheck& check);
     void OnFinished(const LoginResult& result);
+    void ForgotPassword();
 
     LoginFlow& flow_;
+    std::function<void(const QString&)> forgotPassword_;
     WindowMover mover_{this};
     bool loggedIn_ = false;
     bool running_ = false;

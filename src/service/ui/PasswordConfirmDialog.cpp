@@ -3,24 +3,24 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "widgets/FlatButton.h"
+#include "widgets/FormStyle.h"
 
 namespace nimbrel {
 
 PasswordConfirmDialog::PasswordConfirmDialog(std::string storedPassword, QWidget* parent)
-    : QDialog(parent),
+    : FramedDialog(parent),
       flow_(std::move(storedPassword)),
       box_(new QLineEdit(this)),
-      status_(new QLabel(this)),
-      ok_(new QPushButton(QStringLiteral("ОК"), this)),
-      cancel_(new QPushButton(QStringLiteral("Отмена"), this)) {
+      status_(MakeStatusLine(this)),
+      ok_(new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this)),
+      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
     setWindowTitle(QStringLiteral("Подтверждение пароля"));
+    ApplyFormStyle(this, Qt::white);
     box_->setEchoMode(QLineEdit::Password);
     box_->setMaxLength(259);
-    QPalette red = status_->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    status_->setPalette(red);
     ok_->setDefault(true);
 
     connect(ok_, &QPushButton::clicked, this, &PasswordConfirmDialog::OnOk);
@@ -35,11 +35,14 @@ PasswordConfirmDialog::PasswordConfirmDialog(std::string storedPassword, QWidget
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, BandHeight() + 14, 24, 16);
+    layout->setSpacing(8);
     layout->addWidget(new QLabel(QStringLiteral("Введите пароль учетной записи:"), this));
     layout->addWidget(box_);
     layout->addWidget(status_);
     layout->addLayout(buttons);
-    setFixedSize(320, 150);
+    setFixedSize(360, 210);
+    box_->setFocus();
 }
 
 void PasswordConfirmDialog::OnOk() {

@@ -1,14 +1,13 @@
 // The account password asked again before a protected device operation (deleting a device,
-// managing its users): a password box, a red status line, OK and Cancel. OK closes the window
-// only when the typed password is the account's.
+// managing its users), in the program's framed style: a password box, a red status line, OK
+// and Cancel. OK closes the window only when the typed password is the account's.
 // Threading: UI thread only.
 #pragma once
 
 #include <string>
 
-#include <QDialog>
-
 #include "service/PasswordConfirmFlow.h"
+#include "widgets/FramedDialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +15,7 @@ class QPushButton;
 
 namespace nimbrel {
 
-class PasswordConfirmDialog : public QDialog {
+class PasswordConfirmDialog : public FramedDialog {
     Q_OBJECT
 
   public:

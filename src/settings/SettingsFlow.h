@@ -1,0 +1,141 @@
+// The settings dialog without its window: what the controls of its two pages show when it opens
+// (read afresh from the account file and the autostart entry), the save of both pages into
+// "config1" with the application record and autostart following, the automatic folders, the
+// folders the open buttons make, and the dialog's texts and control numbers.
+// Threading: the UI thread (it changes the application record).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "service/AccountFile.h"
+#include "service/AppRecord.h"
+#include "settings/SettingKeys.h"
+
+namespace nimbrel {
+
+namespace settings_text {
+inline constexpr const char* kCaption = "подсказки";
+inline constexpr const char* kTitle = "Настройки системы";
+inline constexpr const char* kVideoLabel = "Сохранять видеоархив";
+inline constexpr const char* kImageLabel = "Сохранять скриншоты";
+inline constexpr const char* kAutomaticFolder = "Выбирать автоматически";
+inline constexpr const char* kFileLengthLabel = "Максимальная длина видеофайла";
+inline constexpr const char* kMinutes = "Минут";
+inline constexpr const char* kCloseLabel = "Нажать кнопку закрыть";
+inline constexpr const char* kMinimise = "Свернуть";
+inline constexpr const char* kQuit = "Выйти";
+inline constexpr const char* kShowClose = "При появлении запроса Отключить";
+inline constexpr const char* kAutoLogin = "Автоматически";
+inline constexpr const char* kAutoPlay = "Открыть все устройства";
+inline constexpr const char* kAutostart = "Запустить";
+inline constexpr const char* kUpdateGroup = "Обновление системы";
+inline constexpr const char* kUpdateAutomatic = "Автоматическое обновление (рекомендуется)";
+inline constexpr const char* kUpdateNotify = "Не обновлять автоматически, уведомить об обновлении";
+inline constexpr const char* kUpdateOff = "Отключить автоматическое обновление (не рекомендуется)";
+inline constexpr const char* kPasswordGroup = "Изменить пароль";
+inline constexpr const char* kChooseFolder = "Пожалуйста, выберите папку";
+inline constexpr const char* kNoAutomaticFolder =
+    "Не удалось сохранить файл в указанную папку, выбрать папку вручную！";
+// A save that could not write the account file (the dialog stays open, nothing changed).
+inline constexpr const char* kSaveFailed = "Не удалось сохранить информацию, попробуйте еще раз";
+}  // namespace settings_text
+
+// The controls by their numbers. The two pages are separate windows: 1053 is the image browse
+// button on the basic page and the new password box on the other page.
+enum SettingsControl : int {
+    kSetSave = 1,
+    kSetCancel = 2,
+    kSetBasicTabSelected = 1257,
+    kSetBasicTab = 1140,
+    kSetOtherTab = 1144,
+    kSetOtherTabSelected = 1256,
+    // The basic page.
+    kSetVideoPath = 1051,
+    kSetVideoBrowse = 1001,
+    kSetVideoOpen = 1055,
+    kSetVideoAutomatic = 1057,
+    kSetImagePath = 1119,
+    kSetImageBrowse = 1053,
+    kSetImageOpen = 1056,
+    kSetImageAutomatic = 1054,
+    kSetFileLength = 1160,
+    kSetToTray = 1050,
+    kSetQuit = 1084,
+    kSetShowClose = 1129,
+    kSetAutoLogin = 1061,
+    kSetAutoPlay = 1127,
+    kSetAutostart = 1126,
+    // The other page.
+    kSetUpdateAutomatic = 1150,
+    kSetUpdateNotify = 1151,
+    kSetUpdateOff = 1139,
+    kSetCheckVersion = 1138,
+    kSetVersionText = 1216,
+    kSetOldPassword = 1133,
+    kSetNewPassword = 1053,
+    kSetRepeatPassword = 1135,
+    kSetApplyPassword = 1136,
+};
+
+enum class FolderKind { Video, Image };
+
+// What the two pages show.
+struct SettingsValues {
+    bool loaded = false;  // false: the account file could not be read and the pages stay empty
+    std::string videoPath;
+    std::string imagePath;
+    int fileLength = -1;  // index into kFileLengths, -1 when none is selected
+    bool toTray = false;  // "Свернуть" rather than "Выйти"
+    bool showClose = false;
+    bool autoLogin = false;
+    bool autoPlay = false;
+    bool autostart = false;
+    int update = -1;  // 0, 1 or 2; -1 when no choice is selected
+};
+
+class SettingsFlow {
+  public:
+    struct Options {
+        std::filesystem::path autostartEntry;  // empty: the user's autostart entry
+        std::filesystem::path executable;      // what the entry runs; empty: this program
+        AccountFileDefaults folders;           // the automatic folders
+    };
+
+    explicit SettingsFlow(AppRecord& app);
+    SettingsFlow(AppRecord& app, Options options);
+
+    // The dialog opens: the account file is read afresh. The two automatic-folder checks start
+    // unticked.
+    SettingsValues Open() const;
+
+    // Save: both pages in one write of the account file; once it is written the record follows
+    // and autostart is switched as ticked (its failure is ignored). Nothing changes otherwise.
+    SettingsSaveResult Save(const SettingsValues& values);
+    // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
+    // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
+    static std::vector<SettingValue> FileValues(const SettingsValues& values);
+
+    // The folder a ticked "Выбирать автоматически" puts in; nothing when there is none (the view
+    // then unticks the check and shows kNoAutomaticFolder).
+    std::optional<std::string> AutomaticFolder(FolderKind kind) const;
+
+    // The item of kFileLengths that begins with `stored` (-1 for none).
+    static int FileLengthIndex(std::string_view stored);
+    // A folder chosen in the browser, ending in "/".
+    static std::string WithTrailingSlash(std::string folder);
+    // The open button: makes every missing level of `folder`. False when it is empty or a level
+    // cannot be made (the button then does nothing).
+    static bool MakeFolder(std::string_view folder);
+    // "Текущая версия <major>.<minor>".
+    static std::string VersionText(int major, int minor);
+
+  private:
+    std::filesystem::path AutostartEntry() const;
+
+    AppRecord& app_;
+    Options options_;
+};
+
+}  // namespace nimbrel
