@@ -18,6 +18,8 @@ bool PlaysAgain(const CCamera& c, uint64_t shown) {
     return c.m_nStatus == kStatusPlaying && c.counters.framesShown > shown;
 }
 
+// The limits are twice the times a view is meant to take, so that a loaded machine passes, and
+// far below the five-minute check period: a view back within them was retried, not rechecked.
 std::chrono::milliseconds Until(Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now());
 }
@@ -31,7 +33,7 @@ TEST_F(ViewRecovery, RebootedCameraPlaysAgainSoonAfterItIsBack) {
     ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusFailed; }));
     const auto back = Clock::now() + 3s;
     const uint64_t shown = camera.counters.framesShown;
-    EXPECT_TRUE(WaitUntil([&] { return PlaysAgain(camera, shown); }, Until(back + 15s)))
+    EXPECT_TRUE(WaitUntil([&] { return PlaysAgain(camera, shown); }, Until(back + 30s)))
         << "status " << camera.m_nStatus;
 }
 
@@ -54,7 +56,7 @@ TEST_F(ViewRecovery, ViewsPlayAgainAfterTheServiceIsRestarted) {
     const auto back = Clock::now();
     for (CCamera* c : {&lan, &punched}) {
         const uint64_t shown = c->counters.framesShown;
-        EXPECT_TRUE(WaitUntil([&] { return PlaysAgain(*c, shown); }, Until(back + 30s)))
+        EXPECT_TRUE(WaitUntil([&] { return PlaysAgain(*c, shown); }, Until(back + 60s)))
             << c->Sid() << " status " << c->m_nStatus;
     }
     EXPECT_EQ(sim->Requests("security.do").size(), 1u);
