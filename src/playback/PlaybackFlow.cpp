@@ -18,7 +18,7 @@ PlaybackFlow::~PlaybackFlow() {
 }
 
 void PlaybackFlow::SetChangeHandler(std::function<void()> handler) {
-    std::lock_guard guard(lock_);
+    std::lock_guard guard(handlerLock_);
     onChange_ = std::move(handler);
 }
 
@@ -56,12 +56,9 @@ void PlaybackFlow::DeliverIndex(IndexReply& reply) {
 }
 
 void PlaybackFlow::Changed() {
-    std::function<void()> onChange;
-    {
-        std::lock_guard guard(lock_);
-        onChange = onChange_;
-    }
-    if (onChange) onChange();
+    // Called under the handler's lock, so that once Close has returned no handler runs.
+    std::lock_guard guard(handlerLock_);
+    if (onChange_) onChange_();
 }
 
 std::string PlaybackFlow::Title() const {
@@ -116,6 +113,9 @@ void PlaybackFlow::Close() {
     {
         std::lock_guard guard(lock_);
         closed_ = true;
+    }
+    {
+        std::lock_guard guard(handlerLock_);
         onChange_ = nullptr;
     }
     index_.Abandon();

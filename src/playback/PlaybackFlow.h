@@ -39,7 +39,8 @@ class PlaybackFlow {
     // Starts the index request; false when it was started before (the index is loaded once per
     // opening) or the flow is closed.
     bool LoadIndex();
-    // Called on the worker's thread after the title and lists changed.
+    // Called on the worker's thread after the title and lists changed; it must only hand the
+    // news over (it runs under a lock that Close takes, so no handler runs after Close).
     void SetChangeHandler(std::function<void()> handler);
 
     // The loading text until the index arrived, then the device name.
@@ -83,6 +84,8 @@ class PlaybackFlow {
     bool requested_ = false;
     bool closed_ = false;
     std::optional<IndexReply::Outcome> outcome_;
+
+    std::mutex handlerLock_;  // guards onChange_ and is held while it runs
     std::function<void()> onChange_;
 
     RequestWorker index_{"pb-index"};

@@ -53,4 +53,22 @@ PlaybackLayout ComputePlaybackLayout(int width, int height) {
     return l;
 }
 
+PlaybackProgressBoxes ComputeProgressBoxes(int width, int height, int step) {
+    int boxHeight = height / 20;
+    int left = width / 5;
+    int boxWidth = (3 * (width / 5) - 40) / 6;
+    if (boxWidth > 30 || boxHeight > 15) {
+        boxHeight = 15;
+        left = width / 2 - 110;
+        boxWidth = 30;
+    }
+    PlaybackProgressBoxes p;
+    const int y = height / 5 * 4;
+    for (int k = 0; k < 6; ++k)
+        p.boxes[static_cast<std::size_t>(k)] = {left + k * (boxWidth + 8), y, std::max(0, boxWidth),
+                                                boxHeight};
+    p.lit = ((step % 6) + 6) % 6;
+    return p;
+}
+
 }  // namespace nimbrel

@@ -44,4 +44,12 @@ struct PlaybackLayout {
 // The layout of a client area of `width` × `height` pixels.
 PlaybackLayout ComputePlaybackLayout(int width, int height);
 
+// The six boxes of the starting animation in a video area of `width` × `height`: small areas
+// scale them, larger ones get boxes of 30 × 15 centred. Box `step` mod 6 is the lit one.
+struct PlaybackProgressBoxes {
+    std::array<PlaybackRect, 6> boxes;
+    int lit = 0;
+};
+PlaybackProgressBoxes ComputeProgressBoxes(int width, int height, int step);
+
 }  // namespace nimbrel

@@ -179,6 +179,17 @@ TEST(PlaybackLayout, A1000By520ClientAreaGivesA657By370VideoArea) {
     EXPECT_EQ(l.close.x + l.close.w, 1000 - 4);
 }
 
+TEST(PlaybackLayout, TheStartingBoxesScaleInSmallAreasAndStayCentredInLargeOnes) {
+    const PlaybackProgressBoxes large = ComputeProgressBoxes(640, 360, 7);
+    EXPECT_EQ(large.boxes[0], (PlaybackRect{210, 288, 30, 15}));
+    EXPECT_EQ(large.boxes[5].x, 210 + 5 * 38);
+    EXPECT_EQ(large.lit, 1);
+    const PlaybackProgressBoxes small = ComputeProgressBoxes(200, 100, 12);
+    EXPECT_EQ(small.boxes[0], (PlaybackRect{40, 80, 13, 5}));
+    EXPECT_EQ(small.boxes[1].x, 40 + 21);
+    EXPECT_EQ(small.lit, 0);
+}
+
 TEST(PlaybackLayout, TinySizesGiveNoNegativeSizes) {
     for (const auto& [w, h] : {std::pair{0, 0}, std::pair{100, 50}, std::pair{310, 160}}) {
         const PlaybackLayout l = ComputePlaybackLayout(w, h);
