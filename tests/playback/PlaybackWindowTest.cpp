@@ -10,6 +10,7 @@
 
 #include "ClientSession.h"
 #include "SimProcess.h"
+#include "platform/RequestWorker.h"
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlayback.h"
 #include "playback/ui/CPlaybkCanvas.h"
@@ -32,6 +33,11 @@ class PlaybackWindowTest : public ::testing::Test {
         return std::make_unique<CPlayback>(
             std::make_unique<PlaybackFlow>(client.g, client.app, client.notifier, sid, name));
     }
+    // Request workers left running (an abandoned index request) end before the process does.
+    void TearDown() override {
+        EXPECT_TRUE(RequestWorker::WaitForAllThreads(std::chrono::seconds(30)));
+    }
+
     test::ClientSession client;
 };
 

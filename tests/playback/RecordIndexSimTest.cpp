@@ -12,6 +12,7 @@
 #include "CtlRunner.h"
 #include "SimProcess.h"
 #include "platform/FixedText.h"
+#include "platform/RequestWorker.h"
 #include "playback/PlaybackFlow.h"
 #include "playback/PlaybackTexts.h"
 #include "playback/RecordIndexRequest.h"
@@ -37,6 +38,11 @@ class RecordIndexSim : public ::testing::Test {
     void SetUp() override {
         std::string why;
         ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    }
+
+    // Request workers left running (an abandoned index request) end before the process does.
+    void TearDown() override {
+        EXPECT_TRUE(RequestWorker::WaitForAllThreads(std::chrono::seconds(30)));
     }
 
     SimProcess sim{"playback.json"};
