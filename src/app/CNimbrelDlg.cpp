@@ -365,7 +365,7 @@ void CNimbrelDlg::Playback(int deviceIndex) {
     CPlayback dialog(
         std::make_unique<PlaybackFlow>(session_.Settings(), session_.App(), session_.Notifier(),
                                        std::string(device->Sid()), device->Name()),
-        this);
+        std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
     dialog.exec();
 }
 

@@ -14,6 +14,8 @@
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlayback.h"
 #include "playback/ui/CPlaybkCanvas.h"
+#include "wall/CCanvas.h"
+#include "wall/CanvasPaneHost.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/FlatButton.h"
 
@@ -29,9 +31,11 @@ QStringList Texts(const QListWidget* list) {
 class PlaybackWindowTest : public ::testing::Test {
   protected:
     std::unique_ptr<CPlayback> Window(const std::string& sid = "PB0000000001",
-                                      const std::string& name = "Прихожая") {
+                                      const std::string& name = "Прихожая",
+                                      bool withStream = false) {
         return std::make_unique<CPlayback>(
-            std::make_unique<PlaybackFlow>(client.g, client.app, client.notifier, sid, name));
+            std::make_unique<PlaybackFlow>(client.g, client.app, client.notifier, sid, name),
+            withStream ? std::make_unique<PlaybackStream>(live, sid) : nullptr);
     }
     // Request workers left running (an abandoned index request) end before the process does.
     void TearDown() override {
@@ -39,6 +43,9 @@ class PlaybackWindowTest : public ::testing::Test {
     }
 
     test::ClientSession client;
+    CCanvas canvas;
+    CanvasPaneHost host{canvas};
+    LiveContext live{client.g, client.app, client.notifier, host};
 };
 
 TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) {
@@ -149,6 +156,50 @@ TEST_F(PlaybackWindowTest, ACardlessCameraKeepsTheLoadingTitleAndEmptyLists) {
     ASSERT_EQ(client.notifier.Messages().size(), 2u);
     EXPECT_EQ(client.notifier.Messages()[0].text, playback_text::kNoCard);
     EXPECT_EQ(client.notifier.Messages()[1].text, playback_text::kChooseYear);
+}
+
+TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatStopsIt) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    auto w = Window("PB0000000001", "Прихожая", true);
+    w->show();
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
+    w->List(0)->setCurrentRow(1);
+    w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
+    w->StartButton()->click();
+    EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kStarting);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Canvas()->PlayState(), int(CPlaybkCanvas::kPlaying), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Slider()->maximum(), 3600, 5000);
+    EXPECT_EQ(w->EndTimeText(), QStringLiteral("09:00:00"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->Slider()->value() >= 1, 10000);
+    EXPECT_TRUE(w->CurrentTimeText().startsWith(QStringLiteral("08:00:0")));
+
+    w->PauseButton()->click();
+    w->ResumeButton()->click();
+    const int before = w->Slider()->value();
+    w->ForwardButton()->click();
+    EXPECT_EQ(w->Slider()->value(), before + 10);
+    EXPECT_EQ(w->Stream()->Position(), before + 10);
+    w->RewindButton()->click();
+    EXPECT_EQ(w->Slider()->value(), before);
+
+    // The camera heard pause, play and a jump.
+    const auto heard = [&] {
+        int pauses = 0, plays = 0, jumps = 0;
+        for (const auto& l : sim.RequestLog()) {
+            const Json::Value& cmd = l["message"]["cmd"];
+            pauses += cmd == "playback-pause";
+            plays += cmd == "playback-play";
+            jumps += cmd == "jump";
+        }
+        return pauses == 1 && plays == 1 && jumps >= 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(heard(), 10000);
+
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->Stream()->State(), PlaybackStream::kIdle);
 }
 
 }  // namespace

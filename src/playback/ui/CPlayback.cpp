@@ -1,5 +1,7 @@
 #include "playback/ui/CPlayback.h"
 
+#include <pthread.h>
+
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -17,6 +19,7 @@ namespace {
 
 const QColor kTitleText(240, 240, 240);
 constexpr int kAnimationMs = 300;
+constexpr int kSyncMs = 100;  // how often the window follows the stream's state
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -41,9 +44,11 @@ constexpr const char* kSliderStyle =
 
 }  // namespace
 
-CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, QWidget* parent)
+CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<PlaybackStream> stream,
+                     QWidget* parent)
     : FramedDialog(parent, PlaybackLayout::kBandHeight),
       flow_(std::move(flow)),
+      stream_(std::move(stream)),
       title_(QString::fromStdString(flow_->Title())),
       currentTime_(Text(playback_text::kZeroTime)),
       endTime_(Text(playback_text::kZeroTime)),
@@ -104,6 +109,11 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, QWidget* parent)
             [this] { canvas_->SetAnimationStep(canvas_->AnimationStep() + 1); });
     animation_.start();
 
+    if (stream_) canvas_->SetSurface(&stream_->Surface());
+    sync_.setInterval(kSyncMs);
+    connect(&sync_, &QTimer::timeout, this, &CPlayback::Sync);
+    sync_.start();
+
     flow_->SetChangeHandler([this] {
         QMetaObject::invokeMethod(
             this, [this] { ShowIndex(); }, Qt::QueuedConnection);
@@ -114,6 +124,15 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, QWidget* parent)
 
 CPlayback::~CPlayback() {
     flow_->Close();
+    StopPlayback();
+}
+
+void CPlayback::StopPlayback() {
+    if (!stream_) return;
+    stream_->Abort();  // a start sequence under way ends within its bounded waits
+    if (startThread_.joinable()) startThread_.join();
+    stream_->Stop();
+    canvas_->SetSurface(nullptr);
 }
 
 BitmapButton* CPlayback::TransportButton(const char* base, const char* tip) {
@@ -176,16 +195,57 @@ void CPlayback::OnPicked(int level, int row) {
 }
 
 void CPlayback::OnStart() {
-    flow_->CheckStart();
+    // One start at a time; a failed playback may be started again at once.
+    if (startRunning_ && !(stream_ && stream_->State() == PlaybackStream::kFailed)) return;
+    const auto date = flow_->CheckStart();
+    if (!date || !stream_) return;
+    if (startThread_.joinable()) {
+        stream_->Abort();
+        startThread_.join();
+    }
+    timeline_.reset();
+    slider_->setRange(0, 0);
+    currentTime_ = endTime_ = Text(playback_text::kZeroTime);
+    canvas_->SetPlayState(CPlaybkCanvas::kStarting);
+    pause_->show();
+    resume_->hide();
+    startRunning_ = true;
+    startThread_ = std::thread([this, hour = *date] {
+        pthread_setname_np(pthread_self(), "pb-start");
+        stream_->Start(hour);
+        startRunning_ = false;
+    });
+    update();
+}
+
+void CPlayback::Sync() {
+    if (!stream_) return;
+    const int state = stream_->State();
+    canvas_->SetPlayState(state);
+    if (state == PlaybackStream::kIdle || state == PlaybackStream::kFailed) return;
+    if (!timeline_) {
+        timeline_ = stream_->Timeline();
+        if (!timeline_) return;
+        // A new playback: its range and its start and end times.
+        slider_->setRange(0, timeline_->Length());
+        endTime_ = QString::fromStdString(timeline_->EndText());
+    }
+    if (!slider_->isSliderDown()) {
+        slider_->setSliderPosition(stream_->Position());
+        currentTime_ = QString::fromStdString(timeline_->TimeAt(stream_->Position()));
+    }
+    update(0, PlaybackLayout::kBandHeight, width(), height() - PlaybackLayout::kBandHeight);
 }
 
 void CPlayback::OnPause() {
+    if (stream_) stream_->Pause();
     pause_->hide();
     resume_->show();
     resume_->setFocus();
 }
 
 void CPlayback::OnResume() {
+    if (stream_) stream_->Play();
     resume_->hide();
     pause_->show();
     pause_->setFocus();
@@ -226,6 +286,7 @@ void CPlayback::OnSliderReleased() {
 void CPlayback::JumpTo(int position) {
     slider_->setSliderPosition(position);
     currentTime_ = QString::fromStdString(timeline_->TimeAt(position));
+    if (stream_) stream_->Jump(position);
     update();
 }
 
@@ -295,7 +356,9 @@ void CPlayback::keyPressEvent(QKeyEvent* event) {
 
 void CPlayback::done(int result) {
     animation_.stop();
+    sync_.stop();
     flow_->Close();
+    StopPlayback();
     FramedDialog::done(result);
 }
 

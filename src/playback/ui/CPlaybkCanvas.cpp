@@ -36,8 +36,26 @@ CPlaybkCanvas::CPlaybkCanvas(QWidget* parent) : QWidget(parent) {
 void CPlaybkCanvas::SetPlayState(int state) {
     if (state == state_) return;
     state_ = state;
-    if (state != kPlaying) picture_ = QImage();
+    if (state != kPlaying) picture_ = PanePicture{};
     update();
+}
+
+void CPlaybkCanvas::SetSurface(PaneSurface* surface) {
+    if (surface_) surface_->SetWakeup(nullptr);
+    surface_ = surface;
+    picture_ = PanePicture{};
+    if (!surface_) return;
+    surface_->SetDrawSize(width(), height());
+    // Called on the stream's display tick: only a queued repaint crosses to this thread.
+    surface_->SetWakeup([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { update(); }, Qt::QueuedConnection);
+    });
+}
+
+void CPlaybkCanvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (surface_) surface_->SetDrawSize(width(), height());
 }
 
 void CPlaybkCanvas::SetAnimationStep(int step) {
@@ -45,20 +63,19 @@ void CPlaybkCanvas::SetAnimationStep(int step) {
     if (state_ == kStarting) update();
 }
 
-void CPlaybkCanvas::SetPicture(const QImage& picture) {
-    picture_ = picture;
-    update();
-}
-
 void CPlaybkCanvas::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect area = rect();
     switch (state_) {
         case kPlaying:
-            if (picture_.isNull())
+            if (surface_) surface_->TakeFront(picture_);
+            if (picture_.bgrx.empty()) {
                 p.fillRect(area, Qt::black);
-            else
-                p.drawImage(area, picture_);
+            } else {
+                const QImage image(picture_.bgrx.data(), picture_.width, picture_.height,
+                                   picture_.stride, QImage::Format_RGB32);
+                p.drawImage(area, image);
+            }
             break;
         case kStarting: {
             DrawStatePicture(p, area, false);

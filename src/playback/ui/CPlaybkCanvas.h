@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "media/PaneSurface.h"
+
 namespace nimbrel {
 
 class CPlaybkCanvas : public QWidget {
@@ -19,16 +21,19 @@ class CPlaybkCanvas : public QWidget {
     // The starting animation's cycle (the lit box is step mod 6).
     void SetAnimationStep(int step);
     int AnimationStep() const { return step_; }
-    // The picture shown while playing (already at the area's size).
-    void SetPicture(const QImage& picture);
+    // The surface whose pictures are shown while playing; its drawing size follows the area's.
+    // Null: none. The surface's wake-up repaints the area.
+    void SetSurface(PaneSurface* surface);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     int state_ = kIdle;
     int step_ = 0;
-    QImage picture_;
+    PaneSurface* surface_ = nullptr;
+    PanePicture picture_;
 };
 
 }  // namespace nimbrel
