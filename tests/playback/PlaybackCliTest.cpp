@@ -6,6 +6,7 @@
 #include "ClientSession.h"
 #include "CtlRunner.h"
 #include "SimProcess.h"
+#include "platform/RequestWorker.h"
 #include "text/JsonText.h"
 
 namespace nimbrel::test {
@@ -24,6 +25,11 @@ class PlaybackCli : public ::testing::Test {
         EXPECT_EQ(r.exitCode, expectedExit) << args << "\n" << r.out;
         return ParseJsonObject(r.out).value_or(Json::Value());
     }
+    // Request workers left running end before the process does.
+    void TearDown() override {
+        EXPECT_TRUE(RequestWorker::WaitForAllThreads(std::chrono::seconds(30)));
+    }
+
     SimProcess sim{"playback.json"};
     ClientSession client;
 };

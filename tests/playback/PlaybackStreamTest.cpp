@@ -17,6 +17,7 @@
 #include "media/PaneScaler.h"
 #include "media/PaneSurface.h"
 #include "platform/FixedText.h"
+#include "platform/RequestWorker.h"
 #include "playback/PlaybackStream.h"
 #include "wall/CCanvas.h"
 #include "wall/CanvasPaneHost.h"
@@ -104,6 +105,11 @@ class PlaybackStreamTest : public ::testing::Test {
             seen = now;
         }
         return seen;
+    }
+
+    // Request workers left running end before the process does.
+    void TearDown() override {
+        EXPECT_TRUE(RequestWorker::WaitForAllThreads(std::chrono::seconds(30)));
     }
 
     SimProcess sim{"playback.json"};
