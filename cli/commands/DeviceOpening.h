@@ -1,6 +1,6 @@
-// The device tree's opening checks for the commands that open a device's video (the recordings
-// and their playback): an administrator's lock on a shared device, an offline device, and the
-// video lock, whose code a script brings along instead of typing it on the keypad.
+// The device tree's opening checks for the commands that open a device's video (a live view, the
+// recordings and their playback): an administrator's lock on a shared device, an offline device,
+// and the video lock, whose code a script brings along instead of typing it on the keypad.
 // Threading: the main thread of nimbrelctl.
 #pragma once
 
