@@ -200,7 +200,7 @@ DeviceSpec ReadDevice(const Json::Value& value, const std::string& where) {
     }
     d.maxUsers = m.Int("maxUsers", d.maxUsers, 1, 100);
     d.listAdminLast = m.Bool("listAdminLast", false);
-    for (const char* name : {"media", "faults", "streamPort", "transVideoLong"}) m.Has(name);
+    for (const char* name : {"media", "faults", "streamPort", "transVideoLong", "card"}) m.Has(name);
     auto camera = ReadCameraSpec(value, where);
     if (!camera) throw ScenarioError{camera.error()};
     d.camera = camera.value();

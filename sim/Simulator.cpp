@@ -19,6 +19,7 @@
 #include "VersionOperations.h"
 #include "camera/CameraFleet.h"
 #include "camera/CurrentOperation.h"
+#include "camera/PlayBackOperation.h"
 
 namespace nimbrel::sim {
 namespace {
@@ -97,6 +98,8 @@ Result<OrderedJson> Simulator::Start() {
     versions_->Register(*router_);
     current_ = std::make_unique<CurrentOperation>(*book_, *cameras_);
     current_->Register(*router_);
+    playBack_ = std::make_unique<PlayBackOperation>(*book_, *cameras_);
+    playBack_->Register(*router_);
 
     deviceList_ = std::make_unique<DeviceListOperation>(*book_, scenario_.service.deviceList);
     deviceOps_ = std::make_unique<DeviceOperations>(*book_);

@@ -28,6 +28,7 @@ class VersionOperations;
 class DetectionServer;
 class CameraFleet;
 class CurrentOperation;
+class PlayBackOperation;
 class DeviceListOperation;
 class DeviceOperations;
 class ThumbnailServer;
@@ -69,6 +70,7 @@ class Simulator {
     std::unique_ptr<DetectionServer> secondDetection_;
     std::unique_ptr<CameraFleet> cameras_;
     std::unique_ptr<CurrentOperation> current_;
+    std::unique_ptr<PlayBackOperation> playBack_;
     std::unique_ptr<ServiceHttpServer> http_;
 };
 

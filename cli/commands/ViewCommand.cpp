@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "CommandRegistry.h"
+#include "DeviceOpening.h"
 #include "DeviceSession.h"
 #include "ExitCode.h"
-#include "devices/VideoLock.h"
 #include "media/BmpFile.h"
 #include "wall/SoundSwitch.h"
 
@@ -61,35 +61,6 @@ const char* StatusName(int status) {
     return "unknown";
 }
 
-constexpr const char* kLockCodeNeeded =
-    "Видео устройства заблокировано: укажите код блокировки параметром --lock-code";
-
-struct Refusal {
-    std::string status;
-    std::string message;
-};
-
-// The opening checks of the device tree; why the view may not open.
-std::optional<Refusal> Unlock(const CliContext& ctx, const CCamera& camera,
-                              const std::string& code) {
-    switch (CheckDeviceOpening(camera)) {
-        case OpenCheck::AdminLocked:
-            return Refusal{"REFUSED", kAdminLockMessage};
-        case OpenCheck::Offline:
-            return Refusal{"REFUSED", kDeviceOfflineNotice};
-        case OpenCheck::Open:
-            return std::nullopt;
-        case OpenCheck::NeedsCode:
-            break;
-    }
-    // The desktop program shows its keypad here; a script has to bring the code along.
-    if (code.empty()) return Refusal{"LOCKED", kLockCodeNeeded};
-    VideoLockKeypad keypad(ctx.g, camera);
-    for (char c : code)
-        if (keypad.Press(c - '0') == VideoLockKeypad::KeyResult::Unlocked) return std::nullopt;
-    return Refusal{"REFUSED", kWrongCodeNotice};
-}
-
 // Why the view failed, in the words of the report.
 const char* FailureText(CameraFailure failure) {
     switch (failure) {
@@ -114,7 +85,7 @@ int View(CliContext& ctx, const ViewOptions& options) {
     if (const int rc = session.Open(options.account); rc != kExitOk) return rc;
     CCamera* camera = session.Camera(options.sid);
     if (!camera) return kExitFailed;
-    if (const auto refusal = Unlock(ctx, *camera, options.lockCode))
+    if (const auto refusal = CheckOpening(ctx, *camera, options.lockCode))
         return ctx.Fail(kExitFailed, refusal->status, refusal->message);
     session.Live().stallLimit =
         duration_cast<milliseconds>(duration<double>(std::max(1.0, options.stallSeconds)));

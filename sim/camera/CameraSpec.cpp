@@ -106,6 +106,11 @@ Result<CameraSpec> ReadCameraSpec(const Json::Value& device, const std::string& 
                 Fail(where + ".transVideoLong", "must be a text of minutes, \"-1\" for no limit");
             c.transVideoLong = v.asString();
         }
+        if (device.isMember("card")) {
+            auto card = ReadCardSpec(device["card"], where + ".card");
+            if (!card) throw ScenarioError{card.error()};
+            c.card = card.value();
+        }
     } catch (const ScenarioError& e) {
         return Result<CameraSpec>::Fail(e.message);
     }

@@ -5,9 +5,11 @@
 
 #include <json/value.h>
 
+#include <optional>
 #include <string>
 
 #include "Result.h"
+#include "camera/CardSpec.h"
 
 namespace nimbrel::sim {
 
@@ -51,12 +53,13 @@ struct CameraSpec {
     FaultSpec faults;
     int streamPort = 0;                 // 0: ephemeral
     std::string transVideoLong = "-1";  // relay minutes allowed, as current.do names them
+    std::optional<CardSpec> card;       // the recordings on its card; none: no card
 };
 
 const char* AudioKindName(AudioKind kind);
 
 // Reads the camera members of one device object ("media", "faults", "streamPort",
-// "transVideoLong"; each optional). `where` names the device for messages
+// "transVideoLong", "card"; each optional). `where` names the device for messages
 // ("devices[2]"); the error names the member at fault.
 Result<CameraSpec> ReadCameraSpec(const Json::Value& device, const std::string& where);
 

@@ -6,14 +6,16 @@ namespace nimbrel::sim {
 
 Result<ConnectMessage> ConnectMessage::Check(const Json::Value& m, const Expected& expected) {
     using R = Result<ConnectMessage>;
-    static const std::set<std::string> kMembers = {
-        "identity", "link-type", "netType", "protocol", "sid", "type", "umac", "video-playback"};
     if (!m.isObject()) return R::Fail("the message is not a JSON object");
+    std::set<std::string> members = {"identity", "link-type", "netType", "protocol",
+                                     "sid",      "type",      "umac",    "video-playback"};
+    const bool playback = m["video-playback"] == "1";
+    if (playback) members.insert("request-date");
     for (const auto& name : m.getMemberNames()) {
-        if (!kMembers.count(name)) return R::Fail("unexpected member \"" + name + "\"");
+        if (!members.count(name)) return R::Fail("unexpected member \"" + name + "\"");
         if (!m[name].isString()) return R::Fail("member \"" + name + "\" is not a string");
     }
-    for (const auto& name : kMembers)
+    for (const auto& name : members)
         if (!m.isMember(name)) return R::Fail("member \"" + name + "\" is missing");
     const auto want = [&](const char* name, const std::string& value) -> std::string {
         const std::string got = m[name].asString();
@@ -22,13 +24,15 @@ Result<ConnectMessage> ConnectMessage::Check(const Json::Value& m, const Expecte
     };
     for (const std::string& error :
          {want("type", "connect"), want("identity", "client"), want("netType", "4"),
-          want("video-playback", "0"), want("protocol", expected.protocol),
+          want("video-playback", playback ? "1" : "0"), want("protocol", expected.protocol),
           want("link-type", expected.linkType)})
         if (!error.empty()) return R::Fail(error);
 
     ConnectMessage c;
     c.sid = m["sid"].asString();
     c.umac = m["umac"].asString();
+    c.playback = playback;
+    if (playback) c.requestDate = m["request-date"].asString();
     if (c.sid.empty()) return R::Fail("sid is empty");
     const std::size_t comma = c.umac.find(',');
     if (comma == std::string::npos || comma == 0 || comma + 1 == c.umac.size())

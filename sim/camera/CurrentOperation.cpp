@@ -9,6 +9,14 @@ namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 
+// The hour a playback asks for: "YYYYMMDD-HH".
+bool IsRequestDate(const std::string& text) {
+    if (text.size() != 11 || text[8] != '-') return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != 8 && (text[i] < '0' || text[i] > '9')) return false;
+    return true;
+}
+
 int CaseNumber(Reach reach) {
     switch (reach) {
         case Reach::Offline:
@@ -58,6 +66,9 @@ Result<ServiceReply> CurrentOperation::Handle(const DecodedRequest& request) con
     if (p.Get("net") != "4") return R::Fail("net is \"" + p.Get("net") + "\", expected \"4\"");
     if (p.Get("play") != "0" && p.Get("play") != "1")
         return R::Fail("play is \"" + p.Get("play") + "\", expected 0 or 1");
+    const bool playback = p.Get("play") == "1";
+    if (playback ? !IsRequestDate(p.Get("date")) : !p.Get("date").empty())
+        return R::Fail("date \"" + p.Get("date") + "\" does not go with play " + p.Get("play"));
     if (p.Get("umac") != uid + "," + p.Get("mac"))
         return R::Fail("umac \"" + p.Get("umac") + "\" is not uid,mac");
 
@@ -65,9 +76,9 @@ Result<ServiceReply> CurrentOperation::Handle(const DecodedRequest& request) con
     const std::string refused = book_.CheckSession(uid, p.Get("token"), &note);
     if (!refused.empty()) return R::Ok(ServiceReply::Status(refused, note));
     const auto setup = book_.Device(p.Get("sid"));
-    const bool bound =
-        setup && (setup->owner == uid || std::find(setup->sharedWith.begin(), setup->sharedWith.end(),
-                                                 uid) != setup->sharedWith.end());
+    const bool bound = setup && (setup->owner == uid ||
+                                 std::find(setup->sharedWith.begin(), setup->sharedWith.end(),
+                                           uid) != setup->sharedWith.end());
     const CameraDevice* device = fleet_.Find(p.Get("sid"));
     if (!bound || !device)
         return R::Ok(ServiceReply::Status("NODEV", "no camera " + p.Get("sid") + " of " + uid));
@@ -77,6 +88,7 @@ Result<ServiceReply> CurrentOperation::Handle(const DecodedRequest& request) con
     ServiceReply reply =
         ServiceReply::Sealed("OK", std::move(inner), ClientKey{p.Get("exp"), p.Get("mod")});
     reply.note = std::string("reach ") + std::string(ReachName(device->reach));
+    if (playback) reply.note += ", playback of " + p.Get("date");
     return R::Ok(std::move(reply));
 }
 

@@ -90,7 +90,7 @@ Result<VideoClip> H264ClipEncoder::Encode(const VideoClipKey& key) {
     VideoClip clip;
     clip.key = key;
     const int count = ClipFrames(key);
-    const TestPattern pattern(key.width, key.height);
+    const TestPattern pattern(key.width, key.height, key.recorded);
     std::string error;
     for (int i = 0; i <= count; ++i) {
         AVFrame* input = nullptr;

@@ -18,6 +18,7 @@ struct VideoClipKey {
     int framePeriodMs = 40;
     int bitRate = 1000000;
     int gop = 50;
+    bool recorded = false;  // the look of a card's recording rather than the live picture
     auto operator<=>(const VideoClipKey&) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include "camera/ControlSeal.h"
 #include "camera/JsonToOrdered.h"
 #include "camera/MediaPackets.h"
+#include "camera/RecordedHourSession.h"
 #include "text/Base64.h"
 #include "text/JsonText.h"
 
@@ -180,6 +181,14 @@ bool StreamSession::OnConnect(const Json::Value& message) {
             .Set("message", JsonToOrdered(message))
             .Set("transport", link_.Transport())
             .Set("peer", link_.Peer()));
+    if (connect->playback) {
+        // A recorded hour from the card: served to the end of this connection.
+        RecordedHourSession hour(link_, context_, *device_, reader_, route_.via);
+        hour.Run(*connect);
+        frameNumber_ = hour.FramesSent() + 1;
+        End(hour.EndReason());
+        return false;
+    }
 
     const MediaSpec& m = device_->camera.media;
     auto video =

@@ -23,8 +23,10 @@ void TestPattern::Draw(const Planes& p, int index, int count) const {
     }
     for (int y = 0; y < height_ / 2; ++y) {
         for (int x = 0; x < width_ / 2; ++x) {
-            p.u[y * p.uStride + x] = static_cast<uint8_t>(64 + x * 128 / (width_ / 2));
-            p.v[y * p.vStride + x] = static_cast<uint8_t>(192 - y * 128 / (height_ / 2));
+            const auto across = static_cast<uint8_t>(64 + x * 128 / (width_ / 2));
+            const auto down = static_cast<uint8_t>(192 - y * 128 / (height_ / 2));
+            p.u[y * p.uStride + x] = recorded_ ? down : across;
+            p.v[y * p.vStride + x] = recorded_ ? across : down;
         }
     }
     // The sweeping bar, an eighth of the width wide.
@@ -34,6 +36,22 @@ void TestPattern::Draw(const Planes& p, int index, int count) const {
         for (int x = std::max(0, barLeft); x < std::min(width_, barLeft + barWidth); ++x)
             p.y[y * p.yStride + x] = 235;
     DrawNumber(p, index);
+    if (recorded_) DrawRecordMark(p);
+}
+
+void TestPattern::DrawRecordMark(const Planes& p) const {
+    // A red square, an eighth of the height wide, its corner a margin away from the top right.
+    const int side = std::max(2, height_ / 8) & ~1;
+    const int left = (width_ - side - side / 2) & ~1;
+    const int top = side / 2 & ~1;
+    for (int y = top; y < std::min(height_, top + side); ++y)
+        for (int x = left; x < std::min(width_, left + side); ++x) p.y[y * p.yStride + x] = 82;
+    for (int y = top / 2; y < std::min(height_ / 2, (top + side) / 2); ++y) {
+        for (int x = left / 2; x < std::min(width_ / 2, (left + side) / 2); ++x) {
+            p.u[y * p.uStride + x] = 90;
+            p.v[y * p.vStride + x] = 240;
+        }
+    }
 }
 
 void TestPattern::DrawNumber(const Planes& p, int number) const {

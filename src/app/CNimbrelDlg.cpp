@@ -15,6 +15,7 @@
 #include "devices/ui/DeviceTreeWidget.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "playback/ui/CPlayback.h"
 #include "wall/ui/CanvasWidget.h"
 #include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
@@ -358,8 +359,14 @@ void CNimbrelDlg::StartRefresh() {
     session_.Refresher().StartManual();
 }
 
-void CNimbrelDlg::Playback(int) {
-    session_.Notifier().ShowTip("Видеоархив будет доступен в следующей версии", 1300);
+void CNimbrelDlg::Playback(int deviceIndex) {
+    const DeviceRecord* device = session_.List().At(deviceIndex);
+    if (!device) return;
+    CPlayback dialog(
+        std::make_unique<PlaybackFlow>(session_.Settings(), session_.App(), session_.Notifier(),
+                                       std::string(device->Sid()), device->Name()),
+        std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
+    dialog.exec();
 }
 
 void CNimbrelDlg::Alarm(int deviceIndex) {

@@ -25,6 +25,7 @@
 #include "live/SnapshotTaker.h"
 #include "live/StopSignal.h"
 #include "live/StreamPacket.h"
+#include "live/StreamRoute.h"
 #include "live/StreamTransport.h"
 #include "media/DelayHistogram.h"
 #include "media/FrameRing.h"
@@ -54,14 +55,6 @@ enum class CameraFailure : int {
 };
 // "start", "ended", "closed", "broken", "stalled" ("" for None).
 const char* CameraFailureName(CameraFailure failure);
-
-enum ReachCase : int {
-    kDeviceOffline = 1,
-    kDeviceLan = 2,
-    kDevicePortMapping = 3,
-    kDeviceNatTraversal = 4,
-    kDeviceRelay = 5,
-};
 
 // What a view has done so far, for the command-line client and benchmarks.
 struct ViewCounters {
@@ -154,25 +147,6 @@ private:
     // Status 3, with the reason; wakes the check thread.
     void Fail(CameraFailure why);
 
-    // Negotiation (CameraNegotiation.cpp).
-    bool RequestStart();
-    std::string CurrentPayload() const;
-    // The stream is connected to `ip`:`port`.
-    void NoteConnected(const std::string& ip, uint16_t port);
-    bool GetSocketByNATType();
-    std::optional<TcpSocket> PrepareTcpSocket();
-    enum class ConnectOutcome { Connected, Refused, TimedOut };
-    ConnectOutcome ConnectTcp(TcpSocket& socket, const std::string& ip, uint16_t port);
-    bool ConnectRelay(const std::string& ip, uint16_t port);
-
-    // NAT traversal (CameraPunch.cpp).
-    bool TraverseNat();
-    bool PunchServerSend();
-    bool PunchServerRecv();
-    bool PunchPeerSend();
-    bool PunchPeerRecv();
-    bool SendDatagram(int fd, uint8_t type, const Json::Value& message, const Ipv4Endpoint& to);
-
     // Opening handshake and view threads (CameraStream.cpp).
     bool CtrlRecvPlay();
     bool SendMessage(const Json::Value& message);
@@ -219,24 +193,10 @@ private:
     std::atomic<CameraFailure> failure_{CameraFailure::None};
     std::atomic<int> retryAttempt_{0};  // retries since the view last played
 
-    // Connection, written by the start thread before the view threads start.
-    std::string m_Ip;
-    uint16_t m_DstPort = 0;
-    std::string m_TranIp;
-    uint16_t m_DstTranPort = 0;
+    // Negotiation and the opened stream, taken over from the route by the start thread before
+    // the view threads start.
+    StreamRoute route_{live_, stop_, m_DeviceNATType};
     std::unique_ptr<StreamTransport> transport_;
-    // m_Ip / m_DstPort and the connected address, for readers outside the start thread.
-    mutable std::mutex addressLock_;
-    std::string connectedAddress_;
-
-    // NAT traversal state, shared by the four punch threads.
-    std::optional<UdpSocket> punchSocket_;
-    std::atomic<int> m_PunchState{0};
-    std::atomic<int> m_PeerState{0};
-    std::atomic<uint64_t> peerAddr_{0};  // address << 16 | port; 0 = none
-    std::atomic<bool> peerSendDone_{true};
-    std::atomic<int> peerSendFd_{-1};
-    Ipv4Endpoint penetrate_;
 
     // Video.
     ParameterSetRecord sps_{};

@@ -90,13 +90,16 @@ void CCamera::Fail(CameraFailure why) {
 
 void CCamera::StartThread() {
     pthread_setname_np(pthread_self(), "cam-start");
-    if (!RequestStart()) {
+    route_.Prepare(std::string(Sid()));
+    const bool requested = route_.RequestStart();
+    m_TranVideoLong = route_.TransVideoLong();
+    if (!requested) {
         NLOG_DEBUG("RequestStart() is falied and set STATUS_VIDEO_FAILED. " << Sid());
         Fail(CameraFailure::Start);
-    } else if (!GetSocketByNATType()) {
+    } else if (!route_.GetSocketByNATType()) {
         NLOG_DEBUG("GetSocketBuNATType() is failed andt set the STATUS_VIDEO_FALIED. " << Sid());
         Fail(CameraFailure::Start);
-    } else if (!transport_ || !CtrlRecvPlay()) {
+    } else if (!(transport_ = route_.TakeTransport()) || !CtrlRecvPlay()) {
         NLOG_DEBUG("Ctrl_Recv_Play_TCP is failed and set STATUS_VIDEO_FAILED. " << Sid());
         Fail(CameraFailure::Start);
     }
@@ -146,12 +149,7 @@ void CCamera::ReleaseView() {
     panePicture_ = {};
     sps_ = {};
     pps_ = {};
-    {
-        std::lock_guard guard(addressLock_);
-        m_Ip.clear();
-        m_DstPort = 0;
-        connectedAddress_.clear();
-    }
+    route_.Clear();
     m_DeviceNATType = -1;
     ring_.Release();
     decoder_.Close();
@@ -306,14 +304,8 @@ void ShutdownCameras(const std::vector<CCamera*>& cameras) {
     for (std::thread& stopper : stoppers) stopper.join();
 }
 
-void CCamera::NoteConnected(const std::string& ip, uint16_t port) {
-    std::lock_guard guard(addressLock_);
-    connectedAddress_ = ip + ":" + std::to_string(port);
-}
-
 std::string CCamera::ConnectedAddress() const {
-    std::lock_guard guard(addressLock_);
-    return connectedAddress_;
+    return route_.ConnectedAddress();
 }
 
 }  // namespace nimbrel

@@ -8,6 +8,7 @@
 
 #include "live/CCamera.h"
 #include "live/StreamCipher.h"
+#include "live/StreamHandshake.h"
 #include "live/StreamPacket.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
@@ -34,44 +35,28 @@ std::string Umac(const LiveContext& live) {
 }  // namespace
 
 bool CCamera::SendMessage(const Json::Value& message) {
-    std::string packet;
-    if (!transport_ || !StreamWrap(live_.g.SessionText(live_.g.m_StreamKey), message, packet))
-        return false;
-    const auto r = transport_->SendAll(reinterpret_cast<const uint8_t*>(packet.data()),
-                                       packet.size(), stop_.Flag());
-    return r == TransferResult::Done || r == TransferResult::Stopped;
+    return transport_ && SendStreamMessage(*transport_, live_.g.SessionText(live_.g.m_StreamKey),
+                                           message, stop_.Flag());
 }
 
 bool CCamera::CtrlRecvPlay() {
     NLOG_DEBUG("go to the Ctrl_Recv_Play_TCP");
     if (!ring_.Allocate()) return false;
     const bool udt = transport_->IsUdt();
-    Json::Value connect(Json::objectValue);
-    connect["type"] = "connect";
-    connect["identity"] = "client";
-    connect["umac"] = Umac(live_);
-    connect["sid"] = std::string(Sid());
-    connect["netType"] = "4";
-    connect["link-type"] = std::to_string(m_DeviceNATType.load());
-    connect["video-playback"] = "0";
-    connect["protocol"] = udt ? std::string(GetText(live_.g.m_StreamProtocol)) : "v2.0";
-    if (!SendMessage(connect)) return false;
+    ConnectRequest request;
+    request.sid = std::string(Sid());
+    request.umac = Umac(live_);
+    request.linkType = m_DeviceNATType.load();
+    request.protocol = udt ? std::string(GetText(live_.g.m_StreamProtocol)) : "v2.0";
+    if (!SendMessage(ConnectMessage(request))) return false;
 
     // Media that arrives before the reply is read and dropped.
-    PacketReader reader(!udt);
-    Packet packet;
-    for (;;) {
-        if (reader.Read(*transport_, stop_.Flag(), packet, &counters.bytes) != ReadResult::Ok) {
-            NLOG_DEBUG("Ctrl_Recv_Play_TCP()::RecvTCP_Len is false.");
-            return false;
-        }
-        if (packet.kind == kPacketInteractive) break;
+    const auto reply = ReadConnectReply(*transport_, live_.g.SessionText(live_.g.m_StreamKey),
+                                        false, stop_.Flag(), &counters.bytes);
+    if (!reply) {
+        NLOG_DEBUG("Ctrl_Recv_Play_TCP()::no connect reply.");
+        return false;
     }
-    const auto text =
-        StreamUnwrap(live_.g.SessionText(live_.g.m_StreamKey),
-                     {reinterpret_cast<const char*>(packet.bytes.data()), packet.bytes.size()});
-    const auto reply = text ? ParseJsonObject(*text) : std::nullopt;
-    if (!reply || StringMember(*reply, "type") != "connect") return false;
     auto number = [&](const char* name) {
         return AtoiText(StringMember(*reply, name).value_or(""));
     };

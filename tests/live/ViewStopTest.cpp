@@ -12,7 +12,7 @@ namespace nimbrel {
 class CameraTestAccess {
   public:
     // The lock a stop takes when it clears the camera's address.
-    static std::mutex& AddressLock(CCamera& c) { return c.addressLock_; }
+    static std::mutex& AddressLock(CCamera& c) { return c.route_.AddressLock(); }
     static bool Stopping(CCamera& c) {
         std::lock_guard guard(c.lifecycleLock_);
         return c.stopping_;

@@ -145,6 +145,15 @@ TEST_F(CurrentOperationTest, OnlyTheBoundAccountsOfASessionGetAnAnswer) {
     EXPECT_EQ(Send("current.do", Payload("MAP1", "bob", bobToken))["status"], "OK");
 }
 
+TEST_F(CurrentOperationTest, APlaybackWithItsHourIsAnsweredLikeALiveView) {
+    std::string payload = Payload("LAN1");
+    payload.replace(payload.find("play:0&date:"), 12, "play:1&date:20140315-08");
+    const Json::Value reply = Send("current.do", payload);
+    EXPECT_EQ(reply["status"].asString(), "OK");
+    EXPECT_NE(LastLogLine()["note"].asString().find("playback of 20140315-08"), std::string::npos)
+        << LastLogLine()["note"].asString();
+}
+
 TEST_F(CurrentOperationTest, MalformedPayloadsAreRefused) {
     std::string swapped = Payload("LAN1");
     swapped.replace(swapped.find("uid:alice&sid:LAN1"), 18, "sid:LAN1&uid:alice");
@@ -154,7 +163,13 @@ TEST_F(CurrentOperationTest, MalformedPayloadsAreRefused) {
     wrongNet.replace(wrongNet.find("net:4"), 5, "net:5");
     std::string noIspub = Payload("LAN1");
     noIspub.resize(noIspub.rfind("&ispub:"));
-    for (const auto& payload : {swapped, wrongUmac, wrongNet, noIspub}) {
+    // A playback names its hour; a live view names none.
+    std::string playbackWithoutDate = Payload("LAN1");
+    playbackWithoutDate.replace(playbackWithoutDate.find("play:0"), 6, "play:1");
+    std::string liveWithDate = Payload("LAN1");
+    liveWithDate.replace(liveWithDate.find("date:"), 5, "date:20140315-08");
+    for (const auto& payload :
+         {swapped, wrongUmac, wrongNet, noIspub, playbackWithoutDate, liveWithDate}) {
         EXPECT_EQ(SendSealed(client_, "current.do", payload).status, 400) << payload;
         EXPECT_TRUE(LastLogLine().isMember("error"));
     }

@@ -57,13 +57,17 @@ std::unique_ptr<Scenario> FleetFixture::scenario_;
 std::unique_ptr<CameraFleet> FleetFixture::fleet_;
 
 void FleetFixture::SetUpTestSuite() {
+    StartFleet(kScenario);
+}
+
+void FleetFixture::StartFleet(const char* scenarioText) {
     logPath_ = std::filesystem::temp_directory_path() /
                ("nimbrel-fleet-" + std::to_string(getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_suite()->name() + ".jsonl");
     auto log = RequestLog::Open(logPath_);
     ASSERT_TRUE(log) << log.error();
     log_ = std::move(log.value());
-    auto scenario = ParseScenario(kScenario);
+    auto scenario = ParseScenario(scenarioText);
     ASSERT_TRUE(scenario) << scenario.error();
     scenario_ = std::make_unique<Scenario>(std::move(scenario.value()));
     fleet_ = std::make_unique<CameraFleet>(*scenario_, kTestKeyValue, log_.get(), nullptr);

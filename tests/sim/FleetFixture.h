@@ -25,6 +25,8 @@ class FleetFixture : public ::testing::Test {
     static const char* const kScenario;
 
     static void SetUpTestSuite();
+    // Starts the fleet of another scenario (a suite's own SetUpTestSuite calls it).
+    static void StartFleet(const char* scenarioText);
     static void TearDownTestSuite();
 
     static int Port(const std::string& sid);

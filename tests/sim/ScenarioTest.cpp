@@ -33,6 +33,14 @@ TEST(ScenarioTest, RepositoryScenariosLoad) {
     }
     EXPECT_TRUE(sawOffline);
 
+    const auto playback = LoadScenarioFile(ScenarioDir() / "playback.json");
+    ASSERT_TRUE(playback) << playback.error();
+    ASSERT_TRUE(playback->devices[0].camera.card);
+    // Days keep their order; a day listed twice is listed twice; a day without hours stands alone.
+    EXPECT_EQ(playback->devices[0].camera.card->DayList(),
+              "20131231-23;20140101-00-01;20140315-08;20140315-09-21;20140316");
+    EXPECT_FALSE(playback->devices[1].camera.card);
+
     const auto update = LoadScenarioFile(ScenarioDir() / "update.json");
     ASSERT_TRUE(update) << update.error();
     EXPECT_EQ(update->service.securityStatus, "UPATE");
@@ -95,6 +103,18 @@ TEST(ScenarioTest, BrokenScenariosNameTheirFault) {
         {R"({"accounts": [)" + account + R"(], "devices": [{"sid": "D1", "owner": "alice",
             "reach": "teleport"}]})",
          "devices[0].reach"},
+        {R"({"accounts": [)" + account + R"(], "devices": [{"sid": "D1", "owner": "alice",
+            "card": {"days": [{"date": "20140315", "hours": [8, 24]}]}}]})",
+         "devices[0].card.days[0].hours"},
+        {R"({"accounts": [)" + account + R"(], "devices": [{"sid": "D1", "owner": "alice",
+            "card": {"days": [{"date": "20141315"}]}}]})",
+         "devices[0].card.days[0].date"},
+        {R"({"accounts": [)" + account + R"(], "devices": [{"sid": "D1", "owner": "alice",
+            "card": {"indexReply": "huge"}}]})",
+         "devices[0].card.indexReply"},
+        {R"({"accounts": [)" + account + R"(], "devices": [{"sid": "D1", "owner": "alice",
+            "card": {"hours": [8]}}]})",
+         "unknown member \"hours\""},
     };
     for (const auto& [text, expected] : cases) {
         const auto s = ParseScenario(text);

@@ -52,6 +52,11 @@ TEST(Artwork, EveryButtonHasItsThreeStatesAtItsSize) {
             const std::string name = std::string(base) + state + ".png";
             EXPECT_EQ(Load(name.c_str()).size(), QSize(50, 40)) << name;
         }
+    for (const char* base : {"PlayRewind", "PlayPause", "PlayResume", "PlayForward"})
+        for (const char* state : {"", "Sel", "Focus"}) {
+            const std::string name = std::string(base) + state + ".png";
+            EXPECT_EQ(Load(name.c_str()).size(), QSize(32, 32)) << name;
+        }
     for (const char* base : {"TitleMenu", "TitleMin", "TitleMax", "TitleRestore", "TitleClose"})
         for (const char* state : {"", "Sel", "Focus"}) {
             const std::string name = std::string(base) + state + ".png";

@@ -1,14 +1,17 @@
 // The main window: its geometry on resize, its buttons and tooltips, the keyboard's walk over the
 // toolbar, the swallowed Enter and Esc, the toolbar's hints and actions on the wall, maximise
-// and restore, the first placement and closing.
+// and restore, the first placement and closing; the tree's playback command.
 #include <array>
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "app/MainControls.h"
 #include "devices/ui/DeviceTreeWidget.h"
+#include "playback/ui/CPlayback.h"
+#include "playback/ui/CPlaybkCanvas.h"
 #include "wall/ui/CanvasWidget.h"
 #include "wall/ui/PaneWidget.h"
 #include "wall/ui/SplitChooser.h"
@@ -356,6 +359,31 @@ TEST_F(MainWindowTest, PlayingWithEveryPaneTakenShowsANoticeAndStartsNothing) {
     EXPECT_EQ(notifier.Messages()[0].text, CCamera::kNoFreePaneNotice);
     EXPECT_EQ(notifier.Messages()[0].caption, "");  // a notice, like the tree's offline hint
     for (PaneOwner& other : others) Session().Canvas().ReleasePane(other);
+}
+
+TEST_F(MainWindowTest, TheTreesPlaybackCommandOpensThePlaybackWindowOfThatDevice) {
+    AddDevice("NB1");
+    AddDevice("NB2");
+    Shown();
+    QString title, shownName;
+    bool idle = false;
+    QTimer::singleShot(0, [&] {
+        auto* playback = qobject_cast<CPlayback*>(QApplication::activeModalWidget());
+        if (!playback) {
+            ADD_FAILURE() << "no playback window";
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+            return;
+        }
+        title = playback->windowTitle();
+        shownName = QString::fromStdString(playback->Flow().Sid());
+        idle = playback->Canvas()->PlayState() == CPlaybkCanvas::kIdle;
+        test::Shot(playback, "playback-window");
+        QTest::keyClick(playback, Qt::Key_Escape);
+    });
+    Window().Playback(1);  // returns when the window closed
+    EXPECT_EQ(title, QStringLiteral("Камера NB2"));
+    EXPECT_EQ(shownName, QStringLiteral("NB2"));
+    EXPECT_TRUE(idle);
 }
 
 TEST_F(MainWindowTest, TheTreeTellsWhichDeviceIsCurrent) {

@@ -1,9 +1,7 @@
-// How a camera is reached: the service's current.do names the case and the addresses, then the
-// stream socket is opened — TCP to the camera (LAN or mapped port, with a fall-back to the relay
-// when the camera does not answer in time), NAT traversal over UDT, or TCP to a relay.
+#include "live/StreamRoute.h"
+
 #include <sys/socket.h>
 
-#include "live/CCamera.h"
 #include "live/TcpTransport.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
@@ -34,7 +32,12 @@ int IntMember(const Json::Value& bean, const char* name) {
 
 }  // namespace
 
-std::string CCamera::CurrentPayload() const {
+void StreamRoute::Prepare(std::string sid, std::string playbackDate) {
+    sid_ = std::move(sid);
+    date_ = std::move(playbackDate);
+}
+
+std::string StreamRoute::CurrentPayload() const {
     const GlobalSettings& g = live_.g;
     const std::string user(GetText(live_.app.m_UserName));
     const std::string mac(GetText(g.m_Mac));
@@ -47,11 +50,12 @@ std::string CCamera::CurrentPayload() const {
     p.append("&net:4&inner:").append(GetText(g.m_LocalIp));
     p.append("&us:").append(std::to_string(g.m_UdpProbeResult.load()));
     p.append("&ts:").append(std::to_string(g.m_TcpProbeResult.load()));
-    p.append("&play:0&date:&umac:").append(user + "," + mac).append("&ispub:");
+    p.append(IsPlayback() ? "&play:1" : "&play:0").append("&date:").append(date_);
+    p.append("&umac:").append(user + "," + mac).append("&ispub:");
     return p;
 }
 
-bool CCamera::RequestStart() {
+bool StreamRoute::RequestStart() {
     const GlobalSettings& g = live_.g;
     HttpOptions http = live_.http;
     http.cancel = &stop_.Flag();
@@ -72,9 +76,12 @@ bool CCamera::RequestStart() {
     if (!bean.isObject()) return false;
     m_TranVideoLong = AtoiText(TextMember(bean, "transVideoLong"));
     const int status = IntMember(bean, "status");
-    NLOG_DEBUG("RequestStart::StatusCode=" << status);
+    NLOG_DEBUG("RequestStart::StatusCode=" << status << (IsPlayback() ? " (playback)" : ""));
 
     std::lock_guard guard(addressLock_);
+    // The relay of every case: the fall-back of a direct connection.
+    m_TranIp = TextMember(bean, "tranIP");
+    m_DstTranPort = PortMember(bean, "tranPortTcp");
     switch (status) {
         case kDeviceOffline:
             m_DeviceNATType = kDeviceOffline;
@@ -83,20 +90,17 @@ bool CCamera::RequestStart() {
         case kDevicePortMapping:
             m_Ip = TextMember(bean, status == kDeviceLan ? "devInner" : "devOuter");
             m_DstPort = PortMember(bean, "devPortTcp");
-            m_TranIp = TextMember(bean, "tranIP");
-            m_DstTranPort = PortMember(bean, "tranPortTcp");
             break;
         case kDeviceNatTraversal: {
             std::lock_guard penetrate(live_.g.m_PenetrateLock);
             SetText(live_.g.m_Penetrate.ip, TextMember(bean, "penetrateIP"));
             live_.g.m_Penetrate.port = AtoiText(TextMember(bean, "penetratePort"));
-            m_TranIp = TextMember(bean, "tranIP");
-            m_DstTranPort = PortMember(bean, "tranPortTcp");
             break;
         }
         case kDeviceRelay:
-            m_Ip = TextMember(bean, "tranIP");
-            m_DstPort = PortMember(bean, "tranPortTcp");
+            // A live view goes to the relay named here; a playback to the login's default one.
+            m_Ip = m_TranIp;
+            m_DstPort = m_DstTranPort;
             break;
         default:
             return false;
@@ -105,10 +109,14 @@ bool CCamera::RequestStart() {
     return true;
 }
 
-std::optional<TcpSocket> CCamera::PrepareTcpSocket() {
+std::optional<TcpSocket> StreamRoute::PrepareTcpSocket() {
     auto socket = TcpSocket::Open();
     if (!socket) return std::nullopt;
-    // A deep receive buffer rides out bursts of key frames.
+    if (IsPlayback()) {
+        if (!socket->Handle().SetNonBlocking()) return std::nullopt;
+        return socket;
+    }
+    // A live view's deep receive buffer rides out bursts of key frames.
     int size = 0;
     socklen_t len = sizeof size;
     const int fd = socket->Handle().Fd();
@@ -119,8 +127,8 @@ std::optional<TcpSocket> CCamera::PrepareTcpSocket() {
     return socket;
 }
 
-CCamera::ConnectOutcome CCamera::ConnectTcp(TcpSocket& socket, const std::string& ip,
-                                            uint16_t port) {
+StreamRoute::ConnectOutcome StreamRoute::ConnectTcp(TcpSocket& socket, const std::string& ip,
+                                                    uint16_t port) {
     NLOG_DEBUG("m_DstIpAddress=" << ip << ",m_DstPort=" << port);
     const auto peer = Ipv4Endpoint::ParseDestination(ip, port);
     if (!peer) return ConnectOutcome::Refused;
@@ -144,7 +152,7 @@ CCamera::ConnectOutcome CCamera::ConnectTcp(TcpSocket& socket, const std::string
     return ConnectOutcome::TimedOut;
 }
 
-bool CCamera::ConnectRelay(const std::string& ip, uint16_t port) {
+bool StreamRoute::ConnectRelay(const std::string& ip, uint16_t port) {
     auto socket = PrepareTcpSocket();
     if (!socket || ConnectTcp(*socket, ip, port) != ConnectOutcome::Connected) return false;
     {
@@ -157,17 +165,21 @@ bool CCamera::ConnectRelay(const std::string& ip, uint16_t port) {
     return true;
 }
 
-bool CCamera::GetSocketByNATType() {
+bool StreamRoute::ConnectDefaultRelay() {
+    const ServerEndpoint relay = live_.g.SessionEndpoint(live_.g.m_DefTran);
+    const int port = relay.tcpPort;
+    return port > 0 && port <= 65535 &&
+           ConnectRelay(std::string(GetText(relay.ip)), static_cast<uint16_t>(port));
+}
+
+bool StreamRoute::GetSocketByNATType() {
     const int nat = m_DeviceNATType;
-    if (nat == kDeviceRelay) return ConnectRelay(m_Ip, m_DstPort);
+    if (nat == kDeviceRelay)
+        return IsPlayback() ? ConnectDefaultRelay() : ConnectRelay(m_Ip, m_DstPort);
     if (nat == kDeviceNatTraversal) {
         if (TraverseNat()) return true;
         // The punch failed: the login's default relay, not the one current.do named.
-        const ServerEndpoint relay = live_.g.SessionEndpoint(live_.g.m_DefTran);
-        const int port = relay.tcpPort;
-        if (port <= 0 || port > 65535 ||
-            !ConnectRelay(std::string(GetText(relay.ip)), static_cast<uint16_t>(port)))
-            return false;
+        if (!ConnectDefaultRelay()) return false;
         m_DeviceNATType = kDeviceRelay;
         return true;
     }
@@ -190,6 +202,26 @@ bool CCamera::GetSocketByNATType() {
     m_DeviceNATType = kDeviceRelay;
     NLOG_DEBUG("change to [DEVICE_TRAN_SRV].");
     return true;
+}
+
+void StreamRoute::NoteConnected(const std::string& ip, uint16_t port) {
+    std::lock_guard guard(addressLock_);
+    connectedAddress_ = ip + ":" + std::to_string(port);
+}
+
+std::string StreamRoute::ConnectedAddress() const {
+    std::lock_guard guard(addressLock_);
+    return connectedAddress_;
+}
+
+void StreamRoute::Clear() {
+    std::lock_guard guard(addressLock_);
+    m_Ip.clear();
+    m_DstPort = 0;
+    m_TranIp.clear();
+    m_DstTranPort = 0;
+    connectedAddress_.clear();
+    transport_.reset();
 }
 
 }  // namespace nimbrel

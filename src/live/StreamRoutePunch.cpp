@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "live/CCamera.h"
 #include "live/StreamCipher.h"
+#include "live/StreamRoute.h"
 #include "live/UdtTransport.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
@@ -50,8 +50,8 @@ struct Datagram {
 
 }  // namespace
 
-bool CCamera::SendDatagram(int fd, uint8_t type, const Json::Value& message,
-                           const Ipv4Endpoint& to) {
+bool StreamRoute::SendDatagram(int fd, uint8_t type, const Json::Value& message,
+                               const Ipv4Endpoint& to) {
     std::string datagram;
     if (!StreamWrap16(live_.g.SessionText(live_.g.m_StreamKey), message, datagram, type))
         return false;
@@ -105,7 +105,7 @@ Json::Value Greeting(std::string_view sid, const std::string& umac) {
 
 }  // namespace
 
-bool CCamera::TraverseNat() {
+bool StreamRoute::TraverseNat() {
     m_PunchState = kKeepProbing;
     m_PeerState = kKeepProbing;
     peerAddr_ = 0;
@@ -149,7 +149,7 @@ bool CCamera::TraverseNat() {
     return transport_ != nullptr;
 }
 
-bool CCamera::PunchServerSend() {
+bool StreamRoute::PunchServerSend() {
     pthread_setname_np(pthread_self(), "punch-srv-send");
     const int fd = punchSocket_->Handle().Fd();
     const std::string umac =
@@ -174,7 +174,7 @@ bool CCamera::PunchServerSend() {
     }
 }
 
-bool CCamera::PunchServerRecv() {
+bool StreamRoute::PunchServerRecv() {
     pthread_setname_np(pthread_self(), "punch-srv-recv");
     const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
     const auto until = std::chrono::steady_clock::now() + kReceiveWindow;
@@ -210,7 +210,7 @@ bool CCamera::PunchServerRecv() {
     return false;
 }
 
-bool CCamera::PunchPeerSend() {
+bool StreamRoute::PunchPeerSend() {
     pthread_setname_np(pthread_self(), "punch-peer-send");
     struct Done {
         std::atomic<bool>& flag;
@@ -243,7 +243,7 @@ bool CCamera::PunchPeerSend() {
     }
 }
 
-bool CCamera::PunchPeerRecv() {
+bool StreamRoute::PunchPeerRecv() {
     pthread_setname_np(pthread_self(), "punch-peer-recv");
     const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
     const auto until = std::chrono::steady_clock::now() + kReceiveWindow;

@@ -1,0 +1,365 @@
+#include "playback/ui/CPlayback.h"
+
+#include <pthread.h>
+
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QSlider>
+
+#include "playback/PlaybackLayout.h"
+#include "playback/PlaybackTexts.h"
+#include "playback/ui/CPlaybkCanvas.h"
+#include "widgets/BitmapButton.h"
+#include "widgets/FlatButton.h"
+#include "widgets/Palette.h"
+
+namespace nimbrel {
+namespace {
+
+const QColor kTitleText(240, 240, 240);
+constexpr int kAnimationMs = 300;
+constexpr int kSyncMs = 100;  // how often the window follows the stream's state
+
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QRect ToQRect(const PlaybackRect& r) {
+    return {r.x, r.y, r.w, r.h};
+}
+
+constexpr const char* kListStyle =
+    "QListWidget { border: 1px solid rgb(64,155,228); background: white; color: rgb(60,60,60);"
+    " font-size: 13px; outline: none; }"
+    "QListWidget::item { padding: 2px 0px; }"
+    "QListWidget::item:selected { background: rgb(64,155,228); color: white; }";
+constexpr const char* kSliderStyle =
+    "QSlider { background: rgb(64,155,228); }"
+    "QSlider::groove:horizontal { height: 4px; margin: 0px 8px; background: rgb(208,229,248);"
+    " border-radius: 2px; }"
+    "QSlider::sub-page:horizontal { margin: 0px 8px; background: white; border-radius: 2px; }"
+    "QSlider::handle:horizontal { width: 12px; height: 12px; margin: -5px 0px;"
+    " background: white; border: 2px solid rgb(36,118,190); border-radius: 7px; }";
+
+}  // namespace
+
+CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<PlaybackStream> stream,
+                     QWidget* parent)
+    : FramedDialog(parent, PlaybackLayout::kBandHeight),
+      flow_(std::move(flow)),
+      stream_(std::move(stream)),
+      title_(QString::fromStdString(flow_->Title())),
+      currentTime_(Text(playback_text::kZeroTime)),
+      endTime_(Text(playback_text::kZeroTime)),
+      canvas_(new CPlaybkCanvas(this)),
+      start_(new FlatButton(QStringLiteral("Воспроизвести"), FlatButton::Scheme::Primary, this)),
+      slider_(new QSlider(Qt::Horizontal, this)),
+      rewind_(TransportButton("PlayRewind", playback_text::kTipRewind)),
+      pause_(TransportButton("PlayPause", playback_text::kTipPause)),
+      resume_(TransportButton("PlayResume", playback_text::kTipResume)),
+      forward_(TransportButton("PlayForward", playback_text::kTipForward)),
+      maximise_(new BitmapButton(this)),
+      restore_(new BitmapButton(this)) {
+    setWindowTitle(QString::fromStdString(flow_->DeviceName()));
+    setModal(true);
+    canvas_->setObjectName(QStringLiteral("video"));
+    for (int level = 0; level < 4; ++level) {
+        auto* list = new QListWidget(this);
+        list->setObjectName(QStringList{"years", "months", "days", "hours"}[level]);
+        list->setStyleSheet(QString::fromLatin1(kListStyle));
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        connect(list, &QListWidget::currentRowChanged, this,
+                [this, level](int row) { OnPicked(level, row); });
+        lists_[static_cast<std::size_t>(level)] = list;
+    }
+    start_->setObjectName(QStringLiteral("start"));
+    start_->setAutoDefault(false);
+    connect(start_, &QPushButton::clicked, this, &CPlayback::OnStart);
+
+    slider_->setObjectName(QStringLiteral("timeline"));
+    slider_->setStyleSheet(QString::fromLatin1(kSliderStyle));
+    slider_->setRange(0, 0);
+    slider_->setSingleStep(1);
+    connect(slider_, &QSlider::actionTriggered, this, &CPlayback::OnSliderAction);
+    connect(slider_, &QSlider::sliderReleased, this, &CPlayback::OnSliderReleased);
+
+    resume_->hide();
+    connect(rewind_, &QAbstractButton::clicked, this, &CPlayback::OnRewind);
+    connect(pause_, &QAbstractButton::clicked, this, &CPlayback::OnPause);
+    connect(resume_, &QAbstractButton::clicked, this, &CPlayback::OnResume);
+    connect(forward_, &QAbstractButton::clicked, this, &CPlayback::OnForward);
+
+    maximise_->SetPictureBase(QStringLiteral("TitleMax"));
+    maximise_->setObjectName(QStringLiteral("maximise"));
+    maximise_->setToolTip(QStringLiteral("Развернуть"));
+    maximise_->setFocusPolicy(Qt::NoFocus);
+    restore_->SetPictureBase(QStringLiteral("TitleRestore"));
+    restore_->setObjectName(QStringLiteral("restore"));
+    restore_->setToolTip(QStringLiteral("Восстановить"));
+    restore_->setFocusPolicy(Qt::NoFocus);
+    restore_->hide();
+    connect(maximise_, &QAbstractButton::clicked, this, [this] { SetMaximised(true); });
+    connect(restore_, &QAbstractButton::clicked, this, [this] { SetMaximised(false); });
+
+    // The starting animation's cycle counts from the window's opening.
+    animation_.setInterval(kAnimationMs);
+    connect(&animation_, &QTimer::timeout, this,
+            [this] { canvas_->SetAnimationStep(canvas_->AnimationStep() + 1); });
+    animation_.start();
+
+    if (stream_) canvas_->SetSurface(&stream_->Surface());
+    sync_.setInterval(kSyncMs);
+    connect(&sync_, &QTimer::timeout, this, &CPlayback::Sync);
+    sync_.start();
+
+    flow_->SetChangeHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowIndex(); }, Qt::QueuedConnection);
+    });
+    setMinimumSize(PlaybackLayout::kMinimumWidth, PlaybackLayout::kMinimumHeight);
+    resize(PlaybackLayout::kInitialWidth, PlaybackLayout::kInitialHeight);
+}
+
+CPlayback::~CPlayback() {
+    flow_->Close();
+    StopPlayback();
+}
+
+void CPlayback::StopPlayback() {
+    if (!stream_) return;
+    stream_->Abort();  // a start sequence under way ends within its bounded waits
+    if (startThread_.joinable()) startThread_.join();
+    stream_->Stop();
+    canvas_->SetSurface(nullptr);
+}
+
+BitmapButton* CPlayback::TransportButton(const char* base, const char* tip) {
+    auto* button = new BitmapButton(this);
+    button->SetPictureBase(QString::fromLatin1(base));
+    button->setObjectName(QString::fromLatin1(base));
+    button->setToolTip(Text(tip));
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+void CPlayback::showEvent(QShowEvent* event) {
+    FramedDialog::showEvent(event);
+    if (!indexRequested_) {
+        indexRequested_ = true;
+        flow_->LoadIndex();
+    }
+}
+
+void CPlayback::ShowIndex() {
+    title_ = QString::fromStdString(flow_->Title());
+    const PickLists l = flow_->Lists();
+    FillList(0, l.years, l.year);
+    FillList(1, l.months, l.month);
+    FillList(2, l.days, l.day);
+    FillList(3, l.hours, l.hour);
+    update(0, 0, width(), PlaybackLayout::kBandHeight);
+}
+
+void CPlayback::FillList(int level, const std::vector<std::string>& texts, int selected) {
+    QListWidget* list = lists_[static_cast<std::size_t>(level)];
+    filling_ = true;
+    list->clear();
+    for (const std::string& text : texts) list->addItem(QString::fromStdString(text));
+    list->setCurrentRow(selected);
+    filling_ = false;
+}
+
+void CPlayback::OnPicked(int level, int row) {
+    if (filling_ || row < 0) return;
+    switch (level) {
+        case 0:
+            flow_->PickYear(lists_[0]->item(row)->text().toStdString());
+            break;
+        case 1:
+            flow_->PickMonth(row);
+            break;
+        case 2:
+            flow_->PickDay(row);
+            break;
+        default:
+            flow_->PickHour(row);
+            return;  // nothing below the hours to refill
+    }
+    // The levels below the one picked start again at their first rows.
+    const PickLists l = flow_->Lists();
+    if (level < 1) FillList(1, l.months, l.month);
+    if (level < 2) FillList(2, l.days, l.day);
+    FillList(3, l.hours, l.hour);
+}
+
+void CPlayback::OnStart() {
+    // One start at a time; a failed playback may be started again at once.
+    if (startRunning_ && !(stream_ && stream_->State() == PlaybackStream::kFailed)) return;
+    const auto date = flow_->CheckStart();
+    if (!date || !stream_) return;
+    if (startThread_.joinable()) {
+        stream_->Abort();
+        startThread_.join();
+    }
+    timeline_.reset();
+    slider_->setRange(0, 0);
+    currentTime_ = endTime_ = Text(playback_text::kZeroTime);
+    canvas_->SetPlayState(CPlaybkCanvas::kStarting);
+    pause_->show();
+    resume_->hide();
+    startRunning_ = true;
+    startThread_ = std::thread([this, hour = *date] {
+        pthread_setname_np(pthread_self(), "pb-start");
+        stream_->Start(hour);
+        startRunning_ = false;
+    });
+    update();
+}
+
+void CPlayback::Sync() {
+    if (!stream_) return;
+    const int state = stream_->State();
+    canvas_->SetPlayState(state);
+    if (state == PlaybackStream::kIdle || state == PlaybackStream::kFailed) return;
+    if (!timeline_) {
+        timeline_ = stream_->Timeline();
+        if (!timeline_) return;
+        // A new playback: its range and its start and end times.
+        slider_->setRange(0, timeline_->Length());
+        endTime_ = QString::fromStdString(timeline_->EndText());
+    }
+    if (!slider_->isSliderDown()) {
+        slider_->setSliderPosition(stream_->Position());
+        currentTime_ = QString::fromStdString(timeline_->TimeAt(stream_->Position()));
+    }
+    update(0, PlaybackLayout::kBandHeight, width(), height() - PlaybackLayout::kBandHeight);
+}
+
+void CPlayback::OnPause() {
+    if (stream_) stream_->Pause();
+    pause_->hide();
+    resume_->show();
+    resume_->setFocus();
+}
+
+void CPlayback::OnResume() {
+    if (stream_) stream_->Play();
+    resume_->hide();
+    pause_->show();
+    pause_->setFocus();
+}
+
+void CPlayback::OnForward() {
+    if (timeline_) JumpTo(timeline_->Forward(slider_->value()));
+}
+
+void CPlayback::OnRewind() {
+    if (timeline_) JumpTo(timeline_->Rewind(slider_->value()));
+}
+
+void CPlayback::OnSliderAction(int action) {
+    if (!timeline_) return;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            JumpTo(timeline_->ArrowStep(slider_->sliderPosition(), +1));
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            JumpTo(timeline_->ArrowStep(slider_->sliderPosition(), -1));
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+        case QAbstractSlider::SliderPageStepSub:
+        case QAbstractSlider::SliderToMinimum:
+        case QAbstractSlider::SliderToMaximum:
+            JumpTo(slider_->sliderPosition());
+            break;
+        default:
+            break;  // tracking the thumb moves nothing until it is released
+    }
+}
+
+void CPlayback::OnSliderReleased() {
+    if (timeline_) JumpTo(slider_->sliderPosition());
+}
+
+void CPlayback::JumpTo(int position) {
+    slider_->setSliderPosition(position);
+    currentTime_ = QString::fromStdString(timeline_->TimeAt(position));
+    if (stream_) stream_->Jump(position);
+    update();
+}
+
+void CPlayback::SetMaximised(bool maximised) {
+    if (maximised)
+        showMaximized();
+    else
+        showNormal();
+    maximise_->setVisible(!maximised);
+    restore_->setVisible(maximised);
+}
+
+void CPlayback::resizeEvent(QResizeEvent* event) {
+    FramedDialog::resizeEvent(event);
+    const PlaybackLayout l = ComputePlaybackLayout(width(), height());
+    canvas_->setGeometry(ToQRect(l.video));
+    for (std::size_t k = 0; k < 4; ++k) lists_[k]->setGeometry(ToQRect(l.lists[k]));
+    start_->setGeometry(ToQRect(l.start));
+    slider_->setGeometry(ToQRect(l.slider));
+    rewind_->setGeometry(ToQRect(l.rewind));
+    pause_->setGeometry(ToQRect(l.pause));
+    resume_->setGeometry(ToQRect(l.pause));
+    forward_->setGeometry(ToQRect(l.forward));
+    CloseButton()->setGeometry(ToQRect(l.close));
+    maximise_->setGeometry(ToQRect(l.maximise));
+    restore_->setGeometry(ToQRect(l.maximise));
+}
+
+void CPlayback::paintEvent(QPaintEvent* event) {
+    FramedDialog::paintEvent(event);
+    QPainter p(this);
+    const PlaybackLayout l = ComputePlaybackLayout(width(), height());
+    QFont f = font();
+    f.setPixelSize(13);
+    p.setFont(f);
+    p.setPen(palette::kBlue);
+    const char* captions[] = {playback_text::kYearCaption, playback_text::kMonthCaption,
+                              playback_text::kDayCaption, playback_text::kHourCaption};
+    for (std::size_t k = 0; k < 4; ++k)
+        p.drawText(ToQRect(l.captions[k]), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+                   Text(captions[k]));
+    // The time texts fit the 50 pixels between the window's edge and the timeline.
+    f.setPixelSize(11);
+    p.setFont(f);
+    p.drawText(ToQRect(l.currentTime), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+               currentTime_);
+    p.drawText(ToQRect(l.endTime), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, endTime_);
+}
+
+void CPlayback::PaintBand(QPainter& p, const QRect& band) {
+    QFont f = font();
+    f.setPixelSize(15);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(kTitleText);
+    p.drawText(band.adjusted(10, 0, -80, 0), Qt::AlignVCenter | Qt::AlignLeft, title_);
+}
+
+void CPlayback::keyPressEvent(QKeyEvent* event) {
+    // Enter starts nothing; Escape closes (the dialog's own handling).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    FramedDialog::keyPressEvent(event);
+}
+
+void CPlayback::done(int result) {
+    animation_.stop();
+    sync_.stop();
+    flow_->Close();
+    StopPlayback();
+    FramedDialog::done(result);
+}
+
+}  // namespace nimbrel

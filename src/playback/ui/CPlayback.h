@@ -1,0 +1,113 @@
+// The playback window: a blue title band with the device name (the loading text until the index
+// arrived), the video area keeping 16:9, the year, month, day and hour lists of the card's index,
+// the start button, the timeline slider with its two time texts, and the transport buttons
+// (rewind, pause or resume, fast forward); maximise, restore and close in the band; Escape
+// closes, Enter does nothing. A thin view over PlaybackFlow (the index) and PlaybackStream (the
+// played hour), whose start sequence runs on a thread of its own.
+// Threading: the UI thread; the flow's index worker and the stream's display tick reach it only
+// by queued calls, and the window reads the stream's state on a timer.
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "playback/PlaybackFlow.h"
+#include "playback/PlaybackStream.h"
+#include "playback/PlaybackTimeline.h"
+#include "widgets/FramedDialog.h"
+
+class QListWidget;
+class QSlider;
+
+namespace nimbrel {
+
+class BitmapButton;
+class CPlaybkCanvas;
+class FlatButton;
+
+class CPlayback : public FramedDialog {
+    Q_OBJECT
+  public:
+    // Shows the card of `flow`'s camera; loads its index when shown. `stream` plays the hours
+    // picked (none: the start button only checks the selection).
+    explicit CPlayback(std::unique_ptr<PlaybackFlow> flow,
+                       std::unique_ptr<PlaybackStream> stream = nullptr, QWidget* parent = nullptr);
+    ~CPlayback() override;
+
+    PlaybackFlow& Flow() { return *flow_; }
+    PlaybackStream* Stream() { return stream_.get(); }
+    // A start sequence runs on the start thread.
+    bool Starting() const { return startRunning_; }
+    QListWidget* List(int level) const { return lists_[static_cast<std::size_t>(level)]; }
+    CPlaybkCanvas* Canvas() const { return canvas_; }
+    QSlider* Slider() const { return slider_; }
+    FlatButton* StartButton() const { return start_; }
+    BitmapButton* RewindButton() const { return rewind_; }
+    BitmapButton* PauseButton() const { return pause_; }
+    BitmapButton* ResumeButton() const { return resume_; }
+    BitmapButton* ForwardButton() const { return forward_; }
+    BitmapButton* MaximiseButton() const { return maximise_; }
+    BitmapButton* RestoreButton() const { return restore_; }
+    QString CurrentTimeText() const { return currentTime_; }
+    QString EndTimeText() const { return endTime_; }
+    QString TitleText() const { return title_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void PaintBand(QPainter& painter, const QRect& band) override;
+    void done(int result) override;
+
+  private:
+    void ShowIndex();
+    void FillList(int level, const std::vector<std::string>& texts, int selected);
+    void OnPicked(int level, int row);
+    void OnStart();
+    void OnPause();
+    void OnResume();
+    void OnForward();
+    void OnRewind();
+    void OnSliderAction(int action);
+    void OnSliderReleased();
+    // Moves the slider to `position`, shows its time and asks for a jump there.
+    void JumpTo(int position);
+    void SetMaximised(bool maximised);
+    // Follows the stream: the area's state, the timeline's range, position and texts.
+    void Sync();
+    // Ends a start sequence under way and the playback.
+    void StopPlayback();
+    BitmapButton* TransportButton(const char* base, const char* tip);
+
+    std::unique_ptr<PlaybackFlow> flow_;
+    std::unique_ptr<PlaybackStream> stream_;
+    std::thread startThread_;
+    std::atomic<bool> startRunning_{false};
+    std::optional<PlaybackTimeline> timeline_;  // of the playback shown
+    QString title_;
+    QString currentTime_;
+    QString endTime_;
+
+    CPlaybkCanvas* canvas_;
+    std::array<QListWidget*, 4> lists_{};
+    FlatButton* start_;
+    QSlider* slider_;
+    BitmapButton* rewind_;
+    BitmapButton* pause_;
+    BitmapButton* resume_;
+    BitmapButton* forward_;
+    BitmapButton* maximise_;
+    BitmapButton* restore_;
+    QTimer animation_;
+    QTimer sync_;
+    bool filling_ = false;  // lists are being refilled: their notifications are not picks
+    bool indexRequested_ = false;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,206 @@
+// The playback window on the offscreen platform: its geometry for a client area, the pause and
+// resume buttons swapping in one place, maximise and restore, Escape closing and Enter not, the
+// transport buttons' tips; and against the simulator the lists filled from the card's index, the
+// title turning into the device name and the lower lists refilled when a higher one is picked.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QSlider>
+#include <QTest>
+
+#include "ClientSession.h"
+#include "SimProcess.h"
+#include "platform/RequestWorker.h"
+#include "playback/PlaybackTexts.h"
+#include "playback/ui/CPlayback.h"
+#include "playback/ui/CPlaybkCanvas.h"
+#include "wall/CCanvas.h"
+#include "wall/CanvasPaneHost.h"
+#include "widgets/BitmapButton.h"
+#include "widgets/FlatButton.h"
+
+namespace nimbrel {
+namespace {
+
+QStringList Texts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+class PlaybackWindowTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<CPlayback> Window(const std::string& sid = "PB0000000001",
+                                      const std::string& name = "Прихожая",
+                                      bool withStream = false) {
+        return std::make_unique<CPlayback>(
+            std::make_unique<PlaybackFlow>(client.g, client.app, client.notifier, sid, name),
+            withStream ? std::make_unique<PlaybackStream>(live, sid) : nullptr);
+    }
+    // Request workers left running (an abandoned index request) end before the process does.
+    void TearDown() override {
+        EXPECT_TRUE(RequestWorker::WaitForAllThreads(std::chrono::seconds(30)));
+    }
+
+    test::ClientSession client;
+    CCanvas canvas;
+    CanvasPaneHost host{canvas};
+    LiveContext live{client.g, client.app, client.notifier, host};
+};
+
+TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) {
+    auto w = Window();
+    w->Flow().Close();  // no index request: nothing here needs the service
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->resize(1000, 520);
+    QTRY_COMPARE(w->size(), QSize(1000, 520));
+    EXPECT_EQ(w->Canvas()->geometry(), QRect(10, 55, 657, 370));
+    EXPECT_EQ(w->List(0)->geometry(), QRect(720, 80, 60, 340));
+    EXPECT_EQ(w->List(3)->geometry(), QRect(930, 80, 60, 340));
+    EXPECT_EQ(w->StartButton()->geometry(), QRect(750, 445, 160, 40));
+    EXPECT_EQ(w->Slider()->geometry(), QRect(60, 450, 584, 30));
+    EXPECT_EQ(w->PauseButton()->geometry(), w->ResumeButton()->geometry());
+    const QRect pause = w->PauseButton()->geometry();
+    EXPECT_EQ(pause.x() + pause.width() / 2, 10 + 657 / 2);
+    EXPECT_EQ(w->MaximiseButton()->geometry(), w->RestoreButton()->geometry());
+    EXPECT_EQ(w->TitleText().toStdString(), playback_text::kLoadingTitle);
+    EXPECT_EQ(w->CurrentTimeText(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(w->EndTimeText(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kIdle);
+
+    EXPECT_EQ(w->RewindButton()->toolTip().toStdString(), playback_text::kTipRewind);
+    EXPECT_EQ(w->PauseButton()->toolTip().toStdString(), playback_text::kTipPause);
+    EXPECT_EQ(w->ForwardButton()->toolTip().toStdString(), playback_text::kTipForward);
+    EXPECT_EQ(w->ResumeButton()->toolTip().toStdString(), playback_text::kTipResume);
+}
+
+TEST_F(PlaybackWindowTest, PauseAndResumeSwapAndTakeTheFocusMaximiseAndRestoreSwap) {
+    auto w = Window();
+    w->Flow().Close();  // no index request: nothing here needs the service
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(w->PauseButton()->isVisible());
+    EXPECT_FALSE(w->ResumeButton()->isVisible());
+    w->PauseButton()->click();
+    EXPECT_FALSE(w->PauseButton()->isVisible());
+    EXPECT_TRUE(w->ResumeButton()->isVisible());
+    EXPECT_TRUE(w->ResumeButton()->hasFocus());
+    w->ResumeButton()->click();
+    EXPECT_TRUE(w->PauseButton()->isVisible());
+    EXPECT_FALSE(w->ResumeButton()->isVisible());
+    EXPECT_TRUE(w->PauseButton()->hasFocus());
+
+    w->MaximiseButton()->click();
+    EXPECT_FALSE(w->MaximiseButton()->isVisible());
+    EXPECT_TRUE(w->RestoreButton()->isVisible());
+    w->RestoreButton()->click();
+    EXPECT_TRUE(w->MaximiseButton()->isVisible());
+    EXPECT_FALSE(w->RestoreButton()->isVisible());
+}
+
+TEST_F(PlaybackWindowTest, EnterDoesNothingEscapeCloses) {
+    auto w = Window();
+    w->Flow().Close();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->StartButton()->setFocus();
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(client.notifier.Messages().empty());  // the start button was not pressed
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->result(), QDialog::Rejected);
+}
+
+TEST_F(PlaybackWindowTest, TheCardsIndexFillsTheListsAndPicksRefillTheLowerOnes) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    auto w = Window();
+    w->show();
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
+    EXPECT_EQ(w->TitleText(), QStringLiteral("Прихожая"));
+    EXPECT_EQ(Texts(w->List(1)), QStringList{"12"});
+    EXPECT_EQ(Texts(w->List(2)), QStringList{"31"});
+    EXPECT_EQ(Texts(w->List(3)), QStringList{"23"});
+    EXPECT_EQ(w->List(3)->currentRow(), 0);
+
+    w->List(0)->setCurrentRow(1);
+    EXPECT_EQ(Texts(w->List(1)), (QStringList{"01", "03"}));
+    EXPECT_EQ(Texts(w->List(3)), (QStringList{"00", "01"}));
+    w->List(1)->setCurrentRow(1);
+    EXPECT_EQ(Texts(w->List(2)), (QStringList{"15", "16"}));
+    EXPECT_EQ(Texts(w->List(3)), (QStringList{"08", "09", "21"}));
+    w->List(3)->setCurrentRow(2);
+    EXPECT_EQ(w->Flow().CheckStart(), "20140315-21");
+
+    w->List(2)->setCurrentRow(1);  // a day without hours
+    EXPECT_EQ(w->List(3)->count(), 0);
+    w->StartButton()->click();
+    ASSERT_FALSE(client.notifier.Messages().empty());
+    EXPECT_EQ(client.notifier.Messages().back().text, playback_text::kChooseHour);
+}
+
+TEST_F(PlaybackWindowTest, ACardlessCameraKeepsTheLoadingTitleAndEmptyLists) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    auto w = Window("PB0000000002", "Без карты");
+    w->show();
+    ASSERT_TRUE(w->Flow().WaitIndex(std::chrono::seconds(30)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->TitleText().toStdString(), playback_text::kLoadingTitle);
+    EXPECT_EQ(w->List(0)->count(), 0);
+    w->StartButton()->click();
+    ASSERT_EQ(client.notifier.Messages().size(), 2u);
+    EXPECT_EQ(client.notifier.Messages()[0].text, playback_text::kNoCard);
+    EXPECT_EQ(client.notifier.Messages()[1].text, playback_text::kChooseYear);
+}
+
+TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatStopsIt) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    auto w = Window("PB0000000001", "Прихожая", true);
+    w->show();
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
+    w->List(0)->setCurrentRow(1);
+    w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
+    w->StartButton()->click();
+    EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kStarting);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Canvas()->PlayState(), int(CPlaybkCanvas::kPlaying), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Slider()->maximum(), 3600, 5000);
+    EXPECT_EQ(w->EndTimeText(), QStringLiteral("09:00:00"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->Slider()->value() >= 1, 10000);
+    EXPECT_TRUE(w->CurrentTimeText().startsWith(QStringLiteral("08:00:0")));
+
+    w->PauseButton()->click();
+    w->ResumeButton()->click();
+    const int before = w->Slider()->value();
+    w->ForwardButton()->click();
+    EXPECT_EQ(w->Slider()->value(), before + 10);
+    EXPECT_EQ(w->Stream()->Position(), before + 10);
+    w->RewindButton()->click();
+    EXPECT_EQ(w->Slider()->value(), before);
+
+    // The camera heard pause, play and a jump.
+    const auto heard = [&] {
+        int pauses = 0, plays = 0, jumps = 0;
+        for (const auto& l : sim.RequestLog()) {
+            const Json::Value& cmd = l["message"]["cmd"];
+            pauses += cmd == "playback-pause";
+            plays += cmd == "playback-play";
+            jumps += cmd == "jump";
+        }
+        return pauses == 1 && plays == 1 && jumps >= 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(heard(), 10000);
+
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->Stream()->State(), PlaybackStream::kIdle);
+}
+
+}  // namespace
+}  // namespace nimbrel
