@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
+#include <regex>
+#include <stdexcept>
 #include <vector>
 
 #include "RecordingNotifier.h"
@@ -252,6 +255,34 @@ TEST(FullMatch, WholeTextOnlyAndBounded) {
     EXPECT_TRUE(any.Matches(std::wstring(FullMatchPattern::kMaxText, L'a')));
     EXPECT_FALSE(any.Matches(std::wstring(FullMatchPattern::kMaxText + 1, L'a')));
     EXPECT_FALSE(any.MatchesUtf8(std::string(100000, 'a')));
+    EXPECT_FALSE(any.Matches(L"a\nb"));
+}
+
+// The program's own patterns agree with an ECMAScript engine on random texts drawn from allowed,
+// neighbouring and foreign characters, at lengths around every bound.
+TEST(FullMatch, AgreesWithTheExpressionEngineOnTheProgramsPatterns) {
+    const wchar_t* patterns[] = {L"^([a-zA-Z0-9]|[_]){4,64}$",
+                                 L"^([a-zA-Z0-9]|[@._]){6,64}$",
+                                 L"^([a-zA-Z0-9]|[_]){6,64}$",
+                                 L"^([a-zA-Z0-9]|[_@.]){4,64}$",
+                                 L"^([a-zA-Z0-9]|[_@]|[.]){6,64}$",
+                                 L"^.*$",
+                                 L"^[a-c]{2}$"};
+    const std::wstring alphabet = L"azAZ09_@.-/ \n\u0436`[{";
+    std::mt19937 random(7);
+    for (const wchar_t* pattern : patterns) {
+        const FullMatchPattern ours(pattern);
+        const std::wregex engine(pattern, std::regex_constants::ECMAScript);
+        for (int i = 0; i < 400; ++i) {
+            std::wstring text(random() % 70, L'a');
+            for (wchar_t& c : text) c = alphabet[random() % alphabet.size()];
+            EXPECT_EQ(ours.Matches(text), std::regex_match(text, engine))
+                << pattern << " on \"" << text << "\"";
+        }
+    }
+    for (const wchar_t* bad : {L"", L"abc", L"^(a|b", L"^a{3,1}$", L"^[b-a]$", L"^a$x", L"^ab$"}) {
+        EXPECT_THROW(FullMatchPattern{bad}, std::invalid_argument);
+    }
 }
 
 TEST(WideText, MalformedBytesBecomeReplacements) {
