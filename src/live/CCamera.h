@@ -33,6 +33,7 @@
 #include "media/PaneOwner.h"
 #include "media/PaneScaler.h"
 #include "media/ParameterSets.h"
+#include "media/PendingFrames.h"
 #include "platform/Ipv4Endpoint.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/TcpSocket.h"
@@ -69,6 +70,7 @@ struct ViewCounters {
     std::atomic<uint64_t> fragments{0};
     std::atomic<uint64_t> framesDecoded{0};
     std::atomic<uint64_t> framesShown{0};    // converted and published to the pane
+    std::atomic<uint64_t> catchUps{0};       // kept frames decoded when the pane was shown again
     std::atomic<uint64_t> framesDropped{0};  // cleared without decoding
     std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
@@ -167,7 +169,12 @@ class CCamera : public DeviceRecord, public PaneOwner {
     // Frames (CameraFrames.cpp).
     bool InitVideoDecoder();
     void OnFrameTick();
-    void DecodeAndDraw(const FrameRing::Frame& frame);
+    // One ring tick; `draw` false decodes the frame without converting or showing it.
+    void TickRing(bool draw);
+    void TakeFrame(const FrameRing::Frame& frame, bool draw);
+    // Decodes the kept frames before a frame that is about to be decoded (none before a key
+    // frame); false when that frame cannot be decoded now (a key frame is needed, or a stop).
+    bool CatchUp(bool key);
 
     // Recording, snapshots and pan/tilt (CameraControls.cpp).
     void BeginRecording();
@@ -213,6 +220,7 @@ class CCamera : public DeviceRecord, public PaneOwner {
     ParameterSetRecord pps_{};
     FrameRing ring_;
     H264Decoder decoder_;
+    PendingFrames pending_;  // kept undecoded while the pane is hidden
     PaneScaler scaler_;
     PanePicture panePicture_;  // filled by the display tick; its buffers go round via the pane
     PeriodicTimer frameTimer_;

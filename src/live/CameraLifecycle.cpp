@@ -156,6 +156,7 @@ void CCamera::ReleaseView() {
     m_DeviceNATType = -1;
     ring_.Release();
     decoder_.Close();
+    pending_.Release();
     scaler_.Reset();
     recorder_.EndView();  // the file is complete; m_bRecord stays for the next view
     m_nWidth = 0;
