@@ -40,7 +40,9 @@ struct PanePicture {
 
     // Makes room for width × height (allocating only when the size grows or shrinks) and says
     // where to write. Rows have room for an even number of pixels: the converter is much faster
-    // at even widths. An empty target for a size that is not positive.
+    // at even widths. A picture that shrinks to less than half its buffer gets a buffer of its
+    // new size, so a pane that was full-screen once does not keep a full-screen buffer. An
+    // empty target for a size that is not positive.
     BgrxTarget Resize(int width, int height);
     // The rows that width, height and stride describe lie inside the buffer.
     bool Whole() const;
