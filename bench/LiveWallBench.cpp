@@ -35,8 +35,8 @@
 //    wall's per camera, and the rest is the shown cameras'.
 //  - page switch: from turning the page to every camera of the new page having published a
 //    picture made after the turn (the longest of the switches).
-//  - viewer: a thread stands in for the wall's window, taking each pane's picture on its
-//    wake-up as the pane widget does (a copy, no painting).
+//  - viewer: a thread stands in for the wall's window, reading each pane's picture in place on
+//    its wake-up as the pane widget paints it (every row read, no painting).
 //  - audio walls (--audio-cameras): the same 720p25 wall, but the first camera also sends AAC
 //    (16 kHz stereo) and plays as device audio into the null output (the real rate, no device),
 //    while talk sends a tone to it: output underruns (0 wanted), the delay from an audio
@@ -69,6 +69,7 @@
 #include "LiveWallMeasure.h"
 #include "LiveWallReport.h"
 #include "SimProcess.h"
+#include "WallUser.h"
 #include "camera/H264ClipEncoder.h"
 #include "devices/DeviceList.h"
 #include "devices/DeviceListLoader.h"
@@ -255,55 +256,6 @@ std::filesystem::path WriteScenario(const StreamKind& kind, int cameras, bool au
     return path;
 }
 
-// Stands in for the wall's window: on a pane's wake-up it takes the pane's picture, as the
-// pane widget does before painting it.
-class Viewer {
-  public:
-    explicit Viewer(CCanvas& canvas) : canvas_(canvas) {
-        for (int i = 0; i < CCanvas::kPanes; ++i)
-            canvas_.Surface(i)->SetWakeup([this, i] {
-                pending_.fetch_or(uint64_t{1} << i);
-                wake_.notify_one();
-            });
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~Viewer() {
-        {
-            std::lock_guard guard(lock_);
-            stop_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-        for (int i = 0; i < CCanvas::kPanes; ++i) canvas_.Surface(i)->SetWakeup({});
-    }
-    uint64_t Taken() const { return taken_; }
-
-  private:
-    void Run() {
-        pthread_setname_np(pthread_self(), "viewer");
-        std::vector<PanePicture> pictures(CCanvas::kPanes);
-        std::unique_lock guard(lock_);
-        while (!stop_) {
-            wake_.wait_for(guard, std::chrono::milliseconds(100));
-            const uint64_t panes = pending_.exchange(0);
-            if (panes == 0) continue;
-            guard.unlock();
-            for (int i = 0; i < CCanvas::kPanes; ++i)
-                if (panes & (uint64_t{1} << i) && canvas_.Surface(i)->TakeFront(pictures[i]))
-                    ++taken_;
-            guard.lock();
-        }
-    }
-
-    CCanvas& canvas_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool stop_ = false;
-    std::atomic<uint64_t> pending_{0};
-    std::atomic<uint64_t> taken_{0};
-    std::thread thread_;
-};
-
 struct CameraTotals {
     uint64_t decoded = 0, shown = 0, dropped = 0, skipped = 0, bytes = 0;
     DelayHistogram::Snapshot delay;
@@ -321,33 +273,6 @@ CameraTotals Totals(const std::vector<CCamera*>& cameras) {
         for (int b = 0; b < DelayHistogram::kBuckets; ++b) t.delay.counts[b] += delay.counts[b];
     }
     return t;
-}
-
-// Turns through every page of the wall once, back to the first, and returns how long each turn
-// took until every camera of the new page had published a picture made after it; a second of
-// play between turns. A turn whose pictures do not all come within 10 s counts as 10 s.
-std::vector<double> TurnEveryPage(CCanvas& canvas, const std::vector<CCamera*>& cameras) {
-    std::vector<double> turns;
-    const int pages = canvas.PageCount();
-    for (int turn = 0; turn < pages; ++turn) {
-        const int next = (canvas.CurrentPage() + 1) % pages;
-        std::vector<std::pair<PaneSurface*, uint64_t>> watched;
-        for (CCamera* camera : cameras)
-            if (camera->m_nPage == next)
-                if (PaneSurface* surface = canvas.SurfaceOf(*camera))
-                    watched.emplace_back(surface, surface->Published());
-        const double start = MonotonicSeconds();
-        if (!canvas.NextPage()) break;
-        auto allNew = [&] {
-            return std::all_of(watched.begin(), watched.end(),
-                               [](const auto& w) { return w.first->Published() > w.second; });
-        };
-        while (!allNew() && MonotonicSeconds() - start < 10)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        turns.push_back((MonotonicSeconds() - start) * 1000);
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-    }
-    return turns;
 }
 
 // Runs one wall and prints its figures as one "RESULT key=value ..." line.

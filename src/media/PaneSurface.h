@@ -70,12 +70,17 @@ class PaneSurface {
     // False, with `out` untouched, when nothing new was published.
     bool TakeFront(PanePicture& out);
     // Viewer: reads the front picture in place under the lock (after a take it is the previous
-    // one until the next picture is published).
+    // one until the next picture is published). A viewer that paints this way needs no picture
+    // of its own, so a pane costs two pictures (the front and the writer's next), not three; a
+    // publish waits for the read.
     template <typename F>
     void ReadFront(F&& read) const {
         std::lock_guard guard(lock_);
         read(front_);
     }
+    // Viewer that reads in place: clears the pending mark, so that the next publish wakes it
+    // again.
+    void Rearm() { pending_ = false; }
 
     void SetWakeup(std::function<void()> wakeup);
     uint64_t Published() const { return published_.load(); }
