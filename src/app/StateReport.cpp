@@ -74,6 +74,7 @@ QJsonObject StateReport::Summary() const {
                 [&](const PanePicture& picture) { distinct = DistinctValues(picture); });
         entry["pictureValues"] = distinct;
         entry["framesDecoded"] = static_cast<qint64>(camera->counters.framesDecoded.load());
+        entry["fragments"] = static_cast<qint64>(camera->counters.fragments.load());
         entry["keepAlives"] = static_cast<qint64>(camera->counters.keepAlivesSent.load());
         cameras.append(entry);
     }

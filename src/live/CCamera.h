@@ -33,16 +33,24 @@
 #include "media/PaneOwner.h"
 #include "media/PaneScaler.h"
 #include "media/ParameterSets.h"
+#include "media/PendingFrames.h"
 #include "platform/Ipv4Endpoint.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/TcpSocket.h"
 #include "platform/UdpSocket.h"
 
-namespace Json { class Value; }
+namespace Json {
+class Value;
+}
 
 namespace nimbrel {
 
-enum CameraStatus : int { kStatusReady = 0, kStatusConnecting = 1, kStatusPlaying = 2, kStatusFailed = 3 };
+enum CameraStatus : int {
+    kStatusReady = 0,
+    kStatusConnecting = 1,
+    kStatusPlaying = 2,
+    kStatusFailed = 3
+};
 
 // Why a view failed, for reports.
 enum class CameraFailure : int {
@@ -58,20 +66,21 @@ const char* CameraFailureName(CameraFailure failure);
 
 // What a view has done so far, for the command-line client and benchmarks.
 struct ViewCounters {
-    std::atomic<uint64_t> bytes{0};            // all stream bytes received
+    std::atomic<uint64_t> bytes{0};  // all stream bytes received
     std::atomic<uint64_t> fragments{0};
     std::atomic<uint64_t> framesDecoded{0};
-    std::atomic<uint64_t> framesShown{0};      // converted and published to the pane
-    std::atomic<uint64_t> framesDropped{0};    // cleared without decoding
-    std::atomic<uint64_t> ticksSkipped{0};     // display ticks lost while the timer was behind
+    std::atomic<uint64_t> framesShown{0};    // converted and published to the pane
+    std::atomic<uint64_t> catchUps{0};       // kept frames decoded when the pane was shown again
+    std::atomic<uint64_t> framesDropped{0};  // cleared without decoding
+    std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the timer was behind
     std::atomic<uint64_t> keepAlivesSent{0};
-    std::atomic<uint64_t> turnsSent{0};        // pan/tilt messages sent
+    std::atomic<uint64_t> turnsSent{0};  // pan/tilt messages sent
     // From a frame's last fragment landing in the ring to its picture published to the pane.
     DelayHistogram publishDelay;
 };
 
 class CCamera : public DeviceRecord, public PaneOwner {
-public:
+  public:
     static constexpr const char* kNoFreePaneNotice = "Нет свободного окна для видео";
     static constexpr int kNoFreePaneNoticeMs = 1500;
 
@@ -141,7 +150,7 @@ public:
     const CameraAudio& Audio() const { return audio_; }
     const CameraTalk& Talk() const { return talk_; }
 
-private:
+  private:
     friend class CameraTestAccess;
 
     // Status 3, with the reason; wakes the check thread.
@@ -160,7 +169,12 @@ private:
     // Frames (CameraFrames.cpp).
     bool InitVideoDecoder();
     void OnFrameTick();
-    void DecodeAndDraw(const FrameRing::Frame& frame);
+    // One ring tick; `draw` false decodes the frame without converting or showing it.
+    void TickRing(bool draw);
+    void TakeFrame(const FrameRing::Frame& frame, bool draw);
+    // Decodes the kept frames before a frame that is about to be decoded (none before a key
+    // frame); false when that frame cannot be decoded now (a key frame is needed, or a stop).
+    bool CatchUp(bool key);
 
     // Recording, snapshots and pan/tilt (CameraControls.cpp).
     void BeginRecording();
@@ -197,12 +211,16 @@ private:
     // the view threads start.
     StreamRoute route_{live_, stop_, m_DeviceNATType};
     std::unique_ptr<StreamTransport> transport_;
+    // Made by the handshake, which may receive the first media with the reply; the reading loop
+    // goes on from there.
+    std::unique_ptr<PacketReader> reader_;
 
     // Video.
     ParameterSetRecord sps_{};
     ParameterSetRecord pps_{};
     FrameRing ring_;
     H264Decoder decoder_;
+    PendingFrames pending_;  // kept undecoded while the pane is hidden
     PaneScaler scaler_;
     PanePicture panePicture_;  // filled by the display tick; its buffers go round via the pane
     PeriodicTimer frameTimer_;

@@ -1,7 +1,8 @@
-// Frames to pictures: the display tick takes one whole frame per frame period from the ring,
-// hands it to the recorder, decodes it, saves a snapshot when one was asked for, and — only for
-// a camera on the page shown — converts it straight to the pane's drawing size and publishes it
-// with the status line and icons.
+// Frames to pictures: the display tick takes one whole frame per frame period from the ring and
+// hands it to the recorder. Only a camera whose pane is on screen (or that owes a snapshot)
+// decodes it; a hidden camera keeps it undecoded. Shown again, the camera decodes what it kept
+// and what the ring holds beyond its reserve, without drawing, and draws the newest picture: a
+// page switch shows live pictures at once, and hidden pages cost almost no processor time.
 #include <cstdio>
 
 #include "live/CCamera.h"
@@ -15,30 +16,64 @@ bool CCamera::InitVideoDecoder() {
 
 void CCamera::OnFrameTick() {
     recorder_.Upkeep(m_bRecord);
-    const FrameRing::TickResult r = ring_.Tick([this](const FrameRing::Frame& frame) { DecodeAndDraw(frame); });
-    if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete) ++counters.framesDropped;
+    // The frames that queued up behind the reserve while the camera caught up, or before, are
+    // decoded without drawing, so that the tick draws the newest one.
+    if (!pending_.Empty() && live_.panes.IsShown(*this)) {
+        while (!stop_.IsRaised() && ring_.Frames() > 2) TickRing(false);
+    }
+    TickRing(true);
     if (const uint64_t skipped = frameTimer_.Skipped(); skipped != ticksSkippedSeen_) {
         counters.ticksSkipped += skipped - ticksSkippedSeen_;
         ticksSkippedSeen_ = skipped;
     }
 }
 
-void CCamera::DecodeAndDraw(const FrameRing::Frame& frame) {
+void CCamera::TickRing(bool draw) {
+    const FrameRing::TickResult r =
+        ring_.Tick([this, draw](const FrameRing::Frame& frame) { TakeFrame(frame, draw); });
+    if (r == FrameRing::TickResult::Dropped || r == FrameRing::TickResult::Incomplete)
+        ++counters.framesDropped;
+}
+
+bool CCamera::CatchUp(bool key) {
+    // Decoding starts over at a key frame: what was kept before it does not matter.
+    if (key) {
+        pending_.Clear();
+        return true;
+    }
+    if (pending_.WaitingForKey()) return false;
+    if (pending_.Empty()) return true;
+    ++counters.catchUps;
+    pending_.Drain([this](const uint8_t* data, std::size_t size) {
+        if (stop_.IsRaised()) return false;
+        if (decoder_.Decode(data, size)) ++counters.framesDecoded;
+        return true;
+    });
+    return !stop_.IsRaised();
+}
+
+void CCamera::TakeFrame(const FrameRing::Frame& frame, bool draw) {
     if (stop_.IsRaised()) return;
     if (m_bRecord) recorder_.WriteFrame(frame.data, frame.size, frame.key, m_bRecord);
+    const bool shown = live_.panes.IsShown(*this);
+    if (!shown && !snapshot_.Requested()) {
+        pending_.Keep(frame.data, frame.size, frame.key);
+        return;
+    }
+    if (!CatchUp(frame.key)) return;
     const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
     if (!picture) return;
     ++counters.framesDecoded;
     if (snapshot_.Requested()) TakeSnapshot(*picture);
+    if (!shown || !draw) return;  // decoded, neither converted nor shown
 
-    const int page = m_nPage;
-    if (page < 0 || page != live_.panes.CurrentPage()) return;  // decoded, neither converted nor shown
     int expected = kStatusConnecting;
     // A failed view stays failed; one that plays (again) starts its retries afresh next time.
     if (m_nStatus.compare_exchange_strong(expected, kStatusPlaying)) retryAttempt_ = 0;
 
     char line[320];
-    std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(), m_fBytesLastSecond.load() / 1024.0);
+    std::snprintf(line, sizeof line, "%s  %.2fK/s", Name().c_str(),
+                  m_fBytesLastSecond.load() / 1024.0);
     {
         std::lock_guard guard(statusLineLock_);
         statusLine_ = line;

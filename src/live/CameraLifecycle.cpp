@@ -49,7 +49,9 @@ const char* CameraFailureName(CameraFailure failure) {
 CCamera::CCamera(LiveContext& live)
     : live_(live), audio_(m_bAudioOff, stop_, live.audio, "cam"), talk_(live.audio, "cam") {}
 
-CCamera::~CCamera() { Shutdown(); }
+CCamera::~CCamera() {
+    Shutdown();
+}
 
 bool CCamera::CameraStart() {
     std::unique_lock lock(lifecycleLock_);
@@ -146,6 +148,7 @@ void CCamera::ReleaseView() {
         streaming_ = false;
         transport_.reset();
     }
+    reader_.reset();
     panePicture_ = {};
     sps_ = {};
     pps_ = {};
@@ -153,6 +156,7 @@ void CCamera::ReleaseView() {
     m_DeviceNATType = -1;
     ring_.Release();
     decoder_.Close();
+    pending_.Release();
     scaler_.Reset();
     recorder_.EndView();  // the file is complete; m_bRecord stays for the next view
     m_nWidth = 0;
@@ -163,7 +167,8 @@ void CCamera::ReleaseView() {
 }
 
 void CCamera::StopClean(bool fromCheck) {
-    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ") << Sid());
+    NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ")
+               << Sid());
     stop_.Raise();
     Join(progressThread_);
     if (!fromCheck) checkEnabled_ = false;
@@ -190,7 +195,8 @@ void CCamera::StopClean(bool fromCheck) {
         // retry: it must not linger and restart the view after the user's next stop.
         restart = m_bRestart.exchange(0) != 0 && !fromCheck;
     }
-    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ") << Sid());
+    NLOG_DEBUG((fromCheck ? "stopCleanCameraCheck success " : "StopCleanCameraTCP_UDT success ")
+               << Sid());
     if (restart) CameraStart();
 }
 

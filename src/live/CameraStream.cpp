@@ -43,6 +43,7 @@ bool CCamera::CtrlRecvPlay() {
     NLOG_DEBUG("go to the Ctrl_Recv_Play_TCP");
     if (!ring_.Allocate()) return false;
     const bool udt = transport_->IsUdt();
+    reader_ = std::make_unique<PacketReader>(!udt);
     ConnectRequest request;
     request.sid = std::string(Sid());
     request.umac = Umac(live_);
@@ -51,8 +52,9 @@ bool CCamera::CtrlRecvPlay() {
     if (!SendMessage(ConnectMessage(request))) return false;
 
     // Media that arrives before the reply is read and dropped.
-    const auto reply = ReadConnectReply(*transport_, live_.g.SessionText(live_.g.m_StreamKey),
-                                        false, stop_.Flag(), &counters.bytes);
+    const auto reply =
+        ReadConnectReply(*transport_, *reader_, live_.g.SessionText(live_.g.m_StreamKey), false,
+                         stop_.Flag(), &counters.bytes);
     if (!reply) {
         NLOG_DEBUG("Ctrl_Recv_Play_TCP()::no connect reply.");
         return false;
@@ -105,11 +107,10 @@ void CCamera::StartViewThreads() {
 
 void CCamera::ReadLoop() {
     pthread_setname_np(pthread_self(), "cam-recv");
-    PacketReader reader(!transport_->IsUdt());
     Packet packet;
     const std::string key = live_.g.SessionText(live_.g.m_StreamKey);
     while (!stop_.IsRaised()) {
-        const ReadResult r = reader.Read(*transport_, stop_.Flag(), packet, &counters.bytes);
+        const ReadResult r = reader_->Read(*transport_, stop_.Flag(), packet, &counters.bytes);
         if (r == ReadResult::Stopped) return;
         if (r != ReadResult::Ok) {
             NLOG_DEBUG("Recv: stream ended (" << static_cast<int>(r) << ") " << Sid());

@@ -1,7 +1,7 @@
 // What a live view needs of the video wall: a pane to draw into, its picture surface and pan/tilt
-// requests, the page shown, and which cameras own device audio and talk. The wall implements it; tests and the
-// command-line client use a wall without a window.
-// Threading: every method may be called from camera threads and the UI thread.
+// requests, the page shown, and which cameras own device audio and talk. The wall implements it;
+// tests and the command-line client use a wall without a window. Threading: every method may be
+// called from camera threads and the UI thread.
 #pragma once
 
 #include "live/PtzRequests.h"
@@ -14,13 +14,14 @@ namespace nimbrel {
 enum class SharedRole { Audio, Talk };
 
 class PaneHost {
-public:
+  public:
     virtual ~PaneHost() = default;
     // Gives `owner` a free pane (writes its page and slot); false when none is free.
     virtual bool AcquirePane(PaneOwner& owner) = 0;
     // Frees the owner's pane, clears the selection, and sets page and slot to -1.
     virtual void ReleasePane(PaneOwner& owner) = 0;
-    virtual int CurrentPage() const = 0;
+    // The owner's pane is on screen: on the page shown and not covered by a maximised pane.
+    virtual bool IsShown(const PaneOwner& owner) const = 0;
     // The surface of the pane `owner` occupies, looked up in one step with its page and slot;
     // null while it has none.
     virtual PaneSurface* SurfaceOf(const PaneOwner& owner) = 0;

@@ -30,10 +30,10 @@ bool SendStreamMessage(StreamTransport& transport, std::string_view streamKey,
     return r == TransferResult::Done || r == TransferResult::Stopped;
 }
 
-std::optional<Json::Value> ReadConnectReply(StreamTransport& transport, std::string_view streamKey,
-                                            bool playback, const std::atomic<bool>& stop,
+std::optional<Json::Value> ReadConnectReply(StreamTransport& transport, PacketReader& reader,
+                                            std::string_view streamKey, bool playback,
+                                            const std::atomic<bool>& stop,
                                             std::atomic<uint64_t>* received) {
-    PacketReader reader(!transport.IsUdt());
     Packet packet;
     for (;;) {
         if (reader.Read(transport, stop, packet, received) != ReadResult::Ok) return std::nullopt;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "live/StreamPacket.h"
 #include "live/StreamTransport.h"
 
 namespace nimbrel {
@@ -32,11 +33,13 @@ Json::Value ConnectMessage(const ConnectRequest& request);
 bool SendStreamMessage(StreamTransport& transport, std::string_view streamKey,
                        const Json::Value& message, const std::atomic<bool>& stop);
 
-// Reads packets until the camera's sealed reply and returns it when its type is "connect".
-// Media before the reply is dropped: any kind for a live view; for a playback only video and
-// AAC, any other packet failing the start.
-std::optional<Json::Value> ReadConnectReply(StreamTransport& transport, std::string_view streamKey,
-                                            bool playback, const std::atomic<bool>& stop,
+// Reads packets with `reader` until the camera's sealed reply and returns it when its type is
+// "connect". Media before the reply is dropped: any kind for a live view; for a playback only
+// video and AAC, any other packet failing the start. What arrived after the reply stays in
+// `reader` for the reading loop.
+std::optional<Json::Value> ReadConnectReply(StreamTransport& transport, PacketReader& reader,
+                                            std::string_view streamKey, bool playback,
+                                            const std::atomic<bool>& stop,
                                             std::atomic<uint64_t>* received = nullptr);
 
 }  // namespace nimbrel

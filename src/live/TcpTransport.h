@@ -8,17 +8,18 @@
 namespace nimbrel {
 
 class TcpTransport : public StreamTransport {
-public:
+  public:
     explicit TcpTransport(TcpSocket socket) : socket_(std::move(socket)) {}
     bool IsUdt() const override { return false; }
-    TransferResult ReceiveAll(uint8_t* data, std::size_t size, const std::atomic<bool>& stop) override;
+    TransferResult ReceiveSome(uint8_t* data, std::size_t capacity, const std::atomic<bool>& stop,
+                               std::size_t& received) override;
     void Shutdown() override { socket_.Handle().Shutdown(); }
 
-protected:
+  protected:
     TransferResult SendAllLocked(const uint8_t* data, std::size_t size,
                                  const std::atomic<bool>& stop) override;
 
-private:
+  private:
     TcpSocket socket_;
 };
 

@@ -1,5 +1,7 @@
 #include "live/UdtTransport.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 namespace nimbrel {
@@ -89,23 +91,22 @@ TransferResult UdtTransport::SendAllLocked(const uint8_t* data, std::size_t size
     return TransferResult::Done;
 }
 
-TransferResult UdtTransport::ReceiveAll(uint8_t* data, std::size_t size,
-                                        const std::atomic<bool>& stop) {
-    std::size_t got = 0;
-    while (got < size) {
+TransferResult UdtTransport::ReceiveSome(uint8_t* data, std::size_t capacity,
+                                         const std::atomic<bool>& stop, std::size_t& received) {
+    received = 0;
+    const int most = static_cast<int>(std::min<std::size_t>(capacity, INT32_MAX));
+    for (;;) {
         if (stop) return TransferResult::Stopped;
         if (shut_) return TransferResult::Closed;
-        const int n = UDT::recv(socket_, reinterpret_cast<char*>(data + got),
-                                static_cast<int>(size - got), 0);
+        const int n = UDT::recv(socket_, reinterpret_cast<char*>(data), most, 0);
         if (n > 0) {
-            got += static_cast<std::size_t>(n);
-            continue;
+            received = static_cast<std::size_t>(n);
+            return TransferResult::Done;
         }
         const int code = UDT::getlasterror_code();
         if (n == UDT::ERROR && IsClosed(code)) return TransferResult::Closed;
         if (n == UDT::ERROR && !IsRetry(code)) return TransferResult::Failed;
     }
-    return TransferResult::Done;
 }
 
 }  // namespace nimbrel

@@ -27,8 +27,8 @@ class UdtTransport : public StreamTransport {
     explicit UdtTransport(UDTSOCKET socket);
     ~UdtTransport() override;
     bool IsUdt() const override { return true; }
-    TransferResult ReceiveAll(uint8_t* data, std::size_t size,
-                              const std::atomic<bool>& stop) override;
+    TransferResult ReceiveSome(uint8_t* data, std::size_t capacity, const std::atomic<bool>& stop,
+                               std::size_t& received) override;
     void Shutdown() override;
 
   protected:

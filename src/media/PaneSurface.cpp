@@ -7,7 +7,10 @@ BgrxTarget PanePicture::Resize(int w, int h) {
     const int evenWidth = w + (w & 1);
     const std::size_t bytes = static_cast<std::size_t>(evenWidth) * BgrxTarget::kBytesPerPixel *
                               static_cast<std::size_t>(h);
-    if (bgrx.size() != bytes) bgrx.resize(bytes);
+    if (bytes < bgrx.capacity() / 2)
+        bgrx = std::vector<uint8_t>(bytes);
+    else if (bgrx.size() != bytes)
+        bgrx.resize(bytes);
     width = w;
     height = h;
     stride = evenWidth * BgrxTarget::kBytesPerPixel;

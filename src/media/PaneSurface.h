@@ -40,7 +40,9 @@ struct PanePicture {
 
     // Makes room for width × height (allocating only when the size grows or shrinks) and says
     // where to write. Rows have room for an even number of pixels: the converter is much faster
-    // at even widths. An empty target for a size that is not positive.
+    // at even widths. A picture that shrinks to less than half its buffer gets a buffer of its
+    // new size, so a pane that was full-screen once does not keep a full-screen buffer. An
+    // empty target for a size that is not positive.
     BgrxTarget Resize(int width, int height);
     // The rows that width, height and stride describe lie inside the buffer.
     bool Whole() const;
@@ -68,12 +70,17 @@ class PaneSurface {
     // False, with `out` untouched, when nothing new was published.
     bool TakeFront(PanePicture& out);
     // Viewer: reads the front picture in place under the lock (after a take it is the previous
-    // one until the next picture is published).
+    // one until the next picture is published). A viewer that paints this way needs no picture
+    // of its own, so a pane costs two pictures (the front and the writer's next), not three; a
+    // publish waits for the read.
     template <typename F>
     void ReadFront(F&& read) const {
         std::lock_guard guard(lock_);
         read(front_);
     }
+    // Viewer that reads in place: clears the pending mark, so that the next publish wakes it
+    // again.
+    void Rearm() { pending_ = false; }
 
     void SetWakeup(std::function<void()> wakeup);
     uint64_t Published() const { return published_.load(); }

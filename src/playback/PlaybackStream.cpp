@@ -65,6 +65,7 @@ bool PlaybackStream::StartSequence(const std::string& requestDate) {
     if (!route_.RequestStart() || !route_.GetSocketByNATType()) return false;
     transport_ = route_.TakeTransport();
     if (!transport_ || !ring_.Allocate()) return false;
+    reader_ = std::make_unique<PacketReader>(!transport_->IsUdt());
 
     ConnectRequest request;
     request.sid = sid_;
@@ -75,7 +76,7 @@ bool PlaybackStream::StartSequence(const std::string& requestDate) {
     request.playbackDate = requestDate;
     if (!Send(ConnectMessage(request))) return false;
     const auto reply =
-        ReadConnectReply(*transport_, streamKey_, true, stop_.Flag(), &counters_.bytes);
+        ReadConnectReply(*transport_, *reader_, streamKey_, true, stop_.Flag(), &counters_.bytes);
     if (!reply || !ReadReply(*reply)) return false;
 
     Json::Value startup(Json::objectValue);
@@ -176,10 +177,9 @@ void PlaybackStream::SendCommands() {
 
 void PlaybackStream::ReceiveLoop() {
     pthread_setname_np(pthread_self(), "pb-recv");
-    PacketReader reader(!transport_->IsUdt());
     Packet packet;
     while (!stop_.IsRaised()) {
-        const ReadResult r = reader.Read(*transport_, stop_.Flag(), packet, &counters_.bytes);
+        const ReadResult r = reader_->Read(*transport_, stop_.Flag(), packet, &counters_.bytes);
         if (r == ReadResult::Stopped) return;
         if (r != ReadResult::Ok) {
             Fail();
@@ -260,6 +260,7 @@ void PlaybackStream::Stop() {
     Join(receiveThread_);
     frameTimer_.Stop();
     transport_.reset();
+    reader_.reset();
     route_.Clear();
     linkType_ = -1;
     ring_.Release();

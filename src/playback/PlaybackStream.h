@@ -18,6 +18,7 @@
 
 #include "live/LiveContext.h"
 #include "live/StopSignal.h"
+#include "live/StreamPacket.h"
 #include "live/StreamRoute.h"
 #include "live/StreamTransport.h"
 #include "media/FrameRing.h"
@@ -101,6 +102,7 @@ class PlaybackStream {
     std::atomic<int> linkType_{-1};
     StreamRoute route_{live_, stop_, linkType_};
     std::unique_ptr<StreamTransport> transport_;
+    std::unique_ptr<PacketReader> reader_;  // the handshake's, which the receive loop goes on with
 
     std::atomic<int> state_{kIdle};
     std::atomic<int> position_{0};

@@ -447,6 +447,13 @@ bool CCanvas::IsOnCurrentPage(const PaneOwner& owner) const {
     return page >= 0 && page == CurrentPage();
 }
 
+bool CCanvas::IsShown(const PaneOwner& owner) const {
+    std::lock_guard guard(lock_);
+    const int page = owner.m_nPage;
+    const int slot = owner.m_nSlot;
+    return HoldsLocked(owner, page, slot) && panes_[slots_[page][slot].pane].State().visible;
+}
+
 CCanvas::RoleHolders& CCanvas::Holders(CameraRole role) {
     return role == CameraRole::Audio ? audio_ : talk_;
 }

@@ -132,6 +132,8 @@ class CCanvas {
     PanePosition FullPosition() const;
     // True when the camera's page is the page shown.
     bool IsOnCurrentPage(const PaneOwner& owner) const;
+    // The owner's pane is on screen: on the page shown, not covered by a maximised pane.
+    bool IsShown(const PaneOwner& owner) const;
 
     PaneOwner* RoleCamera(CameraRole role) const;
     PaneOwner* NextRoleCamera(CameraRole role) const;

@@ -16,7 +16,7 @@ class CanvasPaneHost : public PaneHost {
 
     bool AcquirePane(PaneOwner& owner) override { return canvas_.AcquirePane(owner).has_value(); }
     void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
-    int CurrentPage() const override { return canvas_.CurrentPage(); }
+    bool IsShown(const PaneOwner& owner) const override { return canvas_.IsShown(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override { return canvas_.SurfaceOf(owner); }
     PtzRequests* Ptz(int page, int slot) override;
     void Invalidate(int page, int slot) override;

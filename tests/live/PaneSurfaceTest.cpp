@@ -103,5 +103,16 @@ TEST(PanePicture, ResizeHandsOutTheBufferWithItsOwnLayout) {
     EXPECT_EQ(picture.Resize(0, 10).pixels, nullptr);
 }
 
+TEST(PanePicture, BuffersFollowTheDrawnSizeDownAsWellAsUp) {
+    PanePicture picture;
+    picture.Resize(1920, 1080);  // maximised
+    picture.Resize(480, 270);    // back in a 4 × 4 wall
+    EXPECT_LE(picture.bgrx.capacity(), 480u * 270 * 4);
+    // Small changes keep the buffer (a turn, a slightly smaller pane).
+    picture.Resize(470, 270);
+    EXPECT_EQ(picture.bgrx.capacity(), 480u * 270 * 4);
+    EXPECT_TRUE(picture.Whole());
+}
+
 }  // namespace
 }  // namespace nimbrel

@@ -103,7 +103,7 @@ class HookedWall : public PaneHost {
         wall_.ReleasePane(owner);
         Run(Moment::Release, owner);
     }
-    int CurrentPage() const override { return wall_.CurrentPage(); }
+    bool IsShown(const PaneOwner& owner) const override { return wall_.IsShown(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override {
         PaneSurface* surface = wall_.SurfaceOf(owner);
         Run(Moment::Lookup, owner);

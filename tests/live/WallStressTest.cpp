@@ -116,7 +116,7 @@ class PausingWall : public PaneHost {
     explicit PausingWall(PaneHost& wall) : wall_(wall) {}
     bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
     void ReleasePane(PaneOwner& owner) override { wall_.ReleasePane(owner); }
-    int CurrentPage() const override { return wall_.CurrentPage(); }
+    bool IsShown(const PaneOwner& owner) const override { return wall_.IsShown(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override {
         PaneSurface* surface = wall_.SurfaceOf(owner);
         thread_local std::minstd_rand pauses(

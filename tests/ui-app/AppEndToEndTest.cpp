@@ -235,11 +235,11 @@ TEST_F(AppEndToEnd, EndsInAFewSecondsWithAWallOfFrozenCameras) {
     test::SimProcess sim("wall-16.json");
     RememberAccount("wall_user", "wall1234");
     Start(first, sim.ServiceUrl());
-    // Every camera streams (those on the pages not shown decode without showing).
+    // Every camera streams (those on the pages not shown receive without decoding).
     const auto streaming = [](const QJsonObject& r) {
         const QJsonArray cameras = r["cameras"].toArray();
         for (const QJsonValue& c : cameras)
-            if (c["framesDecoded"].toInt() == 0) return false;
+            if (c["fragments"].toInt() == 0) return false;
         return cameras.size() == 16;
     };
     ASSERT_TRUE(streaming(WaitFor(streaming)));

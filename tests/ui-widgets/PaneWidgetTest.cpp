@@ -146,6 +146,12 @@ TEST_F(PaneWidgetTest, LivePictureFillsTheDrawingRectangleAsTurned) {
 
     Publish(2);
     EXPECT_EQ(Pixel(Shot(), 200, 296), QColor(255, 0, 0));
+    // The pane painted the picture in place: it is still the surface's front picture, and the
+    // pane holds no full-size copy of its own.
+    PanePicture front;
+    EXPECT_TRUE(canvas.Surface(0)->TakeFront(front));
+    EXPECT_EQ(front.overlay.rotation, 2);
+    ASSERT_TRUE(canvas.Surface(0)->Publish(camera, front));  // back as it was
     Publish(3);
     EXPECT_EQ(Pixel(Shot(), 4, 150), QColor(255, 0, 0));
 

@@ -84,18 +84,14 @@ PictureButton* PaneWidget::Arrow(Direction d) const {
 }
 
 void PaneWidget::PictureReady() {
-    // Taking the front picture also re-arms the surface's wake-up. The picture names the camera
-    // that published it, which the surface had checked to be the pane's occupant.
-    if (PaneSurface* surface = canvas_.Surface(index_)) surface->TakeFront(picture_);
+    // The picture is painted in place from the surface (no copy of its own: at full screen a
+    // picture is 8 MB); re-arming before the paint means a later picture wakes the pane again.
+    if (PaneSurface* surface = canvas_.Surface(index_)) surface->Rearm();
     update();
 }
 
 void PaneWidget::StateChanged() {
     const std::optional<PaneState> state = canvas_.Pane(index_);
-    if (!state || state->owner != picture_.owner) {
-        // Never show one camera's last picture over another camera, or over an empty pane.
-        picture_ = PanePicture{};
-    }
     if (!state || !state->owner) SetArrowsVisible(false);
     update();
 }
@@ -136,8 +132,7 @@ void PaneWidget::paintEvent(QPaintEvent*) {
         if (!ShowsPlayingPtzCamera()) SetArrowsVisible(false);
         switch (camera->m_nStatus.load()) {
             case kStatusPlaying:
-                PanePainter::Live(p, draw,
-                                  picture_.owner == state->owner ? picture_ : PanePicture{});
+                PaintPicture(p, draw, state->owner, true);
                 break;
             case kStatusConnecting:
                 PanePainter::Connecting(p, draw, camera->m_nProgressFrame.load());
@@ -149,14 +144,31 @@ void PaneWidget::paintEvent(QPaintEvent*) {
                 PanePainter::Idle(p, draw);
                 break;
         }
-    } else if (picture_.owner == state->owner && picture_.width > 0) {
-        // Another kind of occupant (a playback) that hands pictures over the same way.
-        PanePainter::Live(p, draw, picture_);
     } else {
-        PanePainter::Idle(p, draw);
+        // Another kind of occupant (a playback) that hands pictures over the same way.
+        PaintPicture(p, draw, state->owner, false);
     }
     if (state->selected) PanePainter::Selection(p, size());
     PanePainter::Border(p, size());
+}
+
+void PaneWidget::PaintPicture(QPainter& p, const QRect& draw, const PaneOwner* owner,
+                              bool playing) {
+    PaneSurface* surface = canvas_.Surface(index_);
+    bool painted = false;
+    // Only the occupant's picture: the surface drops a previous occupant's when the pane changes
+    // hands, and the owner check covers the moment in between. Nothing else is locked here.
+    if (surface)
+        surface->ReadFront([&](const PanePicture& front) {
+            if (front.owner != owner || front.width <= 0) return;
+            PanePainter::Live(p, draw, front);
+            painted = true;
+        });
+    if (painted) return;
+    if (playing)
+        PanePainter::Live(p, draw, PanePicture{});
+    else
+        PanePainter::Idle(p, draw);
 }
 
 // --- mouse and keys ---

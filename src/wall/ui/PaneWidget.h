@@ -13,6 +13,8 @@
 #include "media/PaneSurface.h"
 #include "wall/CCanvas.h"
 
+class QPainter;
+
 namespace nimbrel {
 
 class PictureButton;
@@ -43,6 +45,9 @@ class PaneWidget : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // The occupant's picture, painted in place from the pane's surface; without one a playing
+    // camera's empty picture (`playing`) or the idle picture.
+    void PaintPicture(QPainter& p, const QRect& draw, const PaneOwner* owner, bool playing);
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -60,7 +65,6 @@ class PaneWidget : public QWidget {
     CCanvas& canvas_;
     const int index_;
     std::array<PictureButton*, 4> arrows_{};  // indexed by PtzRequests::Direction
-    PanePicture picture_;                     // the last picture taken; its owner says whose it is
 };
 
 }  // namespace nimbrel
