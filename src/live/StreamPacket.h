@@ -35,6 +35,10 @@ struct VideoHeader {
 };
 
 VideoHeader ParseVideoHeader(std::span<const uint8_t, kVideoHeaderSize> header);
+// The time value of an audio packet (bytes 7..10, little-endian; AAC packets carry one).
+inline uint32_t AudioTimeValue(std::span<const uint8_t, kAudioHeaderSize> header) {
+    return header[7] | header[8] << 8 | header[9] << 16 | static_cast<uint32_t>(header[10]) << 24;
+}
 // Writes a video packet header (used by tests and tools that play a camera).
 void WriteVideoHeader(const VideoHeader& h, uint8_t* out);
 
@@ -48,12 +52,12 @@ enum class ReadResult { Ok, Stopped, Closed, Failed, Broken };
 // Reads one packet into its own buffer. `acceptAac` is false on streams that know only the
 // other three kinds (an AAC packet there is an unknown kind). `received` counts the bytes read.
 class PacketReader {
-public:
+  public:
     explicit PacketReader(bool acceptAac) : acceptAac_(acceptAac) {}
     ReadResult Read(StreamTransport& transport, const std::atomic<bool>& stop, Packet& out,
                     std::atomic<uint64_t>* received = nullptr);
 
-private:
+  private:
     bool acceptAac_;
     std::array<uint8_t, kStreamBufferSize> buffer_{};
 };
