@@ -2,9 +2,8 @@
 
 #include <pthread.h>
 
-#include <cstring>
-
 #include <algorithm>
+#include <cstring>
 
 #include "platform/Log.h"
 
@@ -144,7 +143,7 @@ CameraAudio::AacRing::Entry* CameraAudio::NextAacFrame(std::chrono::milliseconds
         // A little ahead: wait as long as it is ahead, in steps that notice a stop.
         for (auto wait = std::chrono::milliseconds(-d); wait.count() > 0; wait -= kRefillPoll) {
             if (Ending()) return nullptr;
-            std::this_thread::sleep_for(std::min(wait, std::chrono::milliseconds(kRefillPoll)));
+            std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(wait, kRefillPoll));
         }
         return e;
     }

@@ -24,9 +24,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kKeepAliveSteps = 10;  // 10 × 500 ms between keep-alives
-constexpr int kMaxSide = 4096;       // the largest picture side a reply may announce
-constexpr int kMaxSampleRate = 96000;
+constexpr int kKeepAliveSteps = 10;    // 10 × 500 ms between keep-alives
+constexpr int kMaxSide = 4096;         // the largest picture side a reply may announce
+constexpr int kMaxSampleRate = 96000;  // the highest sound rate a reply may announce
 
 void Join(std::thread& t) {
     if (t.joinable()) t.join();
