@@ -1,7 +1,7 @@
 // nimbrelctl playback SID --hour YYYYMMDD-HH: plays a recorded hour of the camera's card without
 // a window, through the same playback stream as the playback window, giving it the window's
 // commands at set times (a seek, pause and resume, fast forward), and reports the frames
-// decoded, the timeline positions seen and how the playback ended.
+// decoded, the timeline positions seen and how the playback ended; the sound may go to a WAV file.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +28,7 @@ struct PlaybackOptions {
     double resumeAt = -1;
     double forwardAt = -1;
     std::string snapshot;
+    std::string audio;  // WAV file for the recording's sound
     std::string lockCode;
     int width = 640;
     int height = 360;
@@ -76,6 +77,8 @@ int Playback(CliContext& ctx, const PlaybackOptions& options) {
     if (const auto refusal = CheckOpening(ctx, *device, options.lockCode))
         return ctx.Fail(kExitFailed, refusal->status, refusal->message);
 
+    if (!options.audio.empty())
+        session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
     PlaybackStream stream(session.Live(), options.sid);
     stream.Surface().SetDrawSize(options.width, options.height);
     const auto begun = steady_clock::now();
@@ -128,9 +131,26 @@ int Playback(CliContext& ctx, const PlaybackOptions& options) {
     fields["keepAlives"] = static_cast<Json::UInt64>(c.keepAlivesSent.load());
     fields["commandsSent"] = static_cast<Json::UInt64>(c.commandsSent.load());
     if (!options.snapshot.empty()) fields["snapshot"] = snapshotSaved ? options.snapshot : "";
+    const int sampleRate = stream.Sound().SampleRate();  // the stop forgets it
     const auto stopBegun = steady_clock::now();
     stream.Stop();
     fields["stopSeconds"] = duration<double>(steady_clock::now() - stopBegun).count();
+    // Counted after the stop: every frame played has then reached the file.
+    const AudioCounters& a = stream.Sound().Counters();
+    const uint64_t audioFrames = a.framesPlayed;
+    // An AAC frame is 1024 samples a channel.
+    const double audioSeconds = sampleRate > 0 ? audioFrames * 1024.0 / sampleRate : 0.0;
+    if (!options.audio.empty()) {
+        Json::Value audio(Json::objectValue);
+        audio["file"] = options.audio;
+        audio["sampleRate"] = sampleRate;
+        audio["framesPlayed"] = static_cast<Json::UInt64>(audioFrames);
+        audio["seconds"] = audioSeconds;
+        audio["framesSilent"] = static_cast<Json::UInt64>(a.framesSilent.load());
+        audio["framesOutOfStep"] = static_cast<Json::UInt64>(a.framesOutOfStep.load());
+        audio["framesRefused"] = static_cast<Json::UInt64>(stream.Sound().FramesRefused());
+        fields["audio"] = audio;
+    }
 
     const bool ok = finalState == PlaybackStream::kPlaying;
     char text[640];
@@ -142,7 +162,15 @@ int Playback(CliContext& ctx, const PlaybackOptions& options) {
                   static_cast<unsigned long long>(c.framesDecoded.load()),
                   fields["timelineStart"].asInt(), fields["timelineEnd"].asInt(),
                   stream.Closed() ? "; the recording ended" : "");
-    ctx.Print(fields, ok ? "OK" : "FAILED", text);
+    std::string summary = text;
+    if (!options.audio.empty()) {
+        char sound[256];
+        std::snprintf(sound, sizeof sound, "\naudio: %llu frames (%.1f s) played into %s",
+                      static_cast<unsigned long long>(audioFrames), audioSeconds,
+                      options.audio.c_str());
+        summary += sound;
+    }
+    ctx.Print(fields, ok ? "OK" : "FAILED", summary);
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -158,6 +186,7 @@ void AddPlaybackCommand(Command& app, CliContext& ctx, int& exitCode) {
     sub.Option("--resume-at", options.resumeAt, "Resume after this many seconds");
     sub.Option("--forward-at", options.forwardAt, "Fast forward (10 s) after this many seconds");
     sub.Option("--snapshot", options.snapshot, "Save the last picture as a BMP file");
+    sub.Option("--audio", options.audio, "Play the recording's sound into this WAV file");
     sub.Option("--lock-code", options.lockCode, "Digits of the video lock code");
     sub.Option("--width", options.width, "Width of the pictures made");
     sub.Option("--height", options.height, "Height of the pictures made");

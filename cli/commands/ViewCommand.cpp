@@ -104,6 +104,7 @@ int View(CliContext& ctx, const ViewOptions& options) {
         session.Live().audio.SetOutput({AudioBackend::Kind::Wav, options.audio});
     int failures = 0;
     bool failed = false;
+    bool wasPlaying = false;
     camera->CameraStart();
     while (steady_clock::now() < until) {
         std::this_thread::sleep_for(50ms);
@@ -113,11 +114,13 @@ int View(CliContext& ctx, const ViewOptions& options) {
             if (camera->m_DeviceNATType > 0) reach = camera->m_DeviceNATType;
             address = camera->ConnectedAddress();
         }
-        if (!playingAfter && status == kStatusPlaying) {
-            playingAfter = duration<double>(steady_clock::now() - start).count();
-            // Device audio once the camera has said which kind it sends.
+        if (status == kStatusPlaying && !wasPlaying) {
+            if (!playingAfter) playingAfter = duration<double>(steady_clock::now() - start).count();
+            // Device audio once the camera has said which kind it sends, and again each time a
+            // retried view plays: a failed view gives its sound up.
             if (!options.audio.empty()) SwitchDeviceAudioOn(canvas, *camera);
         }
+        wasPlaying = status == kStatusPlaying;
         if (status == kStatusFailed && !failed) ++failures;
         failed = status == kStatusFailed;
         // A failed relayed view is not retried: nothing more will come.
@@ -168,6 +171,7 @@ int View(CliContext& ctx, const ViewOptions& options) {
         audio["framesOversized"] = static_cast<Json::UInt64>(a.framesOversized.load());
         audio["framesDropped"] = static_cast<Json::UInt64>(a.framesDropped.load());
         audio["underruns"] = static_cast<Json::UInt64>(camera->Audio().Underruns());
+        audio["playingAtEnd"] = camera->AudioRunning();
         audio["delayMedianMs"] = delay.Quantile(0.5) / 1000.0;
         audio["delayP99Ms"] = delay.Quantile(0.99) / 1000.0;
         fields["audio"] = audio;

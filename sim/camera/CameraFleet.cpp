@@ -57,6 +57,10 @@ Result<bool> CameraFleet::PrepareMedia() {
         // Over UDT an AAC camera speaks Speex.
         if (m.audio == AudioKind::Aac && d->reach == Reach::NatTraversal)
             audio.push_back({AudioKind::Speex, 8000, m.toneHz});
+        // The card's recordings sound a tone of their own.
+        if (const auto& card = d->camera.card; card && m.audio != AudioKind::None)
+            audio.push_back({card->speexAudio ? AudioKind::Speex : AudioKind::Aac,
+                             card->speexAudio ? 8000 : m.audioSample, card->toneHz});
         for (const auto& key : audio)
             if (auto clip = media_.Audio(key); !clip)
                 return Result<bool>::Fail("audio of " + d->sid + ": " + clip.error());

@@ -107,6 +107,7 @@ Result<CardSpec> ReadCardSpec(const Json::Value& value, const std::string& where
         c.endsAt = o.Seconds("endsAt");
         c.overrunEnd = o.Bool("overrunEnd");
         c.speexAudio = o.Bool("speexAudio");
+        c.toneHz = o.Int("toneHz", c.toneHz, 50, 3900);
         o.CheckAllKnown();
         return c;
     });

@@ -36,6 +36,7 @@ struct CardSpec {
     double endsAt = -1;           // the recording really ends here (seconds); -1: at its length
     bool overrunEnd = false;      // at the end the stream goes on, time values past the end
     bool speexAudio = false;      // plays Speex packets, which a playback must not take
+    int toneHz = 750;             // the recordings' tone, apart from the camera's live one
 
     // The day list a camera answers: "20140315-08-09-21;20140316" (a day without hours alone).
     std::string DayList() const;

@@ -118,7 +118,7 @@ bool RecordedHourSession::Prepare(const ConnectMessage& connect) {
     else if (m.audio == AudioKind::Aac && tcp)
         kind = AudioKind::Aac;
     if (kind != AudioKind::None) {
-        auto audio = context_.media->Audio({kind, m.audioSample});
+        auto audio = context_.media->Audio({kind, m.audioSample, card->toneHz});
         if (!audio) return refuse("no audio: " + audio.error());
         audio_ = audio.value();
         aacAudio_ = kind == AudioKind::Aac;

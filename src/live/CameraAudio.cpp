@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Log.h"
@@ -14,6 +15,11 @@ using namespace std::chrono_literals;
 constexpr auto kFillPoll = 50ms;     // the filling phase waits for frames in these steps
 constexpr auto kRefillPoll = 10ms;   // the message thread likewise
 constexpr int kAacFillAttempts = 3;  // a frame that does not decode while filling is tried again
+// Following the picture: a frame more than kInStepMs behind it is dropped; one more than
+// kFarAheadMs ahead (the picture jumped back) starts dropping until frames are within kInStepMs;
+// one between kInStepMs and kFarAheadMs ahead waits until the picture should have caught up.
+constexpr int64_t kInStepMs = 500;
+constexpr int64_t kFarAheadMs = 5000;
 
 void JoinOrDetach(std::thread& t) {
     if (!t.joinable()) return;
@@ -122,13 +128,34 @@ typename Ring::Entry* CameraAudio::WaitFrame(Ring& ring, std::chrono::millisecon
     }
 }
 
+CameraAudio::AacRing::Entry* CameraAudio::NextAacFrame(std::chrono::milliseconds poll) {
+    bool dropAhead = false;
+    for (;;) {
+        auto* e = WaitFrame(aacRing_, poll);
+        if (!e || !pictureMs_) return e;
+        const int64_t d = pictureMs_->load() - static_cast<int64_t>(e->timeValue);
+        if (d < -kFarAheadMs) dropAhead = true;
+        if (d > kInStepMs || (dropAhead && d < -kInStepMs)) {
+            aacRing_.Consume();
+            ++counters_.framesOutOfStep;
+            continue;
+        }
+        // A little ahead: wait as long as it is ahead, in steps that notice a stop.
+        for (auto wait = std::chrono::milliseconds(-d); wait.count() > 0; wait -= kRefillPoll) {
+            if (Ending()) return nullptr;
+            std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(wait, kRefillPoll));
+        }
+        return e;
+    }
+}
+
 bool CameraAudio::FillBuffer(int id, bool filling) {
     const int attempts = filling && aac_ ? kAacFillAttempts : 1;
     const auto poll = filling ? kFillPoll : kRefillPoll;
     std::span<const uint8_t> pcm;
     int64_t arrival = 0;
     if (aac_) {
-        auto* e = WaitFrame(aacRing_, poll);
+        auto* e = NextAacFrame(poll);
         if (!e) return false;
         bool decoded = false;
         for (int a = 0; a < attempts && !decoded; ++a)
@@ -136,6 +163,7 @@ bool CameraAudio::FillBuffer(int id, bool filling) {
         if (!decoded) ++counters_.framesSilent;
         pcm = e->pcm;
         arrival = e->arrivalNs;
+        bufferTime_[id] = e->timeValue;
     } else {
         auto* e = WaitFrame(speexRing_, poll);
         if (!e) return false;
@@ -204,6 +232,7 @@ void CameraAudio::OnDone(int id, AudioOutput::Clock::time_point started) {
         std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch()).count();
     if (const int64_t arrival = bufferArrival_[id]; arrival > 0 && startedNs > arrival)
         counters_.playDelay.Record(static_cast<uint64_t>(startedNs - arrival) / 1000);
+    counters_.lastHeardTime = bufferTime_[id];
     {
         std::lock_guard guard(messageLock_);
         doneBuffers_.push_back(id);

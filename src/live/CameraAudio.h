@@ -4,7 +4,8 @@
 // and queues them); a message thread then refills each buffer the output reports done with the
 // next frame. A stop ends both threads, closes the output and frees the rings, then runs the
 // caller's hand-over (the next camera to play). Only frames up to their area's size are taken;
-// a frame that does not decode plays as silence.
+// a frame that does not decode plays as silence. A playback's player follows the picture: AAC
+// frames too far behind or ahead of the frame shown are dropped, and one a little ahead waits.
 // Threading: PutFrame from the reading thread; Start, RequestStop, StopAndWait and Running from
 // any controlling thread; the player, message and stop threads are private.
 #pragma once
@@ -36,7 +37,10 @@ struct AudioCounters {
     std::atomic<uint64_t> framesOversized{0};  // larger than their entry's input area
     std::atomic<uint64_t> framesPlayed{0};     // decoded into an output buffer
     std::atomic<uint64_t> framesSilent{0};     // did not decode: played as silence
-    std::atomic<uint64_t> underruns{0};        // of outputs already closed; see Underruns()
+    std::atomic<uint64_t> framesOutOfStep{0};  // dropped to follow the picture (playback)
+    // The time value of the AAC frame whose output buffer finished playing last.
+    std::atomic<uint32_t> lastHeardTime{0};
+    std::atomic<uint64_t> underruns{0};  // of outputs already closed; see Underruns()
     // From a frame's arrival in the ring to its samples leaving the output.
     DelayHistogram playDelay;
 };
@@ -64,6 +68,9 @@ class CameraAudio {
     void StopAndWait(std::function<void()> handOver);
     // The player exists (started and not yet stopped).
     bool Running() const;
+    // Before a start: AAC frames are played in step with `pictureMs`, the time value of the
+    // picture shown last (null: as they come, the live view's way).
+    void FollowPicture(const std::atomic<int64_t>* pictureMs) { pictureMs_ = pictureMs; }
 
     // The reading thread's frame (the caller has checked that audio is on).
     void PutFrame(bool aac, std::span<const uint8_t> frame, uint32_t timeValue);
@@ -81,6 +88,9 @@ class CameraAudio {
     template <typename Ring>
     typename Ring::Entry* WaitFrame(Ring& ring, std::chrono::milliseconds poll);
     bool Ending() const;
+    // The next AAC frame to play: when following the picture, frames out of step with it are
+    // dropped and one a little ahead of it waits for it. Null when the player is to end first.
+    AacRing::Entry* NextAacFrame(std::chrono::milliseconds poll);
     // Waits for the frame at the read index, decodes it into its PCM area and fills buffer `id`:
     // kept for later while `filling`, else queued on the output at once. False when ending.
     bool FillBuffer(int id, bool filling);
@@ -99,7 +109,9 @@ class CameraAudio {
     std::unique_ptr<AudioOutput> output_;
     bool aac_ = false;
     int announcedRate_ = 0;
+    const std::atomic<int64_t>* pictureMs_ = nullptr;
     std::array<int64_t, kOutputBuffers> bufferArrival_{};
+    std::array<uint32_t, kOutputBuffers> bufferTime_{};        // of the AAC frame in each buffer
     std::array<std::vector<uint8_t>, kOutputBuffers> filled_;  // the filling phase's buffers
     mutable std::mutex outputLock_;    // the output's lifetime against Underruns()
     std::atomic<bool> ending_{false};  // a stop asked the player to end

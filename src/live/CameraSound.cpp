@@ -10,9 +10,7 @@ void CCamera::PutAudioFrame(const Packet& packet) {
     // While device audio is off, audio packets are dropped on arrival.
     if (m_bAudioOff != 0) return;
     const bool aac = packet.kind == kPacketAac;
-    const auto header = packet.bytes.first<kAudioHeaderSize>();
-    const uint32_t time =
-        header[7] | header[8] << 8 | header[9] << 16 | static_cast<uint32_t>(header[10]) << 24;
+    const uint32_t time = AudioTimeValue(packet.bytes.first<kAudioHeaderSize>());
     audio_.PutFrame(aac, packet.bytes.subspan(kAudioHeaderSize), aac ? time : 0);
 }
 

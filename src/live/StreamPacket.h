@@ -39,6 +39,10 @@ struct VideoHeader {
 };
 
 VideoHeader ParseVideoHeader(std::span<const uint8_t, kVideoHeaderSize> header);
+// The time value of an audio packet (bytes 7..10, little-endian; AAC packets carry one).
+inline uint32_t AudioTimeValue(std::span<const uint8_t, kAudioHeaderSize> header) {
+    return header[7] | header[8] << 8 | header[9] << 16 | static_cast<uint32_t>(header[10]) << 24;
+}
 // Writes a video packet header (used by tests and tools that play a camera).
 void WriteVideoHeader(const VideoHeader& h, uint8_t* out);
 

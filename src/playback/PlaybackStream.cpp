@@ -16,12 +16,17 @@
 #include "text/NumberText.h"
 
 namespace nimbrel {
+
+static_assert(PlaybackAnimation::kStarting == PlaybackStream::kStarting &&
+              PlaybackAnimation::kFailed == PlaybackStream::kFailed);
+
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kKeepAliveSteps = 10;  // 10 × 500 ms between keep-alives
-constexpr int kMaxSide = 4096;       // the largest picture side a reply may announce
+constexpr int kKeepAliveSteps = 10;    // 10 × 500 ms between keep-alives
+constexpr int kMaxSide = 4096;         // the largest picture side a reply may announce
+constexpr int kMaxSampleRate = 96000;  // the highest sound rate a reply may announce
 
 void Join(std::thread& t) {
     if (t.joinable()) t.join();
@@ -83,6 +88,8 @@ bool PlaybackStream::StartSequence(const std::string& requestDate) {
     startup["type"] = "startup";
     if (!Send(startup)) return false;
     commands_.Reset();
+    // The sound before the sender, which alone changes it from here on.
+    if (aacSound_) sound_.Start(sampleRate_);
     keepAliveThread_ = std::thread(&PlaybackStream::KeepAlive, this);
     senderThread_ = std::thread(&PlaybackStream::SendCommands, this);
     receiveThread_ = std::thread(&PlaybackStream::ReceiveLoop, this);
@@ -97,6 +104,9 @@ bool PlaybackStream::ReadReply(const Json::Value& reply) {
     // Over UDT the sample rate keeps its value.
     if (!transport_->IsUdt())
         sampleRate_ = text("audioType") == "aac" ? AtoiText(text("audioSample")) : 8000;
+    // AAC packets come only over TCP; over UDT they would end the playback.
+    aacSound_ = !transport_->IsUdt() && text("audioType") == "aac" && sampleRate_ > 0 &&
+                sampleRate_ <= kMaxSampleRate;
     auto timeline =
         PlaybackTimeline::FromReply(text("playback-initTime"), AtoiText(text("playbackGap")));
     if (!timeline || width_ <= 0 || height_ <= 0 || width_ > kMaxSide || height_ > kMaxSide) {
@@ -162,15 +172,20 @@ void PlaybackStream::SendCommands() {
             case PlaybackCommandSlot::Kind::Jump:
                 m = Control("jump");
                 m["point"] = std::to_string(command->seekSeconds);
+                sound_.LeaveForJump(command->seekSeconds);
                 break;
             case PlaybackCommandSlot::Kind::Play:
                 m = Control("playback-play");
                 break;
             case PlaybackCommandSlot::Kind::Pause:
                 m = Control("playback-pause");
+                sound_.Pause();
                 break;
         }
         if (!Send(m)) return;
+        // The sound goes on once the camera was told where from.
+        if (command->kind == PlaybackCommandSlot::Kind::Jump) sound_.ArriveFromJump();
+        if (command->kind == PlaybackCommandSlot::Kind::Play) sound_.Resume();
         ++counters_.commandsSent;
     }
 }
@@ -213,7 +228,7 @@ void PlaybackStream::ReceiveLoop() {
                 break;
             }
             case kPacketAac:
-                ++counters_.audioDropped;
+                sound_.Put(packet.bytes);
                 break;
             default:
                 // Speex (or anything else) has no place in a playback.
@@ -259,6 +274,7 @@ void PlaybackStream::Stop() {
     Join(senderThread_);
     Join(receiveThread_);
     frameTimer_.Stop();
+    sound_.Stop();
     transport_.reset();
     reader_.reset();
     route_.Clear();
@@ -270,6 +286,7 @@ void PlaybackStream::Stop() {
     surface_.Assign(nullptr);
     surface_.Assign(&owner_);
     width_ = height_ = timeGap_ = 0;
+    aacSound_ = false;
     videoTimeMs_ = 0;
     position_ = 0;
     firstShown_ = false;

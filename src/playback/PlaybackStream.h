@@ -2,7 +2,8 @@
 // pane conversion as a live view, with a playback's own messages — "connect" naming the hour, a
 // keep-alive without numbers, and the sender's jump, play and pause, where a request not yet sent
 // is replaced by a later one. The display tick moves the timeline one position for each new
-// second of the frames' time values. One playback at a time: a new start stops the previous one.
+// second of the frames' time values; the recording's sound plays in step with the pictures.
+// One playback at a time: a new start stops the previous one.
 // Threading: Start, Stop and the transport calls from one controlling thread (the window's start
 // thread or its UI thread; Start blocks for the start sequence). State, position and counters
 // may be read from any thread. The picture goes out through Surface(), as a pane's does.
@@ -27,7 +28,9 @@
 #include "media/PaneScaler.h"
 #include "media/PaneSurface.h"
 #include "platform/PeriodicTimer.h"
+#include "playback/PlaybackAnimation.h"
 #include "playback/PlaybackCommandSlot.h"
+#include "playback/PlaybackSound.h"
 #include "playback/PlaybackTimeline.h"
 
 namespace nimbrel {
@@ -42,7 +45,6 @@ class PlaybackStream {
         std::atomic<uint64_t> framesShown{0};
         std::atomic<uint64_t> keepAlivesSent{0};
         std::atomic<uint64_t> commandsSent{0};
-        std::atomic<uint64_t> audioDropped{0};  // AAC frames (no audio output in playback yet)
     };
 
     PlaybackStream(LiveContext& live, std::string sid);
@@ -78,9 +80,13 @@ class PlaybackStream {
     std::string ConnectedAddress() const { return route_.ConnectedAddress(); }
     int LinkType() const { return linkType_; }
     const Counters& Stats() const { return counters_; }
+    // The recording's sound (AAC over TCP; a playback without it has a player that never runs).
+    const PlaybackSound& Sound() const { return sound_; }
 
     // The picture at the video area's size; the viewer sets the size and the wake-up.
     PaneSurface& Surface() { return surface_; }
+    // The status animation, which runs as long as this stream exists.
+    PlaybackAnimation& Animation() { return animation_; }
 
   private:
     bool StartSequence(const std::string& requestDate);
@@ -114,6 +120,7 @@ class PlaybackStream {
     int height_ = 0;
     int timeGap_ = 0;
     int sampleRate_ = 8000;
+    bool aacSound_ = false;  // the reply announced AAC on a stream that carries it
     mutable std::mutex timelineLock_;
     std::optional<PlaybackTimeline> timeline_;
 
@@ -127,10 +134,14 @@ class PlaybackStream {
     PaneSurface surface_;
     PeriodicTimer frameTimer_{"pb-tick"};
     PlaybackCommandSlot commands_;
+    PlaybackSound sound_{stop_, live_.audio, videoTimeMs_};
     std::thread keepAliveThread_;
     std::thread senderThread_;
     std::thread receiveThread_;
     Counters counters_;
+    // Last: its thread reads the state and the ring, which are made before it and outlive it.
+    PlaybackAnimation animation_{
+        {[this] { return state_.load(); }, [this] { return ring_.Frames(); }}};
 };
 
 }  // namespace nimbrel

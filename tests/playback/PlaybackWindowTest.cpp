@@ -1,16 +1,21 @@
 // The playback window on the offscreen platform: its geometry for a client area, the pause and
 // resume buttons swapping in one place, maximise and restore, Escape closing and Enter not, the
 // transport buttons' tips; and against the simulator the lists filled from the card's index, the
-// title turning into the device name and the lower lists refilled when a higher one is picked.
+// title turning into the device name and the lower lists refilled when a higher one is picked,
+// an hour played with its transport, and its sound heard through the output the program chose.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QListWidget>
 #include <QSlider>
 #include <QTest>
+#include <filesystem>
 
 #include "ClientSession.h"
 #include "SimProcess.h"
+#include "ToneMeter.h"
 #include "platform/RequestWorker.h"
+#include "platform/audio/WavFile.h"
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlayback.h"
 #include "playback/ui/CPlaybkCanvas.h"
@@ -200,6 +205,29 @@ TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatSto
     QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->Stream()->State(), PlaybackStream::kIdle);
+}
+
+TEST_F(PlaybackWindowTest, TheHoursSoundPlaysThroughTheChosenOutput) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    const auto wav = std::filesystem::temp_directory_path() /
+                     ("nimbrel-pbwindow-" + std::to_string(getpid()) + ".wav");
+    live.audio.SetOutput({AudioBackend::Kind::Wav, wav.string()});
+    auto w = Window("PB0000000014", "Запись со звуком", true);
+    w->show();
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(3)->count(), 1, 30000);  // the card's one hour, picked
+    w->StartButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->Stream()->Sound().Counters().framesPlayed >= 24, 30000);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(w->Stream()->Sound().Running());
+
+    const auto data = ReadWav(wav.string(), &why);
+    std::filesystem::remove(wav);
+    ASSERT_TRUE(data) << why;
+    const std::size_t frames = data->samples.size() / 2;
+    ASSERT_GE(frames, 16u * 1024);
+    EXPECT_NEAR(test::DominantHz(test::Channel(data->samples, 2, 0, frames), 16000), 750, 15);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // nimbrelctl's sound commands against the simulator: view --audio writes the camera's tone to
-// the WAV file (AAC over TCP, Speex over UDT), and talk sends a WAV file's tone that the camera
+// the WAV file (AAC over TCP, Speex over UDT) and plays it again after a retried view, and talk
+// sends a WAV file's tone that the camera
 // hears at its pitch.
 #include <gtest/gtest.h>
 #include <json/json.h>
@@ -53,6 +54,22 @@ TEST_F(CliSound, ViewWritesTheCamerasToneOfEitherKind) {
                                       wav->format.sampleRate);
         EXPECT_NEAR(got, hz, hz * 0.02) << sid;
     }
+}
+
+TEST_F(CliSound, ViewPlaysTheSoundAgainOnceARetriedViewPlays) {
+    // The camera reboots 2 s into the view and is back 3 s later; the retry comes 5 s after the
+    // failure.
+    SimProcess faults("live-faults.json");
+    const std::string file = (dir_ / "retried.wav").string();
+    const auto r = RunCtl("--json --adapter lo --service " + faults.ServiceUrl() +
+                          " --user live_user --password live1234 view LF0000000019 --seconds 14 "
+                          "--audio " +
+                          file);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const Json::Value out = Parse(r.out);
+    ASSERT_GE(out["failures"].asInt(), 1) << r.out;
+    EXPECT_EQ(out["finalStatus"], "playing") << r.out;
+    EXPECT_TRUE(out["audio"]["playingAtEnd"].asBool()) << r.out;
 }
 
 TEST_F(CliSound, TalkSendsTheFilesToneToTheCamera) {

@@ -18,7 +18,6 @@ namespace nimbrel {
 namespace {
 
 const QColor kTitleText(240, 240, 240);
-constexpr int kAnimationMs = 300;
 constexpr int kSyncMs = 100;  // how often the window follows the stream's state
 
 QString Text(const char* utf8) {
@@ -103,13 +102,16 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
     connect(maximise_, &QAbstractButton::clicked, this, [this] { SetMaximised(true); });
     connect(restore_, &QAbstractButton::clicked, this, [this] { SetMaximised(false); });
 
-    // The starting animation's cycle counts from the window's opening.
-    animation_.setInterval(kAnimationMs);
-    connect(&animation_, &QTimer::timeout, this,
-            [this] { canvas_->SetAnimationStep(canvas_->AnimationStep() + 1); });
-    animation_.start();
-
-    if (stream_) canvas_->SetSurface(&stream_->Surface());
+    if (stream_) {
+        canvas_->SetSurface(&stream_->Surface());
+        // The stream's animation thread steps the starting animation, as a live camera's does
+        // its pane's; only a queued call crosses to this thread.
+        stream_->Animation().SetRepaint([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { canvas_->SetAnimationStep(stream_->Animation().Step()); },
+                Qt::QueuedConnection);
+        });
+    }
     sync_.setInterval(kSyncMs);
     connect(&sync_, &QTimer::timeout, this, &CPlayback::Sync);
     sync_.start();
@@ -132,6 +134,7 @@ void CPlayback::StopPlayback() {
     stream_->Abort();  // a start sequence under way ends within its bounded waits
     if (startThread_.joinable()) startThread_.join();
     stream_->Stop();
+    stream_->Animation().SetRepaint(nullptr);
     canvas_->SetSurface(nullptr);
 }
 
@@ -355,7 +358,6 @@ void CPlayback::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPlayback::done(int result) {
-    animation_.stop();
     sync_.stop();
     flow_->Close();
     StopPlayback();

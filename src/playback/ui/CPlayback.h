@@ -4,8 +4,8 @@
 // (rewind, pause or resume, fast forward); maximise, restore and close in the band; Escape
 // closes, Enter does nothing. A thin view over PlaybackFlow (the index) and PlaybackStream (the
 // played hour), whose start sequence runs on a thread of its own.
-// Threading: the UI thread; the flow's index worker and the stream's display tick reach it only
-// by queued calls, and the window reads the stream's state on a timer.
+// Threading: the UI thread; the flow's index worker, the stream's display tick and its animation
+// reach it only by queued calls, and the window reads the stream's state on a timer.
 #pragma once
 
 #include <QString>
@@ -104,7 +104,6 @@ class CPlayback : public FramedDialog {
     BitmapButton* forward_;
     BitmapButton* maximise_;
     BitmapButton* restore_;
-    QTimer animation_;
     QTimer sync_;
     bool filling_ = false;  // lists are being refilled: their notifications are not picks
     bool indexRequested_ = false;
