@@ -3,6 +3,8 @@
 // CNimbrelDlgToolbar.cpp.
 #include "app/CNimbrelDlg.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -153,6 +155,14 @@ void CNimbrelDlg::CreateChildren() {
     connect(canvasView_, &CanvasWidget::SelectedCameraChanged, this, [this] {
         if (const CCamera* camera = SelectedCamera()) UpdateToolbarForCamera(camera);
     });
+    pageLabel_ = new QLabel(this);
+    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
+    pageLabel_->setAlignment(Qt::AlignCenter);
+    pageLabel_->setStyleSheet(
+        QStringLiteral("color: rgb(64,155,228); font-size: 12px; background: transparent;"));
+    pageLabel_->setToolTip(QStringLiteral("Страница"));
+    ShowPage(session_.Canvas().CurrentPage(), std::max(1, session_.Canvas().PageCount()));
+    connect(canvasView_, &CanvasWidget::PageChanged, this, &CNimbrelDlg::ShowPage);
     // A pane's camera pressed: its device lights up in the tree.
     connect(canvasView_, &CanvasWidget::CameraPressed, this, [this](PaneOwner* owner) {
         if (auto* camera = dynamic_cast<CCamera*>(owner)) tree_->HighlightDevice(camera);
@@ -165,6 +175,10 @@ void CNimbrelDlg::CreateChildren() {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
     });
+}
+
+void CNimbrelDlg::ShowPage(int page, int pages) {
+    pageLabel_->setText(QStringLiteral("%1 / %2").arg(page + 1).arg(pages));
 }
 
 void CNimbrelDlg::ShowServiceState(bool connected) {
@@ -218,6 +232,7 @@ void CNimbrelDlg::Relayout() {
     }
     if (canvasView_) canvasView_->setGeometry(ToQRect(CanvasRect(w, h)));
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
+    if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
     update();
 }
 
@@ -352,7 +367,13 @@ void CNimbrelDlg::OnCancel() {
 // --- the tree's requests ---
 
 void CNimbrelDlg::PlayDevice(int deviceIndex) {
-    if (CCamera* camera = session_.Camera(deviceIndex)) camera->CameraStart();
+    CCamera* camera = session_.Camera(deviceIndex);
+    if (!camera || !camera->CameraStart()) return;
+    // The camera may have found its pane on a page that is not shown: show that page, so that
+    // the user sees what the double click opened.
+    CCanvas& canvas = session_.Canvas();
+    const int page = camera->m_nPage;
+    if (page >= 0 && page != canvas.CurrentPage()) canvas.ShowPage(page);
 }
 
 void CNimbrelDlg::StartRefresh() {

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -80,6 +81,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     const ToolbarFlow& Toolbar() const { return toolbar_; }
     DeviceTreeWidget* Tree() const { return tree_; }
     CanvasWidget* CanvasView() const { return canvasView_; }
+    // "page / pages" under the paging buttons.
+    QLabel* PageLabel() const { return pageLabel_; }
     AllInit& StartupWorker() { return allInit_; }
     TrayIcon* Tray() const { return tray_; }
 
@@ -115,6 +118,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ApplyToolbar();
     // The buttons, the stored flag and the wall follow a maximise or restore.
     void NoteMaximised(bool maximised);
+    void ShowPage(int page, int pages);
     // The session with the service was lost or is back: the notice, and a refresh when back.
     void ShowServiceState(bool connected);
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
@@ -161,6 +165,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     DeviceTreeWidget* tree_ = nullptr;
     CanvasWidget* canvasView_ = nullptr;
     QWidget* chooser_ = nullptr;
+    QLabel* pageLabel_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QIcon icon_;
 

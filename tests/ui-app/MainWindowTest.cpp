@@ -3,6 +3,7 @@
 // and restore, the first placement and closing; the tree's playback command.
 #include <array>
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -170,6 +171,39 @@ TEST_F(MainWindowTest, PageButtonsTurnTheWallsPages) {
     Click(kBtnNextPage);  // one page left: nothing happens
     EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
     for (CCamera* camera : cameras) Session().Canvas().ReleasePane(*camera);
+}
+
+TEST_F(MainWindowTest, ThePageIndicatorFollowsThePagesAndAPlayedCameraShowsItsPage) {
+    CCamera* camera = AddDevice("NB1");
+    Shown();
+    QLabel* label = Window().PageLabel();
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), "1 / 1");
+    // Under the two paging buttons, across both.
+    EXPECT_EQ(label->geometry().left(), Geometry(kBtnPrevPage).left());
+    EXPECT_EQ(label->geometry().right(), Geometry(kBtnNextPage).right());
+    EXPECT_GT(label->geometry().top(), Geometry(kBtnPrevPage).bottom());
+    EXPECT_LE(label->geometry().bottom(), Window().height() - 1);
+
+    // Page 0 is full: a double click in the tree opens the camera on page 1, which is shown.
+    std::array<PaneOwner, 4> others;
+    for (PaneOwner& other : others) ASSERT_TRUE(Session().Canvas().AcquirePane(other));
+    EXPECT_EQ(label->text(), "1 / 1");
+    Window().PlayDevice(0);
+    EXPECT_EQ(camera->m_nPage, 1);
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 1);
+    EXPECT_EQ(label->text(), "2 / 2");
+    Click(kBtnPrevPage);
+    EXPECT_EQ(label->text(), "1 / 2");
+    // Playing it again (it already plays) shows its page again.
+    Window().PlayDevice(0);
+    EXPECT_EQ(label->text(), "2 / 2");
+
+    camera->Shutdown();
+    for (PaneOwner& other : others) Session().Canvas().ReleasePane(other);
+    // The page shown stays counted while it is shown.
+    EXPECT_EQ(label->text(), "2 / 2");
 }
 
 TEST_F(MainWindowTest, ASelectedPaneSetsTheStacksAndTakesTheActions) {
