@@ -21,6 +21,7 @@
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
 #include "devices/ui/TreeActions.h"
+#include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
 
@@ -34,7 +35,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     Q_OBJECT
   public:
     // The title, the tray tip, and what a second start looks for.
-    static QString Title() { return QStringLiteral("Farlo видео-клиент"); }
+    static QString Title() { return QString::fromUtf8(kProgramTitle); }
     // Shown in the title band while the service cannot be reached and the session is renewed.
     static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
 
