@@ -153,6 +153,26 @@ TEST_F(CanvasWidgetTest, ChooserOpensBesideItsButtonAndHides) {
     EXPECT_FALSE(chooser->isVisible());
 }
 
+TEST_F(CanvasWidgetTest, ChooserFramesTheLayoutInUse) {
+    SplitChooser* chooser = widget.Chooser();
+    // Accent pixels in the gap left of a button, at its middle height.
+    const auto marked = [&](int commandId) {
+        const QImage face = chooser->grab().toImage();
+        const QRect button = chooser->Button(commandId)->geometry();
+        int n = 0;
+        for (int x = button.left() - 4; x < button.left(); ++x)  // not the neighbour's frame
+            if (Pixel(face, x, button.center().y()) == QColor(64, 155, 225)) ++n;
+        return n > 0;
+    };
+    widget.ToggleChooser(QRect(0, 300, 10, 10));
+    EXPECT_TRUE(marked(1002));  // 2×2, the default
+    for (int id : {1001, 1018, 1020, 1021, 1022}) EXPECT_FALSE(marked(id)) << id;
+    QTest::mouseClick(chooser->Button(1021), Qt::LeftButton);
+    widget.ToggleChooser(QRect(0, 300, 10, 10));
+    EXPECT_TRUE(marked(1021));
+    EXPECT_FALSE(marked(1002));
+}
+
 TEST_F(CanvasWidgetTest, ChooserButtonsSwitchTheLayoutOnce) {
     SplitChooser* chooser = widget.Chooser();
     QSignalSpy chosen(chooser, &SplitChooser::LayoutChosen);

@@ -7,6 +7,7 @@
 
 #include "TreeFixture.h"
 #include "devices/VideoLock.h"
+#include "devices/ui/DeviceTreePainter.h"
 #include "devices/ui/GroupNameEditor.h"
 #include "devices/ui/RenameDialog.h"
 #include "devices/ui/VideoLockDialog.h"
@@ -66,6 +67,24 @@ TEST_F(TreeCommandsTest, NewGroupOpensTheEditorAndEnterStoresItsName) {
     DeviceTreeModel reread(list, path);
     ASSERT_TRUE(reread.Fill());
     EXPECT_EQ(reread.Groups()[1].name, "Двор");
+}
+
+TEST_F(TreeCommandsTest, TheGroupEditorWritesInTheHeadersFontAndHidesTheHeader) {
+    Build();
+    tree->RunCommand(kCmdAddGroup);
+    GroupNameEditor* editor = tree->NameEditor();
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->Edit()->font().pixelSize(), DeviceTreePainter::HeaderFont().pixelSize());
+    // With its text cleared, nothing of the header's "Моя группа  [0/0]" shows inside it.
+    editor->Edit()->clear();
+    editor->Edit()->clearFocus();
+    const QImage shot = View()->grab().toImage();
+    const QRect inside = editor->geometry().adjusted(2, 2, -2, -2);
+    int ink = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (shot.pixelColor(x, y).lightness() < 200) ++ink;
+    EXPECT_EQ(ink, 0);
 }
 
 TEST_F(TreeCommandsTest, EscapeDropsTheNameAndALeftPressStoresIt) {
