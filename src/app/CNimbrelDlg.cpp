@@ -310,26 +310,38 @@ void CNimbrelDlg::NoteMaximised(bool maximised) {
 }
 
 void CNimbrelDlg::SetMaximised(bool maximised) {
+    if (maximised == maximised_ && isVisible()) return;
+    // The window has no frame, and a window manager may then give a maximised window the whole
+    // screen, over the desktop's panels: it takes the screen's available area itself instead.
+    if (maximised && !maximised_) normalRect_ = geometry();
     NoteMaximised(maximised);
-    if (maximised)
-        showMaximized();
-    else
-        showNormal();
+    if (maximised) {
+        const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (where) setGeometry(where->availableGeometry());
+    } else if (normalRect_.isValid()) {
+        setGeometry(normalRect_);
+    }
+    showNormal();
+}
+
+QRect CNimbrelDlg::NormalRect() const {
+    // Maximised by the window manager rather than by the window itself: the toolkit knows it.
+    return normalRect_.isValid() ? normalRect_ : normalGeometry();
 }
 
 void CNimbrelDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
-    // The window manager may maximise or restore the window itself (keyboard, screen edge).
+    // The window manager may maximise or restore the window itself (keyboard, screen edge). The
+    // window's own maximise never sets the state's flag: only a change of that flag counts.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool was = change->oldState() & Qt::WindowMaximized;
     const bool maximised = windowState() & Qt::WindowMaximized;
-    if (maximised != maximised_ && !(windowState() & Qt::WindowMinimized)) NoteMaximised(maximised);
+    if (maximised != was && maximised != maximised_) NoteMaximised(maximised);
 }
 
 void CNimbrelDlg::ShowFromTray() {
-    if (maximised_)
-        showMaximized();
-    else
-        showNormal();
+    showNormal();
     raise();
     activateWindow();
 }
@@ -355,7 +367,7 @@ void CNimbrelDlg::OnCancel() {
     closing_ = true;
     NLOG_DEBUG("NimbrelDlg::OnCancel");
     // The rectangle is that of the restored window, so a maximised one comes back to its size.
-    const QRect normal = maximised_ ? normalGeometry() : geometry();
+    const QRect normal = maximised_ ? NormalRect() : geometry();
     hide();
     placement_.maximised = maximised_;
     placement_.rect = {normal.left(), normal.top(), normal.left() + normal.width(),

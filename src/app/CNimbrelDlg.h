@@ -64,7 +64,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Ends the program: hides the window, completes recordings, stores the rectangle, and
     // emits Closed.
     void OnCancel();
-    // Maximise or restore, as the title-band buttons and a double-click do.
+    // Maximise (to the screen's available area) or restore, as the title-band buttons and a
+    // double-click do.
     void SetMaximised(bool maximised);
     bool Maximised() const { return maximised_; }
     // The tray's left click and its toggle item.
@@ -120,6 +121,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // The buttons, the stored flag and the wall follow a maximise or restore.
     void NoteMaximised(bool maximised);
     void ShowPage(int page, int pages);
+    // The rectangle of the restored window.
+    QRect NormalRect() const;
     // The session with the service was lost or is back: the notice, and a refresh when back.
     void ShowServiceState(bool connected);
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
@@ -159,6 +162,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     ToolbarFlow toolbar_;
     WindowPlacement placement_;
     bool maximised_ = false;
+    QRect normalRect_;  // where a restore puts the window (empty until it maximises itself)
     bool closing_ = false;
     QString serviceNotice_;
 

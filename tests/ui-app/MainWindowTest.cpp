@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -326,18 +327,35 @@ TEST_F(MainWindowTest, TheLayoutButtonOpensTheChooserAboveItself) {
 
 TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheirButtons) {
     CNimbrelDlg& window = Shown();
+    window.move(40, 30);
+    const QRect normal = window.geometry();
     Click(kBtnMaximise);
     EXPECT_TRUE(window.Maximised());
+    // The screen's available area, not the whole screen: the desktop's panels stay visible (the
+    // test's screen is smaller than the window's smallest size, which still holds).
+    const QRect work = window.screen()->availableGeometry();
+    const QRect filled(work.topLeft(), work.size().expandedTo(window.minimumSize()));
+    EXPECT_EQ(window.geometry(), filled);
+    // Hidden to the tray and back, it is still maximised.
+    window.showMinimized();
+    window.ShowFromTray();
+    EXPECT_TRUE(window.Maximised());
+    EXPECT_EQ(window.geometry(), filled);
     EXPECT_TRUE(window.Button(kBtnMaximise)->isHidden());
     EXPECT_FALSE(window.Button(kBtnRestore)->isHidden());
     // A double click on the background restores.
     QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
     EXPECT_FALSE(window.Maximised());
+    EXPECT_EQ(window.geometry(), normal);
     EXPECT_FALSE(window.Button(kBtnMaximise)->isHidden());
     EXPECT_TRUE(window.Button(kBtnRestore)->isHidden());
     QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
     EXPECT_TRUE(window.Maximised());
     EXPECT_TRUE(window.Placement().maximised);
+    // What is stored at exit is the restored rectangle.
+    window.OnCancel();
+    EXPECT_EQ(window.Placement().rect.left, normal.left());
+    EXPECT_EQ(window.Placement().rect.right, normal.left() + normal.width());
 }
 
 TEST_F(MainWindowTest, TheStoredRectangleIsUsedOnlyWhenItFits) {
