@@ -230,7 +230,7 @@ void CNimbrelDlg::Relayout() {
         if (const auto r = ToolbarButtonRect(id, w, h)) button->move(r->x, r->y);
         if (const auto r = TitleButtonRect(id, w)) button->move(r->x, r->y);
     }
-    if (canvasView_) canvasView_->setGeometry(ToQRect(CanvasRect(w, h)));
+    if (canvasView_) canvasView_->setGeometry(fullScreen_ ? rect() : ToQRect(CanvasRect(w, h)));
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
     if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
     update();

@@ -14,10 +14,12 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/AllInit.h"
 #include "app/ClientSession.h"
 #include "app/MainLayout.h"
+#include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
 #include "devices/ui/TreeActions.h"
@@ -68,6 +70,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // double-click do.
     void SetMaximised(bool maximised);
     bool Maximised() const { return maximised_; }
+    // Full screen shows the wall alone (F11; Esc or F11 again leaves).
+    void SetFullScreen(bool on);
+    bool FullScreen() const { return fullScreen_; }
     // The tray's left click and its toggle item.
     void ShowFromTray();
     void ToggleShown();
@@ -125,6 +130,12 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     QRect NormalRect() const;
     // The session with the service was lost or is back: the notice, and a refresh when back.
     void ShowServiceState(bool connected);
+    // Keyboard shortcuts and the wall-only full screen (CNimbrelDlgKeys.cpp).
+    bool HandleShortcut(QWidget* target, QKeyEvent* event);
+    std::optional<int> SelectedPane() const;
+    void StepSelection(StepDirection direction);
+    void ToggleSelectedMaximise();
+    void ShowShortcuts();
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
     bool FilterKey(QWidget* target, QKeyEvent* event);
     bool FilterPress(QWidget* target, QMouseEvent* event);
@@ -162,7 +173,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     ToolbarFlow toolbar_;
     WindowPlacement placement_;
     bool maximised_ = false;
-    QRect normalRect_;  // where a restore puts the window (empty until it maximises itself)
+    QRect normalRect_;
+    bool fullScreen_ = false;
+    QRect beforeFullScreen_;  // where a restore puts the window (empty until it maximises itself)
     bool closing_ = false;
     QString serviceNotice_;
 

@@ -16,6 +16,7 @@
 #include "app/AppIdentity.h"
 #include "app/CAboutDlg.h"
 #include "app/CClose.h"
+#include "app/ShortcutsDialog.h"
 #include "devices/ui/RenameDialog.h"
 #include "devices/ui/VideoLockDialog.h"
 #include "service/ui/AlarmDialog.h"
@@ -94,6 +95,7 @@ class WindowTextsTest : public test::AppFixture {
         return {
             {"about", [&](QWidget* p) { return std::make_unique<CAboutDlg>(record, p); }},
             {"exit", [&](QWidget* p) { return std::make_unique<CClose>(record, p); }},
+            {"shortcuts", [&](QWidget* p) { return std::make_unique<ShortcutsDialog>(p); }},
             {"rename",
              [&](QWidget* p) {
                  return std::make_unique<RenameDialog>("Камера у входа", notifier, p);
