@@ -54,7 +54,7 @@ CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(paren
         grid->addWidget(text, row, 1, Qt::AlignLeft);
         ++row;
     }
-    ok_ = new FlatButton(QStringLiteral("OK"), FlatButton::Scheme::Primary, this);
+    ok_ = new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -75,14 +75,26 @@ QString CAboutDlg::VersionText(int major, int minor) {
 }
 
 void CAboutDlg::PaintBand(QPainter& p, const QRect& band) {
-    const QPixmap logo(ResourcePath("Logo.png"));
-    int x = 18;
+    // The white logo: the blue one would vanish into the blue band.
+    const QPixmap logo(ResourcePath("LogoWhite.png"));
+    const int side = band.height() - 18;
+    const QRect at(18, (band.height() - side) / 2, side, side);
     if (!logo.isNull()) {
-        const QSize size = logo.deviceIndependentSize().toSize().scaled(
-            band.height() - 18, band.height() - 18, Qt::KeepAspectRatio);
-        p.drawPixmap(QRect(QPoint(x, (band.height() - size.height()) / 2), size), logo);
-        x += size.width() + 12;
+        const QSize size =
+            logo.deviceIndependentSize().toSize().scaled(side, side, Qt::KeepAspectRatio);
+        p.drawPixmap(QRect(at.topLeft(), size), logo);
+    } else {
+        // Without the picture: its white ring and lens.
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, side / 12.0));
+        p.drawEllipse(QRectF(at).adjusted(side / 12.0, side / 12.0, -side / 12.0, -side / 12.0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(at.center()) + QPointF(0.5, 0.5), side * 15 / 64.0, side * 15 / 64.0);
+        p.restore();
     }
+    const int x = at.right() + 1 + 12;
     QFont f = font();
     f.setPixelSize(20);
     f.setBold(true);

@@ -14,7 +14,7 @@ CClose::CClose(AppRecord& app, QWidget* parent) : FramedDialog(parent), flow_(ap
     minimise_ = new QRadioButton(QStringLiteral("Свернуть"), this);
     quit_ = new QRadioButton(QStringLiteral("Выйти из программы"), this);
     dontAsk_ = new QCheckBox(QStringLiteral("Больше не спрашивать"), this);
-    ok_ = new FlatButton(QStringLiteral("OK"), FlatButton::Scheme::Primary, this);
+    ok_ = new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this);
     cancel_ = new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this);
     for (QWidget* w : {static_cast<QWidget*>(question), static_cast<QWidget*>(minimise_),
                        static_cast<QWidget*>(quit_), static_cast<QWidget*>(dontAsk_)}) {

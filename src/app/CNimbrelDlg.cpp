@@ -3,6 +3,8 @@
 // CNimbrelDlgToolbar.cpp.
 #include "app/CNimbrelDlg.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -153,6 +155,14 @@ void CNimbrelDlg::CreateChildren() {
     connect(canvasView_, &CanvasWidget::SelectedCameraChanged, this, [this] {
         if (const CCamera* camera = SelectedCamera()) UpdateToolbarForCamera(camera);
     });
+    pageLabel_ = new QLabel(this);
+    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
+    pageLabel_->setAlignment(Qt::AlignCenter);
+    pageLabel_->setStyleSheet(
+        QStringLiteral("color: rgb(64,155,228); font-size: 12px; background: transparent;"));
+    pageLabel_->setToolTip(QStringLiteral("Страница"));
+    ShowPage(session_.Canvas().CurrentPage(), std::max(1, session_.Canvas().PageCount()));
+    connect(canvasView_, &CanvasWidget::PageChanged, this, &CNimbrelDlg::ShowPage);
     // A pane's camera pressed: its device lights up in the tree.
     connect(canvasView_, &CanvasWidget::CameraPressed, this, [this](PaneOwner* owner) {
         if (auto* camera = dynamic_cast<CCamera*>(owner)) tree_->HighlightDevice(camera);
@@ -165,6 +175,10 @@ void CNimbrelDlg::CreateChildren() {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
     });
+}
+
+void CNimbrelDlg::ShowPage(int page, int pages) {
+    pageLabel_->setText(QStringLiteral("%1 / %2").arg(page + 1).arg(pages));
 }
 
 void CNimbrelDlg::ShowServiceState(bool connected) {
@@ -216,8 +230,9 @@ void CNimbrelDlg::Relayout() {
         if (const auto r = ToolbarButtonRect(id, w, h)) button->move(r->x, r->y);
         if (const auto r = TitleButtonRect(id, w)) button->move(r->x, r->y);
     }
-    if (canvasView_) canvasView_->setGeometry(ToQRect(CanvasRect(w, h)));
+    if (canvasView_) canvasView_->setGeometry(fullScreen_ ? rect() : ToQRect(CanvasRect(w, h)));
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
+    if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
     update();
 }
 
@@ -295,26 +310,38 @@ void CNimbrelDlg::NoteMaximised(bool maximised) {
 }
 
 void CNimbrelDlg::SetMaximised(bool maximised) {
+    if (maximised == maximised_ && isVisible()) return;
+    // The window has no frame, and a window manager may then give a maximised window the whole
+    // screen, over the desktop's panels: it takes the screen's available area itself instead.
+    if (maximised && !maximised_) normalRect_ = geometry();
     NoteMaximised(maximised);
-    if (maximised)
-        showMaximized();
-    else
-        showNormal();
+    if (maximised) {
+        const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (where) setGeometry(where->availableGeometry());
+    } else if (normalRect_.isValid()) {
+        setGeometry(normalRect_);
+    }
+    showNormal();
+}
+
+QRect CNimbrelDlg::NormalRect() const {
+    // Maximised by the window manager rather than by the window itself: the toolkit knows it.
+    return normalRect_.isValid() ? normalRect_ : normalGeometry();
 }
 
 void CNimbrelDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
-    // The window manager may maximise or restore the window itself (keyboard, screen edge).
+    // The window manager may maximise or restore the window itself (keyboard, screen edge). The
+    // window's own maximise never sets the state's flag: only a change of that flag counts.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool was = change->oldState() & Qt::WindowMaximized;
     const bool maximised = windowState() & Qt::WindowMaximized;
-    if (maximised != maximised_ && !(windowState() & Qt::WindowMinimized)) NoteMaximised(maximised);
+    if (maximised != was && maximised != maximised_) NoteMaximised(maximised);
 }
 
 void CNimbrelDlg::ShowFromTray() {
-    if (maximised_)
-        showMaximized();
-    else
-        showNormal();
+    showNormal();
     raise();
     activateWindow();
 }
@@ -340,7 +367,7 @@ void CNimbrelDlg::OnCancel() {
     closing_ = true;
     NLOG_DEBUG("NimbrelDlg::OnCancel");
     // The rectangle is that of the restored window, so a maximised one comes back to its size.
-    const QRect normal = maximised_ ? normalGeometry() : geometry();
+    const QRect normal = maximised_ ? NormalRect() : geometry();
     hide();
     placement_.maximised = maximised_;
     placement_.rect = {normal.left(), normal.top(), normal.left() + normal.width(),
@@ -352,7 +379,13 @@ void CNimbrelDlg::OnCancel() {
 // --- the tree's requests ---
 
 void CNimbrelDlg::PlayDevice(int deviceIndex) {
-    if (CCamera* camera = session_.Camera(deviceIndex)) camera->CameraStart();
+    CCamera* camera = session_.Camera(deviceIndex);
+    if (!camera || !camera->CameraStart()) return;
+    // The camera may have found its pane on a page that is not shown: show that page, so that
+    // the user sees what the double click opened.
+    CCanvas& canvas = session_.Canvas();
+    const int page = camera->m_nPage;
+    if (page >= 0 && page != canvas.CurrentPage()) canvas.ShowPage(page);
 }
 
 void CNimbrelDlg::StartRefresh() {

@@ -8,18 +8,22 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/AllInit.h"
 #include "app/ClientSession.h"
 #include "app/MainLayout.h"
+#include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
 #include "devices/ui/TreeActions.h"
+#include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
 
@@ -33,7 +37,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     Q_OBJECT
   public:
     // The title, the tray tip, and what a second start looks for.
-    static QString Title() { return QStringLiteral("Farlo видео-клиент"); }
+    static QString Title() { return QString::fromUtf8(kProgramTitle); }
     // Shown in the title band while the service cannot be reached and the session is renewed.
     static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
 
@@ -62,9 +66,13 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Ends the program: hides the window, completes recordings, stores the rectangle, and
     // emits Closed.
     void OnCancel();
-    // Maximise or restore, as the title-band buttons and a double-click do.
+    // Maximise (to the screen's available area) or restore, as the title-band buttons and a
+    // double-click do.
     void SetMaximised(bool maximised);
     bool Maximised() const { return maximised_; }
+    // Full screen shows the wall alone (F11; Esc or F11 again leaves).
+    void SetFullScreen(bool on);
+    bool FullScreen() const { return fullScreen_; }
     // The tray's left click and its toggle item.
     void ShowFromTray();
     void ToggleShown();
@@ -80,6 +88,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     const ToolbarFlow& Toolbar() const { return toolbar_; }
     DeviceTreeWidget* Tree() const { return tree_; }
     CanvasWidget* CanvasView() const { return canvasView_; }
+    // "page / pages" under the paging buttons.
+    QLabel* PageLabel() const { return pageLabel_; }
     AllInit& StartupWorker() { return allInit_; }
     TrayIcon* Tray() const { return tray_; }
 
@@ -115,8 +125,17 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ApplyToolbar();
     // The buttons, the stored flag and the wall follow a maximise or restore.
     void NoteMaximised(bool maximised);
+    void ShowPage(int page, int pages);
+    // The rectangle of the restored window.
+    QRect NormalRect() const;
     // The session with the service was lost or is back: the notice, and a refresh when back.
     void ShowServiceState(bool connected);
+    // Keyboard shortcuts and the wall-only full screen (CNimbrelDlgKeys.cpp).
+    bool HandleShortcut(QWidget* target, QKeyEvent* event);
+    std::optional<int> SelectedPane() const;
+    void StepSelection(StepDirection direction);
+    void ToggleSelectedMaximise();
+    void ShowShortcuts();
     // Keyboard and mouse relayed from the children (CNimbrelDlgInput.cpp).
     bool FilterKey(QWidget* target, QKeyEvent* event);
     bool FilterPress(QWidget* target, QMouseEvent* event);
@@ -154,6 +173,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     ToolbarFlow toolbar_;
     WindowPlacement placement_;
     bool maximised_ = false;
+    QRect normalRect_;
+    bool fullScreen_ = false;
+    QRect beforeFullScreen_;  // where a restore puts the window (empty until it maximises itself)
     bool closing_ = false;
     QString serviceNotice_;
 
@@ -161,6 +183,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     DeviceTreeWidget* tree_ = nullptr;
     CanvasWidget* canvasView_ = nullptr;
     QWidget* chooser_ = nullptr;
+    QLabel* pageLabel_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QIcon icon_;
 

@@ -83,6 +83,7 @@ bool CNimbrelDlg::eventFilter(QObject* watched, QEvent* event) {
 bool CNimbrelDlg::FilterKey(QWidget* target, QKeyEvent* event) {
     // Text fields (the group name editor) keep their keys.
     if (EditsText(target)) return false;
+    if (HandleShortcut(target, event)) return true;
     const bool inWall = canvasView_ && (target == canvasView_ || canvasView_->isAncestorOf(target));
     switch (event->key()) {
         case Qt::Key_Tab:

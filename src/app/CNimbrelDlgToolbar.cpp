@@ -76,6 +76,9 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdAbout:
             ShowAbout();
             break;
+        case kCmdShortcuts:
+            ShowShortcuts();
+            break;
         case kCmdTrayToggle:
             ToggleShown();
             break;
@@ -183,11 +186,13 @@ void CNimbrelDlg::ShowTitleMenu() {
     QMenu menu(this);
     QAction* settings = menu.addAction(QStringLiteral("Настройки системы"));
     QAction* feedback = menu.addAction(QStringLiteral("Обратная связь"));
+    QAction* keys = menu.addAction(QStringLiteral("Сочетания клавиш"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("О программе"));
     settings->setData(static_cast<int>(kCmdSettings));
     feedback->setData(static_cast<int>(kCmdFeedback));
     about->setData(static_cast<int>(kCmdAbout));
+    keys->setData(static_cast<int>(kCmdShortcuts));
     const QRect button = buttons_[kBtnMenu]->geometry();
     if (const QAction* chosen =
             menu.exec(mapToGlobal(QPoint(button.left() - 50, button.bottom() + 1))))

@@ -38,6 +38,7 @@ enum MainCommand : int {
     kCmdAbout = 16,
     kCmdTrayToggle = 2008,
     kCmdTrayExit = 2009,
+    kCmdShortcuts = 2010,
     kCmdBitRateLow = 3903,
     kCmdBitRateStandard = 3904,
     kCmdBitRateHigh = 3905,

@@ -15,6 +15,12 @@ std::optional<LayoutRect> ToolbarButtonRect(int id, int clientWidth, int clientH
                       kToolbarButtonWidth, kToolbarButtonHeight};
 }
 
+LayoutRect PageLabelRect(int clientWidth, int clientHeight) {
+    const LayoutRect prev = *ToolbarButtonRect(kBtnPrevPage, clientWidth, clientHeight);
+    const LayoutRect next = *ToolbarButtonRect(kBtnNextPage, clientWidth, clientHeight);
+    return {prev.x, prev.Bottom(), next.Right() - prev.x, clientHeight - prev.Bottom() - 1};
+}
+
 std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth) {
     int offset = 0;
     switch (id) {

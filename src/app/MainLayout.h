@@ -32,6 +32,9 @@ inline constexpr int kMinimumHeight = 500;
 int ToolbarSpacing(int clientWidth);
 // The toolbar button's rectangle (stacked buttons share one); nothing for another id.
 std::optional<LayoutRect> ToolbarButtonRect(int id, int clientWidth, int clientHeight);
+// The page indicator ("2 / 3"): under the two paging buttons, across both, in the margin below
+// the toolbar.
+LayoutRect PageLabelRect(int clientWidth, int clientHeight);
 // The title-band button's rectangle; nothing for another id.
 std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth);
 // The video wall: (5, 50), (width - 275) × (height - 120).

@@ -1,9 +1,9 @@
 #include "app/QtNotifier.h"
 
-#include <QMessageBox>
 #include <QThread>
 
 #include "app/CTip.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -40,13 +40,11 @@ void QtNotifier::ShowTip(std::string_view text, int durationMs) {
             Qt::QueuedConnection);
 }
 
-void QtNotifier::ShowMessageNow(const QString& text, const QString& caption, Icon icon) {
+// The program's own framed box: the kind of message shows in its text, not in a theme icon.
+void QtNotifier::ShowMessageNow(const QString& text, const QString& caption, Icon) {
     emit MessageShown(text, caption);
-    QMessageBox::Icon qicon = QMessageBox::NoIcon;
-    if (icon == Icon::Information) qicon = QMessageBox::Information;
-    if (icon == Icon::Warning) qicon = QMessageBox::Warning;
     QWidget* parent = window_ && window_->isVisible() ? window_.data() : nullptr;
-    QMessageBox box(qicon, caption, text, QMessageBox::Ok, parent);
+    FramedMessageBox box(caption, text, FramedMessageBox::Buttons::Ok, parent);
     box.exec();
 }
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "BuildVersion.h"
+#include "app/AppIdentity.h"
 #include "app/AppStyle.h"
 #include "app/CNimbrelDlg.h"
 #include "app/NimbrelApp.h"
@@ -30,11 +30,7 @@ void EndAtOnceUnlessMainReturned() {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("nimbrel"));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2").arg(nimbrel::kVersionMajor).arg(nimbrel::kVersionMinor));
-    QApplication::setApplicationDisplayName(nimbrel::CNimbrelDlg::Title());
-    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    nimbrel::SetApplicationIdentity();
     QApplication::setStyle(new nimbrel::AppStyle(QStringLiteral("Fusion")));
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans"),

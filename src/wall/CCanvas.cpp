@@ -306,6 +306,15 @@ bool CCanvas::PrevPage() {
     return Change([&] { return TurnPageLocked(false); });
 }
 
+bool CCanvas::ShowPage(int page) {
+    return Change([&] {
+        if (page < 0 || page >= PageCountLocked()) return false;
+        drag_.Reset();
+        ShowPageLocked(page);
+        return true;
+    });
+}
+
 bool CCanvas::TurnPageLocked(bool forward) {
     const int pages = PageCountLocked();
     if (pages <= 1) return false;

@@ -104,6 +104,8 @@ class CCanvas {
     // Wrap around; false, and nothing changes, with one page or none.
     bool NextPage();
     bool PrevPage();
+    // Shows `page`, one of PageCount()'s; false, and nothing changes, for any other page.
+    bool ShowPage(int page);
     // The pane of the current page whose cell holds the canvas point (x, y).
     std::optional<int> PaneAtCursor(int x, int y) const;
 

@@ -43,6 +43,15 @@ TEST(Artwork, StatePicturesIconsAndTreePicturesExist) {
     }
 }
 
+TEST(Artwork, TheWhiteLogoStandsOnBlue) {
+    // The About box's band is blue: its logo's ring and lens are white there.
+    const QImage white = Load("LogoWhite.png");
+    ASSERT_FALSE(white.isNull());
+    EXPECT_GT(white.pixelColor(32, 44).lightness(), 240);  // the lens
+    EXPECT_GT(white.pixelColor(32, 5).lightness(), 240);   // the ring
+    EXPECT_EQ(Load("Logo.png").pixelColor(32, 44).lightness(), QColor(64, 155, 228).lightness());
+}
+
 TEST(Artwork, EveryButtonHasItsThreeStatesAtItsSize) {
     for (const char* base :
          {"ToolLayout", "ToolStop", "ToolRateLow", "ToolRateStandard", "ToolRateHigh", "ToolAlarm",

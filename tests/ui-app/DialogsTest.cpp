@@ -87,5 +87,17 @@ TEST_F(DialogsTest, TheAboutBoxNamesTheVersion) {
     test::Shot(&about, "about");
 }
 
+TEST_F(DialogsTest, TheAboutBoxLogoIsWhiteOnItsBlueBand) {
+    CAboutDlg about(record);
+    about.show();
+    const QImage shot = about.grab().toImage();
+    // The logo's lens, a little below its centre: white, not the band's blue.
+    const int size = about.BandHeight() - 18;
+    const QColor lens =
+        shot.pixelColor(18 + size / 2, (about.BandHeight() - size) / 2 + size / 2 + size * 12 / 64);
+    EXPECT_GT(lens.lightness(), 230) << lens.name().toStdString();
+    EXPECT_EQ(about.findChild<FlatButton*>()->text(), QStringLiteral("ОК"));
+}
+
 }  // namespace
 }  // namespace nimbrel

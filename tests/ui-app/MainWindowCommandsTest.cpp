@@ -109,7 +109,7 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
     QTest::mouseClick(Window().Button(kBtnMenu), Qt::LeftButton);
     EXPECT_EQ(items,
               QStringList({QStringLiteral("Настройки системы"), QStringLiteral("Обратная связь"),
-                           QStringLiteral("О программе")}));
+                           QStringLiteral("Сочетания клавиш"), QStringLiteral("О программе")}));
     EXPECT_TRUE(settingsOpened);
 
     bool feedbackOpened = false;

@@ -3,6 +3,8 @@
 // and restore, the first placement and closing; the tree's playback command.
 #include <array>
 
+#include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -172,6 +174,39 @@ TEST_F(MainWindowTest, PageButtonsTurnTheWallsPages) {
     for (CCamera* camera : cameras) Session().Canvas().ReleasePane(*camera);
 }
 
+TEST_F(MainWindowTest, ThePageIndicatorFollowsThePagesAndAPlayedCameraShowsItsPage) {
+    CCamera* camera = AddDevice("NB1");
+    Shown();
+    QLabel* label = Window().PageLabel();
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), "1 / 1");
+    // Under the two paging buttons, across both.
+    EXPECT_EQ(label->geometry().left(), Geometry(kBtnPrevPage).left());
+    EXPECT_EQ(label->geometry().right(), Geometry(kBtnNextPage).right());
+    EXPECT_GT(label->geometry().top(), Geometry(kBtnPrevPage).bottom());
+    EXPECT_LE(label->geometry().bottom(), Window().height() - 1);
+
+    // Page 0 is full: a double click in the tree opens the camera on page 1, which is shown.
+    std::array<PaneOwner, 4> others;
+    for (PaneOwner& other : others) ASSERT_TRUE(Session().Canvas().AcquirePane(other));
+    EXPECT_EQ(label->text(), "1 / 1");
+    Window().PlayDevice(0);
+    EXPECT_EQ(camera->m_nPage, 1);
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 1);
+    EXPECT_EQ(label->text(), "2 / 2");
+    Click(kBtnPrevPage);
+    EXPECT_EQ(label->text(), "1 / 2");
+    // Playing it again (it already plays) shows its page again.
+    Window().PlayDevice(0);
+    EXPECT_EQ(label->text(), "2 / 2");
+
+    camera->Shutdown();
+    for (PaneOwner& other : others) Session().Canvas().ReleasePane(other);
+    // The page shown stays counted while it is shown.
+    EXPECT_EQ(label->text(), "2 / 2");
+}
+
 TEST_F(MainWindowTest, ASelectedPaneSetsTheStacksAndTakesTheActions) {
     CCamera* camera = AddDevice("NBZ2", "z2a");
     Shown();
@@ -292,18 +327,35 @@ TEST_F(MainWindowTest, TheLayoutButtonOpensTheChooserAboveItself) {
 
 TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheirButtons) {
     CNimbrelDlg& window = Shown();
+    window.move(40, 30);
+    const QRect normal = window.geometry();
     Click(kBtnMaximise);
     EXPECT_TRUE(window.Maximised());
+    // The screen's available area, not the whole screen: the desktop's panels stay visible (the
+    // test's screen is smaller than the window's smallest size, which still holds).
+    const QRect work = window.screen()->availableGeometry();
+    const QRect filled(work.topLeft(), work.size().expandedTo(window.minimumSize()));
+    EXPECT_EQ(window.geometry(), filled);
+    // Hidden to the tray and back, it is still maximised.
+    window.showMinimized();
+    window.ShowFromTray();
+    EXPECT_TRUE(window.Maximised());
+    EXPECT_EQ(window.geometry(), filled);
     EXPECT_TRUE(window.Button(kBtnMaximise)->isHidden());
     EXPECT_FALSE(window.Button(kBtnRestore)->isHidden());
     // A double click on the background restores.
     QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
     EXPECT_FALSE(window.Maximised());
+    EXPECT_EQ(window.geometry(), normal);
     EXPECT_FALSE(window.Button(kBtnMaximise)->isHidden());
     EXPECT_TRUE(window.Button(kBtnRestore)->isHidden());
     QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(600, 20));
     EXPECT_TRUE(window.Maximised());
     EXPECT_TRUE(window.Placement().maximised);
+    // What is stored at exit is the restored rectangle.
+    window.OnCancel();
+    EXPECT_EQ(window.Placement().rect.left, normal.left());
+    EXPECT_EQ(window.Placement().rect.right, normal.left() + normal.width());
 }
 
 TEST_F(MainWindowTest, TheStoredRectangleIsUsedOnlyWhenItFits) {

@@ -8,9 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -34,6 +34,7 @@
 #include "settings/ui/SettingsDialog.h"
 #include "wall/ui/CanvasWidget.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -273,8 +274,8 @@ TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
     QTimer boxes;
     std::vector<std::string> messages;
     QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = Modal<QMessageBox>()) {
-            messages.push_back(box->text().toStdString());
+        if (auto* box = Modal<FramedMessageBox>()) {
+            messages.push_back(box->TextLabel()->text().toStdString());
             box->reject();
         }
     });

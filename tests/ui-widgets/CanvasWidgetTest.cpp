@@ -1,5 +1,8 @@
 // The wall's window: pane layout on resize, selection inset and frame, drag-swap and maximise
 // by mouse, and the layout chooser's placement and hiding.
+#include <algorithm>
+#include <cstdlib>
+
 #include <QSignalSpy>
 
 #include "TreeFixture.h"
@@ -48,7 +51,7 @@ TEST_F(CanvasWidgetTest, ResizeLaysOutTheSixtyFourPanes) {
     EXPECT_EQ(widget.grab().toImage().pixelColor(602, 300), QColor(Qt::white));
 }
 
-TEST_F(CanvasWidgetTest, PressSelectsWithAnInsetAndATwoPixelFrame) {
+TEST_F(CanvasWidgetTest, PressSelectsWithAnInsetAndAFrameThatStandsOut) {
     QSignalSpy pressed(&widget, &CanvasWidget::CameraPressed);
     QSignalSpy selection(&widget, &CanvasWidget::SelectedCameraChanged);
     Click(Pane(0), Centre(0));  // an empty pane does not react
@@ -63,20 +66,32 @@ TEST_F(CanvasWidgetTest, PressSelectsWithAnInsetAndATwoPixelFrame) {
     EXPECT_EQ(selection.count(), 1);
     EXPECT_EQ(canvas.Pane(0)->drawRect, (PaneRect{1, 1, 398, 298}));
 
+    // The selected pane's edge is a three-pixel frame in the accent colour, over the border.
     QImage shot = Shot(0);
-    EXPECT_EQ(Pixel(shot, 0, 150), pane_colours::kBorder);
-    EXPECT_EQ(Pixel(shot, 399, 299), pane_colours::kBorder);
-    EXPECT_EQ(Pixel(shot, 1, 150), pane_colours::kSelection);
-    EXPECT_EQ(Pixel(shot, 200, 1), pane_colours::kSelection);
-    EXPECT_EQ(Pixel(shot, 398, 298), pane_colours::kSelection);
-    EXPECT_EQ(Pixel(shot, 2, 150), pane_colours::kIdleFallback);
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(Pixel(shot, d, 150), pane_colours::kSelection) << d;
+        EXPECT_EQ(Pixel(shot, 200, d), pane_colours::kSelection) << d;
+        EXPECT_EQ(Pixel(shot, 399 - d, 299 - d), pane_colours::kSelection) << d;
+    }
+    EXPECT_EQ(Pixel(shot, 3, 150), pane_colours::kIdleFallback);
+    // Beside it an unselected pane's border is clearly another colour: at least a quarter of
+    // the range apart in some channel.
+    const QColor border = Pixel(Shot(1), 0, 150);
+    EXPECT_EQ(border, pane_colours::kBorder);
+    const QColor frame = pane_colours::kSelection;
+    const int apart =
+        std::max({std::abs(border.red() - frame.red()), std::abs(border.green() - frame.green()),
+                  std::abs(border.blue() - frame.blue())});
+    EXPECT_GE(apart, 64);
+    EXPECT_EQ(Pixel(Shot(1), 1, 150), pane_colours::kIdleFallback);
 
     // Selecting another pane gives the first its full drawing rectangle and plain edge back.
     Click(Pane(1), Centre(1));
     EXPECT_EQ(canvas.Pane(0)->drawRect, (PaneRect{0, 0, 400, 300}));
     shot = Shot(0);
+    EXPECT_EQ(Pixel(shot, 0, 150), pane_colours::kBorder);
     EXPECT_EQ(Pixel(shot, 1, 150), pane_colours::kIdleFallback);
-    EXPECT_EQ(Pixel(Shot(1), 1, 150), pane_colours::kSelection);
+    EXPECT_EQ(Pixel(Shot(1), 2, 150), pane_colours::kSelection);
 }
 
 TEST_F(CanvasWidgetTest, DraggingAPaneOntoAnotherSwapsThem) {
@@ -136,6 +151,26 @@ TEST_F(CanvasWidgetTest, ChooserOpensBesideItsButtonAndHides) {
     widget.ToggleChooser(button);
     Click(Pane(3), Centre(3));  // a press on any pane, even an empty one
     EXPECT_FALSE(chooser->isVisible());
+}
+
+TEST_F(CanvasWidgetTest, ChooserFramesTheLayoutInUse) {
+    SplitChooser* chooser = widget.Chooser();
+    // Accent pixels in the gap left of a button, at its middle height.
+    const auto marked = [&](int commandId) {
+        const QImage face = chooser->grab().toImage();
+        const QRect button = chooser->Button(commandId)->geometry();
+        int n = 0;
+        for (int x = button.left() - 4; x < button.left(); ++x)  // not the neighbour's frame
+            if (Pixel(face, x, button.center().y()) == QColor(64, 155, 225)) ++n;
+        return n > 0;
+    };
+    widget.ToggleChooser(QRect(0, 300, 10, 10));
+    EXPECT_TRUE(marked(1002));  // 2×2, the default
+    for (int id : {1001, 1018, 1020, 1021, 1022}) EXPECT_FALSE(marked(id)) << id;
+    QTest::mouseClick(chooser->Button(1021), Qt::LeftButton);
+    widget.ToggleChooser(QRect(0, 300, 10, 10));
+    EXPECT_TRUE(marked(1021));
+    EXPECT_FALSE(marked(1002));
 }
 
 TEST_F(CanvasWidgetTest, ChooserButtonsSwitchTheLayoutOnce) {

@@ -10,6 +10,7 @@
 #include "service/PasswordMix.h"
 #include "service/ServiceCipher.h"
 #include "service/ui/PasswordConfirmDialog.h"
+#include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
 namespace {
@@ -28,7 +29,7 @@ TEST(RenameDialogTest, OpensWithTheNameSelectedAndRefusesMoreThanThirtyUnits) {
     ASSERT_EQ(notifier.Messages().size(), 1u);
     EXPECT_EQ(notifier.Messages()[0].text, kRenameTooLongMessage);
     // The length message belongs to the rename window: it carries the program's name.
-    EXPECT_EQ(notifier.Messages()[0].caption, "Nimbrel");
+    EXPECT_STREQ(notifier.Messages()[0].caption.c_str(), kProgramTitle);
 
     dialog.Edit()->setText(QString(30, QChar(u'ж')));
     QTest::keyClick(dialog.Edit(), Qt::Key_Return);  // Enter in the field means OK

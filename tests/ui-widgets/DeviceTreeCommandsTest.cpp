@@ -1,12 +1,13 @@
 // The device tree's commands: group add/rename/delete/move, opening a device with its checks
 // and the keypad, and the device operations whose workers report back through the notifier.
+#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "TreeFixture.h"
 #include "devices/VideoLock.h"
+#include "devices/ui/DeviceTreePainter.h"
 #include "devices/ui/GroupNameEditor.h"
 #include "devices/ui/RenameDialog.h"
 #include "devices/ui/VideoLockDialog.h"
@@ -14,6 +15,8 @@
 #include "service/PasswordMix.h"
 #include "service/ServiceCipher.h"
 #include "service/ui/PasswordConfirmDialog.h"
+#include "widgets/FlatButton.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -66,6 +69,24 @@ TEST_F(TreeCommandsTest, NewGroupOpensTheEditorAndEnterStoresItsName) {
     EXPECT_EQ(reread.Groups()[1].name, "Двор");
 }
 
+TEST_F(TreeCommandsTest, TheGroupEditorWritesInTheHeadersFontAndHidesTheHeader) {
+    Build();
+    tree->RunCommand(kCmdAddGroup);
+    GroupNameEditor* editor = tree->NameEditor();
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->Edit()->font().pixelSize(), DeviceTreePainter::HeaderFont().pixelSize());
+    // With its text cleared, nothing of the header's "Моя группа  [0/0]" shows inside it.
+    editor->Edit()->clear();
+    editor->Edit()->clearFocus();
+    const QImage shot = View()->grab().toImage();
+    const QRect inside = editor->geometry().adjusted(2, 2, -2, -2);
+    int ink = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (shot.pixelColor(x, y).lightness() < 200) ++ink;
+    EXPECT_EQ(ink, 0);
+}
+
 TEST_F(TreeCommandsTest, EscapeDropsTheNameAndALeftPressStoresIt) {
     Build();
     tree->RunCommand(kCmdAddGroup);
@@ -107,17 +128,21 @@ TEST_F(TreeCommandsTest, DeletingAGroupAsksFirstAndMovesItsDevicesHome) {
     Click(View(), {150, 30});  // the second header: 22..44 (the default group is now empty)
     ASSERT_EQ(*tree->SelectedItem(), TreeItemRef::Group(gid));
 
-    OnModal<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->text(),
+    OnModal<FramedMessageBox>([](FramedMessageBox* box) {
+        EXPECT_EQ(box->TextLabel()->text(),
                   QStringLiteral("Вы действительно хотите удалить группу[Моя группа]？"));
         EXPECT_EQ(box->windowTitle(), QStringLiteral("подсказки"));
-        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
-        box->button(QMessageBox::Cancel)->click();
+        // Russian buttons, and Enter keeps the group.
+        EXPECT_EQ(box->AcceptButton()->text(), QStringLiteral("ОК"));
+        EXPECT_EQ(box->RejectButton()->text(), QStringLiteral("Отмена"));
+        EXPECT_TRUE(box->RejectButton()->isDefault());
+        EXPECT_FALSE(box->AcceptButton()->isDefault());
+        box->RejectButton()->click();
     });
     tree->RunCommand(kCmdDeleteGroup);
     EXPECT_EQ(model->Groups().size(), 2u);
 
-    OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    OnModal<FramedMessageBox>([](FramedMessageBox* box) { box->AcceptButton()->click(); });
     tree->RunCommand(kCmdDeleteGroup);
     ASSERT_EQ(model->Groups().size(), 1u);
     EXPECT_EQ(model->GroupOf(a), 0);

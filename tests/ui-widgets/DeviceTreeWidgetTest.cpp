@@ -9,6 +9,10 @@
 #include "TreeFixture.h"
 #include "platform/FixedText.h"
 
+#include <QPainter>
+
+#include "devices/ui/DeviceTreePainter.h"
+
 namespace nimbrel {
 namespace {
 
@@ -136,6 +140,86 @@ TEST_F(TreeDragTest, DragStartsOnTheSixthMoveAndCollapsesTheGroups) {
     EXPECT_EQ(model->GroupOf(device), gid);
     EXPECT_TRUE(model->Groups()[1].expanded);
     EXPECT_EQ(tree->HeaderText(1), QStringLiteral("Моя группа  [1/1]"));
+}
+
+TEST_F(TreeDragTest, TheDropOpensTheGroupsAsTheyWereAndTheTarget) {
+    const int32_t third = model->AddGroup().value();  // collapsed, like the second
+    tree->RequestRepaint();
+    QCoreApplication::processEvents();
+    MoveBy(6, DeviceTop(0) + 45);
+    ASSERT_TRUE(tree->IsDragging());
+    // Headers at 0, 22 and 44: drop onto the second group.
+    MoveBy(1, 30);
+    SendMouse(View(), QEvent::MouseButtonRelease, {150, 30}, Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(model->GroupOf(device), gid);
+    const auto expanded = [&](int32_t g) {
+        for (const TreeGroup& group : model->Groups())
+            if (group.gid == g) return group.expanded;
+        return false;
+    };
+    EXPECT_TRUE(expanded(0));  // open before the drag, open again
+    EXPECT_TRUE(expanded(gid));
+    EXPECT_FALSE(expanded(third));
+
+    // A drag dropped nowhere changes nothing either.
+    SendMouse(View(), QEvent::MouseButtonPress, {150, DeviceTop(0) + 40});
+    MoveBy(6, DeviceTop(0) + 45);
+    ASSERT_TRUE(tree->IsDragging());
+    SendMouse(View(), QEvent::MouseButtonRelease, {150, 590}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(expanded(0));
+    EXPECT_TRUE(expanded(gid));
+    EXPECT_FALSE(expanded(third));
+}
+
+TEST_F(TreeWidgetTest, TheDragImageIsTheDevicesRow) {
+    const int index = AddDevice("DRAG", 1);
+    DeviceTreePainter painter;
+    const QImage image = painter.DragImage(index, *list.At(index), thumbnails);
+    ASSERT_EQ(image.size(), DeviceTreePainter::kDragImageSize);
+    // The name is drawn right of the thumbnail, and the picture lets the tree show through.
+    const QRect name(DeviceTreePainter::kTextX, DeviceTreePainter::kNameY,
+                     image.width() - DeviceTreePainter::kTextX - 1, 24);
+    int ink = 0;
+    for (int y = name.top(); y <= name.bottom(); ++y)
+        for (int x = name.left(); x <= name.right(); ++x)
+            if (image.pixelColor(x, y).lightness() < 180) ++ink;
+    EXPECT_GT(ink, 20);
+    EXPECT_LT(image.pixelColor(DeviceTreePainter::kTextX, 78).alpha(), 255);
+}
+
+TEST_F(TreeWidgetTest, LongNamesAndTheLanMarkStayInsideTheColumn) {
+    DeviceFields f;
+    f.sid = "LONG";
+    f.name = "Камера на заднем дворе у гаража и теплицы";
+    f.status = 1;
+    f.init = 1;
+    const int index = list.Append(f);
+    list.At(index)->onLan = 1;
+    ASSERT_TRUE(model->Fill());
+    ASSERT_TRUE(model->RenameGroup(0, "Очень длинное название группы устройств"));
+    // The column less a scroll bar: the painter draws into 240 pixels of a wider image whose
+    // remainder must stay untouched.
+    const QColor untouched(255, 0, 255);
+    QImage image(400, 200, QImage::Format_RGB32);
+    image.fill(untouched);
+    {
+        QPainter p(&image);
+        DeviceTreePainter painter;
+        DeviceTreePainter::Scene scene;
+        scene.client = QSize(240, 200);
+        painter.Paint(p, scene, *model, list, thumbnails);
+    }
+    int outside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 240; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != untouched) ++outside;
+    EXPECT_EQ(outside, 0);
+    // The LAN mark is still drawn, left of the edge: blue ink in the state line's last part.
+    int lan = 0;
+    for (int y = 22 + DeviceTreePainter::kStateY; y < 22 + 82; ++y)
+        for (int x = 190; x < 240; ++x)
+            if (image.pixelColor(x, y).blue() > image.pixelColor(x, y).red() + 60) ++lan;
+    EXPECT_GT(lan, 5);
 }
 
 TEST_F(TreeDragTest, FewerMovesIsAPlainClickAndADropBelowTheRowsMovesNothing) {

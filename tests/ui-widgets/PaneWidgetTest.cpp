@@ -1,5 +1,7 @@
 // A pane with a real camera object in it: the state pictures, the live picture handed over by
 // its surface (turned and with icons), the pan/tilt arrows and keys.
+#include <algorithm>
+
 #include <QDialog>
 #include <QVBoxLayout>
 
@@ -103,6 +105,28 @@ TEST_F(PaneWidgetTest, ArrowsShowOverAPlayingPanTiltCameraWellInsideThePane) {
     EXPECT_FALSE(pane->Arrow(Direction::Up)->isVisible());
 }
 
+TEST_F(PaneWidgetTest, ArrowsHideWhenTheCursorLeavesAndWhenThePaneIsLaidOutAgain) {
+    const auto shown = [&] { return pane->Arrow(Direction::Left)->isVisible(); };
+    Move(pane, {200, 150});
+    ASSERT_TRUE(shown());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(pane, &leave);
+    EXPECT_FALSE(shown());
+
+    // Another layout: the pane gets a new cell, which the cursor is not known to be over.
+    Move(pane, {200, 150});
+    ASSERT_TRUE(shown());
+    ASSERT_TRUE(canvas.Relayout(SplitLayout::kGrid, 3, 3));
+    EXPECT_NE(pane->size(), QSize(400, 300));
+    EXPECT_FALSE(shown());
+
+    // The same size in another place (the wall's pane moved to another cell).
+    Move(pane, {100, 100});
+    ASSERT_TRUE(shown());
+    pane->move(pane->pos() + QPoint(10, 0));
+    EXPECT_FALSE(shown());
+}
+
 TEST_F(PaneWidgetTest, ArrowButtonsAndKeysSetTheirOwnRequestOnly) {
     Move(pane, {200, 150});
     QTest::mouseClick(pane->Arrow(Direction::Down), Qt::LeftButton);
@@ -161,6 +185,39 @@ TEST_F(PaneWidgetTest, LivePictureFillsTheDrawingRectangleAsTurned) {
     EXPECT_EQ(Pixel(Shot(), 4, 150), pane_colours::kIdleFallback);
 }
 
+TEST_F(PaneWidgetTest, StatusLineSitsOnADarkStripOnlyAsWideAsItsText) {
+    // A white picture: the blue text alone would be hard to read on it.
+    PaneOverlay overlay;
+    overlay.statusText = "192.168.1.10  512.00K/s";
+    PanePicture white;
+    {
+        PaneSurface* surface = canvas.Surface(0);
+        const auto [w, h] = surface->DrawSize();
+        const BgrxTarget target = white.Resize(w, h);
+        std::fill(target.pixels, target.pixels + static_cast<std::size_t>(target.stride) * h,
+                  uint8_t{255});
+        white.overlay = overlay;
+        const uint64_t sequence = surface->Published() + 1;
+        ASSERT_TRUE(surface->Publish(camera, white));
+        ASSERT_TRUE(WaitFor([&] { return surface->Published() == sequence; }));
+        QCoreApplication::processEvents();
+    }
+    const QImage shot = Shot();
+    // Left of the text, within the strip: darkened white, not white and not black.
+    const QColor strip = Pixel(shot, 3, 14);
+    EXPECT_LT(strip.lightness(), 160);
+    EXPECT_GT(strip.lightness(), 40);
+    // Blue text pixels somewhere on the strip.
+    int text = 0;
+    for (int x = 6; x < 120; ++x)
+        for (int y = 12; y < 26; ++y)
+            if (Pixel(shot, x, y).blue() > Pixel(shot, x, y).red() + 60) ++text;
+    EXPECT_GT(text, 10);
+    // Far right of the text the picture is untouched.
+    EXPECT_EQ(Pixel(shot, 390, 14), QColor(Qt::white));
+    EXPECT_EQ(Pixel(shot, 200, 60), QColor(Qt::white));
+}
+
 TEST_F(PaneWidgetTest, ConnectingPaintsTheBarsWithOneHighlighted) {
     camera.m_nStatus = kStatusConnecting;
     camera.m_nProgressFrame = 8;
@@ -183,7 +240,7 @@ TEST_F(PaneWidgetTest, FailedViewShowsItsPictureAndTheFrameWhenSelected) {
     EXPECT_EQ(Pixel(Shot(), 200, 150), pane_colours::kFailedFallback);
     Click(pane, {200, 150});
     const QImage shot = Shot();
-    EXPECT_EQ(Pixel(shot, 1, 150), pane_colours::kSelection);
+    EXPECT_EQ(Pixel(shot, 2, 150), pane_colours::kSelection);
     EXPECT_EQ(Pixel(shot, 200, 150), pane_colours::kFailedFallback);
 }
 

@@ -54,6 +54,21 @@ TEST_F(CanvasTest, FiveCamerasOnTwoByTwoMakeTwoPages) {
     EXPECT_TRUE(canvas.NextPage());
 }
 
+TEST_F(CanvasTest, ShowPageGoesToAnExistingPageOnly) {
+    Open(0, 9);  // three pages of four
+    ASSERT_EQ(canvas.PageCount(), 3);
+    ASSERT_TRUE(canvas.ShowPage(2));
+    EXPECT_EQ(canvas.CurrentPage(), 2);
+    EXPECT_EQ(Shown(), (std::vector<int>{8, -1, -1, -1}));
+    EXPECT_TRUE(canvas.IsOnCurrentPage(cams[8]));
+    for (int page : {-1, 3, CCanvas::kPages}) {
+        EXPECT_FALSE(canvas.ShowPage(page)) << page;
+        EXPECT_EQ(canvas.CurrentPage(), 2);
+    }
+    ASSERT_TRUE(canvas.ShowPage(0));
+    EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3}));
+}
+
 TEST_F(CanvasTest, LayoutChangeRepacksInDisplayOrder) {
     ASSERT_TRUE(canvas.ChooseLayout(1020));
     Open(0, 10);

@@ -37,6 +37,13 @@ void TextAt(QPainter& p, int x, int y, const QString& text, const QFont& font,
     p.drawText(QRect(x, y, 10000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
+// Room kept free at the column's right edge.
+constexpr int kRightMargin = 6;
+
+QString Elided(const QString& text, const QFont& font, int width) {
+    return QFontMetrics(font).elidedText(text, Qt::ElideRight, std::max(0, width));
+}
+
 // A small triangle in place of a missing expand/collapse picture: pointing down when expanded.
 void DrawToggleFallback(QPainter& p, const QRect& box, bool expanded) {
     const QPoint c = box.center();
@@ -60,7 +67,7 @@ DeviceTreePainter::DeviceTreePainter()
       collapse_(ResourcePath("collapse.bmp")),
       thumbnail_(ResourcePath("cameraThumnail.bmp")),
       lockThumbnail_(ResourcePath("cameraThumnailLock.bmp")),
-      headerFont_(TreeFont(400)),
+      headerFont_(HeaderFont()),
       nameFont_(TreeFont(400)),
       stateFont_(TreeFont(700)) {}
 
@@ -100,8 +107,13 @@ void DeviceTreePainter::PaintHeader(QPainter& p, int top, int width, const TreeG
         DrawToggleFallback(p, box, group.expanded);
     else
         p.drawImage(box, picture);
-    TextAt(p, box.right() + 1 + 3, top + 3, HeaderText(group.name, counts.first, counts.second),
-           headerFont_, tree_colours::kHeaderText);
+    // A long name gives way to "…"; the count always shows.
+    const int x = box.right() + 1 + 3;
+    const QString count = QStringLiteral("  [%1/%2]").arg(counts.first).arg(counts.second);
+    const int countWidth = QFontMetrics(headerFont_).horizontalAdvance(count);
+    const QString name = Elided(QString::fromStdString(group.name), headerFont_,
+                                width - kRightMargin - x - countWidth);
+    TextAt(p, x, top + 3, name + count, headerFont_, tree_colours::kHeaderText);
 }
 
 void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceIndex,
@@ -121,18 +133,30 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
         DrawThumbnail(p, thumb, Downloaded(deviceIndex, thumbnails), thumbnail_,
                       tree_colours::kThumbnailFallback);
 
-    TextAt(p, kTextX, top + kNameY, QString::fromStdString(device.Name()), nameFont_,
-           tree_colours::kDeviceName);
+    const int room = width - kRightMargin - kTextX;
+    TextAt(p, kTextX, top + kNameY, Elided(QString::fromStdString(device.Name()), nameFont_, room),
+           nameFont_, tree_colours::kDeviceName);
     const bool online = device.IsOnline();
-    TextAt(p, kTextX, top + kStateY,
-           online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]"), stateFont_,
+    const QString state = online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]");
+    const bool lan = online && device.onLan.load() == 1;
+    const QString lanMark = QStringLiteral("[内网]");
+    // "[Онлайн]" is wider than the short label the column was laid out for: the LAN mark
+    // follows it, and both shrink together when the column (less its scroll bar) is too narrow.
+    QFont font = stateFont_;
+    const auto needed = [&] {
+        const QFontMetrics m(font);
+        return m.horizontalAdvance(state) + (lan ? 4 + m.horizontalAdvance(lanMark) : 0);
+    };
+    while (needed() > room && font.pixelSize() > kSmallestStateFont)
+        font.setPixelSize(font.pixelSize() - 1);
+    TextAt(p, kTextX, top + kStateY, Elided(state, font, room), font,
            online ? tree_colours::kOnline : tree_colours::kOffline);
-    if (online && device.onLan.load() == 1) {
-        // "[Онлайн]" is wider than the short label the column was laid out for: the LAN mark
-        // follows it instead of overlapping it.
-        const int onlineEnd =
-            kTextX + QFontMetrics(stateFont_).horizontalAdvance(QStringLiteral("[Онлайн]")) + 4;
-        TextAt(p, std::max(kLanX, onlineEnd), top + kStateY, QStringLiteral("[内网]"), stateFont_,
+    if (lan) {
+        const int stateEnd = kTextX + QFontMetrics(font).horizontalAdvance(state) + 4;
+        const int x = std::max(
+            std::min(kLanX, width - kRightMargin - QFontMetrics(font).horizontalAdvance(lanMark)),
+            stateEnd);
+        TextAt(p, x, top + kStateY, Elided(lanMark, font, width - kRightMargin - x), font,
                tree_colours::kOnline);
     }
 }
@@ -161,14 +185,19 @@ void DeviceTreePainter::DrawThumbnail(QPainter& p, const QRect& at, const QImage
         p.fillRect(at, fallback);
 }
 
-QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceThumbnails& thumbnails) {
-    QImage image(kDragImageSize, QImage::Format_RGB32);
-    image.fill(tree_colours::kBackground);
+QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceRecord& device,
+                                    const DeviceThumbnails& thumbnails) {
+    QImage image(kDragImageSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(tree_colours::kDragBackground);
     QPainter p(&image);
-    DrawThumbnail(p, QRect(QPoint(kThumbnailX, kThumbnailY), kThumbnailSize),
-                  Downloaded(deviceIndex, thumbnails), thumbnail_,
-                  tree_colours::kThumbnailFallback);
+    PaintDevice(p, 0, image.width(), deviceIndex, device, false, false, thumbnails);
+    p.setPen(tree_colours::kOnline);
+    p.drawRect(image.rect().adjusted(0, 0, -1, -1));
     return image;
+}
+
+QFont DeviceTreePainter::HeaderFont() {
+    return TreeFont(400);
 }
 
 }  // namespace nimbrel

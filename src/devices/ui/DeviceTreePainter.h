@@ -1,6 +1,7 @@
 // Draws the device tree's rows: 22-pixel group headers with the expand/collapse picture and the
 // "[online/total]" count, 82-pixel device rows with a 96×72 thumbnail, the name and the online
-// state; also the 200×82 picture that follows the cursor while a device is dragged.
+// state, each text elided to stay inside the column; also the 200×82 picture of the device's row
+// that follows the cursor while a device is dragged.
 // Threading: UI thread only (owns pictures and decoded thumbnails).
 #pragma once
 
@@ -31,6 +32,7 @@ inline const QColor kDeviceHotBottom{230, 230, 255};
 inline const QColor kDeviceName{100, 100, 100};
 inline const QColor kOnline{64, 155, 228};
 inline const QColor kOffline{150, 150, 150};
+inline const QColor kDragBackground{225, 225, 255, 230};
 // Stand-ins drawn when a thumbnail picture file is missing.
 inline const QColor kThumbnailFallback{200, 200, 200};
 inline const QColor kLockThumbnailFallback{120, 120, 120};
@@ -45,6 +47,7 @@ class DeviceTreePainter {
     static constexpr int kNameY = 20;
     static constexpr int kStateY = 60;
     static constexpr int kLanX = 158;
+    static constexpr int kSmallestStateFont = 12;
     static constexpr QSize kDragImageSize{200, 82};
 
     struct Scene {
@@ -59,8 +62,12 @@ class DeviceTreePainter {
 
     void Paint(QPainter& painter, const Scene& scene, const DeviceTreeModel& model,
                const DeviceList& list, const DeviceThumbnails& thumbnails);
-    // The dragged device's picture: its downloaded thumbnail, or the default one, at (10, 5).
-    QImage DragImage(int deviceIndex, const DeviceThumbnails& thumbnails);
+    // The dragged device's picture: its row as the tree draws it selected (thumbnail, name and
+    // state), slightly translucent, so that the user sees what is being moved.
+    QImage DragImage(int deviceIndex, const DeviceRecord& device,
+                     const DeviceThumbnails& thumbnails);
+    // The font of the group headers (the in-place group editor uses it too).
+    static QFont HeaderFont();
 
     // "name  [online/total]".
     static QString HeaderText(const std::string& name, int online, int total);

@@ -221,15 +221,22 @@ void DeviceTreeWidget::SetCurrent(int deviceIndex) {
 // --- dragging a device onto a group ---
 
 void DeviceTreeWidget::StartDrag(const QPoint& globalPos) {
+    const DeviceRecord* device = list_.At(selected_->deviceIndex);
+    if (!device) return;
     draggedDevice_ = selected_->deviceIndex;
     dragging_ = true;
-    // Only the group headers stay, as drop targets.
+    // Only the group headers stay, as drop targets; the drop opens the groups as they were.
+    expansionBeforeDrag_.clear();
+    for (const TreeGroup& group : model_.Groups())
+        expansionBeforeDrag_.emplace_back(group.gid, group.expanded);
     model_.CollapseAll();
     ModelChanged();
     dragImage_ = std::make_unique<QLabel>(
         nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
     dragImage_->setAttribute(Qt::WA_ShowWithoutActivating);
-    dragImage_->setPixmap(QPixmap::fromImage(painter_.DragImage(draggedDevice_, thumbnails_)));
+    dragImage_->setAttribute(Qt::WA_TranslucentBackground);
+    dragImage_->setPixmap(
+        QPixmap::fromImage(painter_.DragImage(draggedDevice_, *device, thumbnails_)));
     dragImage_->setFixedSize(DeviceTreePainter::kDragImageSize);
     dragImage_->move(globalPos - kDragHotspot);
     dragImage_->show();
@@ -246,8 +253,12 @@ void DeviceTreeWidget::EndDrag(const QPoint& pos) {
     // The drop target comes from the height alone: a release beside the tree at a header's
     // height moves the device too.
     UpdateHot(pos.y());
-    if (hot_ && hot_->IsGroup() && model_.MoveDevice(draggedDevice_, hot_->gid))
-        model_.SetExpanded(hot_->gid, true);
+    const std::optional<TreeItemRef> target = hot_;
+    for (const auto& [gid, expanded] : expansionBeforeDrag_) model_.SetExpanded(gid, expanded);
+    expansionBeforeDrag_.clear();
+    // The device's new group opens, so that the user sees where it went.
+    if (target && target->IsGroup() && model_.MoveDevice(draggedDevice_, target->gid))
+        model_.SetExpanded(target->gid, true);
     draggedDevice_ = -1;
     ModelChanged();
 }

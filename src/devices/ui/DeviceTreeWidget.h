@@ -134,6 +134,7 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     int dragMoves_ = 0;
     int draggedDevice_ = -1;
     std::unique_ptr<QLabel> dragImage_;
+    std::vector<std::pair<int32_t, bool>> expansionBeforeDrag_;  // each group's, by gid
 
     GroupNameEditor* editor_;
     std::optional<int32_t> editorGid_;  // the group being named

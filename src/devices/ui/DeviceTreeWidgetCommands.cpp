@@ -1,7 +1,6 @@
 // The tree's commands: the context menu, opening a device with its checks, the device
 // operations on worker threads, and the group commands.
 #include <QMenu>
-#include <QMessageBox>
 #include <QScrollBar>
 
 #include "devices/VideoLock.h"
@@ -12,6 +11,7 @@
 #include "platform/FixedText.h"
 #include "platform/RequestWorker.h"
 #include "service/ui/PasswordConfirmDialog.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -195,12 +195,11 @@ void DeviceTreeWidget::DeleteSelectedGroup() {
     std::string name;
     for (const TreeGroup& group : model_.Groups())
         if (group.gid == gid) name = group.name;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCaption),
-                    QStringLiteral("Вы действительно хотите удалить группу[%1]？")
-                        .arg(QString::fromStdString(name)),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.setDefaultButton(QMessageBox::Cancel);
-    if (box.exec() != QMessageBox::Ok) return;
+    if (!FramedMessageBox::Ask(this, QString::fromUtf8(kCaption),
+                               QStringLiteral("Вы действительно хотите удалить группу[%1]？")
+                                   .arg(QString::fromStdString(name)),
+                               FramedMessageBox::Buttons::OkCancel))
+        return;
     if (editorGid_ == gid) CommitGroupRename(false);
     model_.DeleteGroup(gid);
     selected_.reset();

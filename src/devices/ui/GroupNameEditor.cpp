@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "devices/ui/DeviceTreePainter.h"
+
 namespace nimbrel {
 
 GroupNameEditor::GroupNameEditor(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(this)) {
@@ -13,7 +15,13 @@ GroupNameEditor::GroupNameEditor(QWidget* parent) : QWidget(parent), edit_(new Q
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::Base, Qt::white);
     setPalette(palette);
-    edit_->setFrame(false);
+    // The header's own font, on an opaque white field with the accent frame: the name being
+    // typed reads like the header it replaces, and nothing of the header shows through.
+    edit_->setFont(DeviceTreePainter::HeaderFont());
+    edit_->setAutoFillBackground(true);
+    edit_->setStyleSheet(
+        QStringLiteral("QLineEdit { background: white; color: rgb(60,60,60);"
+                       " border: 1px solid rgb(64,155,228); padding: 0 2px; }"));
     edit_->setMaxLength(kMaxLength);
     edit_->installEventFilter(this);
     auto* layout = new QHBoxLayout(this);

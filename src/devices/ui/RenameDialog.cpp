@@ -1,23 +1,25 @@
 #include "devices/ui/RenameDialog.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "devices/DeviceOperations.h"
+#include "widgets/FlatButton.h"
+#include "widgets/FormStyle.h"
+#include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
 
 RenameDialog::RenameDialog(const std::string& currentName, UserNotifier& notifier, QWidget* parent)
-    : QDialog(parent),
+    : FramedDialog(parent),
       notifier_(notifier),
       edit_(new QLineEdit(this)),
-      ok_(new QPushButton(QStringLiteral("ОК"), this)),
-      cancel_(new QPushButton(QStringLiteral("Отмена"), this)) {
+      ok_(new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this)),
+      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
     setWindowTitle(QStringLiteral("Переименовать устройство"));
+    ApplyFormStyle(this, Qt::white);
     edit_->setMaxLength(kMaxTextLength);
     edit_->setText(QString::fromStdString(currentName));
     edit_->selectAll();
@@ -31,26 +33,22 @@ RenameDialog::RenameDialog(const std::string& currentName, UserNotifier& notifie
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, BandHeight() + 20, 24, 18);
+    layout->setSpacing(18);
     layout->addWidget(edit_);
     layout->addLayout(buttons);
-    setFixedSize(320, 110);
+    setFixedSize(380, BandHeight() + 140);
+    edit_->setFocus();
 }
 
 std::string RenameDialog::NewName() const {
     return edit_->text().left(kMaxTextLength).toStdString();
 }
 
-void RenameDialog::showEvent(QShowEvent* event) {
-    // Opens centred on the mouse cursor, where the menu command was chosen.
-    move(QCursor::pos() - QPoint(width() / 2, height() / 2));
-    edit_->setFocus();
-    QDialog::showEvent(event);
-}
-
 void RenameDialog::OnOk() {
     if (const auto refusal = CheckDeviceName(NewName())) {
         // The length message belongs to this window and carries the program's name.
-        notifier_.MessageBox(*refusal, QGuiApplication::applicationDisplayName().toStdString());
+        notifier_.MessageBox(*refusal, kProgramTitle);
         return;
     }
     accept();

@@ -1,11 +1,12 @@
-// The device rename window: an edit field with the device's current name, OK and Cancel. OK
-// refuses a name longer than 30 UTF-16 units with a message and stays open.
+// The device rename window, framed like the program's other windows: an edit field with the
+// device's current name, "ОК" and "Отмена". OK refuses a name longer than 30 UTF-16 units with a
+// message and stays open.
 // Threading: UI thread only.
 #pragma once
 
 #include <string>
 
-#include <QDialog>
+#include "widgets/FramedDialog.h"
 
 #include "platform/UserNotifier.h"
 
@@ -14,7 +15,7 @@ class QPushButton;
 
 namespace nimbrel {
 
-class RenameDialog : public QDialog {
+class RenameDialog : public FramedDialog {
     Q_OBJECT
 
   public:
@@ -28,9 +29,6 @@ class RenameDialog : public QDialog {
     QLineEdit* Edit() const { return edit_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
-
-  protected:
-    void showEvent(QShowEvent* event) override;
 
   private:
     void OnOk();

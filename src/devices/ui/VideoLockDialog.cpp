@@ -1,6 +1,10 @@
 #include "devices/ui/VideoLockDialog.h"
 
+#include <algorithm>
+
 #include <QPushButton>
+
+#include "widgets/FlatButton.h"
 
 namespace nimbrel {
 namespace {
@@ -16,17 +20,22 @@ constexpr const char* kLitStyle =
 
 VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& device,
                                  UserNotifier& notifier, QWidget* parent)
-    : QDialog(parent),
+    : FramedDialog(parent),
       keypad_(g, device),
       notifier_(notifier),
-      startAgain_(new QPushButton(QStringLiteral("Начать заново"), this)),
-      cancel_(new QPushButton(QStringLiteral("Отмена"), this)) {
+      startAgain_(
+          new FlatButton(QStringLiteral("Начать заново"), FlatButton::Scheme::Secondary, this)),
+      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
     setWindowTitle(QStringLiteral("Видеозамок"));
     const int grid = 3 * kKeySize + 2 * kKeyGap;
+    // The two buttons as wide as their texts need, side by side; the keys centred above them.
+    const int buttonWidth = std::max(startAgain_->sizeHint().width(), cancel_->sizeHint().width());
+    const int width = 2 * kMargin + std::max(grid, 2 * buttonWidth + kKeyGap);
+    const int left = (width - grid) / 2, top = BandHeight() + kMargin;
     for (int digit = 1; digit <= 9; ++digit) {
         const int row = (digit - 1) / 3;
         const int col = (digit - 1) % 3;
-        const QRect at(kMargin + col * (kKeySize + kKeyGap), kMargin + row * (kKeySize + kKeyGap),
+        const QRect at(left + col * (kKeySize + kKeyGap), top + row * (kKeySize + kKeyGap),
                        kKeySize, kKeySize);
         auto* key = new QPushButton(QString::number(digit), this);
         key->setObjectName(QStringLiteral("key%1").arg(digit));
@@ -43,17 +52,19 @@ VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& de
         keys_[static_cast<std::size_t>(digit - 1)] = key;
         lit_[static_cast<std::size_t>(digit - 1)] = lit;
     }
-    const int buttonsTop = kMargin + grid + 15;
-    const int buttonWidth = (grid - kKeyGap) / 2;
+    const int buttonsTop = top + grid + 20;
+    const int buttonHeight = startAgain_->sizeHint().height();
+    const int buttonsLeft = (width - 2 * buttonWidth - kKeyGap) / 2;
     startAgain_->setObjectName(QStringLiteral("startAgain"));
-    startAgain_->setGeometry(kMargin, buttonsTop, buttonWidth, 30);
+    startAgain_->setGeometry(buttonsLeft, buttonsTop, buttonWidth, buttonHeight);
     startAgain_->setAutoDefault(false);
     cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setGeometry(kMargin + buttonWidth + kKeyGap, buttonsTop, buttonWidth, 30);
+    cancel_->setGeometry(buttonsLeft + buttonWidth + kKeyGap, buttonsTop, buttonWidth,
+                         buttonHeight);
     cancel_->setAutoDefault(false);
     connect(startAgain_, &QPushButton::clicked, this, &VideoLockDialog::OnStartAgain);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    setFixedSize(2 * kMargin + grid, buttonsTop + 30 + kMargin);
+    setFixedSize(width, buttonsTop + buttonHeight + kMargin);
     SyncKeys();
 }
 

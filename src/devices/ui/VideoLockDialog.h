@@ -1,21 +1,20 @@
 // The video lock keypad: nine keys 1–9 in a 3×3 grid, each with a lit twin shown in its place
-// once pressed, a start-again and a cancel button. Ends with OK as soon as the keys pressed so
-// far are the unlock code; nine wrong keys show a notice and start again.
-// Threading: UI thread only.
+// once pressed, a start-again and a cancel button, under the program's framed title band. Ends with
+// OK as soon as the keys pressed so far are the unlock code; nine wrong keys show a notice and
+// start again. Threading: UI thread only.
 #pragma once
 
 #include <array>
 
-#include <QDialog>
-
 #include "devices/VideoLock.h"
 #include "platform/UserNotifier.h"
+#include "widgets/FramedDialog.h"
 
 class QPushButton;
 
 namespace nimbrel {
 
-class VideoLockDialog : public QDialog {
+class VideoLockDialog : public FramedDialog {
     Q_OBJECT
 
   public:

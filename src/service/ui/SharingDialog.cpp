@@ -3,10 +3,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "widgets/FormStyle.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -16,10 +16,7 @@ QString Text(const char* utf8) {
 }
 
 bool AskOkCancel(QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
-    box.setDefaultButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    return FramedMessageBox::Ask(parent, caption, text, FramedMessageBox::Buttons::OkCancel);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QUrl>
 
 #include "service/VersionCheck.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 
@@ -21,9 +21,8 @@ SettingsHooks SettingsHooks::Desktop() {
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
     hooks.confirm = [](QWidget* parent, const QString& question) {
-        return QMessageBox::question(parent, QString::fromUtf8(kVersionCaption), question,
-                                     QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::Yes) == QMessageBox::Yes;
+        return FramedMessageBox::Ask(parent, QString::fromUtf8(kVersionCaption), question,
+                                     FramedMessageBox::Buttons::YesNo);
     };
     hooks.startUpdater = [](const std::string& url) { return StartUpdater(url); };
     return hooks;

@@ -1,5 +1,6 @@
 #include "wall/ui/CanvasWidget.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include <QPainter>
@@ -95,13 +96,27 @@ void CanvasWidget::PaneGeometryChanged(int pane) {
 }
 
 void CanvasWidget::PaneVisibilityChanged(int pane) {
-    OnUiThread([this, pane] { ApplyVisibility(pane); });
+    OnUiThread([this, pane] {
+        ApplyVisibility(pane);
+        NotePage();
+    });
 }
 
 void CanvasWidget::PaneInvalidated(int pane) {
+    // A pane taken or given back may change the page count.
     OnUiThread([this, pane] {
         if (PaneWidget* widget = Pane(pane)) widget->StateChanged();
+        NotePage();
     });
+}
+
+void CanvasWidget::NotePage() {
+    // The page shown may lie past the last occupied one once its cameras went: it still counts.
+    const int current = canvas_.CurrentPage();
+    const std::pair<int, int> page{current, std::max({1, current + 1, canvas_.PageCount()})};
+    if (page == page_) return;
+    page_ = page;
+    emit PageChanged(page.first, page.second);
 }
 
 void CanvasWidget::SelectionChanged() {

@@ -45,6 +45,8 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void SelectedCameraChanged();
     // A press on a pane selected its camera (the device tree highlights its device).
     void CameraPressed(PaneOwner* owner);
+    // The page shown (from 0) or the number of pages changed.
+    void PageChanged(int page, int pages);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,11 +59,14 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void OnUiThread(std::function<void()> f);
     void ApplyGeometry(int pane);
     void ApplyVisibility(int pane);
+    // Emits PageChanged when the page shown or the page count differs from the last emitted.
+    void NotePage();
 
     CCanvas& canvas_;
     std::array<PaneWidget*, CCanvas::kPanes> panes_{};
     SplitChooser* chooser_;
     std::shared_ptr<WakeTarget> wake_;
+    std::pair<int, int> page_{0, 1};  // the page and page count last emitted
 };
 
 }  // namespace nimbrel

@@ -1,6 +1,7 @@
 #include "wall/ui/PanePainter.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
@@ -112,11 +113,18 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
     p.restore();
 
     const bool turned = (overlay.rotation & 3) != 0;
-    p.setFont(Shared().status);
-    p.setPen(pane_colours::kStatusText);
-    p.drawText(QRect(6, turned ? 4 : 12, 10000, 100),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-               QString::fromStdString(overlay.statusText));
+    const QString status = QString::fromStdString(overlay.statusText);
+    if (!status.isEmpty()) {
+        p.setFont(Shared().status);
+        const QFontMetrics metrics(Shared().status);
+        const QPoint at(6, turned ? 4 : 12);
+        const QRect strip(at.x() - 4, at.y() - 2, metrics.horizontalAdvance(status) + 8,
+                          metrics.height() + 4);
+        p.fillRect(strip.intersected(draw), pane_colours::kStatusStrip);
+        p.setPen(pane_colours::kStatusText);
+        p.drawText(QRect(at, QSize(10000, 100)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                   status);
+    }
 
     const int w = draw.width(), h = draw.height();
     if (overlay.recordIcon) Icon(p, w - 43, 10, Shared().record, pane_colours::kRecordFallback);
@@ -127,12 +135,12 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
 }
 
 void PanePainter::Selection(QPainter& p, const QSize& client) {
-    const int w = client.width(), h = client.height();
+    const int w = client.width(), h = client.height(), k = kSelectionWidth;
     const QColor c = pane_colours::kSelection;
-    p.fillRect(0, 0, w, 2, c);
-    p.fillRect(0, h - 2, w, 2, c);
-    p.fillRect(0, 0, 2, h, c);
-    p.fillRect(w - 2, 0, 2, h, c);
+    p.fillRect(0, 0, w, k, c);
+    p.fillRect(0, h - k, w, k, c);
+    p.fillRect(0, 0, k, h, c);
+    p.fillRect(w - k, 0, k, h, c);
 }
 
 void PanePainter::Border(QPainter& p, const QSize& client) {

@@ -117,6 +117,18 @@ void PaneWidget::PlaceArrows() {
 void PaneWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     PlaceArrows();
+    // A new layout puts another part of the wall under the cursor: the next move decides.
+    SetArrowsVisible(false);
+}
+
+void PaneWidget::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    SetArrowsVisible(false);
+}
+
+void PaneWidget::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    SetArrowsVisible(false);
 }
 
 void PaneWidget::paintEvent(QPaintEvent*) {
@@ -148,8 +160,10 @@ void PaneWidget::paintEvent(QPaintEvent*) {
         // Another kind of occupant (a playback) that hands pictures over the same way.
         PaintPicture(p, draw, state->owner, false);
     }
-    if (state->selected) PanePainter::Selection(p, size());
-    PanePainter::Border(p, size());
+    if (state->selected)
+        PanePainter::Selection(p, size());
+    else
+        PanePainter::Border(p, size());
 }
 
 void PaneWidget::PaintPicture(QPainter& p, const QRect& draw, const PaneOwner* owner,

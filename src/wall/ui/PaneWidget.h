@@ -1,5 +1,6 @@
 // One video pane of the wall: paints its camera's state (idle, connecting, live, failed), the
-// selection frame and the border, shows the pan/tilt arrows over a playing pan/tilt camera, and
+// selection frame and the border, shows the pan/tilt arrows over a playing pan/tilt camera while
+// the cursor is on the pane (hidden when it leaves and when the pane is laid out anew), and
 // hands presses, moves, releases and double clicks to the canvas model (select, drag-swap,
 // maximise). Arrow keys and arrow buttons set the pane's pan/tilt requests.
 // Threading: UI thread only; PictureReady may be posted from a camera thread's wake-up.
@@ -49,6 +50,8 @@ class PaneWidget : public QWidget {
     // camera's empty picture (`playing`) or the idle picture.
     void PaintPicture(QPainter& p, const QRect& draw, const PaneOwner* owner, bool playing);
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -9,6 +9,8 @@ namespace nimbrel {
 namespace {
 
 const QColor kChooserBorder(64, 155, 228);
+const QColor kActiveMark(64, 155, 225);
+constexpr int kActiveMarkWidth = 2;
 
 // The pictures of each layout button, at rest and pressed, in the order of kSplitLayouts.
 constexpr std::array<std::pair<const char*, const char*>, 6> kPictures{{
@@ -89,6 +91,17 @@ void SplitChooser::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::white);
     p.setPen(kChooserBorder);
     p.drawRect(0, 0, width() - 1, height() - 1);
+    // The layout in use: a frame in the gap around its button.
+    if (const PictureButton* active = Button(canvas_.Layout().commandId)) {
+        p.setPen(QPen(kActiveMark, kActiveMarkWidth));
+        const int out = kActiveMarkWidth / 2 + 2;
+        p.drawRect(active->geometry().adjusted(-out, -out, out - 1, out - 1));
+    }
+}
+
+void SplitChooser::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    update();  // the layout may have changed since the chooser last showed
 }
 
 void SplitChooser::keyPressEvent(QKeyEvent* event) {

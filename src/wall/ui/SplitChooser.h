@@ -1,6 +1,7 @@
 // The layout chooser: a small borderless window with six buttons, 1×1, 2×2, 3×3 on top and 4×4,
 // one-big-five-small, one-big-seven-small below, white with a blue one-pixel border. It opens
-// beside the button that toggles it; a layout button, Escape or a press on a pane hide it.
+// beside the button that toggles it, the layout in use framed; a layout button, Escape or a press
+// on a pane hide it.
 // Threading: UI thread only.
 #pragma once
 
@@ -39,6 +40,7 @@ class SplitChooser : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void Choose(int commandId);

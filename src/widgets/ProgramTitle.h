@@ -1,0 +1,10 @@
+// The program's name as its windows show it: the main window's title, the tray tip and the
+// caption of messages that belong to no other window.
+// Threading: constant data, any thread.
+#pragma once
+
+namespace nimbrel {
+
+inline constexpr const char* kProgramTitle = "Farlo видео-клиент";
+
+}  // namespace nimbrel
