@@ -1,5 +1,7 @@
 #include "service/LoginFlow.h"
 
+#include <algorithm>
+
 #include "platform/FixedText.h"
 #include "platform/Log.h"
 #include "service/LoginRequest.h"
@@ -201,8 +203,18 @@ void LoginFlow::SetStatusHandler(std::function<void(const std::string&)> handler
 }
 
 bool LoginFlow::WaitFinished(std::chrono::milliseconds limit) const {
-    std::unique_lock guard(lock_);
-    return finishedChanged_.wait_for(guard, limit, [this] { return !running_ && finishing_ == 0; });
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    {
+        std::unique_lock guard(lock_);
+        if (!finishedChanged_.wait_until(guard, deadline,
+                                         [this] { return !running_ && finishing_ == 0; }))
+            return false;
+    }
+    // The result is delivered from the request's own run, which ends just after: until then the
+    // worker refuses the next start, so a login right after this would not start.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return worker_.Wait(std::max(left, std::chrono::milliseconds(0)));
 }
 
 LoginCheck LoginFlow::Login() {
