@@ -30,6 +30,7 @@ CanvasWidget::CanvasWidget(CCanvas& canvas, QWidget* parent)
         panes_[static_cast<std::size_t>(i)] = pane;
         connect(pane, &PaneWidget::Pressed, chooser_, &QWidget::hide);
         connect(pane, &PaneWidget::CameraPressed, this, &CanvasWidget::CameraPressed);
+        connect(pane, &PaneWidget::MenuRequested, this, &CanvasWidget::PaneMenuRequested);
         ApplyGeometry(i);
         ApplyVisibility(i);
         canvas_.Surface(i)->SetWakeup([target = wake_, i] {
