@@ -163,6 +163,7 @@ void CNimbrelDlg::CreateChildren() {
     pageLabel_->setToolTip(QStringLiteral("Страница"));
     ShowPage(session_.Canvas().CurrentPage(), std::max(1, session_.Canvas().PageCount()));
     connect(canvasView_, &CanvasWidget::PageChanged, this, &CNimbrelDlg::ShowPage);
+    connect(canvasView_, &CanvasWidget::PaneMenuRequested, this, &CNimbrelDlg::ShowPaneMenu);
     // A pane's camera pressed: its device lights up in the tree.
     connect(canvasView_, &CanvasWidget::CameraPressed, this, [this](PaneOwner* owner) {
         if (auto* camera = dynamic_cast<CCamera*>(owner)) tree_->HighlightDevice(camera);

@@ -1,7 +1,7 @@
 // The main window: a frameless window with a painted blue title band and its window buttons, the
 // video wall on the left, the device tree on the right and the toolbar along the bottom. It
 // owns the tray icon, runs the start-up worker (device list, tree, automatic play), and carries
-// out the toolbar's actions on the wall's selected camera.
+// out the toolbar's actions on the wall's selected camera, from the toolbar or a pane's menu.
 // Threading: the UI thread. Workers reach it only through the notifier and the tree's repaint
 // request, both of which post to this thread.
 #pragma once
@@ -133,6 +133,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Keyboard shortcuts and the wall-only full screen (CNimbrelDlgKeys.cpp).
     bool HandleShortcut(QWidget* target, QKeyEvent* event);
     std::optional<int> SelectedPane() const;
+    // Selects the pane's camera as a click on the pane would, without dragging; false for a
+    // pane that is not shown or holds no camera.
+    bool SelectPane(int pane);
     void StepSelection(StepDirection direction);
     void ToggleSelectedMaximise();
     void ShowShortcuts();
@@ -142,6 +145,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void MoveToolbarFocus(bool forward);
     void StartResize(WindowZone zone, const QPoint& globalPos);
     void ResizeTo(const QPoint& globalPos);
+    // A pane's context menu: selects the pane, then runs the chosen toolbar command on it
+    // (CNimbrelDlgPaneMenu.cpp).
+    void ShowPaneMenu(int pane, const QPoint& globalPos);
     // Toolbar actions (CNimbrelDlgToolbar.cpp).
     CCamera* SelectedCamera() const;
     void StopSelected();

@@ -103,15 +103,19 @@ void CNimbrelDlg::StepSelection(StepDirection direction) {
         next = 0;
     else
         next = nimbrel::StepSelection(cells, from, direction);
-    if (!next) return;
-    // Selected as a click on it would, without dragging it.
-    const PaneRect& r = cells[*next];
-    const int pane = panes[*next];
-    if (canvas.PressPane(pane, r.x + r.w / 2, r.y + r.h / 2)) {
-        canvas.ReleasePointer(r.x + r.w / 2, r.y + r.h / 2);
-        if (auto* camera = dynamic_cast<CCamera*>(canvas.SelectedCamera()))
-            tree_->HighlightDevice(camera);
-    }
+    if (next) SelectPane(panes[*next]);
+}
+
+bool CNimbrelDlg::SelectPane(int pane) {
+    CCanvas& canvas = session_.Canvas();
+    const std::optional<PaneState> state = canvas.Pane(pane);
+    if (!state) return false;
+    const PaneRect& r = state->windowRect;
+    if (!canvas.PressPane(pane, r.x + r.w / 2, r.y + r.h / 2)) return false;
+    canvas.ReleasePointer(r.x + r.w / 2, r.y + r.h / 2);
+    if (auto* camera = dynamic_cast<CCamera*>(canvas.SelectedCamera()))
+        tree_->HighlightDevice(camera);
+    return true;
 }
 
 void CNimbrelDlg::ToggleSelectedMaximise() {

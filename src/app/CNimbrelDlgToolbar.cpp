@@ -1,5 +1,6 @@
 // The main window's commands: the toolbar's actions on the wall's selected camera (each with its
 // checks and hints), paging, the title band's buttons and menu, and closing.
+#include <QCursor>
 #include <QMenu>
 #include <QPropertyAnimation>
 #include <map>
@@ -157,7 +158,9 @@ void CNimbrelDlg::ShowBitRateMenu(const CCamera& camera, int button) {
         action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) == camera.m_nBitRate);
         commands[action] = item.command;
     }
-    QAction* chosen = menu.exec(buttons_[button]->mapToGlobal(QPoint(0, 0)));
+    // In full screen the toolbar is hidden (the pane menu still reaches this menu): at the cursor.
+    const BitmapButton* at = buttons_[button];
+    QAction* chosen = menu.exec(at->isVisible() ? at->mapToGlobal(QPoint(0, 0)) : QCursor::pos());
     if (chosen) RunCommand(commands[chosen]);
 }
 

@@ -219,6 +219,7 @@ bool CCanvas::ReleasePane(PaneOwner& owner) {
         // An empty pane cannot be double-clicked, so a maximised one would stay stuck: it goes
         // back to its cell.
         if (pane.State().maximised) UnmaximiseLocked();
+        KeepShownPageLocked();
         return true;
     });
 }
@@ -277,6 +278,15 @@ void CCanvas::ShowPageLocked(int page) {
         const bool onPage = pane.page == page && pane.entry < perPage;
         pane.visible = onPage && (maximised < 0 || maximised == i);
     }
+}
+
+void CCanvas::KeepShownPageLocked() {
+    // The shown page lost its last camera and no camera sits past it: the paging buttons would
+    // refuse to leave a page that no longer counts, so the last page left is shown instead.
+    const int last = std::max(0, PageCountLocked() - 1);
+    if (CurrentPage() <= last) return;
+    drag_.Reset();
+    ShowPageLocked(last);
 }
 
 int CCanvas::PageCount() const {

@@ -81,7 +81,8 @@ class CCanvas {
     std::optional<PanePosition> AcquirePane(PaneOwner& owner);
     // Gives the camera's pane back: frees the entry, empties the pane and its surface, ends a
     // maximise of it and clears the selection if it was this camera. Sets the camera's page and
-    // slot to -1. False when they did not name this camera's pane.
+    // slot to -1. When the page shown no longer counts, the last page that does is shown. False
+    // when they did not name this camera's pane.
     bool ReleasePane(PaneOwner& owner);
 
     std::optional<PaneState> Pane(int pane) const;
@@ -178,6 +179,8 @@ class CCanvas {
     std::optional<PanePosition> AcquireLocked(PaneOwner& owner);
     bool HoldsLocked(const PaneOwner& owner, int page, int slot) const;
     void ShowPageLocked(int page);
+    // Shows the last page when the page shown is past it.
+    void KeepShownPageLocked();
     int PageCountLocked() const;
     bool TurnPageLocked(bool forward);
     std::optional<int> PaneAtCursorLocked(int x, int y) const;

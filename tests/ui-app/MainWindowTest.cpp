@@ -2,6 +2,7 @@
 // toolbar, the swallowed Enter and Esc, the toolbar's hints and actions on the wall, maximise
 // and restore, the first placement and closing; the tree's playback command.
 #include <array>
+#include <thread>
 
 #include <QLabel>
 #include <QScreen>
@@ -201,10 +202,21 @@ TEST_F(MainWindowTest, ThePageIndicatorFollowsThePagesAndAPlayedCameraShowsItsPa
     Window().PlayDevice(0);
     EXPECT_EQ(label->text(), "2 / 2");
 
+    // The shown page's camera stops: the wall goes back to the page that is left.
     camera->Shutdown();
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
+    EXPECT_EQ(label->text(), "1 / 1");
+
+    // The same when a camera thread gives the pane back: the label follows on the UI thread.
+    PaneOwner late;
+    ASSERT_TRUE(Session().Canvas().AcquirePane(late));
+    Click(kBtnNextPage);
+    ASSERT_EQ(label->text(), "2 / 2");
+    std::thread([&] { Session().Canvas().ReleasePane(late); }).join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "1 / 1"; }, 10000));
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
     for (PaneOwner& other : others) Session().Canvas().ReleasePane(other);
-    // The page shown stays counted while it is shown.
-    EXPECT_EQ(label->text(), "2 / 2");
+    EXPECT_EQ(label->text(), "1 / 1");
 }
 
 TEST_F(MainWindowTest, ASelectedPaneSetsTheStacksAndTakesTheActions) {

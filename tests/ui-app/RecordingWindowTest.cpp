@@ -2,11 +2,18 @@
 // from the simulator, as a user of the demo works them: the record button records the selected
 // pane into a playable file, the snapshot button writes a BMP and says so, the bit-rate choice
 // lowers the byte rate of the status line, and the pane's arrow and arrow keys turn the camera.
+// A pane's context menu runs those commands on its own pane.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 
+#include "AppFixture.h"
 #include "ClientSession.h"
 #include "Mp4Probe.h"
 #include "SimProcess.h"
@@ -72,6 +79,33 @@ class RecordingWindow : public ::testing::Test {
         return window_->findChild<PaneWidget*>(QStringLiteral("pane%1").arg(pane));
     }
     void Click(int id) { QTest::mouseClick(window_->Button(id), Qt::LeftButton); }
+    // Opens the context menu of `camera`'s pane and chooses the item `text`; `then` handles a
+    // menu that the command opens. Returns the items that the menu offered.
+    QStringList ChooseInPaneMenu(const CCamera& camera, const QString& text,
+                                 std::function<void(QMenu*)> then = {}) {
+        QStringList items;
+        test::OnModal<QMenu>([&](QMenu* menu) {
+            QAction* item = nullptr;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator()) continue;
+                items << action->text();
+                if (action->text() == text) item = action;
+            }
+            if (then) test::OnModal<QMenu>(then);
+            if (!item) {
+                ADD_FAILURE() << "no item " << text.toStdString();
+                menu->close();
+                return;
+            }
+            menu->setActiveAction(item);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        PaneWidget* pane = Pane(camera);
+        const QPoint at = pane->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane->mapToGlobal(at));
+        QApplication::sendEvent(pane, &event);
+        return items;
+    }
     bool Shown(int id) { return !window_->Button(id)->isHidden(); }
     std::vector<std::string> Commands(const std::string& cmd) const {
         std::vector<std::string> found;
@@ -136,6 +170,113 @@ TEST_F(RecordingWindow, TheToolbarAndThePaneWorkTheCameraThatPlays) {
     QTest::mouseClick(left, Qt::LeftButton);
     EXPECT_TRUE(
         WaitUntil([&] { return !Commands("turnLeft").empty() && !Commands("turnUp").empty(); }));
+}
+
+TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
+    CCamera& first = Camera("RC0000000001");
+    CCamera& second = Camera("RC0000000002");
+    first.CameraStart();
+    second.CameraStart();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return first.m_nStatus == kStatusPlaying && second.m_nStatus == kStatusPlaying; }));
+    CCanvas& canvas = session_->Canvas();
+    // Before each command the first pane is selected: the menu's own pane takes it over.
+    const auto selectFirst = [&] {
+        QTest::mouseClick(Pane(first), Qt::LeftButton, {}, Pane(first)->rect().center());
+        ASSERT_EQ(canvas.SelectedCamera(), &first);
+    };
+
+    // An empty pane offers no menu.
+    const int emptyPane = *canvas.PaneAt(second.m_nPage, second.m_nSlot) + 1;
+    auto* empty = window_->findChild<PaneWidget*>(QStringLiteral("pane%1").arg(emptyPane));
+    ASSERT_NE(empty, nullptr);
+    ASSERT_EQ(canvas.Pane(emptyPane)->owner, nullptr);
+    QSignalSpy noMenu(empty, &PaneWidget::MenuRequested);
+    QContextMenuEvent onEmpty(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              empty->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(empty, &onEmpty);
+    EXPECT_EQ(noMenu.count(), 0);
+
+    selectFirst();
+    const QStringList items = ChooseInPaneMenu(second, QStringLiteral("Поворот экрана"));
+    EXPECT_EQ(items,
+              QStringList({"Отключить камеру", "Развернуть", "Поворот экрана", "Скриншот видео",
+                           "Воспроизвести видео", "Включить микрофон", "Включить динамик",
+                           "Разрешение видео", "Копировать имя камеры", "Копировать ID камеры"}));
+    EXPECT_EQ(canvas.SelectedCamera(), &second);
+    EXPECT_EQ(second.m_nRotation, 1);
+    EXPECT_EQ(first.m_nRotation, 0);
+
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Скриншот видео"));
+    ASSERT_TRUE(WaitUntil([&] { return second.Snapshots().Taken() == 1; }));
+    EXPECT_EQ(first.Snapshots().Taken(), 0);
+
+    // Recording: the item follows the pane's state, as the toolbar's stack does.
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Воспроизвести видео"));
+    EXPECT_EQ(second.m_bRecord, 1);
+    EXPECT_EQ(first.m_bRecord, 0);
+    ASSERT_TRUE(WaitUntil([&] { return second.Recorder().FileOpen(); }));
+    selectFirst();
+    EXPECT_TRUE(ChooseInPaneMenu(second, QStringLiteral("Видео открыто"))
+                    .contains(QStringLiteral("Видео открыто")));
+    EXPECT_EQ(second.m_bRecord, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !second.Recorder().FileOpen(); }));
+
+    // Device audio and talk switch on and off for the menu's pane.
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Включить микрофон"));
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Audio), &second);
+    EXPECT_TRUE(second.AudioRunning());
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Выключить микрофон"));
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Audio), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return !second.AudioRunning(); }));
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Включить динамик"));
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Talk), &second);
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Выключить динамик"));
+    EXPECT_EQ(canvas.RoleCamera(CameraRole::Talk), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return !second.TalkRunning(); }));
+
+    // The bit rate opens the toolbar's bit-rate menu; its choice reaches the menu's camera.
+    const int firstRate = first.m_nBitRate;
+    const std::size_t resetsBefore = Commands("resetBitRate").size();  // the suite shares the log
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Разрешение видео"), [](QMenu* rates) {
+        for (QAction* action : rates->actions())
+            if (action->text() == QStringLiteral("Низкое")) rates->setActiveAction(action);
+        QTest::keyClick(rates, Qt::Key_Return);
+    });
+    EXPECT_EQ(second.m_nBitRate, 88000);
+    EXPECT_EQ(first.m_nBitRate, firstRate);
+    ASSERT_TRUE(WaitUntil([&] { return Commands("resetBitRate").size() == resetsBefore + 1; }));
+    EXPECT_EQ(Commands("resetBitRate").back(), "RC0000000002");
+
+    // Maximise, then restore from the maximised pane's own menu.
+    const int secondPane = *canvas.PaneAt(second.m_nPage, second.m_nSlot);
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Развернуть"));
+    EXPECT_TRUE(canvas.Pane(secondPane)->maximised);
+    EXPECT_FALSE(canvas.IsShown(first));
+    EXPECT_TRUE(ChooseInPaneMenu(second, QStringLiteral("Восстановить"))
+                    .contains(QStringLiteral("Восстановить")));
+    EXPECT_FALSE(canvas.Pane(secondPane)->maximised);
+    EXPECT_TRUE(canvas.IsShown(first));
+
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Копировать имя камеры"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Поворот"));
+    ChooseInPaneMenu(second, QStringLiteral("Копировать ID камеры"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("RC0000000002"));
+
+    // Stop: the menu's camera gives its pane back, the other plays on.
+    selectFirst();
+    ChooseInPaneMenu(second, QStringLiteral("Отключить камеру"));
+    EXPECT_TRUE(WaitUntil([&] { return second.m_nPage == -1; }));
+    EXPECT_EQ(first.m_nStatus, kStatusPlaying);
 }
 
 }  // namespace

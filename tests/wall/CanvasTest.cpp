@@ -54,6 +54,34 @@ TEST_F(CanvasTest, FiveCamerasOnTwoByTwoMakeTwoPages) {
     EXPECT_TRUE(canvas.NextPage());
 }
 
+TEST_F(CanvasTest, ThePageShownAlwaysExistsWhenItsCamerasGo) {
+    Open(0, 9);  // pages 0 and 1 full, camera 8 alone on page 2
+    ASSERT_TRUE(canvas.ShowPage(2));
+    // A page in the middle that empties still counts while a camera sits after it.
+    ASSERT_TRUE(canvas.ShowPage(1));
+    for (int i : {4, 5, 6, 7}) ASSERT_TRUE(canvas.ReleasePane(cams[i]));
+    EXPECT_EQ(canvas.CurrentPage(), 1);
+    EXPECT_EQ(canvas.PageCount(), 3);
+
+    // The last page empties while shown: the last page left comes up with its panes, and the
+    // paging buttons turn again.
+    ASSERT_TRUE(canvas.ShowPage(2));
+    ASSERT_TRUE(canvas.ReleasePane(cams[8]));
+    EXPECT_EQ(canvas.PageCount(), 1);
+    EXPECT_EQ(canvas.CurrentPage(), 0);
+    EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3}));
+
+    // A page turned to after the emptied one is left alone; with no camera, page 0 is shown.
+    Open(4, 1);
+    ASSERT_TRUE(canvas.NextPage());
+    ASSERT_EQ(canvas.CurrentPage(), 1);
+    ASSERT_TRUE(canvas.ReleasePane(cams[0]));
+    EXPECT_EQ(canvas.CurrentPage(), 1);
+    for (int i : {1, 2, 3, 4}) ASSERT_TRUE(canvas.ReleasePane(cams[i]));
+    EXPECT_EQ(canvas.PageCount(), 0);
+    EXPECT_EQ(canvas.CurrentPage(), 0);
+}
+
 TEST_F(CanvasTest, ShowPageGoesToAnExistingPageOnly) {
     Open(0, 9);  // three pages of four
     ASSERT_EQ(canvas.PageCount(), 3);
@@ -214,6 +242,31 @@ TEST_F(CanvasTest, CameraThreadsTakeAndGiveBackPanesDuringLayoutChanges) {
     for (const PaneState& pane : canvas.Panes()) EXPECT_EQ(pane.owner, nullptr);
     for (int i = 0; i < 64; ++i) EXPECT_EQ(Position(i), (PanePosition{-1, -1}));
     EXPECT_EQ(canvas.PageCount(), 0);
+    EXPECT_EQ(canvas.CurrentPage(), 0);
+}
+
+TEST_F(CanvasTest, CameraThreadsEmptyingTheShownPageBringUpAPageThatExists) {
+    // The UI thread keeps showing the last page while camera threads give back the panes on it.
+    Open(0, 4);
+    for (int round = 0; round < 50; ++round) {
+        Open(4, 8);  // pages 1 and 2
+        ASSERT_TRUE(canvas.ShowPage(2));
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 2; ++t) {
+            threads.emplace_back([this, t] {
+                for (int i = 11 - t * 4; i > 7 - t * 4; --i)
+                    EXPECT_TRUE(canvas.ReleasePane(cams[i]));
+            });
+        }
+        for (int turn = 0; turn < 20; ++turn) {
+            canvas.PrevPage();
+            canvas.NextPage();
+        }
+        for (auto& thread : threads) thread.join();
+        EXPECT_EQ(canvas.PageCount(), 1);
+        EXPECT_EQ(canvas.CurrentPage(), 0) << round;
+        EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3})) << round;
+    }
 }
 
 }  // namespace

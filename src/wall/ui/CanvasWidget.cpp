@@ -30,6 +30,7 @@ CanvasWidget::CanvasWidget(CCanvas& canvas, QWidget* parent)
         panes_[static_cast<std::size_t>(i)] = pane;
         connect(pane, &PaneWidget::Pressed, chooser_, &QWidget::hide);
         connect(pane, &PaneWidget::CameraPressed, this, &CanvasWidget::CameraPressed);
+        connect(pane, &PaneWidget::MenuRequested, this, &CanvasWidget::PaneMenuRequested);
         ApplyGeometry(i);
         ApplyVisibility(i);
         canvas_.Surface(i)->SetWakeup([target = wake_, i] {
@@ -111,9 +112,8 @@ void CanvasWidget::PaneInvalidated(int pane) {
 }
 
 void CanvasWidget::NotePage() {
-    // The page shown may lie past the last occupied one once its cameras went: it still counts.
-    const int current = canvas_.CurrentPage();
-    const std::pair<int, int> page{current, std::max({1, current + 1, canvas_.PageCount()})};
+    // With no camera open page 0 is still shown.
+    const std::pair<int, int> page{canvas_.CurrentPage(), std::max(1, canvas_.PageCount())};
     if (page == page_) return;
     page_ = page;
     emit PageChanged(page.first, page.second);

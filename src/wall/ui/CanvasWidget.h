@@ -45,6 +45,8 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void SelectedCameraChanged();
     // A press on a pane selected its camera (the device tree highlights its device).
     void CameraPressed(PaneOwner* owner);
+    // The context menu was asked for on a pane with a camera (screen coordinates).
+    void PaneMenuRequested(int pane, const QPoint& globalPos);
     // The page shown (from 0) or the number of pages changed.
     void PageChanged(int page, int pages);
 

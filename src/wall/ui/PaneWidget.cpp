@@ -1,5 +1,6 @@
 #include "wall/ui/PaneWidget.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -198,6 +199,12 @@ void PaneWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint at = ToCanvas(event->position().toPoint());
     if (state && state->owner && canvas_.PressPane(index_, at.x(), at.y()))
         emit CameraPressed(state->owner);
+}
+
+void PaneWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // An empty pane has nothing to act on: no menu.
+    const std::optional<PaneState> state = canvas_.Pane(index_);
+    if (state && state->owner) emit MenuRequested(index_, event->globalPos());
 }
 
 void PaneWidget::mouseMoveEvent(QMouseEvent* event) {

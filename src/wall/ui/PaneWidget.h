@@ -2,7 +2,8 @@
 // selection frame and the border, shows the pan/tilt arrows over a playing pan/tilt camera while
 // the cursor is on the pane (hidden when it leaves and when the pane is laid out anew), and
 // hands presses, moves, releases and double clicks to the canvas model (select, drag-swap,
-// maximise). Arrow keys and arrow buttons set the pane's pan/tilt requests.
+// maximise). Arrow keys and arrow buttons set the pane's pan/tilt requests. A context-menu request
+// on a pane with a camera is passed on for the main window's pane menu.
 // Threading: UI thread only; PictureReady may be posted from a camera thread's wake-up.
 #pragma once
 
@@ -43,6 +44,8 @@ class PaneWidget : public QWidget {
     void Pressed();
     // A left press selected the pane's camera.
     void CameraPressed(PaneOwner* owner);
+    // The context menu was asked for on the pane while it holds a camera (screen coordinates).
+    void MenuRequested(int pane, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +60,7 @@ class PaneWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     QPoint ToCanvas(const QPoint& pos) const;

@@ -1,0 +1,58 @@
+// The context menu of a pane with a camera: the toolbar's commands on that pane (stop, rotate,
+// snapshot, record, device audio, talk, bit rate), maximise or restore, and copying the camera's
+// name and id. The pane is selected first, so every command takes the path of its toolbar button
+// or key, checks and hints included.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <functional>
+#include <map>
+
+#include "app/CNimbrelDlg.h"
+#include "app/MainControls.h"
+
+namespace nimbrel {
+
+void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
+    if (!SelectPane(pane)) return;
+    const CCamera* camera = SelectedCamera();
+    const std::optional<PaneState> state = session_.Canvas().Pane(pane);
+    if (!camera || !state) return;
+
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("paneMenu"));
+    std::map<QAction*, std::function<void()>> commands;
+    const auto add = [&](const QString& text, std::function<void()> run) {
+        commands[menu.addAction(text)] = std::move(run);
+    };
+    // The stacked buttons name what a click does now (record on or off, …): the toolbar
+    // follows the pane just selected, so its visible button of each stack is the one to run.
+    const auto addButton = [&](int id) {
+        add(QString::fromUtf8(ToolbarTooltip(id)), [this, id] { RunCommand(id); });
+    };
+    addButton(kBtnStop);
+    add(state->maximised ? QStringLiteral("Восстановить") : QStringLiteral("Развернуть"),
+        [this] { ToggleSelectedMaximise(); });
+    addButton(kBtnRotate);
+    addButton(kBtnSnapshot);
+    addButton(toolbar_.Record());
+    addButton(toolbar_.Audio());
+    addButton(toolbar_.Talk());
+    addButton(toolbar_.BitRate());
+    menu.addSeparator();
+    // Copied when the menu opened: the camera may stop while the menu is open.
+    const QString name = QString::fromStdString(camera->Name());
+    const QString sid =
+        QString::fromLatin1(camera->Sid().data(), static_cast<qsizetype>(camera->Sid().size()));
+    add(QStringLiteral("Копировать имя камеры"),
+        [name] { QGuiApplication::clipboard()->setText(name); });
+    add(QStringLiteral("Копировать ID камеры"),
+        [sid] { QGuiApplication::clipboard()->setText(sid); });
+
+    if (QAction* chosen = menu.exec(globalPos)) {
+        const auto found = commands.find(chosen);
+        if (found != commands.end()) found->second();
+    }
+}
+
+}  // namespace nimbrel
