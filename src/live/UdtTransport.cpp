@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 
 namespace nimbrel {
@@ -21,7 +22,14 @@ bool IsClosed(int code) {
 
 void UdtStartup() {
     static std::once_flag once;
-    std::call_once(once, [] { UDT::startup(); });
+    std::call_once(once, [] {
+        UDT::startup();
+        // UDT's collector and queue threads run until its cleanup. Left running at exit, they
+        // would go on using the library's globals while those are destroyed (a crash after
+        // main returns). Handlers registered now run before the globals constructed earlier
+        // are destroyed.
+        std::atexit([] { UDT::cleanup(); });
+    });
 }
 
 UDTSOCKET ListenOnPunchedSocket(UdpSocket& udp, int backlog) {

@@ -9,7 +9,7 @@
 
 namespace nimbrel {
 
-// Starts the UDT library once for the process.
+// Starts the UDT library once for the process; it is cleaned up when the process exits.
 void UdtStartup();
 
 // A UDT listener bound onto the punched UDP socket `udp`, listening with `backlog`. Once UDT

@@ -2,9 +2,11 @@
 // name another device are ignored while the camera's own are followed, and the punched socket's
 // descriptor belongs to UDT alone once UDT has taken it.
 #include <fcntl.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "LiveFixture.h"
@@ -101,6 +103,36 @@ TEST(UdtListener, TheDescriptorIsUdtsAloneOnceItWasBound) {
     EXPECT_NE(other, fd);
     ASSERT_TRUE(LiveFixture::WaitUntil([&] { return fcntl(fd, F_GETFD) == -1; }, 10s));
     EXPECT_NE(fcntl(other, F_GETFD), -1) << "UDT's close took an unrelated socket with it";
+}
+
+// The threads of this process, from the kernel's list.
+int ThreadCount() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                          std::filesystem::directory_iterator{}));
+}
+
+int threadsBeforeUdt = 0;
+
+// A process that listened on a punched socket ends without UDT's own threads still running:
+// left running, they would go on using the library's globals while those are destroyed. The
+// exit runs in a child process; a check registered before UDT started runs after its clean-up.
+TEST(UdtListener, NoUdtThreadOutlivesTheProcessExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            threadsBeforeUdt = ThreadCount();
+            std::atexit([] {
+                if (ThreadCount() > threadsBeforeUdt) _exit(4);
+            });
+            UdtStartup();
+            auto punched = UdpSocket::Open();
+            if (!punched || !punched->Bind(*Ipv4Endpoint::Parse("127.0.0.1", 0))) std::exit(2);
+            const UDTSOCKET listener = ListenOnPunchedSocket(*punched, 10);
+            if (listener == UDT::INVALID_SOCK) std::exit(3);
+            CloseAtOnce(listener);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
