@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "DeviceE2E.h"
+#include "Polling.h"
 #include "devices/DeviceGroupsFile.h"
 #include "devices/DeviceRefresher.h"
 #include "devices/DeviceThumbnails.h"
@@ -22,17 +23,6 @@ namespace nimbrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits until `done` holds, polling; false when `limit` passed first.
-template <typename Condition>
-bool WaitFor(Condition done, std::chrono::seconds limit = 120s) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 int CameraEntries(const AccountFile& file, const std::string& sid) {
     int n = 0;
@@ -81,7 +71,7 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
     std::string homeName;
     const SplitLayout* lastLayout = nullptr;
     for (int round = 0; round < 4; ++round) {
-        ASSERT_TRUE(WaitFor([&] { return refresher.StartManual(); }));
+        ASSERT_TRUE(WaitUntil([&] { return refresher.StartManual(); }, 120s, 5ms));
         // While the refreshes run: the user moves a device and renames a group, and the program
         // saves the layout as it does at exit (through the file's owner, as every writer does).
         const int device = (round * 7) % 25;
@@ -96,7 +86,7 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
             return WriteStoredLayout(file, *lastLayout);
         }));
     }
-    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
     refresher.Stop();
     EXPECT_GE(sim.Requests("devList.do").size(), 3u * (1 + 4));
 
@@ -135,7 +125,7 @@ TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
         client.Context(), client.list, client.lan, quiet, tree, thumbnails, {}});
 
     ASSERT_TRUE(refresher.StartManual());
-    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
     ASSERT_TRUE(client.lan.Start(quiet));
     ASSERT_TRUE(refresher.FirstLoad(client.Context(), {}));
     EXPECT_EQ(client.list.Count(), 25);
@@ -145,7 +135,7 @@ TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
     // Afterwards a manual refresh reloads as usual.
     const std::size_t pages = sim.Requests("devList.do").size();
     ASSERT_TRUE(refresher.StartManual());
-    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
     EXPECT_EQ(sim.Requests("devList.do").size(), pages + 3);
     EXPECT_EQ(client.list.Count(), 25);
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "DeviceE2E.h"
+#include "Polling.h"
 #include "devices/DeviceRefresher.h"
 #include "devices/DeviceThumbnails.h"
 #include "devices/DeviceTreeModel.h"
@@ -17,16 +18,6 @@ namespace nimbrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Condition>
-bool WaitFor(Condition done, std::chrono::seconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
 
 TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServiceIsBack) {
     ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
@@ -57,17 +48,17 @@ TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServic
     sim.Kill();
     // The first periodic round finds the service gone; the next one is due in ten minutes.
     refresher.StartPeriodic(10min);
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(WaitUntil(
         [&] { return recovery.CurrentState() == SessionRecovery::State::Reconnecting; }, 60s));
     // A manual refresh pressed while the service is gone takes its turn among the retries and
     // fails.
-    ASSERT_TRUE(WaitFor([&] { return refresher.StartManual(); }, 60s));
-    ASSERT_TRUE(WaitFor([&] { return !refresher.ManualRunning(); }, 60s));
+    ASSERT_TRUE(WaitUntil([&] { return refresher.StartManual(); }, 60s));
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 60s));
     sim.StartAgain();
 
     // Only the periodic refresh's retry can reload now: it signs in again by itself (the new
     // run's keys and token) and reloads the list.
-    EXPECT_TRUE(WaitFor([&] { return sim.Requests("devList.do").size() >= 3; }, 60s));
+    EXPECT_TRUE(WaitUntil([&] { return sim.Requests("devList.do").size() >= 3; }, 60s));
     EXPECT_EQ(recovery.CurrentState(), SessionRecovery::State::Connected);
     EXPECT_EQ(sim.Requests("security.do").size(), 1u);
     EXPECT_EQ(sim.Requests("login.do").size(), 1u);

@@ -6,11 +6,9 @@
 #include <filesystem>
 #include <map>
 
+#include "ClipPictures.h"
 #include "LiveFixture.h"
 #include "Mp4Probe.h"
-#include "camera/H264ClipEncoder.h"
-#include "media/H264Decoder.h"
-#include "media/PaneScaler.h"
 
 namespace nimbrel::test {
 namespace {
@@ -22,34 +20,18 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFramesPerSecond = 25;  // the simulator's default clip: 40 ms a frame
 constexpr int kGop = 50;
 
-std::string Bytes(const PanePicture& p) {
-    return {reinterpret_cast<const char*>(p.bgrx.data()), p.bgrx.size()};
-}
-
-// Each picture of the simulator's default clip, decoded and converted at 640 × 360 as a pane
-// gets it, with its place in the clip.
+// Each picture of the simulator's default clip, converted at 640 × 360 as a pane gets it, with
+// its place in the clip.
 struct ClipIndex {
     std::map<std::string, int> places;
     int frames = 0;
 };
 
 ClipIndex IndexTheClip() {
-    const auto clip = sim::H264ClipEncoder::Encode(sim::VideoClipKey{});
-    EXPECT_TRUE(clip.ok());
     ClipIndex index;
-    H264Decoder decoder;
-    const auto none = ParameterSetRecord::FromBase64("");
-    decoder.Open(*none, *none, 640, 360);
-    PaneScaler scaler;
-    PanePicture bgrx;
-    for (const auto& frame : clip.value().frames) {
-        const std::string padded = frame.bytes + std::string(H264Decoder::kInputPadding, '\0');
-        const AVFrame* picture =
-            decoder.Decode(reinterpret_cast<const uint8_t*>(padded.data()), frame.bytes.size());
-        if (picture && scaler.Scale(*picture, bgrx.Resize(640, 360)))
-            index.places.emplace(Bytes(bgrx), index.frames);
-        ++index.frames;
-    }
+    index.frames = ConvertTheClip({{640, 360}}, [&](PictureSize, int place, std::string rows) {
+        index.places.emplace(std::move(rows), place);
+    });
     return index;
 }
 
@@ -75,7 +57,7 @@ class HiddenPage : public LiveFixture {
         const Clock::time_point seen = Clock::now();
         PanePicture p;
         EXPECT_TRUE(surface.TakeFront(p));
-        const auto place = clip.places.find(Bytes(p));
+        const auto place = clip.places.find(PictureRows(p));
         return {place == clip.places.end() ? -1 : place->second, seen};
     }
 };

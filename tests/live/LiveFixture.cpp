@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "Polling.h"
 #include "devices/DeviceListLoader.h"
 
 namespace nimbrel::test {
@@ -43,12 +44,7 @@ CCamera& LiveFixture::Camera(const std::string& sid) {
 }
 
 bool LiveFixture::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
+    return test::WaitUntil(done, limit);
 }
 
 std::vector<Json::Value> LiveFixture::StreamMessages(const std::string& sid) const {

@@ -10,47 +10,22 @@
 #include <mutex>
 #include <set>
 
+#include "ClipPictures.h"
 #include "LiveFixture.h"
-#include "camera/H264ClipEncoder.h"
-#include "media/H264Decoder.h"
-#include "media/PaneScaler.h"
 
 namespace nimbrel::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-// The rows of a pane picture without the spare bytes at their ends.
-std::string Rows(const uint8_t* bgrx, int width, int height, int stride) {
-    std::string rows;
-    for (int y = 0; y < height; ++y)
-        rows.append(reinterpret_cast<const char*>(bgrx) + std::size_t(y) * stride,
-                    std::size_t(width) * 4);
-    return rows;
-}
-
-using Size = std::pair<int, int>;
+using Size = PictureSize;
 using ClipPictures = std::map<Size, std::set<std::string>>;
 
 // Every picture of the simulator's default clip converted to each of `sizes` as a pane gets it.
 ClipPictures PicturesOfTheClip(const std::vector<Size>& sizes) {
-    const auto clip = sim::H264ClipEncoder::Encode(sim::VideoClipKey{});
-    EXPECT_TRUE(clip.ok());
     ClipPictures pictures;
-    H264Decoder decoder;
-    const auto sps = ParameterSetRecord::FromBase64("");
-    decoder.Open(*sps, *sps, 640, 360);
-    PaneScaler scaler;
-    PanePicture converted;
-    for (const auto& frame : clip.value().frames) {
-        std::string padded = frame.bytes + std::string(H264Decoder::kInputPadding, '\0');
-        const AVFrame* picture =
-            decoder.Decode(reinterpret_cast<const uint8_t*>(padded.data()), frame.bytes.size());
-        for (const auto& [width, height] : sizes)
-            if (picture && scaler.Scale(*picture, converted.Resize(width, height)))
-                pictures[{width, height}].insert(
-                    Rows(converted.bgrx.data(), width, height, converted.stride));
-    }
+    ConvertTheClip(
+        sizes, [&](Size size, int, std::string rows) { pictures[size].insert(std::move(rows)); });
     return pictures;
 }
 
@@ -169,8 +144,7 @@ void WallLive::ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Si
                 continue;
             }
             const auto reference = clip.find({p.width, p.height});
-            EXPECT_TRUE(reference != clip.end() &&
-                        reference->second.count(Rows(p.bgrx.data(), p.width, p.height, p.stride)))
+            EXPECT_TRUE(reference != clip.end() && reference->second.count(PictureRows(p)))
                 << "a garbled " << p.width << "x" << p.height << " picture, rotation "
                 << p.overlay.rotation;
             if (Size{p.width, p.height} == size && p.overlay.rotation == rotation) ++matching;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "Polling.h"
 #include "playback/PlaybackAnimation.h"
 
 namespace nimbrel::test {
@@ -14,15 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    const auto until = Clock::now() + limit;
-    while (Clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return done();
-}
 
 TEST(PlaybackAnimation, StepsWhileStartingAndRepaintsOnlyWhenThereIsSomethingToDraw) {
     std::atomic<int> state{0}, frames{0}, repaints{0};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ClientSession.h"
+#include "Polling.h"
 #include "SimProcess.h"
 #include "ToneMeter.h"
 #include "live/LiveContext.h"
@@ -28,15 +29,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kSid = "PB0000000014";
 constexpr double kRecordedToneHz = 750;  // the card's; the camera's live tone is 440 Hz
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    const auto until = Clock::now() + limit;
-    while (Clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return done();
-}
 
 class PlaybackSound : public ::testing::Test {
   protected:

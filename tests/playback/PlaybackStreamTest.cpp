@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "ClientSession.h"
+#include "Polling.h"
 #include "SimProcess.h"
 #include "camera/H264ClipEncoder.h"
 #include "live/LiveContext.h"
@@ -30,15 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 320, kHeight = 180;
 constexpr int kGopMs = 50 * 40;  // a key frame every 2 s
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    const auto until = Clock::now() + limit;
-    while (Clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return done();
-}
 
 // The recorded clip's pictures at the stream's drawing size, converted as the stream does.
 const std::vector<std::vector<uint8_t>>& ClipPictures() {
