@@ -1,11 +1,10 @@
 #include "live/CameraAudio.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "platform/Log.h"
+#include "platform/ThreadEnd.h"
 
 namespace nimbrel {
 namespace {
@@ -20,19 +19,6 @@ constexpr int kAacFillAttempts = 3;  // a frame that does not decode while filli
 // one between kInStepMs and kFarAheadMs ahead waits until the picture should have caught up.
 constexpr int64_t kInStepMs = 500;
 constexpr int64_t kFarAheadMs = 5000;
-
-void JoinOrDetach(std::thread& t) {
-    if (!t.joinable()) return;
-    if (t.get_id() == std::this_thread::get_id())
-        t.detach();
-    else
-        t.join();
-}
-
-void NameThread(const std::string& base, const char* what) {
-    const std::string name = (base + "-" + what).substr(0, 15);
-    pthread_setname_np(pthread_self(), name.c_str());
-}
 
 }  // namespace
 
@@ -186,7 +172,7 @@ bool CameraAudio::FillBuffer(int id, bool filling) {
 }
 
 void CameraAudio::Play() {
-    NameThread(name_, "audio");
+    NameThisThread(name_, "audio");
     NLOG_TRACE((aac_ ? "AAC playback " : "Play_Audio ") << name_);
     const bool allocated = aac_ ? aacRing_.Allocate() : speexRing_.Allocate();
     if (!allocated) return;
@@ -241,7 +227,7 @@ void CameraAudio::OnDone(int id, AudioOutput::Clock::time_point started) {
 }
 
 void CameraAudio::Messages() {
-    NameThread(name_, "audiomsg");
+    NameThisThread(name_, "audiomsg");
     for (;;) {
         int id = -1;
         {
@@ -256,7 +242,7 @@ void CameraAudio::Messages() {
 }
 
 void CameraAudio::Clean(std::function<void()> handOver) {
-    NameThread(name_, "audiostop");
+    NameThisThread(name_, "audiostop");
     NLOG_TRACE("go to the CleanCameraAudio() " << name_);
     // The player, then the message thread, then the output; only then is anything freed.
     if (playThread_.joinable()) playThread_.join();

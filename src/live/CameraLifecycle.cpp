@@ -12,19 +12,12 @@
 
 #include "live/CCamera.h"
 #include "platform/Log.h"
+#include "platform/ThreadEnd.h"
 
 namespace nimbrel {
 namespace {
 
 using namespace std::chrono_literals;
-
-void Join(std::thread& t) {
-    if (!t.joinable()) return;
-    if (t.get_id() == std::this_thread::get_id())
-        t.detach();
-    else
-        t.join();
-}
 
 }  // namespace
 
@@ -119,7 +112,7 @@ void CCamera::RequestStop() {
             StopClean(false);
         });
     }
-    Join(finished);  // an earlier stop thread, done by now
+    JoinOrDetach(finished);  // an earlier stop thread, done by now
 }
 
 void CCamera::StopCleanCameraTCP_UDT() {
@@ -133,12 +126,12 @@ void CCamera::StopCleanCameraTCP_UDT() {
 
 void CCamera::JoinViewThreads() {
     if (transport_) transport_->Shutdown();  // wakes the reading loop at once
-    Join(countThread_);
-    Join(keepAliveThread_);
-    Join(readThread_);
-    Join(relayCutThread_);
-    Join(relayLimitThread_);
-    Join(ptzThread_);
+    JoinOrDetach(countThread_);
+    JoinOrDetach(keepAliveThread_);
+    JoinOrDetach(readThread_);
+    JoinOrDetach(relayCutThread_);
+    JoinOrDetach(relayLimitThread_);
+    JoinOrDetach(ptzThread_);
     frameTimer_.Stop();
 }
 
@@ -170,9 +163,9 @@ void CCamera::StopClean(bool fromCheck) {
     NLOG_DEBUG((fromCheck ? "play failed go to StopCleanCameraCheck " : "StopCleanCameraTCP_UDT ")
                << Sid());
     stop_.Raise();
-    Join(progressThread_);
+    JoinOrDetach(progressThread_);
     if (!fromCheck) checkEnabled_ = false;
-    Join(startThread_);
+    JoinOrDetach(startThread_);
     JoinViewThreads();
     StopSound();
     ReleaseView();
@@ -283,14 +276,14 @@ void CCamera::Shutdown() {
     shutdown_.Raise();
     checkNudge_.Raise();
     checkEnabled_ = false;
-    Join(checkThread_);
+    JoinOrDetach(checkThread_);
     StopCleanCameraTCP_UDT();
     std::thread stopper;
     {
         std::lock_guard guard(lifecycleLock_);
         stopper = std::move(stopThread_);
     }
-    Join(stopper);
+    JoinOrDetach(stopper);
     // A stop that was running may have restarted the view; end that one too.
     StopCleanCameraTCP_UDT();
 }

@@ -1,6 +1,5 @@
 #include "live/CameraTalk.h"
 
-#include <pthread.h>
 #include <time.h>
 
 #include <chrono>
@@ -10,6 +9,7 @@
 #include "media/AacEncoder.h"
 #include "media/SpeexCodec.h"
 #include "platform/Log.h"
+#include "platform/ThreadEnd.h"
 
 namespace nimbrel {
 namespace {
@@ -17,19 +17,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kIdlePoll = 5ms;
-
-void JoinOrDetach(std::thread& t) {
-    if (!t.joinable()) return;
-    if (t.get_id() == std::this_thread::get_id())
-        t.detach();
-    else
-        t.join();
-}
-
-void NameThread(const std::string& base, const char* what) {
-    const std::string name = (base + "-" + what).substr(0, 15);
-    pthread_setname_np(pthread_self(), name.c_str());
-}
 
 int64_t ThreadCpuNs() {
     timespec t{};
@@ -92,7 +79,7 @@ void CameraTalk::StopAndWait(std::function<void()> handOver) {
 }
 
 void CameraTalk::Capture() {
-    NameThread(name_, "talkin");
+    NameThisThread(name_, "talkin");
     NLOG_DEBUG("goto Audio_Input " << name_);
     const std::size_t blockBytes = aac_ ? kAacBlockBytes : kSpeexBlockBytes;
     ring_.Reset(blockBytes);
@@ -132,7 +119,7 @@ bool CameraTalk::SendPacket(uint8_t kind, std::span<const uint8_t> body) {
 }
 
 void CameraTalk::SendSpeex() {
-    NameThread(name_, "talkout");
+    NameThisThread(name_, "talkout");
     SpeexEncoder encoder;
     if (!encoder.IsOpen()) return;
     std::array<uint8_t, kSpeexPacketBytes> body{};
@@ -152,7 +139,7 @@ void CameraTalk::SendSpeex() {
 }
 
 void CameraTalk::SendAac() {
-    NameThread(name_, "talkout");
+    NameThisThread(name_, "talkout");
     // The encoder runs at the capture rate, so that the camera hears the right pitch whatever
     // rate it announced; the ADTS header names that rate.
     AacEncoder encoder;
@@ -177,7 +164,7 @@ void CameraTalk::SendAac() {
 }
 
 void CameraTalk::Clean(std::function<void()> handOver) {
-    NameThread(name_, "talkstop");
+    NameThisThread(name_, "talkstop");
     NLOG_TRACE("go  to the CleanLocalAudio. " << name_);
     if (captureThread_.joinable()) captureThread_.join();
     if (senderThread_.joinable()) senderThread_.join();
