@@ -36,6 +36,7 @@
 #include "media/PendingFrames.h"
 #include "platform/Ipv4Endpoint.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/SerialPool.h"
 #include "platform/TcpSocket.h"
 #include "platform/UdpSocket.h"
 
@@ -72,7 +73,7 @@ struct ViewCounters {
     std::atomic<uint64_t> framesShown{0};    // converted and published to the pane
     std::atomic<uint64_t> catchUps{0};       // kept frames decoded when the pane was shown again
     std::atomic<uint64_t> framesDropped{0};  // cleared without decoding
-    std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the timer was behind
+    std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the camera was behind
     std::atomic<uint64_t> keepAlivesSent{0};
     std::atomic<uint64_t> turnsSent{0};  // pan/tilt messages sent
     // From a frame's last fragment landing in the ring to its picture published to the pane.
@@ -223,7 +224,10 @@ class CCamera : public DeviceRecord, public PaneOwner {
     PendingFrames pending_;  // kept undecoded while the pane is hidden
     PaneScaler scaler_;
     PanePicture panePicture_;  // filled by the display tick; its buffers go round via the pane
+    // The display tick keeps the frame period on the camera's own timer and runs the frame work
+    // (decoding, conversion) on the shared decoding workers, one tick at a time.
     PeriodicTimer frameTimer_;
+    SerialPool::Lane tickLane_;
     uint64_t ticksSkippedSeen_ = 0;  // the timer's own count when the tick last looked
     int blink_ = 0;
     mutable std::mutex statusLineLock_;

@@ -44,6 +44,7 @@ CCamera::CCamera(LiveContext& live)
 
 CCamera::~CCamera() {
     Shutdown();
+    SerialPool::Shared().Close(tickLane_);
 }
 
 bool CCamera::CameraStart() {
@@ -133,6 +134,7 @@ void CCamera::JoinViewThreads() {
     JoinOrDetach(relayLimitThread_);
     JoinOrDetach(ptzThread_);
     frameTimer_.Stop();
+    SerialPool::Shared().Close(tickLane_);  // drops a waiting tick, waits for a running one
 }
 
 void CCamera::ReleaseView() {

@@ -97,7 +97,12 @@ void CCamera::StartViewThreads() {
         Fail(CameraFailure::Start);
     } else {
         BeginRecording();
-        frameTimer_.Start(m_nTimeGap, [this] { OnFrameTick(); });
+        SerialPool::Shared().Open(tickLane_);
+        frameTimer_.Start(m_nTimeGap, [this] {
+            // A tick still waiting for a worker means the camera is behind: this one is skipped.
+            if (!SerialPool::Shared().Post(tickLane_, [this] { OnFrameTick(); }))
+                ++counters.ticksSkipped;
+        });
     }
     countThread_ = std::thread(&CCamera::CountLoop, this);
     if (!udt) ptzThread_ = std::thread(&CCamera::PtzLoop, this);  // UDT views cannot turn
