@@ -6,11 +6,13 @@ set(CPACK_PACKAGE_NAME nimbrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Nimbrel maintainers <maintainers@nimbrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client for cloud-bound IP cameras")
+# The long description in lines that fit the 80 columns package tools show.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Nimbrel signs in to a camera cloud account, lists the account's cameras and plays live
-video and sound from many of them at once in a wall of panes, reaching each camera on the local
-network, through a mapped port, by NAT traversal or through a relay. It records, takes
-snapshots, talks through the cameras and plays the recordings on their cards.
+    "Nimbrel signs in to a camera cloud account, lists the account's cameras
+and plays live video and sound from many of them at once in a wall of panes,
+reaching each camera on the local network, through a mapped port, by NAT
+traversal or through a relay. It records, takes snapshots, talks through the
+cameras and plays the recordings on their cards.
 
 nimbrelctl is the same client without windows, for scripts and servers.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
