@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include "app/CTip.h"
+#include "platform/Log.h"
 #include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
@@ -43,6 +44,10 @@ void QtNotifier::ShowTip(std::string_view text, int durationMs) {
 // The program's own framed box: the kind of message shows in its text, not in a theme icon.
 void QtNotifier::ShowMessageNow(const QString& text, const QString& caption, Icon) {
     emit MessageShown(text, caption);
+    // Logged too: on a machine without a screen (or one the user does not watch) the log is the
+    // only place that tells why the program waits.
+    NLOG_INFO("QtNotifier: message box \"" << caption.toStdString()
+                                           << "\": " << text.toStdString());
     QWidget* parent = window_ && window_->isVisible() ? window_.data() : nullptr;
     FramedMessageBox box(caption, text, FramedMessageBox::Buttons::Ok, parent);
     box.exec();

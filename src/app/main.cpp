@@ -1,5 +1,6 @@
 // nimbrel: the desktop program. Everything it does from start to end is NimbrelApp's.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFont>
 #include <atomic>
@@ -51,6 +52,11 @@ int main(int argc, char** argv) {
             program.MainWindow()->OnCancel();
         else if (program.Login())
             program.Login()->reject();
+        else if (auto* message = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            // A message before any window (the service out of reach, say) runs an event loop of
+            // its own, which quit() does not end (it ends only the application's loop): it is
+            // answered as the user's OK would be.
+            message->reject();
         else
             QApplication::quit();
     });

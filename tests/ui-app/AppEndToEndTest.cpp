@@ -1,7 +1,8 @@
 // The desktop program as the user starts it, against the simulated service and cameras on
 // loopback: it signs in by itself from a remembered account, lists the account's devices in the
 // tree, plays them automatically, shows pictures with content, refuses a second instance, and
-// ends on request saving its window values. It is watched through its state report.
+// ends on request saving its window values, also while it shows why it cannot start. It is
+// watched through its state report and its log.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -58,8 +60,10 @@ class AppEndToEnd : public ::testing::Test {
         accountFile = path;
     }
 
-    void Start(QProcess& process, const std::string& service) {
+    void Start(QProcess& process, const std::string& service,
+               const QProcessEnvironment& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(extra);
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("NIMBREL_ADAPTER", "lo");
         env.insert("NIMBREL_REPORT", QString::fromStdString((dir / "report.json").string()));
@@ -76,6 +80,11 @@ class AppEndToEnd : public ::testing::Test {
         process.start(program, {"--adapter", "lo", "--service", QString::fromStdString(service),
                                 "--config-dir", QString::fromStdString((dir / "config").string())});
         ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    std::string Log() const {
+        std::ifstream in(dir / "log.txt");
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     QJsonObject Report() const {
@@ -184,6 +193,23 @@ TEST_F(AppEndToEnd, SignsInListsTheDevicesAndPlaysThem) {
     ASSERT_TRUE(file.Load(accountFile));
     EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainX1").Text()), 0);
     EXPECT_NE(AtoiText(file.Document().Root().Find("config2/MainY1").Text()), 0);
+}
+
+// Nothing listens at the service's address: the program says so in a message, which waits for OK.
+// Asked to end meanwhile, it ends as that OK would (SIGTERM used to leave the message waiting).
+TEST_F(AppEndToEnd, EndsOnRequestWhileItShowsWhyItCannotStart) {
+    QProcessEnvironment log;
+    log.insert("NIMBREL_LOG", QString::fromStdString("info:" + (dir / "log.txt").string()));
+    Start(first, "http://127.0.0.1:1", log);
+    const auto shown = [&] { return Log().find("QtNotifier: message box") != std::string::npos; };
+    (void)QTest::qWaitFor([&] { return first.state() == QProcess::NotRunning || shown(); }, 120000);
+    ASSERT_TRUE(shown()) << Log();
+    ASSERT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(60000)) << "the message still waits";
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 1);  // it could not start its work
 }
 
 QJsonObject CameraOf(const QJsonObject& report, const QString& sid) {
