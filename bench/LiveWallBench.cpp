@@ -668,8 +668,9 @@ int RunAll(const Options& o) {
 
     // Where the client's CPU went, by thread name.
     std::printf(
-        "\nClient CPU by thread (CPU s/s): recv = cam-recv, tick = the frame timers "
-        "(decode, convert, publish), viewer = taking pictures, other = the rest\n");
+        "\nClient CPU by thread (CPU s/s): recv = cam-recv, tick = the frame timers and the "
+        "decoding workers (decode, convert, publish), viewer = taking pictures, other = the "
+        "rest\n");
     for (const Result& r : results) {
         if (r.count("error")) continue;
         double recv = 0, tick = 0, viewer = 0, other = 0;
@@ -679,7 +680,7 @@ int RunAll(const Options& o) {
             const double v = std::atof(value.c_str());
             if (name == "cam-recv")
                 recv += v;
-            else if (name == "timer")
+            else if (name == "timer" || name.rfind("decode-", 0) == 0)
                 tick += v;
             else if (name == "viewer")
                 viewer += v;
