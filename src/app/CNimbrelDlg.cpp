@@ -172,6 +172,9 @@ void CNimbrelDlg::CreateChildren() {
                                  session_.Notifier(), session_.Service(), this);
     DeviceTreeWidget* tree = tree_;
     session_.SetTreeChanged([tree] { tree->RequestRepaint(); });
+    // Views start, fail and stop with their panes taken, repainted and given back.
+    connect(canvasView_, &CanvasWidget::PaneStateChanged, this, &CNimbrelDlg::UpdatePlayingMarks);
+    LoadHealthOverlay();
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
