@@ -1,13 +1,14 @@
 // The main window's commands on the whole wall and what it tells of each stream, with cameras of
 // the simulator: the health overlay (off at first, its values against the view's own counters,
 // a stall, kept in the account file across a new sign-in, switched while the wall is laid out
-// and paged), the pane's tooltip, the tree's play marks, and play all / stop all from the title
-// band's menu.
+// and paged), the pane's tooltip, the tree's play marks (which follow the cameras' own repaint
+// requests), and play all / stop all from the title band's menu.
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 
@@ -219,6 +220,14 @@ TEST_F(WallHealth, AStalledStreamShowsOnItsPaneBeforeAndAfterTheViewFails) {
 
     ASSERT_TRUE(WaitUntil([&] { return frozen.m_nStatus == kStatusFailed; }));
     EXPECT_EQ(frozen.Failure(), CameraFailure::Stalled);
+    // The failed camera keeps its pane and has it repainted: the wall window hears of it.
+    const int pane = *session_->Canvas().PaneAt(frozen.m_nPage, frozen.m_nSlot);
+    QSignalSpy repaints(window_->CanvasView(), &CanvasWidget::PaneStateChanged);
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const QList<QVariant>& args : repaints)
+            if (args.at(0).toInt() == pane) return true;
+        return false;
+    }));
     ASSERT_TRUE(WaitUntil([&] {
         const auto h = Health(frozen);
         return h && h->stalled && frozen.m_nStatus == kStatusFailed;
