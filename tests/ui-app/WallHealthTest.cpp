@@ -152,7 +152,8 @@ TEST_F(WallHealth, TheOverlayShowsEachCamerasRouteAndRatesAndIsKeptForTheAccount
     for (CCamera* camera : {&lan, &mapped})
         ASSERT_TRUE(WaitUntil([&] {
             const auto h = Health(*camera);
-            return h && h->framesPerSecond && *h->framesPerSecond > 0 && h->delayMs;
+            return h && h->framesPerSecond && *h->framesPerSecond > 0 && h->delayMs &&
+                   h->kbitPerSecond > 0;
         })) << camera->Sid();
 
     // Against the view's own counters, read around the overlay's values.
