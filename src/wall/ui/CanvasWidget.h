@@ -1,7 +1,7 @@
 // The video wall's window: a white area holding the 64 pane windows, laid out by the canvas
 // model on every resize and moved, shown, hidden and repainted as the model reports changes.
-// It also owns the layout chooser and the wall's health overlay switch, whose panes it has look
-// at their cameras' counters once a second while it is on.
+// It also owns the layout chooser and the wall's health overlay switch: while the overlay is on,
+// it has each shown pane look at its camera's counters once a second.
 // Threading: the listener calls and picture wake-ups may come from camera threads and are
 // posted to the UI thread; everything else runs on the UI thread. Stop the cameras before
 // destroying it.

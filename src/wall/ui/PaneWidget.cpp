@@ -111,7 +111,9 @@ void PaneWidget::SampleHealth(std::chrono::steady_clock::time_point now) {
         measured_ = camera;
         health_.reset();
     }
-    if (camera) health_ = meter_.Update(SampleView(*camera), now);
+    // An empty pane has nothing to show; the release that emptied it repainted it already.
+    if (!camera) return;
+    health_ = meter_.Update(SampleView(*camera), now);
     update();
 }
 
