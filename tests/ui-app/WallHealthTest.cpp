@@ -156,6 +156,8 @@ TEST_F(WallHealth, TheOverlayShowsEachCamerasRouteAndRatesAndIsKeptForTheAccount
                    h->kbitPerSecond > 0;
         })) << camera->Sid();
 
+    test::Shot(window_.get(), "main-window-health-overlay");
+
     // Against the view's own counters, read around the overlay's values.
     const uint64_t shownBefore = lan.counters.framesShown;
     const PaneHealth h = *Health(lan);
