@@ -27,10 +27,10 @@ std::vector<bool> PlayingDevices(ClientSession& session) {
     std::vector<bool> playing(static_cast<std::size_t>(n), false);
     for (int i = 0; i < n; ++i) {
         const CCamera* camera = session.Camera(i);
-        if (!camera || camera->m_nPage < 0) continue;
-        const int status = camera->m_nStatus.load();
+        // A start takes the pane before it says that it connects: a camera with a pane counts
+        // until its view fails or gives the pane back.
         playing[static_cast<std::size_t>(i)] =
-            status == kStatusConnecting || status == kStatusPlaying;
+            camera && camera->m_nPage >= 0 && camera->m_nStatus.load() != kStatusFailed;
     }
     return playing;
 }

@@ -17,7 +17,8 @@ namespace nimbrel {
 std::vector<CCamera*> PlayAllCameras(ClientSession& session);
 // Asks every camera with a view to stop, as the toolbar's stop does for one.
 void StopAllCameras(ClientSession& session);
-// By device index: the camera holds a pane and its view is connecting or playing.
+// By device index: the camera's view is connecting or playing (it holds a pane and has not
+// failed).
 std::vector<bool> PlayingDevices(ClientSession& session);
 
 }  // namespace nimbrel

@@ -21,10 +21,16 @@ class PaneHealthTest : public ::testing::Test {
         return sample;
     }
     PaneHealth At(std::chrono::milliseconds t) { return meter.Update(sample, start + t); }
+    static ViewSample PlayingOnTheLan() {
+        ViewSample s;
+        s.reach = kDeviceLan;
+        s.status = kStatusPlaying;
+        return s;
+    }
 
     PaneHealthMeter meter;
     DelayHistogram delays;
-    ViewSample sample{kDeviceLan, kStatusPlaying};
+    ViewSample sample = PlayingOnTheLan();
     const Clock::time_point start = Clock::now();
 };
 
@@ -110,7 +116,8 @@ TEST(PaneHealthTexts, RoutesLinesAndTooltip) {
     EXPECT_EQ(RouteName(kDevicePortMapping), "Проброс порта");
     EXPECT_EQ(RouteName(kDeviceNatTraversal), "Через NAT (UDT)");
     EXPECT_EQ(RouteName(kDeviceRelay), "Через ретранслятор");
-    for (int unknown : {-1, 0, kDeviceOffline, 6}) EXPECT_EQ(RouteName(unknown), "") << unknown;
+    for (int unknown : {-1, 0, int{kDeviceOffline}, 6})
+        EXPECT_EQ(RouteName(unknown), "") << unknown;
 
     PaneHealth h;
     h.reach = kDeviceRelay;
