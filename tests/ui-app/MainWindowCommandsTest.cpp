@@ -128,8 +128,12 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
 }
 
 TEST_F(MainWindowCommandsTest, PlayAllFillsEveryPaneAndTellsOnceThatNoneIsLeft) {
-    // The views fail at once here (no service); they keep their panes and are not retried.
+    // The views fail at once here (no service); they keep their panes and are not retried, and
+    // their failed requests do not mark the session lost (which would show the devices offline
+    // while the command runs).
     Session().Live().firstRetry = std::chrono::minutes(10);
+    Session().Live().http.session = nullptr;
+    Session().Live().session = nullptr;
     const int cameras = CCanvas::kPanes + 6;
     for (int i = 0; i < cameras; ++i) AddDevice("NB" + std::to_string(i));
     CCamera* offline = AddDevice("NBOFF", "c1", 0);
