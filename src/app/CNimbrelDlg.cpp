@@ -118,6 +118,7 @@ CNimbrelDlg::~CNimbrelDlg() {
     std::thread refresher([this] { session_.Refresher().Stop(); });
     session_.ShutdownCameras();
     refresher.join();
+    session_.PaneHost().SetListener(nullptr);
     session_.SetTreeChanged({});
 }
 
@@ -151,6 +152,8 @@ void CNimbrelDlg::CreateButtons() {
 
 void CNimbrelDlg::CreateChildren() {
     canvasView_ = new CanvasWidget(session_.Canvas(), this);
+    // The cameras' own repaints of their panes (connecting steps, a failed view) reach it too.
+    session_.PaneHost().SetListener(canvasView_);
     chooser_ = canvasView_->Chooser();
     connect(canvasView_, &CanvasWidget::SelectedCameraChanged, this, [this] {
         if (const CCamera* camera = SelectedCamera()) UpdateToolbarForCamera(camera);
@@ -172,6 +175,9 @@ void CNimbrelDlg::CreateChildren() {
                                  session_.Notifier(), session_.Service(), this);
     DeviceTreeWidget* tree = tree_;
     session_.SetTreeChanged([tree] { tree->RequestRepaint(); });
+    // Views start, fail and stop with their panes taken, repainted and given back.
+    connect(canvasView_, &CanvasWidget::PaneStateChanged, this, &CNimbrelDlg::UpdatePlayingMarks);
+    LoadHealthOverlay();
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);

@@ -1,7 +1,8 @@
 // The main window: a frameless window with a painted blue title band and its window buttons, the
 // video wall on the left, the device tree on the right and the toolbar along the bottom. It
 // owns the tray icon, runs the start-up worker (device list, tree, automatic play), and carries
-// out the toolbar's actions on the wall's selected camera, from the toolbar or a pane's menu.
+// out the toolbar's actions on the wall's selected camera, from the toolbar or a pane's menu, and
+// the title band's commands on every camera (play all, stop all, the health overlay).
 // Threading: the UI thread. Workers reach it only through the notifier and the tree's repaint
 // request, both of which post to this thread.
 #pragma once
@@ -40,6 +41,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     static QString Title() { return QString::fromUtf8(kProgramTitle); }
     // Shown in the title band while the service cannot be reached and the session is renewed.
     static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
+    // The switch of the panes' health overlay in the title band's and the panes' menus.
+    static constexpr const char* kHealthOverlayText = "Показатели потоков";
 
     struct Options {
         AllInit::Options allInit;
@@ -70,6 +73,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // double-click do.
     void SetMaximised(bool maximised);
     bool Maximised() const { return maximised_; }
+    // The panes' health overlay, stored in the account file at once.
+    void SetHealthOverlay(bool on);
+    bool HealthOverlay() const;
     // Full screen shows the wall alone (F11; Esc or F11 again leaves).
     void SetFullScreen(bool on);
     bool FullScreen() const { return fullScreen_; }
@@ -162,6 +168,12 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ToggleLayoutChooser();
     void ShowTitleMenu();
     void ShowAbout();
+    // Every camera at once and the tree's play marks (CNimbrelDlgWall.cpp).
+    void PlayAll();
+    void StopAll();
+    void UpdatePlayingMarks();
+    // The health overlay as the account file keeps it.
+    void LoadHealthOverlay();
     // The account windows (CNimbrelDlgDialogs.cpp).
     void OpenAlarm(DeviceRecord& device);
     void OpenSharing(const DeviceRecord& device);

@@ -1,7 +1,7 @@
 // The context menu of a pane with a camera: the toolbar's commands on that pane (stop, rotate,
-// snapshot, record, device audio, talk, bit rate), maximise or restore, and copying the camera's
-// name and id. The pane is selected first, so every command takes the path of its toolbar button
-// or key, checks and hints included.
+// snapshot, record, device audio, talk, bit rate), maximise or restore, copying the camera's
+// name and id, and the wall's health overlay switch. The pane is selected first, so every command
+// takes the path of its toolbar button or key, checks and hints included.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -48,6 +48,12 @@ void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
         [name] { QGuiApplication::clipboard()->setText(name); });
     add(QStringLiteral("Копировать ID камеры"),
         [sid] { QGuiApplication::clipboard()->setText(sid); });
+    menu.addSeparator();
+    // The overlay is the whole wall's, as in the title band's menu.
+    QAction* overlay = menu.addAction(QString::fromUtf8(kHealthOverlayText));
+    overlay->setCheckable(true);
+    overlay->setChecked(HealthOverlay());
+    commands[overlay] = [this] { RunCommand(kCmdHealthOverlay); };
 
     if (QAction* chosen = menu.exec(globalPos)) {
         const auto found = commands.find(chosen);

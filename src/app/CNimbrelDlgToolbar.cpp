@@ -1,5 +1,6 @@
 // The main window's commands: the toolbar's actions on the wall's selected camera (each with its
-// checks and hints), paging, the title band's buttons and menu, and closing.
+// checks and hints), paging, the title band's buttons and menu, and closing. The commands on the
+// whole wall are in CNimbrelDlgWall.cpp.
 #include <QCursor>
 #include <QMenu>
 #include <QPropertyAnimation>
@@ -79,6 +80,15 @@ void CNimbrelDlg::RunCommand(int id) {
             break;
         case kCmdShortcuts:
             ShowShortcuts();
+            break;
+        case kCmdPlayAll:
+            PlayAll();
+            break;
+        case kCmdStopAll:
+            StopAll();
+            break;
+        case kCmdHealthOverlay:
+            SetHealthOverlay(!HealthOverlay());
             break;
         case kCmdTrayToggle:
             ToggleShown();
@@ -187,6 +197,13 @@ void CNimbrelDlg::ToggleLayoutChooser() {
 
 void CNimbrelDlg::ShowTitleMenu() {
     QMenu menu(this);
+    menu.addAction(QStringLiteral("Воспроизвести все"))->setData(static_cast<int>(kCmdPlayAll));
+    menu.addAction(QStringLiteral("Остановить все"))->setData(static_cast<int>(kCmdStopAll));
+    QAction* overlay = menu.addAction(QString::fromUtf8(kHealthOverlayText));
+    overlay->setCheckable(true);
+    overlay->setChecked(HealthOverlay());
+    overlay->setData(static_cast<int>(kCmdHealthOverlay));
+    menu.addSeparator();
     QAction* settings = menu.addAction(QStringLiteral("Настройки системы"));
     QAction* feedback = menu.addAction(QStringLiteral("Обратная связь"));
     QAction* keys = menu.addAction(QStringLiteral("Сочетания клавиш"));

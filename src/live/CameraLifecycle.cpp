@@ -79,7 +79,10 @@ bool CCamera::CameraStart() {
 }
 
 void CCamera::Fail(CameraFailure why) {
-    failure_ = why;
+    // The first reason of a view is why it failed: a stall or a broken packet shuts the stream
+    // down, after which the keep-alive's send and the read fail too, and they would hide it.
+    CameraFailure none = CameraFailure::None;
+    failure_.compare_exchange_strong(none, why);
     m_nStatus = kStatusFailed;
     checkNudge_.Raise();
 }

@@ -15,8 +15,9 @@ PtzRequests* CanvasPaneHost::Ptz(int page, int slot) {
 }
 
 void CanvasPaneHost::Invalidate(int page, int slot) {
-    if (!listener_) return;
-    if (const auto pane = canvas_.PaneAt(page, slot)) listener_->PaneInvalidated(*pane);
+    CanvasListener* listener = listener_.load();
+    if (!listener) return;
+    if (const auto pane = canvas_.PaneAt(page, slot)) listener->PaneInvalidated(*pane);
 }
 
 bool CanvasPaneHost::IsAudioOwner(const PaneOwner& owner) const {

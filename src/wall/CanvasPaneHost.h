@@ -1,7 +1,9 @@
 // The canvas as the live view sees it: panes to acquire and release, their picture surfaces, the
 // page shown, and the audio and talk owners.
-// Threading: as CCanvas (any thread).
+// Threading: as CCanvas (any thread); the listener may be set while cameras run.
 #pragma once
+
+#include <atomic>
 
 #include "live/PaneHost.h"
 #include "wall/CCanvas.h"
@@ -11,7 +13,8 @@ namespace nimbrel {
 class CanvasPaneHost : public PaneHost {
   public:
     explicit CanvasPaneHost(CCanvas& canvas) : canvas_(canvas) {}
-    // Where pane repaints go (the canvas window); may be null.
+    // Where the cameras' pane repaints (connecting steps, failures, a turn) go: the canvas
+    // window; null drops them. Cleared before the window goes.
     void SetListener(CanvasListener* listener) { listener_ = listener; }
 
     bool AcquirePane(PaneOwner& owner) override { return canvas_.AcquirePane(owner).has_value(); }
@@ -27,7 +30,7 @@ class CanvasPaneHost : public PaneHost {
 
   private:
     CCanvas& canvas_;
-    CanvasListener* listener_ = nullptr;
+    std::atomic<CanvasListener*> listener_{nullptr};
 };
 
 }  // namespace nimbrel

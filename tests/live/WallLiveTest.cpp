@@ -1,5 +1,5 @@
 // Live views while the wall changes under them: turned and resized panes get whole pictures of
-// their new size.
+// their new size. The health overlay's looks at a view from another thread.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,6 +12,7 @@
 
 #include "ClipPictures.h"
 #include "LiveFixture.h"
+#include "wall/PaneHealth.h"
 
 namespace nimbrel::test {
 namespace {
@@ -249,6 +250,31 @@ TEST_F(WallLive, AStartDuringARetryIsServedByTheRetryAndTheNextStopStops) {
     camera.StopCleanCameraTCP_UDT();
     EXPECT_EQ(camera.m_nStatus, kStatusReady);
     EXPECT_EQ(camera.m_nPage, -1);
+}
+
+TEST_F(WallLive, TheHealthOfAViewIsReadFromAnotherThreadWhileItPlays) {
+    Start("health.json", "health_user", "health123");
+    CCamera& camera = Camera("HL0000000002");  // through a mapped port
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.m_nStatus == kStatusPlaying; }));
+
+    // As the overlay's timer does on the UI thread: looks at the counters, windows apart.
+    PaneHealthMeter meter;
+    PaneHealth h;
+    ASSERT_TRUE(WaitUntil([&] {
+        h = meter.Update(SampleView(camera), PaneHealthMeter::Clock::now());
+        return h.framesPerSecond && *h.framesPerSecond > 0 && h.delayMs && h.kbitPerSecond > 0;
+    }));
+    EXPECT_EQ(h.reach, kDevicePortMapping);
+    EXPECT_EQ(HealthLines(h).front(), "Маршрут: Проброс порта");
+    // 25 pictures a second: a window of half a second or more shows no more than that.
+    EXPECT_LE(*h.framesPerSecond, 1000.0 / camera.m_nTimeGap + 10);
+    EXPECT_GT(h.kbitPerSecond, 30);  // 300 kbit/s of video and the packets' headers
+    EXPECT_LT(h.kbitPerSecond, 3000);
+    EXPECT_LT(*h.delayMs, 5000);
+    EXPECT_LE(h.framesDropped, camera.counters.framesDropped.load());
+    EXPECT_FALSE(h.stalled);
+    camera.StopCleanCameraTCP_UDT();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window's entry points to the account windows: the alarm button for the selected
 // camera, the tree's alarm and sharing requests, and the title band's menu with the settings and
-// feedback windows. None of them says any more that it comes in a later version.
+// feedback windows. None of them says any more that it comes in a later version. Also play all
+// on more cameras than the wall has panes.
 #include <QMenu>
 #include <QTest>
 
@@ -96,7 +97,9 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
     test::OnModal<QMenu>([&](QMenu* menu) {
         for (QAction* action : menu->actions())
             if (!action->isSeparator() && action->isEnabled()) items << action->text();
-        menu->setActiveAction(menu->actions().front());  // "Настройки системы"
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("Настройки системы"))
+                menu->setActiveAction(action);
         QTest::keyClick(menu, Qt::Key_Return);
     });
     bool settingsOpened = false;
@@ -108,7 +111,9 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
     });
     QTest::mouseClick(Window().Button(kBtnMenu), Qt::LeftButton);
     EXPECT_EQ(items,
-              QStringList({QStringLiteral("Настройки системы"), QStringLiteral("Обратная связь"),
+              QStringList({QStringLiteral("Воспроизвести все"), QStringLiteral("Остановить все"),
+                           QStringLiteral("Показатели потоков"),
+                           QStringLiteral("Настройки системы"), QStringLiteral("Обратная связь"),
                            QStringLiteral("Сочетания клавиш"), QStringLiteral("О программе")}));
     EXPECT_TRUE(settingsOpened);
 
@@ -120,6 +125,35 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
     Window().RunCommand(kCmdFeedback);
     EXPECT_TRUE(feedbackOpened);
     ExpectNoLaterFeature();
+}
+
+TEST_F(MainWindowCommandsTest, PlayAllFillsEveryPaneAndTellsOnceThatNoneIsLeft) {
+    // The views fail at once here (no service); they keep their panes and are not retried, and
+    // their failed requests do not mark the session lost (which would show the devices offline
+    // while the command runs).
+    Session().Live().firstRetry = std::chrono::minutes(10);
+    Session().Live().http.session = nullptr;
+    Session().Live().session = nullptr;
+    const int cameras = CCanvas::kPanes + 6;
+    for (int i = 0; i < cameras; ++i) AddDevice("NB" + std::to_string(i));
+    CCamera* offline = AddDevice("NBOFF", "c1", 0);
+    Window().show();
+    Window().RunCommand(kCmdPlayAll);
+
+    int withPane = 0;
+    for (int i = 0; i < cameras; ++i) withPane += Session().Camera(i)->m_nPage >= 0;
+    EXPECT_EQ(withPane, CCanvas::kPanes);
+    EXPECT_EQ(offline->m_nPage, -1);
+    int notices = 0;
+    for (const auto& shown : notifier.Messages())
+        notices += shown.text == CCamera::kNoFreePaneNotice;
+    EXPECT_EQ(notices, 1);
+
+    Window().RunCommand(kCmdStopAll);
+    for (int i = 0; i < cameras; ++i) {
+        const CCamera* camera = Session().Camera(i);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return camera->m_nPage == -1; }, 20000)) << i;
+    }
 }
 
 }  // namespace

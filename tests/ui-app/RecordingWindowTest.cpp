@@ -199,10 +199,10 @@ TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
 
     selectFirst();
     const QStringList items = ChooseInPaneMenu(second, QStringLiteral("Поворот экрана"));
-    EXPECT_EQ(items,
-              QStringList({"Отключить камеру", "Развернуть", "Поворот экрана", "Скриншот видео",
-                           "Воспроизвести видео", "Включить микрофон", "Включить динамик",
-                           "Разрешение видео", "Копировать имя камеры", "Копировать ID камеры"}));
+    EXPECT_EQ(items, QStringList({"Отключить камеру", "Развернуть", "Поворот экрана",
+                                  "Скриншот видео", "Воспроизвести видео", "Включить микрофон",
+                                  "Включить динамик", "Разрешение видео", "Копировать имя камеры",
+                                  "Копировать ID камеры", "Показатели потоков"}));
     EXPECT_EQ(canvas.SelectedCamera(), &second);
     EXPECT_EQ(second.m_nRotation, 1);
     EXPECT_EQ(first.m_nRotation, 0);

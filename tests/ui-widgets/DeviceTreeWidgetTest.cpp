@@ -1,5 +1,6 @@
 // The device tree's view: which row a click hits, the header counts, the colours it paints,
-// hover pacing, dragging a device onto a group, scrolling, and repaints requested off-thread.
+// hover pacing, dragging a device onto a group, scrolling, repaints requested off-thread, and
+// the play marks of devices whose view runs.
 #include <thread>
 
 #include <QBuffer>
@@ -185,6 +186,33 @@ TEST_F(TreeWidgetTest, TheDragImageIsTheDevicesRow) {
             if (image.pixelColor(x, y).lightness() < 180) ++ink;
     EXPECT_GT(ink, 20);
     EXPECT_LT(image.pixelColor(DeviceTreePainter::kTextX, 78).alpha(), 255);
+}
+
+TEST_F(TreeWidgetTest, DevicesWhoseViewRunsCarryAPlayMark) {
+    const int first = AddDevice("P1", 1);
+    const int second = AddDevice("P2", 1);
+    Build();
+    const auto marked = [&](int row) {
+        return CountColour(Shot(), DeviceTreePainter::PlayingMarkRect(DeviceTop(row)),
+                           tree_colours::kPlaying) > 20;
+    };
+    EXPECT_FALSE(marked(0));
+    EXPECT_FALSE(marked(1));
+
+    tree->SetPlayingMarks({false, true});
+    EXPECT_TRUE(tree->PlayingMarked(second));
+    EXPECT_FALSE(tree->PlayingMarked(first));
+    EXPECT_FALSE(tree->PlayingMarked(2));
+    EXPECT_FALSE(tree->PlayingMarked(-1));
+    EXPECT_FALSE(marked(0));
+    EXPECT_TRUE(marked(1));
+
+    // The mark goes with the view; marks shorter than the list leave the rest unmarked.
+    tree->SetPlayingMarks({true});
+    EXPECT_TRUE(marked(0));
+    EXPECT_FALSE(marked(1));
+    tree->SetPlayingMarks({});
+    EXPECT_FALSE(marked(0));
 }
 
 TEST_F(TreeWidgetTest, LongNamesAndTheLanMarkStayInsideTheColumn) {

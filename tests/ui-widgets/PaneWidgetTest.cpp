@@ -1,8 +1,11 @@
 // A pane with a real camera object in it: the state pictures, the live picture handed over by
-// its surface (turned and with icons), the pan/tilt arrows and keys.
+// its surface (turned and with icons), the pan/tilt arrows and keys, the health overlay and the
+// tooltip.
 #include <algorithm>
 
 #include <QDialog>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "TreeFixture.h"
@@ -242,6 +245,69 @@ TEST_F(PaneWidgetTest, FailedViewShowsItsPictureAndTheFrameWhenSelected) {
     const QImage shot = Shot();
     EXPECT_EQ(Pixel(shot, 2, 150), pane_colours::kSelection);
     EXPECT_EQ(Pixel(shot, 200, 150), pane_colours::kFailedFallback);
+}
+
+TEST_F(PaneWidgetTest, TheHealthOverlayShowsOnlyWhileOnAndOnlyForItsOwnCamera) {
+    Publish(0);
+    const QRect area(8, PanePainter::kHealthTop + 2, 60, 40);  // left part of the overlay's lines
+    const QColor blue(0, 0, 255);
+    ASSERT_EQ(CountColour(Shot(), area, blue), area.width() * area.height());
+    camera.m_DeviceNATType = kDeviceLan;
+    camera.counters.framesShown = 100;
+    camera.m_fBytesLastSecond = 32000;
+
+    // Off: nothing measured, nothing drawn.
+    EXPECT_FALSE(widget->HealthOverlay());
+    EXPECT_FALSE(pane->Health());
+    EXPECT_TRUE(pane->HealthText().isEmpty());
+
+    widget->SetHealthOverlay(true);
+    ASSERT_TRUE(pane->Health());
+    EXPECT_EQ(pane->HealthText(), QStringList({"Маршрут: Локальная сеть", "— кадр/с, 256 кбит/с",
+                                               "потеряно 0, задержка — мс"}));
+    // The lines sit on dark strips over the picture.
+    EXPECT_LT(CountColour(Shot(), area, blue), area.width() * area.height() / 2);
+    // Panes without a camera show nothing.
+    EXPECT_FALSE(widget->Pane(1)->Health());
+
+    // The next look a second later has a rate.
+    camera.counters.framesShown = 125;
+    pane->SampleHealth(std::chrono::steady_clock::now() + std::chrono::seconds(1));
+    ASSERT_TRUE(pane->Health() && pane->Health()->framesPerSecond);
+    EXPECT_GT(*pane->Health()->framesPerSecond, 0.0);
+
+    // Another camera in the pane: the numbers of the previous one are not shown for it.
+    CCamera other{live};
+    canvas.ReleasePane(camera);
+    ASSERT_TRUE(canvas.AcquirePane(other));
+    ASSERT_EQ(canvas.Pane(0)->owner, &other);
+    EXPECT_FALSE(pane->Health());
+    canvas.ReleasePane(other);
+
+    widget->SetHealthOverlay(false);
+    EXPECT_FALSE(pane->Health());
+    ASSERT_TRUE(canvas.AcquirePane(camera));
+    Publish(0);
+    EXPECT_EQ(CountColour(Shot(), area, blue), area.width() * area.height());
+}
+
+TEST_F(PaneWidgetTest, TheTooltipNamesTheCameraAndItsRoute) {
+    camera.SetName("Двор");
+    EXPECT_EQ(pane->ToolTipText(), QStringLiteral("Двор"));  // the route is not known yet
+    camera.m_DeviceNATType = kDeviceRelay;
+    EXPECT_EQ(pane->ToolTipText(), QStringLiteral("Двор\nМаршрут: Через ретранслятор"));
+
+    const QPoint at(200, 150);
+    QHelpEvent help(QEvent::ToolTip, at, pane->mapToGlobal(at));
+    QApplication::sendEvent(pane, &help);
+    EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Двор\nМаршрут: Через ретранслятор"));
+    QToolTip::hideText();
+
+    // An empty pane has none.
+    EXPECT_TRUE(widget->Pane(1)->ToolTipText().isEmpty());
+    canvas.ReleasePane(camera);
+    EXPECT_TRUE(pane->ToolTipText().isEmpty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The six layouts, their cell geometry, and the layout values kept in the account file.
+// The six layouts, their cell geometry, and the layout values and the health overlay switch kept
+// in the account file.
 #include <gtest/gtest.h>
 
 #include "service/AccountFile.h"
@@ -85,6 +86,28 @@ TEST(StoredLayout, WrittenValuesReadBack) {
     EXPECT_EQ(file.Document().Root().Find("config2/xNums").Text(), "3");
     ASSERT_TRUE(WriteStoredLayout(file, *SplitLayoutForCommand(1020)));
     EXPECT_EQ(ReadStoredLayout(file).commandId, 1020);
+}
+
+TEST(StoredLayout, TheHealthOverlayIsOnOnlyWhenStoredAsOne) {
+    EXPECT_FALSE(ReadStoredHealthOverlay(FileWith("")));
+    EXPECT_FALSE(ReadStoredHealthOverlay(FileWith("<config2><xNums>3</xNums></config2>")));
+    for (const char* value : {"0", "2", "-1", "on", ""})
+        EXPECT_FALSE(ReadStoredHealthOverlay(FileWith(std::string("<config2><HealthOverlay>") +
+                                                      value + "</HealthOverlay></config2>")))
+            << value;
+    EXPECT_TRUE(
+        ReadStoredHealthOverlay(FileWith("<config2><HealthOverlay>1</HealthOverlay></config2>")));
+
+    // Written beside the layout, which it leaves alone.
+    AccountFile file = FileWith("<config2><xNums>3</xNums><yNums>3</yNums></config2>");
+    ASSERT_TRUE(WriteStoredHealthOverlay(file, true));
+    EXPECT_TRUE(ReadStoredHealthOverlay(file));
+    EXPECT_EQ(ReadStoredLayout(file).commandId, 1018);
+    ASSERT_TRUE(WriteStoredHealthOverlay(file, false));
+    EXPECT_EQ(file.Document().Root().Find("config2/HealthOverlay").Text(), "0");
+    AccountFile empty = FileWith("");
+    ASSERT_TRUE(WriteStoredHealthOverlay(empty, true));
+    EXPECT_TRUE(ReadStoredHealthOverlay(empty));
 }
 
 }  // namespace

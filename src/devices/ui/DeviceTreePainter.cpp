@@ -60,6 +60,25 @@ void DrawToggleFallback(QPainter& p, const QRect& box, bool expanded) {
     p.setBrush(Qt::NoBrush);
 }
 
+// A play triangle in a white ring, so that it stands out on any thumbnail.
+void DrawPlayingMark(QPainter& p, const QRect& box) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(tree_colours::kPlayingEdge);
+    p.drawRect(box);
+    const QRect inner = box.adjusted(2, 2, -2, -2);
+    p.setBrush(tree_colours::kPlaying);
+    p.drawRect(inner);
+    const QPoint c = inner.center();
+    QPolygon triangle;
+    triangle << QPoint(c.x() - 3, c.y() - 4) << QPoint(c.x() - 3, c.y() + 4)
+             << QPoint(c.x() + 4, c.y());
+    p.setBrush(tree_colours::kPlayingEdge);
+    p.drawPolygon(triangle);
+    p.restore();
+}
+
 }  // namespace
 
 DeviceTreePainter::DeviceTreePainter()
@@ -92,7 +111,11 @@ void DeviceTreePainter::Paint(QPainter& p, const Scene& scene, const DeviceTreeM
                         model.Counts(row.groupSlot), hot);
         } else if (const DeviceRecord* device = list.At(row.deviceIndex)) {
             const bool selected = scene.selected && *scene.selected == ref;
-            PaintDevice(p, top, width, row.deviceIndex, *device, selected, hot, thumbnails);
+            const bool playing = scene.playing && row.deviceIndex >= 0 &&
+                                 row.deviceIndex < static_cast<int>(scene.playing->size()) &&
+                                 (*scene.playing)[static_cast<std::size_t>(row.deviceIndex)];
+            PaintDevice(p, top, width, row.deviceIndex, *device, selected, hot, playing,
+                        thumbnails);
         }
     }
 }
@@ -118,7 +141,7 @@ void DeviceTreePainter::PaintHeader(QPainter& p, int top, int width, const TreeG
 
 void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceIndex,
                                     const DeviceRecord& device, bool selected, bool hot,
-                                    const DeviceThumbnails& thumbnails) {
+                                    bool playing, const DeviceThumbnails& thumbnails) {
     const QRect row(0, top, width, DeviceTreeModel::kDeviceHeight);
     if (selected)
         p.fillRect(row, tree_colours::kDeviceSelected);
@@ -132,6 +155,7 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
     else
         DrawThumbnail(p, thumb, Downloaded(deviceIndex, thumbnails), thumbnail_,
                       tree_colours::kThumbnailFallback);
+    if (playing) DrawPlayingMark(p, PlayingMarkRect(top));
 
     const int room = width - kRightMargin - kTextX;
     TextAt(p, kTextX, top + kNameY, Elided(QString::fromStdString(device.Name()), nameFont_, room),
@@ -190,10 +214,16 @@ QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceRecord& device,
     QImage image(kDragImageSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(tree_colours::kDragBackground);
     QPainter p(&image);
-    PaintDevice(p, 0, image.width(), deviceIndex, device, false, false, thumbnails);
+    PaintDevice(p, 0, image.width(), deviceIndex, device, false, false, false, thumbnails);
     p.setPen(tree_colours::kOnline);
     p.drawRect(image.rect().adjusted(0, 0, -1, -1));
     return image;
+}
+
+QRect DeviceTreePainter::PlayingMarkRect(int top) {
+    return QRect(kThumbnailX + 3,
+                 top + kThumbnailY + kThumbnailSize.height() - kPlayingMarkSize - 3,
+                 kPlayingMarkSize, kPlayingMarkSize);
 }
 
 QFont DeviceTreePainter::HeaderFont() {

@@ -1,13 +1,15 @@
 // Draws the device tree's rows: 22-pixel group headers with the expand/collapse picture and the
 // "[online/total]" count, 82-pixel device rows with a 96×72 thumbnail, the name and the online
-// state, each text elided to stay inside the column; also the 200×82 picture of the device's row
-// that follows the cursor while a device is dragged.
+// state, each text elided to stay inside the column, and a green play mark on the thumbnail of a
+// device whose live view runs; also the 200×82 picture of the device's row that follows the
+// cursor while a device is dragged.
 // Threading: UI thread only (owns pictures and decoded thumbnails).
 #pragma once
 
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QColor>
 #include <QFont>
@@ -33,6 +35,8 @@ inline const QColor kDeviceName{100, 100, 100};
 inline const QColor kOnline{64, 155, 228};
 inline const QColor kOffline{150, 150, 150};
 inline const QColor kDragBackground{225, 225, 255, 230};
+inline const QColor kPlaying{40, 180, 70};
+inline const QColor kPlayingEdge{255, 255, 255};
 // Stand-ins drawn when a thumbnail picture file is missing.
 inline const QColor kThumbnailFallback{200, 200, 200};
 inline const QColor kLockThumbnailFallback{120, 120, 120};
@@ -49,12 +53,15 @@ class DeviceTreePainter {
     static constexpr int kLanX = 158;
     static constexpr int kSmallestStateFont = 12;
     static constexpr QSize kDragImageSize{200, 82};
+    static constexpr int kPlayingMarkSize = 16;
 
     struct Scene {
         int scroll = 0;
         QSize client;
         std::optional<TreeItemRef> hot;
         std::optional<TreeItemRef> selected;
+        // By device index: the device's live view is connecting or playing.
+        const std::vector<bool>* playing = nullptr;
     };
 
     // Loads expand.bmp, collapse.bmp, cameraThumnail.bmp and cameraThumnailLock.bmp.
@@ -66,6 +73,9 @@ class DeviceTreePainter {
     // state), slightly translucent, so that the user sees what is being moved.
     QImage DragImage(int deviceIndex, const DeviceRecord& device,
                      const DeviceThumbnails& thumbnails);
+    // Where the play mark goes in a device row whose top is at `top`: the thumbnail's
+    // bottom-left corner.
+    static QRect PlayingMarkRect(int top);
     // The font of the group headers (the in-place group editor uses it too).
     static QFont HeaderFont();
 
@@ -76,7 +86,7 @@ class DeviceTreePainter {
     void PaintHeader(QPainter& p, int top, int width, const TreeGroup& group,
                      std::pair<int, int> counts, bool hot);
     void PaintDevice(QPainter& p, int top, int width, int deviceIndex, const DeviceRecord& device,
-                     bool selected, bool hot, const DeviceThumbnails& thumbnails);
+                     bool selected, bool hot, bool playing, const DeviceThumbnails& thumbnails);
     // The decoded PNG of the device, or null when none was downloaded. Decodes once per download.
     const QImage* Downloaded(int deviceIndex, const DeviceThumbnails& thumbnails);
     void DrawThumbnail(QPainter& p, const QRect& at, const QImage* picture, const QImage& file,

@@ -111,6 +111,7 @@ void DeviceTreeWidget::paintEvent(QPaintEvent*) {
     scene.client = viewport()->size();
     scene.hot = hot_;
     scene.selected = selected_;
+    scene.playing = &playing_;
     painter_.Paint(painter, scene, model_, list_, thumbnails_);
 }
 
@@ -211,6 +212,17 @@ void DeviceTreeWidget::HighlightDevice(const DeviceRecord* device) {
         viewport()->update();
         return;
     }
+}
+
+void DeviceTreeWidget::SetPlayingMarks(std::vector<bool> playing) {
+    if (playing == playing_) return;
+    playing_ = std::move(playing);
+    viewport()->update();
+}
+
+bool DeviceTreeWidget::PlayingMarked(int deviceIndex) const {
+    return deviceIndex >= 0 && deviceIndex < static_cast<int>(playing_.size()) &&
+           playing_[static_cast<std::size_t>(deviceIndex)];
 }
 
 void DeviceTreeWidget::SetCurrent(int deviceIndex) {

@@ -1,7 +1,8 @@
 // The device tree panel: paints the groups and devices of the tree model itself, scrolls, tracks
 // the row under the mouse, selects, drags devices between groups, and runs the per-device and
 // group commands of its context menu (with the opening checks, the keypad, the rename and
-// password windows, and the request workers whose results come back to this thread).
+// password windows, and the request workers whose results come back to this thread). Devices
+// whose live view runs carry a play mark, as the window that runs the views tells it.
 // Threading: UI thread, except RequestRepaint, which any thread may call. Stop the refresh
 // threads and cameras that call in before destroying it.
 #pragma once
@@ -55,6 +56,9 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     // Draws the device's row as the hot row (a pane of the wall was selected); the next hover
     // update replaces it.
     void HighlightDevice(const DeviceRecord* device);
+    // By device index: whose live view is connecting or playing. Repaints when it changed.
+    void SetPlayingMarks(std::vector<bool> playing);
+    bool PlayingMarked(int deviceIndex) const;
     // Ends the in-place naming of a group; with `store`, a changed name is saved.
     void CommitGroupRename(bool store);
     // A context-menu command (see TreeCommand) on the current device or the selected group.
@@ -126,6 +130,7 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     std::optional<TreeItemRef> selected_;
     std::optional<TreeItemRef> hot_;
     int current_ = -1;
+    std::vector<bool> playing_;  // by device index
 
     // Mouse state.
     bool pressOnDevice_ = false;

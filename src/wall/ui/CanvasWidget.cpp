@@ -42,6 +42,8 @@ CanvasWidget::CanvasWidget(CCanvas& canvas, QWidget* parent)
         });
     }
     canvas_.SetListener(this);
+    healthTimer_.setInterval(kHealthPeriodMs);
+    connect(&healthTimer_, &QTimer::timeout, this, &CanvasWidget::SampleHealth);
 }
 
 CanvasWidget::~CanvasWidget() {
@@ -57,6 +59,29 @@ PaneWidget* CanvasWidget::Pane(int index) const {
 
 void CanvasWidget::ToggleChooser(const QRect& button) {
     chooser_->Toggle(button);
+}
+
+void CanvasWidget::SetHealthOverlay(bool on) {
+    if (on == HealthOverlay()) return;
+    if (!on) {
+        healthTimer_.stop();
+        for (PaneWidget* pane : panes_) pane->ClearHealth();
+        return;
+    }
+    healthTimer_.start();
+    SampleHealth();
+}
+
+void CanvasWidget::SampleHealth() {
+    // A hidden pane forgets its camera: its pictures are not shown meanwhile, so a window over
+    // that time would understate the rate. Its page coming up starts a new window.
+    const auto now = std::chrono::steady_clock::now();
+    for (PaneWidget* pane : panes_) {
+        if (pane->isVisible())
+            pane->SampleHealth(now);
+        else
+            pane->ClearHealth();
+    }
 }
 
 void CanvasWidget::paintEvent(QPaintEvent*) {
@@ -108,6 +133,7 @@ void CanvasWidget::PaneInvalidated(int pane) {
     OnUiThread([this, pane] {
         if (PaneWidget* widget = Pane(pane)) widget->StateChanged();
         NotePage();
+        emit PaneStateChanged(pane);
     });
 }
 

@@ -1,6 +1,7 @@
 // The video wall's window: a white area holding the 64 pane windows, laid out by the canvas
 // model on every resize and moved, shown, hidden and repainted as the model reports changes.
-// It also owns the layout chooser.
+// It also owns the layout chooser and the wall's health overlay switch: while the overlay is on,
+// it has each shown pane look at its camera's counters once a second.
 // Threading: the listener calls and picture wake-ups may come from camera threads and are
 // posted to the UI thread; everything else runs on the UI thread. Stop the cameras before
 // destroying it.
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include <QTimer>
 #include <QWidget>
 
 #include "wall/CCanvas.h"
@@ -34,6 +36,11 @@ class CanvasWidget : public QWidget, public CanvasListener {
     // it when it is shown.
     void ToggleChooser(const QRect& button);
 
+    // The health overlay of every pane (off at first).
+    void SetHealthOverlay(bool on);
+    bool HealthOverlay() const { return healthTimer_.isActive(); }
+    static constexpr int kHealthPeriodMs = 1000;
+
     // CanvasListener.
     void PaneGeometryChanged(int pane) override;
     void PaneVisibilityChanged(int pane) override;
@@ -49,6 +56,8 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void PaneMenuRequested(int pane, const QPoint& globalPos);
     // The page shown (from 0) or the number of pages changed.
     void PageChanged(int page, int pages);
+    // A pane got or lost its camera, or its camera's view changed state (connecting, failed).
+    void PaneStateChanged(int pane);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -63,12 +72,15 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void ApplyVisibility(int pane);
     // Emits PageChanged when the page shown or the page count differs from the last emitted.
     void NotePage();
+    // Every shown pane takes a look at its camera for the health overlay.
+    void SampleHealth();
 
     CCanvas& canvas_;
     std::array<PaneWidget*, CCanvas::kPanes> panes_{};
     SplitChooser* chooser_;
     std::shared_ptr<WakeTarget> wake_;
     std::pair<int, int> page_{0, 1};  // the page and page count last emitted
+    QTimer healthTimer_;              // runs while the health overlay is on
 };
 
 }  // namespace nimbrel

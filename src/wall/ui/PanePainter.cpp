@@ -134,6 +134,28 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
         Icon(p, w / 4 * 3 - 28, h - 28, Shared().talk, pane_colours::kTalkFallback);
 }
 
+void PanePainter::Health(QPainter& p, const QRect& draw, const QStringList& lines,
+                         bool lastIsWarning) {
+    const QFont& font = Shared().status;
+    const QFontMetrics metrics(font);
+    p.save();
+    p.setClipRect(draw);
+    p.setFont(font);
+    int y = draw.y() + kHealthTop;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QPoint at(draw.x() + 6, y);
+        const QRect strip(at.x() - 4, at.y() - 2, metrics.horizontalAdvance(lines[i]) + 8,
+                          metrics.height() + 4);
+        p.fillRect(strip, pane_colours::kStatusStrip);
+        const bool warning = lastIsWarning && i == lines.size() - 1;
+        p.setPen(warning ? pane_colours::kHealthWarning : pane_colours::kHealthText);
+        p.drawText(QRect(at, QSize(10000, 100)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                   lines[i]);
+        y += metrics.height() + 4;
+    }
+    p.restore();
+}
+
 void PanePainter::Selection(QPainter& p, const QSize& client) {
     const int w = client.width(), h = client.height(), k = kSelectionWidth;
     const QColor c = pane_colours::kSelection;

@@ -1,11 +1,13 @@
 // Everything a video pane draws: the idle and failed pictures stretched over the drawing
 // rectangle, the connecting animation, the live picture turned by the three-point mapping with
-// its status line on a translucent strip and its icons, the selection frame and the border.
+// its status line on a translucent strip and its icons, the health overlay, the selection frame
+// and the border.
 // Threading: UI thread only; the pictures are loaded once and shared by all panes.
 #pragma once
 
 #include <QColor>
 #include <QRect>
+#include <QStringList>
 #include <QTransform>
 
 #include "media/PaneSurface.h"
@@ -23,6 +25,9 @@ inline const QColor kStatusText{64, 128, 255};
 // Behind the status line: dark enough for the blue text on any picture, light enough to see
 // the picture through.
 inline const QColor kStatusStrip{0, 0, 0, 150};
+// The health overlay: light text on the same strip, a stall in a warning colour.
+inline const QColor kHealthText{235, 235, 235};
+inline const QColor kHealthWarning{255, 120, 60};
 // Stand-ins for missing pictures.
 inline const QColor kIdleFallback{34, 34, 34};
 inline const QColor kFailedFallback{90, 30, 30};
@@ -35,6 +40,12 @@ class PanePainter {
   public:
     static constexpr int kIconSize = 23;
     static constexpr int kSelectionWidth = 3;
+    static constexpr int kHealthTop = 34;  // below the status line's strip
+
+    // The health overlay's lines from (6, kHealthTop) down, each on a translucent strip as wide
+    // as its text; with `lastIsWarning` the last line in the warning colour.
+    static void Health(QPainter& p, const QRect& draw, const QStringList& lines,
+                       bool lastIsWarning);
 
     // No camera, or a camera that is ready: CameraRect.bmp over the drawing rectangle.
     static void Idle(QPainter& p, const QRect& draw);

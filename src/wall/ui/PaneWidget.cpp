@@ -1,10 +1,12 @@
 #include "wall/ui/PaneWidget.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QToolTip>
 
 #include "live/CCamera.h"
 #include "wall/ui/PanePainter.h"
@@ -97,9 +99,66 @@ void PaneWidget::StateChanged() {
     update();
 }
 
-bool PaneWidget::ShowsPlayingPtzCamera() const {
+const CCamera* PaneWidget::Camera() const {
     const std::optional<PaneState> state = canvas_.Pane(index_);
-    const auto* camera = state ? dynamic_cast<const CCamera*>(state->owner) : nullptr;
+    return state ? dynamic_cast<const CCamera*>(state->owner) : nullptr;
+}
+
+void PaneWidget::SampleHealth(std::chrono::steady_clock::time_point now) {
+    const CCamera* camera = Camera();
+    if (camera != measured_) {
+        meter_.Reset();
+        measured_ = camera;
+        health_.reset();
+    }
+    // An empty pane has nothing to show; the release that emptied it repainted it already.
+    if (!camera) return;
+    health_ = meter_.Update(SampleView(*camera), now);
+    update();
+}
+
+void PaneWidget::ClearHealth() {
+    if (!measured_ && !health_) return;
+    meter_.Reset();
+    measured_ = nullptr;
+    health_.reset();
+    update();
+}
+
+std::optional<PaneHealth> PaneWidget::Health() const {
+    // Another camera may have taken the pane since the last look: its numbers are not shown.
+    if (!health_ || !measured_ || Camera() != measured_) return std::nullopt;
+    return health_;
+}
+
+QStringList PaneWidget::HealthText() const {
+    QStringList lines;
+    if (const std::optional<PaneHealth> health = Health())
+        for (const std::string& line : HealthLines(*health)) lines << QString::fromStdString(line);
+    return lines;
+}
+
+QString PaneWidget::ToolTipText() const {
+    const CCamera* camera = Camera();
+    if (!camera) return {};
+    return QString::fromStdString(PaneToolTip(camera->Name(), camera->m_DeviceNATType.load()));
+}
+
+bool PaneWidget::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    // Asked for each time it shows, so that it names the route the camera uses now.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const QString text = ToolTipText(); !text.isEmpty()) {
+        QToolTip::showText(help->globalPos(), text, this);
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
+}
+
+bool PaneWidget::ShowsPlayingPtzCamera() const {
+    const CCamera* camera = Camera();
     return camera && camera->type[0] == 'y' && camera->m_nStatus.load() == kStatusPlaying;
 }
 
@@ -143,7 +202,8 @@ void PaneWidget::paintEvent(QPaintEvent*) {
         PanePainter::Idle(p, draw);
     } else if (camera) {
         if (!ShowsPlayingPtzCamera()) SetArrowsVisible(false);
-        switch (camera->m_nStatus.load()) {
+        const int status = camera->m_nStatus.load();
+        switch (status) {
             case kStatusPlaying:
                 PaintPicture(p, draw, state->owner, true);
                 break;
@@ -157,6 +217,10 @@ void PaneWidget::paintEvent(QPaintEvent*) {
                 PanePainter::Idle(p, draw);
                 break;
         }
+        // A connecting view has nothing to measure yet; a failed one may say that it stalled.
+        if (status == kStatusPlaying || status == kStatusFailed)
+            if (const std::optional<PaneHealth> health = Health())
+                PanePainter::Health(p, draw, HealthText(), health->stalled);
     } else {
         // Another kind of occupant (a playback) that hands pictures over the same way.
         PaintPicture(p, draw, state->owner, false);

@@ -3,17 +3,23 @@
 // the cursor is on the pane (hidden when it leaves and when the pane is laid out anew), and
 // hands presses, moves, releases and double clicks to the canvas model (select, drag-swap,
 // maximise). Arrow keys and arrow buttons set the pane's pan/tilt requests. A context-menu request
-// on a pane with a camera is passed on for the main window's pane menu.
+// on a pane with a camera is passed on for the main window's pane menu. With the wall's health
+// overlay on it shows its camera's stream health over the picture; its tooltip names the camera
+// and its route.
 // Threading: UI thread only; PictureReady may be posted from a camera thread's wake-up.
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <optional>
 
+#include <QStringList>
 #include <QWidget>
 
 #include "live/PtzRequests.h"
 #include "media/PaneSurface.h"
 #include "wall/CCanvas.h"
+#include "wall/PaneHealth.h"
 
 class QPainter;
 
@@ -39,6 +45,17 @@ class PaneWidget : public QWidget {
     // The pane's occupant, state or selection changed: repaint.
     void StateChanged();
 
+    // Takes a new look at the occupant's counters for the health overlay and repaints.
+    void SampleHealth(std::chrono::steady_clock::time_point now);
+    // The overlay is off or the pane hidden: forgets what was measured and repaints.
+    void ClearHealth();
+    // What the overlay shows for the pane's current camera; none while the overlay is off, the
+    // pane is empty, or its camera has not been looked at yet.
+    std::optional<PaneHealth> Health() const;
+    QStringList HealthText() const;
+    // The tooltip: the camera's name and its route once known; empty without a camera.
+    QString ToolTipText() const;
+
   signals:
     // A left press on the pane, before the canvas is told (the layout chooser hides).
     void Pressed();
@@ -48,6 +65,7 @@ class PaneWidget : public QWidget {
     void MenuRequested(int pane, const QPoint& globalPos);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // The occupant's picture, painted in place from the pane's surface; without one a playing
     // camera's empty picture (`playing`) or the idle picture.
@@ -69,9 +87,17 @@ class PaneWidget : public QWidget {
     void SetArrowsVisible(bool visible);
     void PlaceArrows();
 
+    // The camera in the pane now, if the occupant is one.
+    const CCamera* Camera() const;
+
     CCanvas& canvas_;
     const int index_;
     std::array<PictureButton*, 4> arrows_{};  // indexed by PtzRequests::Direction
+    // The health overlay: the camera measured (the health shown belongs to it only) and the
+    // last result.
+    PaneHealthMeter meter_;
+    const CCamera* measured_ = nullptr;
+    std::optional<PaneHealth> health_;
 };
 
 }  // namespace nimbrel
