@@ -288,11 +288,7 @@ TEST_F(MainWindowTest, DeviceAudioAndTalkButtonsSwitchTheSelectedCamerasSound) {
     Shown();
     Select(camera);
     CCanvas& canvas = Session().Canvas();
-    auto waitFor = [](const std::function<bool()>& done) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < until) QTest::qWait(20);
-        return done();
-    };
+    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
     Click(kBtnAudioOn);
     EXPECT_EQ(canvas.RoleCamera(CameraRole::Audio), camera);
     EXPECT_TRUE(camera->AudioRunning());  // waiting for its first frames

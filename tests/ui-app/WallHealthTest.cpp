@@ -66,12 +66,7 @@ class WallHealth : public ::testing::Test {
     // Runs the UI's events while waiting, as the program's loop would.
     static bool WaitUntil(const std::function<bool()>& done,
                           std::chrono::milliseconds limit = 20s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            QTest::qWait(20);
-        }
-        return true;
+        return QTest::qWaitFor(done, static_cast<int>(limit.count()));
     }
     int Index(const std::string& sid) { return session_->List().IndexOfSid(sid); }
     CCamera& Camera(const std::string& sid) { return *session_->Camera(Index(sid)); }
