@@ -33,7 +33,10 @@ bool DeviceRefresher::FirstLoad(const DeviceServiceContext& service,
 }
 
 bool DeviceRefresher::StartManual() {
+    // Marked before the running one can see that nothing more is asked of it and end.
+    manualAgain_ = true;
     if (manualRunning_.exchange(true)) return false;
+    manualAgain_ = false;  // the round started here reads everything
     if (manual_.joinable()) manual_.join();  // the previous run has ended: it cleared the mark
     manual_ = std::thread(&DeviceRefresher::Manual, this);
     return true;
@@ -50,20 +53,25 @@ bool DeviceRefresher::Reload() {
 
 void DeviceRefresher::Manual() {
     pthread_setname_np(pthread_self(), "dev-refresh");
-    {
-        std::lock_guard turn(turn_);
-        if (loaded_) {
-            parts_.lan.Start(parts_.lanOptions);
-            if (Reload()) {
-                parts_.lan.Match(parts_.list);
-                parts_.tree.Update();
-                Changed();
-            } else {
-                parts_.lan.Collect();
-            }
-        }
+    do {
+        ManualRound();
+        manualRunning_ = false;
+        // Asked for again while this round ran: one more round, unless a refresh started by
+        // then has taken it over.
+    } while (!cancel_ && manualAgain_.exchange(false) && !manualRunning_.exchange(true));
+}
+
+void DeviceRefresher::ManualRound() {
+    std::lock_guard turn(turn_);
+    if (!loaded_) return;
+    parts_.lan.Start(parts_.lanOptions);
+    if (Reload()) {
+        parts_.lan.Match(parts_.list);
+        parts_.tree.Update();
+        Changed();
+    } else {
+        parts_.lan.Collect();
     }
-    manualRunning_ = false;
 }
 
 void DeviceRefresher::StartPeriodic(std::chrono::milliseconds period) {

@@ -42,8 +42,10 @@ class DeviceRefresher {
     // load was cancelled through `service`, which carries the caller's cancel flag). False when
     // the list did not load completely.
     bool FirstLoad(const DeviceServiceContext& service, const DeviceTreeModel::RecordingMark& mark);
-    // Starts a manual refresh unless one is running; false when one is. A manual refresh that
-    // gets its turn before the first load has nothing to refresh and ends at once.
+    // Starts a manual refresh unless one is running; false when one is, and that one then runs
+    // once more when it ends (what changed since it read the list, a reconnection that marked
+    // every device offline say, is read again). A manual refresh that gets its turn before the
+    // first load has nothing to refresh and ends at once.
     bool StartManual();
     bool ManualRunning() const { return manualRunning_; }
     void StartPeriodic(std::chrono::milliseconds period = std::chrono::minutes(5));
@@ -59,6 +61,7 @@ class DeviceRefresher {
     // only fail meanwhile).
     bool Reload();
     void Manual();
+    void ManualRound();
     void Periodic(std::chrono::milliseconds period);
     // One periodic round's reload and tree update, in turn with the others.
     bool RefreshInTurn();
@@ -70,6 +73,7 @@ class DeviceRefresher {
     std::mutex turn_;
     bool loaded_ = false;  // the first load has run; guarded by turn_
     std::atomic<bool> manualRunning_{false};
+    std::atomic<bool> manualAgain_{false};  // asked for while a manual refresh ran
     std::thread manual_;
     std::thread periodic_;
     std::mutex waitLock_;

@@ -71,7 +71,10 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
     std::string homeName;
     const SplitLayout* lastLayout = nullptr;
     for (int round = 0; round < 4; ++round) {
-        ASSERT_TRUE(WaitUntil([&] { return refresher.StartManual(); }, 120s, 5ms));
+        // A refresh asked for while one runs only makes that one go round again: each round's
+        // own refresh starts once the previous one has ended.
+        ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s, 5ms));
+        ASSERT_TRUE(refresher.StartManual());
         // While the refreshes run: the user moves a device and renames a group, and the program
         // saves the layout as it does at exit (through the file's owner, as every writer does).
         const int device = (round * 7) % 25;
@@ -138,6 +141,42 @@ TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
     ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
     EXPECT_EQ(sim.Requests("devList.do").size(), pages + 3);
     EXPECT_EQ(client.list.Count(), 25);
+}
+
+// A refresh asked for while one runs (the service came back while the list was being read, and
+// every device was marked offline meanwhile) is not lost: the running refresh reads the list once
+// more when it ends — once, however often it was asked.
+TEST(RefreshOverlap, ARefreshAskedForWhileOneRunsReadsTheListOnceMoreAfterIt) {
+    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
+        s["service"]["deviceList"]["delayMs"] = 500;
+        for (Json::Value& d : s["devices"]) d.removeMember("img");
+        WithoutLan(s);
+    });
+    SimProcess sim(scenario.Path());
+    DeviceClient client(sim, "many_user", "many1234");
+    ASSERT_TRUE(client.signedIn);
+    DeviceTreeModel tree(client.list, client.session.app.m_ConfigPath);
+    DeviceThumbnails thumbnails;
+    LanDiscovery::Options quiet;
+    quiet.listenRounds = 1;
+    DeviceRefresher refresher(DeviceRefresher::Parts{
+        client.Context(), client.list, client.lan, quiet, tree, thumbnails, {}});
+    ASSERT_TRUE(client.lan.Start(quiet));
+    ASSERT_TRUE(refresher.FirstLoad(client.Context(), {}));
+    const std::size_t before = sim.Requests("devList.do").size();
+
+    // Three pages, each held back half a second: the two later asks come while it runs.
+    ASSERT_TRUE(refresher.StartManual());
+    EXPECT_FALSE(refresher.StartManual());
+    EXPECT_FALSE(refresher.StartManual());
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
+    EXPECT_EQ(sim.Requests("devList.do").size(), before + 6) << "not two rounds of three pages";
+    EXPECT_EQ(client.list.Count(), 25);
+
+    // Asked for alone, a refresh reads the list once.
+    ASSERT_TRUE(refresher.StartManual());
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 120s));
+    EXPECT_EQ(sim.Requests("devList.do").size(), before + 9);
 }
 
 // The start-up discovery, the first load's LAN marks and a manual refresh may all drive the one
