@@ -11,6 +11,7 @@
 #include <set>
 
 #include "ClipPictures.h"
+#include "ForwardingWall.h"
 #include "LiveFixture.h"
 #include "wall/PaneHealth.h"
 
@@ -61,10 +62,10 @@ class PictureLog {
 // The wall as the cameras see it, with one action slipped in on a camera's thread at a chosen
 // moment: right after the camera has looked up its pane (before it draws into it), or when it
 // gives its pane back (in the middle of its stop).
-class HookedWall : public PaneHost {
+class HookedWall : public ForwardingWall {
   public:
     enum class Moment { Lookup, Release };
-    explicit HookedWall(CanvasPaneHost& wall) : wall_(wall) {}
+    explicit HookedWall(CanvasPaneHost& wall) : ForwardingWall(wall) {}
     // `action` runs once, at `moment` of `camera`.
     void Arm(Moment moment, const PaneOwner& camera, std::function<void()> action) {
         std::lock_guard guard(lock_);
@@ -74,26 +75,14 @@ class HookedWall : public PaneHost {
     }
     bool Fired() const { return fired_; }
 
-    bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
     void ReleasePane(PaneOwner& owner) override {
-        wall_.ReleasePane(owner);
+        ForwardingWall::ReleasePane(owner);
         Run(Moment::Release, owner);
     }
-    bool IsShown(const PaneOwner& owner) const override { return wall_.IsShown(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override {
-        PaneSurface* surface = wall_.SurfaceOf(owner);
+        PaneSurface* surface = ForwardingWall::SurfaceOf(owner);
         Run(Moment::Lookup, owner);
         return surface;
-    }
-    PtzRequests* Ptz(int page, int slot) override { return wall_.Ptz(page, slot); }
-    void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }
-    bool IsAudioOwner(const PaneOwner& owner) const override { return wall_.IsAudioOwner(owner); }
-    bool IsTalkOwner(const PaneOwner& owner) const override { return wall_.IsTalkOwner(owner); }
-    void SetNextRoleOwner(SharedRole role, PaneOwner* owner) override {
-        wall_.SetNextRoleOwner(role, owner);
-    }
-    PaneOwner* HandOverRole(SharedRole role, const PaneOwner& leaving) override {
-        return wall_.HandOverRole(role, leaving);
     }
 
   private:
@@ -108,7 +97,6 @@ class HookedWall : public PaneHost {
         fired_ = true;
     }
 
-    CanvasPaneHost& wall_;
     std::mutex lock_;
     Moment moment_ = Moment::Lookup;
     const PaneOwner* camera_ = nullptr;

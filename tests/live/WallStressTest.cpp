@@ -18,6 +18,7 @@
 #include <random>
 #include <thread>
 
+#include "ForwardingWall.h"
 #include "LiveFixture.h"
 #include "devices/DeviceGroupsFile.h"
 #include "devices/DeviceRefresher.h"
@@ -111,32 +112,16 @@ class StepWatchdog {
 // looking its pane up and drawing into it. Wall changes land in that gap far more often than on
 // their own, so a picture drawn into a pane its camera has just lost shows within a few hundred
 // steps instead of once in a long while.
-class PausingWall : public PaneHost {
+class PausingWall : public ForwardingWall {
   public:
-    explicit PausingWall(PaneHost& wall) : wall_(wall) {}
-    bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
-    void ReleasePane(PaneOwner& owner) override { wall_.ReleasePane(owner); }
-    bool IsShown(const PaneOwner& owner) const override { return wall_.IsShown(owner); }
+    using ForwardingWall::ForwardingWall;
     PaneSurface* SurfaceOf(const PaneOwner& owner) override {
-        PaneSurface* surface = wall_.SurfaceOf(owner);
+        PaneSurface* surface = ForwardingWall::SurfaceOf(owner);
         thread_local std::minstd_rand pauses(
             static_cast<unsigned>(std::hash<std::thread::id>{}(std::this_thread::get_id())));
         if (surface) std::this_thread::sleep_for(std::chrono::microseconds(pauses() % 5000));
         return surface;
     }
-    PtzRequests* Ptz(int page, int slot) override { return wall_.Ptz(page, slot); }
-    void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }
-    bool IsAudioOwner(const PaneOwner& owner) const override { return wall_.IsAudioOwner(owner); }
-    bool IsTalkOwner(const PaneOwner& owner) const override { return wall_.IsTalkOwner(owner); }
-    void SetNextRoleOwner(SharedRole role, PaneOwner* owner) override {
-        wall_.SetNextRoleOwner(role, owner);
-    }
-    PaneOwner* HandOverRole(SharedRole role, const PaneOwner& leaving) override {
-        return wall_.HandOverRole(role, leaving);
-    }
-
-  private:
-    PaneHost& wall_;
 };
 
 class WallStress : public LiveFixture {
