@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "RequestLog.h"
+#include "camera/ClientReceive.h"
 #include "camera/ControlSeal.h"
 #include "camera/JsonToOrdered.h"
 #include "camera/MediaPackets.h"
@@ -97,28 +98,10 @@ void StreamSession::Run() {
 }
 
 bool StreamSession::Pump(int waitMs) {
-    uint8_t buffer[4096];
-    std::size_t got = 0;
-    switch (link_.ReceiveSome(buffer, waitMs, got)) {
-        case StreamLink::Receive::TimedOut:
-            return true;
-        case StreamLink::Receive::Closed:
-            End("the client closed the connection");
-            return false;
-        case StreamLink::Receive::Failed:
-            End("a receive from the client failed");
-            return false;
-        case StreamLink::Receive::Data:
-            break;
-    }
-    reader_.Feed(std::span<const uint8_t>(buffer, got));
-    while (auto packet = reader_.Next())
-        if (!OnPacket(*packet)) return false;
-    if (!reader_.Error().empty()) {
-        End("broken stream from the client: " + reader_.Error());
-        return false;
-    }
-    return true;
+    const auto ended = ReceiveClientPackets(
+        link_, reader_, waitMs, [this](const auto& packet) { return OnPacket(packet); });
+    if (ended && !ended->empty()) End(*ended);
+    return !ended;
 }
 
 bool StreamSession::OnPacket(const ClientPacketReader::Packet& packet) {
