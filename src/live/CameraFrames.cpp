@@ -16,9 +16,13 @@ bool CCamera::InitVideoDecoder() {
 
 void CCamera::OnFrameTick() {
     recorder_.Upkeep(m_bRecord);
-    // The frames that queued up behind the reserve while the camera caught up, or before, are
-    // decoded without drawing, so that the tick draws the newest one.
-    if (!pending_.Empty() && live_.panes.IsShown(*this)) {
+    // A camera that decodes nothing takes every frame beyond the reserve at each tick: keeping
+    // them costs a copy, and a backlog left from ticks that waited behind other cameras' work
+    // would fill the ring, whose next frame would then be lost (a gap in the recording, and no
+    // picture until the next key frame once shown). Shown again, the frames that queued up
+    // behind the reserve are decoded without drawing, so that the tick draws the newest one.
+    const bool decoding = live_.panes.IsShown(*this) || snapshot_.Requested();
+    if (!decoding || !pending_.Empty()) {
         while (!stop_.IsRaised() && ring_.Frames() > 2) TickRing(false);
     }
     TickRing(true);

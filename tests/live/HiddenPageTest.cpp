@@ -3,12 +3,18 @@
 // they catch up ends in bounded time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "ClipPictures.h"
 #include "LiveFixture.h"
 #include "Mp4Probe.h"
+#include "platform/SerialPool.h"
 
 namespace nimbrel::test {
 namespace {
@@ -134,6 +140,45 @@ TEST_F(HiddenPage, AHiddenCameraRecordsEveryFrameWithoutDecodingAny) {
     ASSERT_TRUE(facts.read) << facts.error;
     EXPECT_EQ(facts.frames, static_cast<long>(files[0].frames));
     fs::remove_all(folder);
+}
+
+// Every decoding worker busy with other work for a while, as when a page of cameras catches up:
+// the hidden camera's ticks wait, and its ring fills behind them. It takes the whole backlog at
+// its next tick, so waits that come again and again never fill its ring (a full ring loses the
+// next frame, and with it the recording's continuity and the picture until the next key frame).
+TEST_F(HiddenPage, AHiddenCameraWhoseTicksWaitedBehindOtherWorkLosesNoFrame) {
+    StartTwoPages();
+    CCamera& hidden = Hidden();
+    ASSERT_TRUE(WaitUntil([&] { return hidden.counters.fragments >= 40; }));
+    const uint64_t skippedBefore = hidden.counters.ticksSkipped;
+    const int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::unique_ptr<SerialPool::Lane>> lanes;
+    for (int i = 0; i < workers; ++i) {
+        lanes.push_back(std::make_unique<SerialPool::Lane>());
+        SerialPool::Shared().Open(*lanes.back());
+    }
+    // Each round holds every worker for 600 ms (15 frames), then lets them go for 200 ms (5
+    // ticks): a camera taking one frame a tick would be 10 frames further behind each round and
+    // overflow its 32 slots by the fourth.
+    for (int round = 0; round < 5; ++round) {
+        std::atomic<int> done{0};
+        for (auto& lane : lanes)
+            ASSERT_TRUE(SerialPool::Shared().Post(*lane, [&done] {
+                std::this_thread::sleep_for(600ms);
+                ++done;
+            }));
+        ASSERT_TRUE(WaitUntil([&] { return done == workers; }));
+        std::this_thread::sleep_for(200ms);
+    }
+    for (auto& lane : lanes) SerialPool::Shared().Close(*lane);
+    // A frame lost to a full ring shows as a gap once the 32 frames before it have been taken.
+    std::this_thread::sleep_for(2s);
+    EXPECT_GT(hidden.counters.ticksSkipped, skippedBefore) << "the ticks never had to wait";
+    EXPECT_EQ(hidden.counters.framesDropped, 0u);
+    // Shown, it catches up from what it kept to a picture of the clip.
+    const ClipIndex clip = IndexTheClip();
+    ASSERT_TRUE(canvas.NextPage());
+    EXPECT_GE(NextPicture(clip).first, 0);
 }
 
 TEST_F(HiddenPage, AStopWhileCatchingUpEndsInBoundedTime) {
