@@ -16,6 +16,7 @@
 #include "devices/ui/DeviceTreePainter.h"
 #include "wall/CCanvas.h"
 #include "wall/ui/CanvasWidget.h"
+#include "wall/ui/PanePainter.h"
 #include "wall/ui/PaneWidget.h"
 #include "wall/ui/PictureButton.h"
 #include "widgets/Artwork.h"
@@ -201,6 +202,10 @@ TEST(HiDpi, AnIdlePaneDrawsTheFileForTheRatio) {
     ASSERT_EQ(idle.size(), QSize(640, 360) * s);
     EXPECT_EQ(Mismatches(shot, s, s, idle.copy(s, s, idle.width() - 2 * s, idle.height() - 2 * s)),
               0);
+    // The border covers that one pixel all round, on the edge, at any density.
+    for (const QPoint at : {QPoint(0, 300), QPoint(640 * s - 1, 300), QPoint(300, 0),
+                            QPoint(300, 360 * s - 1), QPoint(s - 1, 300), QPoint(640 * s - s, 300)})
+        EXPECT_EQ(shot.pixelColor(at), pane_colours::kBorder) << at.x() << "," << at.y();
 }
 
 TEST(HiDpi, AStyleSheetCheckBoxDrawsTheFileForTheRatio) {

@@ -163,9 +163,15 @@ void PanePainter::Selection(QPainter& p, const QSize& client) {
 }
 
 void PanePainter::Border(QPainter& p, const QSize& client) {
-    p.setPen(pane_colours::kBorder);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(0, 0, client.width() - 1, client.height() - 1);
+    // Filled strips rather than a drawn rectangle: a one-pixel line is centred on the pixel
+    // edge, so on a denser screen it would straddle the border, thin on two sides and off the
+    // edge on the others.
+    const int w = client.width(), h = client.height();
+    const QColor c = pane_colours::kBorder;
+    p.fillRect(0, 0, w, 1, c);
+    p.fillRect(0, h - 1, w, 1, c);
+    p.fillRect(0, 0, 1, h, c);
+    p.fillRect(w - 1, 0, 1, h, c);
 }
 
 }  // namespace nimbrel
