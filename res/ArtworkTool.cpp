@@ -9,6 +9,9 @@
 //   single  OUT GLYPH W H SCHEME                       the normal state only
 //
 // A ".bmp" picture is flattened onto its background (white unless bg= says otherwise).
+// Every picture is made twice: at its size, and at twice its size as "NAME@2x.EXT" for screens of
+// twice the pixel density. The larger one is drawn from the SVG at that size (frames, borders and
+// strokes scale with it), so it is as sharp as the smaller one rather than an enlarged copy.
 // Usage: nimbrel-artwork MANIFEST SVG_DIR OUT_DIR
 #include <QColor>
 #include <QDir>
@@ -102,12 +105,31 @@ bool Save(QImage image, const QString& path, const QColor& background) {
     return image.save(path, "PNG");
 }
 
-QImage ButtonState(const QString& glyphSvg, int w, int h, const Scheme& scheme,
-                   const StateStyle& style, const QMap<QString, QString>& extra, bool* ok) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+// The pixel densities every picture is made for.
+constexpr int kScales[] = {1, 2};
+constexpr int kMaxSide = 4096;
+
+// "Split1x1.bmp" at scale 2 is "Split1x1@2x.bmp".
+QString ScaledName(const QString& name, int scale) {
+    if (scale == 1) return name;
+    const int dot = name.lastIndexOf('.');
+    const QString suffix = QString("@%1x").arg(scale);
+    return dot > 0 ? name.left(dot) + suffix + name.mid(dot) : name + suffix;
+}
+
+// A transparent picture of `w` × `h` units at `scale` pixels per unit.
+QImage Canvas(int w, int h, int scale) {
+    QImage image(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
+    return image;
+}
+
+QImage ButtonState(const QString& glyphSvg, int w, int h, int scale, const Scheme& scheme,
+                   const StateStyle& style, const QMap<QString, QString>& extra, bool* ok) {
+    QImage image = Canvas(w, h, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     if (style.face.alpha() > 0 || style.border.alpha() > 0) {
         QPainterPath frame;
         frame.addRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), scheme.radius, scheme.radius);
@@ -156,7 +178,8 @@ int main(int argc, char** argv) {
         const QString svg = ReadText(svgDir.filePath(words[2]));
         if (svg.isEmpty()) return Fail(where + "cannot read " + words[2]);
         const int w = words[3].toInt(), h = words[4].toInt();
-        if (w <= 0 || h <= 0) return Fail(where + "bad size");
+        // Bounded so that the largest scale's picture stays a sane allocation.
+        if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return Fail(where + "bad size");
         QMap<QString, QString> values;
         QString schemeName;
         for (int i = 5; i < words.size(); ++i) {
@@ -169,16 +192,18 @@ int main(int argc, char** argv) {
         const QColor background(values.value("bg", "#ffffff"));
 
         if (kind == "picture") {
-            QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
-            if (!Render(Fill(svg, values), p, QRectF(0, 0, w, h)))
-                return Fail(where + "bad SVG " + words[2]);
-            p.end();
-            if (!Save(image, outDir.filePath(out), background))
-                return Fail(where + "cannot write " + out);
-            ++written;
+            for (const int scale : kScales) {
+                QImage image = Canvas(w, h, scale);
+                QPainter p(&image);
+                p.setRenderHint(QPainter::Antialiasing);
+                if (!Render(Fill(svg, values), p, QRectF(0, 0, w * scale, h * scale)))
+                    return Fail(where + "bad SVG " + words[2]);
+                p.end();
+                const QString name = ScaledName(out, scale);
+                if (!Save(image, outDir.filePath(name), background))
+                    return Fail(where + "cannot write " + name);
+                ++written;
+            }
             continue;
         }
         if (!schemes.contains(schemeName))
@@ -206,14 +231,16 @@ int main(int argc, char** argv) {
             outputs = {{out, &scheme.normal}};
         else
             return Fail(where + "unknown kind '" + kind + "'");
-        for (const Output& o : outputs) {
-            bool ok = false;
-            const QImage image = ButtonState(svg, w, h, scheme, *o.style, values, &ok);
-            if (!ok) return Fail(where + "bad SVG " + words[2]);
-            if (!Save(image, outDir.filePath(o.name), background))
-                return Fail(where + "cannot write " + o.name);
-            ++written;
-        }
+        for (const Output& o : outputs)
+            for (const int scale : kScales) {
+                bool ok = false;
+                const QImage image = ButtonState(svg, w, h, scale, scheme, *o.style, values, &ok);
+                if (!ok) return Fail(where + "bad SVG " + words[2]);
+                const QString name = ScaledName(o.name, scale);
+                if (!Save(image, outDir.filePath(name), background))
+                    return Fail(where + "cannot write " + name);
+                ++written;
+            }
     }
     std::printf("nimbrel-artwork: %d pictures in %s\n", written, qPrintable(outDir.path()));
     return 0;

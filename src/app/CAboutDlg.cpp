@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 
 #include "service/SupportContact.h"
+#include "widgets/Artwork.h"
 #include "widgets/Palette.h"
-#include "widgets/ResourcePath.h"
 
 namespace nimbrel {
 namespace {
@@ -76,7 +76,7 @@ QString CAboutDlg::VersionText(int major, int minor) {
 
 void CAboutDlg::PaintBand(QPainter& p, const QRect& band) {
     // The white logo: the blue one would vanish into the blue band.
-    const QPixmap logo(ResourcePath("LogoWhite.png"));
+    const QPixmap logo = SharedPixmap(QStringLiteral("LogoWhite.png"), devicePixelRatioF());
     const int side = band.height() - 18;
     const QRect at(18, (band.height() - side) / 2, side, side);
     if (!logo.isNull()) {

@@ -285,8 +285,8 @@ void CNimbrelDlg::ApplyToolbar() {
     for (const int id : {kBtnAudioOff, kBtnTalkOff}) {
         BitmapButton* button = buttons_[id];
         if (toolbar_.FixedAudioTalkPictures())
-            button->SetSinglePicture(QPixmap(
-                ResourcePath(id == kBtnAudioOff ? "ToolListenFixed.png" : "ToolTalkFixed.png")));
+            button->SetSinglePictureFile(id == kBtnAudioOff ? "ToolListenFixed.png"
+                                                            : "ToolTalkFixed.png");
         else
             button->SetPictureBase(QString::fromLatin1(PictureBase(id)));
     }

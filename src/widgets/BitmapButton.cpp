@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "widgets/ResourcePath.h"
+#include "widgets/Artwork.h"
 
 namespace nimbrel {
 
@@ -12,24 +12,34 @@ BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent) {
     setAttribute(Qt::WA_Hover);
 }
 
-void BitmapButton::SetPictureBase(const QString& base) {
-    const auto load = [](const QString& name) {
-        return QPixmap(ResourcePath(name.toUtf8().constData()));
-    };
-    SetPictures(load(base + ".png"), load(base + "Sel.png"), load(base + "Focus.png"));
+namespace {
+
+std::size_t Slot(BitmapButton::State state) {
+    return static_cast<std::size_t>(state);
 }
 
-void BitmapButton::SetPictures(const QPixmap& normal, const QPixmap& selected,
-                               const QPixmap& focused) {
-    normal_ = normal;
-    selected_ = selected;
-    focused_ = focused;
+}  // namespace
+
+void BitmapButton::SetPictureBase(const QString& base) {
+    files_ = {base + ".png", base + "Sel.png", base + "Focus.png"};
+    pictures_ = {};
     updateGeometry();
     update();
 }
 
-void BitmapButton::SetSinglePicture(const QPixmap& picture) {
-    SetPictures(picture, picture, picture);
+void BitmapButton::SetSinglePictureFile(const QString& name) {
+    files_ = {name, name, name};
+    pictures_ = {};
+    updateGeometry();
+    update();
+}
+
+void BitmapButton::SetPictures(const QPixmap& normal, const QPixmap& selected,
+                               const QPixmap& focused) {
+    files_ = {};
+    pictures_ = {normal, selected, focused};
+    updateGeometry();
+    update();
 }
 
 BitmapButton::State BitmapButton::CurrentState() const {
@@ -38,25 +48,25 @@ BitmapButton::State BitmapButton::CurrentState() const {
     return State::Normal;
 }
 
-const QPixmap& BitmapButton::Picture(State state) const {
-    switch (state) {
-        case State::Selected:
-            return selected_.isNull() ? normal_ : selected_;
-        case State::Focused:
-            return focused_.isNull() ? normal_ : focused_;
-        case State::Normal:
-            break;
-    }
-    return normal_;
+QPixmap BitmapButton::Picture(State state) const {
+    // Looked up at each paint: the button's screen, and so the file that suits it, may change.
+    const auto at = [this](State s) {
+        const QString& file = files_[Slot(s)];
+        return file.isEmpty() ? pictures_[Slot(s)] : SharedPixmap(file, devicePixelRatioF());
+    };
+    const QPixmap picture = at(state);
+    return picture.isNull() && state != State::Normal ? at(State::Normal) : picture;
 }
 
 QSize BitmapButton::sizeHint() const {
-    if (!normal_.isNull()) return normal_.deviceIndependentSize().toSize();
+    // The picture's size on the screen, whatever its pixel density.
+    const QPixmap normal = Picture(State::Normal);
+    if (!normal.isNull()) return normal.deviceIndependentSize().toSize();
     return {50, 40};
 }
 
 void BitmapButton::paintEvent(QPaintEvent*) {
-    const QPixmap& picture = Picture(CurrentState());
+    const QPixmap picture = Picture(CurrentState());
     if (picture.isNull()) return;  // a missing picture leaves the area as it is
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -4,8 +4,11 @@
 // Threading: the UI thread.
 #pragma once
 
+#include <array>
+
 #include <QAbstractButton>
 #include <QPixmap>
+#include <QString>
 
 namespace nimbrel {
 
@@ -16,11 +19,12 @@ class BitmapButton : public QAbstractButton {
 
     explicit BitmapButton(QWidget* parent = nullptr);
 
-    // Loads "<base>.png", "<base>Sel.png" and "<base>Focus.png" from the resource folder.
+    // Draws "<base>.png", "<base>Sel.png" and "<base>Focus.png" of the resource folder.
     void SetPictureBase(const QString& base);
+    // Draws the one picture file `name` of the resource folder in every state.
+    void SetSinglePictureFile(const QString& name);
+    // Pictures the caller made (with the device pixel ratio it drew them for).
     void SetPictures(const QPixmap& normal, const QPixmap& selected, const QPixmap& focused);
-    // One picture for every state.
-    void SetSinglePicture(const QPixmap& picture);
 
     // The command number the window dispatches on.
     int Id() const { return id_; }
@@ -30,7 +34,8 @@ class BitmapButton : public QAbstractButton {
 
     // The state whose picture is drawn now.
     State CurrentState() const;
-    const QPixmap& Picture(State state) const;
+    // The picture drawn in `state` on the button's screen now.
+    QPixmap Picture(State state) const;
 
     QSize sizeHint() const override;
 
@@ -42,9 +47,9 @@ class BitmapButton : public QAbstractButton {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    QPixmap normal_;
-    QPixmap selected_;
-    QPixmap focused_;
+    // By State: file names in the resource folder, or empty when the pictures were given.
+    std::array<QString, 3> files_;
+    std::array<QPixmap, 3> pictures_;
     int id_ = 0;
     bool focusOnHover_ = false;
     bool hovered_ = false;

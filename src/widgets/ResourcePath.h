@@ -13,5 +13,8 @@ namespace nimbrel {
 inline QString ResourcePath(const char* name) {
     return QString::fromStdString((ExecutableDir() / "res" / name).string());
 }
+inline QString ResourcePath(const QString& name) {
+    return ResourcePath(name.toUtf8().constData());
+}
 
 }  // namespace nimbrel

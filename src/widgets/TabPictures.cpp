@@ -1,7 +1,10 @@
 #include "widgets/TabPictures.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 #include "widgets/Palette.h"
 
@@ -10,7 +13,11 @@ namespace {
 
 QPixmap Draw(const QString& text, const QSize& size, const QColor& face, const QColor& ink,
              const QFont& font, bool underline) {
-    QPixmap picture(size);
+    // Drawn for the densest screen, so that the text stays sharp there; a screen of lower density
+    // scales it down, which costs no sharpness.
+    const qreal ratio = std::max<qreal>(qGuiApp->devicePixelRatio(), 1);
+    QPixmap picture(size * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);

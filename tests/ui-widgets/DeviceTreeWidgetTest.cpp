@@ -175,7 +175,7 @@ TEST_F(TreeDragTest, TheDropOpensTheGroupsAsTheyWereAndTheTarget) {
 TEST_F(TreeWidgetTest, TheDragImageIsTheDevicesRow) {
     const int index = AddDevice("DRAG", 1);
     DeviceTreePainter painter;
-    const QImage image = painter.DragImage(index, *list.At(index), thumbnails);
+    const QImage image = painter.DragImage(index, *list.At(index), thumbnails, 1);
     ASSERT_EQ(image.size(), DeviceTreePainter::kDragImageSize);
     // The name is drawn right of the thumbnail, and the picture lets the tree show through.
     const QRect name(DeviceTreePainter::kTextX, DeviceTreePainter::kNameY,

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "widgets/ResourcePath.h"
+#include "widgets/Artwork.h"
 
 namespace nimbrel {
 namespace {
@@ -60,6 +60,11 @@ void DrawToggleFallback(QPainter& p, const QRect& box, bool expanded) {
     p.setBrush(Qt::NoBrush);
 }
 
+// The picture file `name` in the files that suit the device `p` draws on.
+const QImage& Picture(const QPainter& p, const char* name) {
+    return SharedPicture(QString::fromLatin1(name), p.device()->devicePixelRatioF());
+}
+
 // A play triangle in a white ring, so that it stands out on any thumbnail.
 void DrawPlayingMark(QPainter& p, const QRect& box) {
     p.save();
@@ -82,13 +87,7 @@ void DrawPlayingMark(QPainter& p, const QRect& box) {
 }  // namespace
 
 DeviceTreePainter::DeviceTreePainter()
-    : expand_(ResourcePath("expand.bmp")),
-      collapse_(ResourcePath("collapse.bmp")),
-      thumbnail_(ResourcePath("cameraThumnail.bmp")),
-      lockThumbnail_(ResourcePath("cameraThumnailLock.bmp")),
-      headerFont_(HeaderFont()),
-      nameFont_(TreeFont(400)),
-      stateFont_(TreeFont(700)) {}
+    : headerFont_(HeaderFont()), nameFont_(TreeFont(400)), stateFont_(TreeFont(700)) {}
 
 QString DeviceTreePainter::HeaderText(const std::string& name, int online, int total) {
     return QStringLiteral("%1  [%2/%3]").arg(QString::fromStdString(name)).arg(online).arg(total);
@@ -125,7 +124,7 @@ void DeviceTreePainter::PaintHeader(QPainter& p, int top, int width, const TreeG
     const int h = DeviceTreeModel::kHeaderHeight;
     if (hot) FillGradient(p, QRect(0, top, width, h), tree_colours::kHeaderHotBottom);
     const QRect box(0, top, h, h);
-    const QImage& picture = group.expanded ? expand_ : collapse_;
+    const QImage& picture = Picture(p, group.expanded ? "expand.bmp" : "collapse.bmp");
     if (picture.isNull())
         DrawToggleFallback(p, box, group.expanded);
     else
@@ -151,10 +150,11 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
     const QRect thumb(QPoint(kThumbnailX, top + kThumbnailY), kThumbnailSize);
     // The lock picture wins over a downloaded one: a locked device shows nothing of its view.
     if (device.lock.load() == 1)
-        DrawThumbnail(p, thumb, nullptr, lockThumbnail_, tree_colours::kLockThumbnailFallback);
+        DrawThumbnail(p, thumb, nullptr, Picture(p, "cameraThumnailLock.bmp"),
+                      tree_colours::kLockThumbnailFallback);
     else
-        DrawThumbnail(p, thumb, Downloaded(deviceIndex, thumbnails), thumbnail_,
-                      tree_colours::kThumbnailFallback);
+        DrawThumbnail(p, thumb, Downloaded(deviceIndex, thumbnails),
+                      Picture(p, "cameraThumnail.bmp"), tree_colours::kThumbnailFallback);
     if (playing) DrawPlayingMark(p, PlayingMarkRect(top));
 
     const int room = width - kRightMargin - kTextX;
@@ -210,13 +210,16 @@ void DeviceTreePainter::DrawThumbnail(QPainter& p, const QRect& at, const QImage
 }
 
 QImage DeviceTreePainter::DragImage(int deviceIndex, const DeviceRecord& device,
-                                    const DeviceThumbnails& thumbnails) {
-    QImage image(kDragImageSize, QImage::Format_ARGB32_Premultiplied);
+                                    const DeviceThumbnails& thumbnails, qreal devicePixelRatio) {
+    // Drawn at the screen's density, so that it is as sharp as the row it shows.
+    const qreal ratio = std::max<qreal>(devicePixelRatio, 1);
+    QImage image(kDragImageSize * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(tree_colours::kDragBackground);
     QPainter p(&image);
-    PaintDevice(p, 0, image.width(), deviceIndex, device, false, false, false, thumbnails);
+    PaintDevice(p, 0, kDragImageSize.width(), deviceIndex, device, false, false, false, thumbnails);
     p.setPen(tree_colours::kOnline);
-    p.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(QRect(QPoint(0, 0), kDragImageSize).adjusted(0, 0, -1, -1));
     return image;
 }
 

@@ -64,15 +64,17 @@ class DeviceTreePainter {
         const std::vector<bool>* playing = nullptr;
     };
 
-    // Loads expand.bmp, collapse.bmp, cameraThumnail.bmp and cameraThumnailLock.bmp.
+    // Draws expand.bmp, collapse.bmp, cameraThumnail.bmp and cameraThumnailLock.bmp, in the
+    // files that suit the pixel density of the device painted on.
     DeviceTreePainter();
 
     void Paint(QPainter& painter, const Scene& scene, const DeviceTreeModel& model,
                const DeviceList& list, const DeviceThumbnails& thumbnails);
     // The dragged device's picture: its row as the tree draws it selected (thumbnail, name and
-    // state), slightly translucent, so that the user sees what is being moved.
+    // state), slightly translucent, so that the user sees what is being moved; drawn for a
+    // screen of `devicePixelRatio` (its device-independent size is kDragImageSize).
     QImage DragImage(int deviceIndex, const DeviceRecord& device,
-                     const DeviceThumbnails& thumbnails);
+                     const DeviceThumbnails& thumbnails, qreal devicePixelRatio);
     // Where the play mark goes in a device row whose top is at `top`: the thumbnail's
     // bottom-left corner.
     static QRect PlayingMarkRect(int top);
@@ -97,10 +99,6 @@ class DeviceTreePainter {
         QImage image;
     };
 
-    QImage expand_;
-    QImage collapse_;
-    QImage thumbnail_;
-    QImage lockThumbnail_;
     QFont headerFont_;
     QFont nameFont_;
     QFont stateFont_;

@@ -247,8 +247,8 @@ void DeviceTreeWidget::StartDrag(const QPoint& globalPos) {
         nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
     dragImage_->setAttribute(Qt::WA_ShowWithoutActivating);
     dragImage_->setAttribute(Qt::WA_TranslucentBackground);
-    dragImage_->setPixmap(
-        QPixmap::fromImage(painter_.DragImage(draggedDevice_, *device, thumbnails_)));
+    dragImage_->setPixmap(QPixmap::fromImage(
+        painter_.DragImage(draggedDevice_, *device, thumbnails_, devicePixelRatioF())));
     dragImage_->setFixedSize(DeviceTreePainter::kDragImageSize);
     dragImage_->move(globalPos - kDragHotspot);
     dragImage_->show();

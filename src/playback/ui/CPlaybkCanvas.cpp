@@ -3,8 +3,8 @@
 #include <QPainter>
 
 #include "playback/PlaybackLayout.h"
+#include "widgets/Artwork.h"
 #include "widgets/Palette.h"
-#include "widgets/ResourcePath.h"
 
 namespace nimbrel {
 namespace {
@@ -12,15 +12,12 @@ namespace {
 const QColor kBox(94, 185, 255);
 const QColor kLitBox(64, 155, 228);
 
-// The idle and failed pictures, loaded once; a dark fill stands in for a missing one.
-const QImage& Picture(bool failed) {
-    static const QImage idle(ResourcePath("CameraRectPlayback.bmp"));
-    static const QImage broken(ResourcePath("CameraRectPlayback2.bmp"));
-    return failed ? broken : idle;
-}
-
+// The idle and failed pictures in the files that suit the device `p` draws on; a dark fill
+// stands in for a missing one.
 void DrawStatePicture(QPainter& p, const QRect& area, bool failed) {
-    const QImage& picture = Picture(failed);
+    const QImage& picture = SharedPicture(failed ? QStringLiteral("CameraRectPlayback2.bmp")
+                                                 : QStringLiteral("CameraRectPlayback.bmp"),
+                                          p.device()->devicePixelRatioF());
     if (picture.isNull())
         p.fillRect(area, failed ? QColor(90, 30, 30) : palette::kDarkBackground);
     else

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "widgets/Artwork.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
@@ -293,7 +294,7 @@ void LoginWindow::paintEvent(QPaintEvent*) {
     fill.setColorAt(1, QColor(44, 128, 204));
     p.fillRect(rect(), fill);
 
-    const QPixmap logo(ResourcePath("LogoWhite.png"));
+    const QPixmap logo = SharedPixmap(QStringLiteral("LogoWhite.png"), devicePixelRatioF());
     const int logoSize = 64;
     QFont title = font();
     title.setPixelSize(26);

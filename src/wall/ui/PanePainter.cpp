@@ -6,30 +6,26 @@
 #include <QPainter>
 
 #include "live/ConnectingAnimation.h"
-#include "widgets/ResourcePath.h"
+#include "widgets/Artwork.h"
 
 namespace nimbrel {
 namespace {
 
-struct Pictures {
-    QImage idle{ResourcePath("CameraRect.bmp")};
-    QImage failed{ResourcePath("CameraRect8.bmp")};
-    QImage record{ResourcePath("VideoRecord.png")};
-    QImage devAudio{ResourcePath("DevAudio.png")};
-    QImage talk{ResourcePath("LocalAudio.png")};
-    QFont status = [] {
-        QFont font;
-        font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("WenQuanYi Micro Hei Mono")});
-        font.setStyleHint(QFont::Monospace);
-        font.setPixelSize(12);
-        font.setWeight(QFont::Normal);
-        return font;
+const QFont& StatusFont() {
+    static const QFont font = [] {
+        QFont f;
+        f.setFamilies({QStringLiteral("新宋体"), QStringLiteral("WenQuanYi Micro Hei Mono")});
+        f.setStyleHint(QFont::Monospace);
+        f.setPixelSize(12);
+        f.setWeight(QFont::Normal);
+        return f;
     }();
-};
+    return font;
+}
 
-const Pictures& Shared() {
-    static const Pictures pictures;
-    return pictures;
+// The picture `name` in the files that suit the device `p` draws on.
+const QImage& Picture(const QPainter& p, const char* name) {
+    return SharedPicture(QString::fromLatin1(name), p.device()->devicePixelRatioF());
 }
 
 void Stretch(QPainter& p, const QRect& draw, const QImage& picture, const QColor& fallback) {
@@ -54,11 +50,11 @@ void Icon(QPainter& p, int x, int y, const QImage& picture, const QColor& fallba
 }  // namespace
 
 void PanePainter::Idle(QPainter& p, const QRect& draw) {
-    Stretch(p, draw, Shared().idle, pane_colours::kIdleFallback);
+    Stretch(p, draw, Picture(p, "CameraRect.bmp"), pane_colours::kIdleFallback);
 }
 
 void PanePainter::Failed(QPainter& p, const QRect& draw) {
-    Stretch(p, draw, Shared().failed, pane_colours::kFailedFallback);
+    Stretch(p, draw, Picture(p, "CameraRect8.bmp"), pane_colours::kFailedFallback);
 }
 
 void PanePainter::Connecting(QPainter& p, const QRect& draw, int step) {
@@ -115,8 +111,8 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
     const bool turned = (overlay.rotation & 3) != 0;
     const QString status = QString::fromStdString(overlay.statusText);
     if (!status.isEmpty()) {
-        p.setFont(Shared().status);
-        const QFontMetrics metrics(Shared().status);
+        p.setFont(StatusFont());
+        const QFontMetrics metrics(StatusFont());
         const QPoint at(6, turned ? 4 : 12);
         const QRect strip(at.x() - 4, at.y() - 2, metrics.horizontalAdvance(status) + 8,
                           metrics.height() + 4);
@@ -127,16 +123,17 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
     }
 
     const int w = draw.width(), h = draw.height();
-    if (overlay.recordIcon) Icon(p, w - 43, 10, Shared().record, pane_colours::kRecordFallback);
+    if (overlay.recordIcon)
+        Icon(p, w - 43, 10, Picture(p, "VideoRecord.png"), pane_colours::kRecordFallback);
     if (overlay.devAudioIcon)
-        Icon(p, w / 5, h - 28, Shared().devAudio, pane_colours::kDevAudioFallback);
+        Icon(p, w / 5, h - 28, Picture(p, "DevAudio.png"), pane_colours::kDevAudioFallback);
     if (overlay.talkIcon)
-        Icon(p, w / 4 * 3 - 28, h - 28, Shared().talk, pane_colours::kTalkFallback);
+        Icon(p, w / 4 * 3 - 28, h - 28, Picture(p, "LocalAudio.png"), pane_colours::kTalkFallback);
 }
 
 void PanePainter::Health(QPainter& p, const QRect& draw, const QStringList& lines,
                          bool lastIsWarning) {
-    const QFont& font = Shared().status;
+    const QFont& font = StatusFont();
     const QFontMetrics metrics(font);
     p.save();
     p.setClipRect(draw);
@@ -166,9 +163,15 @@ void PanePainter::Selection(QPainter& p, const QSize& client) {
 }
 
 void PanePainter::Border(QPainter& p, const QSize& client) {
-    p.setPen(pane_colours::kBorder);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(0, 0, client.width() - 1, client.height() - 1);
+    // Filled strips rather than a drawn rectangle: a one-pixel line is centred on the pixel
+    // edge, so on a denser screen it would straddle the border, thin on two sides and off the
+    // edge on the others.
+    const int w = client.width(), h = client.height();
+    const QColor c = pane_colours::kBorder;
+    p.fillRect(0, 0, w, 1, c);
+    p.fillRect(0, h - 1, w, 1, c);
+    p.fillRect(0, 0, 1, h, c);
+    p.fillRect(w - 1, 0, 1, h, c);
 }
 
 }  // namespace nimbrel

@@ -2,7 +2,8 @@
 // rectangle, the connecting animation, the live picture turned by the three-point mapping with
 // its status line on a translucent strip and its icons, the health overlay, the selection frame
 // and the border.
-// Threading: UI thread only; the pictures are loaded once and shared by all panes.
+// Threading: UI thread only; the pictures are loaded once per pixel density and shared by all
+// panes.
 #pragma once
 
 #include <QColor>

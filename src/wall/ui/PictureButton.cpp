@@ -2,30 +2,40 @@
 
 #include <QPainter>
 
-#include "widgets/ResourcePath.h"
+#include "widgets/Artwork.h"
 
 namespace nimbrel {
 
 PictureButton::PictureButton(const char* normal, const char* pressed, Fallback fallback,
                              QWidget* parent)
     : QAbstractButton(parent),
-      normal_(ResourcePath(normal)),
-      pressed_(pressed && *pressed ? QImage(ResourcePath(pressed)) : QImage()),
+      normal_(QString::fromUtf8(normal)),
+      pressed_(pressed ? QString::fromUtf8(pressed) : QString()),
       fallback_(std::move(fallback)) {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
+QPixmap PictureButton::Picture(bool down) const {
+    // Looked up at each paint: the button's screen, and so the file that suits it, may change.
+    const qreal ratio = devicePixelRatioF();
+    if (down && !pressed_.isEmpty())
+        if (QPixmap picture = SharedPixmap(pressed_, ratio); !picture.isNull()) return picture;
+    return SharedPixmap(normal_, ratio);
+}
+
 QSize PictureButton::sizeHint() const {
-    return normal_.isNull() ? QSize(40, 40) : normal_.size();
+    // The picture's size on the screen, whatever its pixel density.
+    const QPixmap picture = Picture(false);
+    return picture.isNull() ? QSize(40, 40) : picture.deviceIndependentSize().toSize();
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool down = isDown() || isChecked();
-    const QImage& picture = down && !pressed_.isNull() ? pressed_ : normal_;
+    const QPixmap picture = Picture(down);
     if (!picture.isNull())
-        painter.drawImage(rect(), picture);
+        painter.drawPixmap(rect(), picture);
     else if (fallback_)
         fallback_(painter, rect(), down);
 }

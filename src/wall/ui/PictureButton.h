@@ -1,12 +1,14 @@
 // A button drawn from two pictures, one for rest and one while pressed; when a picture file is
-// missing a drawing function stands in, so the button never goes blank.
+// missing a drawing function stands in, so the button never goes blank. The pictures are drawn
+// from the files that suit the pixel density of the button's screen.
 // Threading: UI thread only.
 #pragma once
 
 #include <functional>
 
 #include <QAbstractButton>
-#include <QImage>
+#include <QPixmap>
+#include <QString>
 
 namespace nimbrel {
 
@@ -27,8 +29,11 @@ class PictureButton : public QAbstractButton {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QImage normal_;
-    QImage pressed_;
+    // The picture drawn now: the pressed one while down (when there is one), else the normal one.
+    QPixmap Picture(bool down) const;
+
+    QString normal_;
+    QString pressed_;
     Fallback fallback_;
 };
 
