@@ -24,6 +24,7 @@
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
 #include "devices/ui/TreeActions.h"
+#include "widgets/CoreText.h"
 #include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
@@ -38,11 +39,12 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     Q_OBJECT
   public:
     // The title, the tray tip, and what a second start looks for.
-    static QString Title() { return QString::fromUtf8(kProgramTitle); }
+    static QString Title() { return CoreText(kProgramTitle); }
     // Shown in the title band while the service cannot be reached and the session is renewed.
-    static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
+    static constexpr const char* kServiceLostNotice =
+        NIMBREL_TR_NOOP("Core", "Нет связи с сервисом. Переподключение…");
     // The switch of the panes' health overlay in the title band's and the panes' menus.
-    static constexpr const char* kHealthOverlayText = "Показатели потоков";
+    static constexpr const char* kHealthOverlayText = NIMBREL_TR_NOOP("Core", "Показатели потоков");
 
     struct Options {
         AllInit::Options allInit;

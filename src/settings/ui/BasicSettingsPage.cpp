@@ -6,14 +6,16 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/Palette.h"
 
 namespace nimbrel {
 namespace {
 
+// A core text in the user's language.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return CoreText(utf8);
 }
 
 void Number(QWidget* control, int id) {
@@ -84,11 +86,11 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     grid->addLayout(closing, row++, 1, 1, 3);
     grid->addWidget(showClose_, row++, 1, 1, 3);
 
-    caption(QStringLiteral("Вход в учетную запись"));
+    caption(tr("Вход в учетную запись"));
     grid->addWidget(autoLogin_, row++, 1, 1, 3);
-    caption(QStringLiteral("При запуске программы"));
+    caption(tr("При запуске программы"));
     grid->addWidget(autoPlay_, row++, 1, 1, 3);
-    caption(QStringLiteral("Вместе с системой"));
+    caption(tr("Вместе с системой"));
     grid->addWidget(autostart_, row++, 1, 1, 3);
     grid->setRowStretch(row, 1);
 }
@@ -100,9 +102,9 @@ BasicSettingsPage::FolderRow BasicSettingsPage::MakeFolderRow(FolderKind kind, i
     row.path = new QLineEdit(this);
     row.path->setMaxLength(static_cast<int>(kMaxFolderUnits));
     Number(row.path, pathId);
-    row.browse = new FlatButton(QStringLiteral("Обзор…"), FlatButton::Scheme::Secondary, this);
+    row.browse = new FlatButton(tr("Обзор…"), FlatButton::Scheme::Secondary, this);
     Number(row.browse, browseId);
-    row.open = new FlatButton(QStringLiteral("Открыть"), FlatButton::Scheme::Secondary, this);
+    row.open = new FlatButton(tr("Открыть"), FlatButton::Scheme::Secondary, this);
     Number(row.open, openId);
     row.automatic = new QCheckBox(Text(settings_text::kAutomaticFolder), this);
     Number(row.automatic, automaticId);
@@ -154,8 +156,7 @@ QWidget* BasicSettingsPage::Control(int id) const {
 }
 
 void BasicSettingsPage::Browse(const FolderRow& row) {
-    const QString chosen =
-        hooks_.chooseFolder(this, QString::fromUtf8(settings_text::kChooseFolder));
+    const QString chosen = hooks_.chooseFolder(this, Text(settings_text::kChooseFolder));
     if (chosen.isEmpty()) return;
     row.path->setText(
         QString::fromStdString(SettingsFlow::WithTrailingSlash(chosen.toStdString())));

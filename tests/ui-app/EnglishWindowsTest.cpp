@@ -1,0 +1,215 @@
+// The program in English: every window, menu and message of the walk shows no Russian text, and
+// every text fits its control; every text of the catalogue comes out in English, also through
+// the core's hook.
+#include <pugixml.hpp>
+
+#include <QContextMenuEvent>
+#include <QTest>
+#include <QTimer>
+
+#include "AppFixture.h"
+#include "WindowWalk.h"
+#include "app/MainControls.h"
+#include "app/TrayIcon.h"
+#include "devices/TreeMenus.h"
+#include "playback/ui/CPlayback.h"
+#include "service/LoginFlow.h"
+#include "service/ui/LoginWindow.h"
+#include "settings/SettingsFlow.h"
+#include "settings/ui/SettingsDialog.h"
+#include "text/Translation.h"
+#include "wall/PaneHealth.h"
+#include "wall/ui/CanvasWidget.h"
+#include "wall/ui/PaneWidget.h"
+#include "widgets/BitmapButton.h"
+
+namespace nimbrel {
+namespace {
+
+class EnglishWindowsTest : public test::AppFixture {
+  protected:
+    // Fails on every text of `texts` with Russian in it, naming `where`.
+    static void ExpectEnglish(const std::string& where, const std::vector<std::string>& texts) {
+        for (const std::string& text : texts)
+            if (test::HasCyrillic(text)) ADD_FAILURE() << where << ": " << text;
+    }
+    static void ExpectFitting(const std::string& where, QWidget* window) {
+        for (const std::string& fault : test::TextsThatDoNotFit(window))
+            ADD_FAILURE() << where << ": " << fault;
+    }
+    // Opens the popup menu that `open` makes and returns its items (the menu is closed).
+    static std::vector<std::string> MenuOpenedBy(const std::function<void()>& open) {
+        std::vector<std::string> items;
+        bool seen = false;
+        test::OnModal<QMenu>([&](QMenu* menu) {
+            seen = true;
+            items = test::MenuTexts(*menu);
+            menu->close();
+        });
+        open();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return seen; }, 10000));
+        return items;
+    }
+    // A camera with a name the user gave it in Latin letters (the names are data).
+    CCamera* AddNamed(const std::string& sid, const std::string& name) {
+        DeviceFields fields;
+        fields.sid = sid;
+        fields.name = name;
+        fields.type = "c1";
+        fields.status = 1;
+        std::lock_guard guard(Session().List().WriterLock());
+        return Session().Camera(Session().List().Append(fields));
+    }
+    DeviceRecord lockedDevice;
+};
+
+TEST_F(EnglishWindowsTest, EveryAccountAndMessageWindowIsInEnglishAndItsTextsFit) {
+    QWidget parent;
+    parent.resize(1200, 900);
+    parent.show();
+    for (const test::WalkedWindow& window :
+         test::WalkedWindows({g, record, notifier, lockedDevice, QStringLiteral("Front door")})) {
+        std::unique_ptr<QWidget> shown = window.make(&parent);
+        shown->show();
+        QCoreApplication::processEvents();
+        test::Shot(shown.get(), QStringLiteral("english-%1").arg(QString::fromLatin1(window.name)));
+        ExpectEnglish(window.name, test::ShownTexts(shown.get()));
+        ExpectFitting(window.name, shown.get());
+        if (auto* settings = qobject_cast<SettingsDialog*>(shown.get())) {
+            settings->ShowPage(false);
+            QCoreApplication::processEvents();
+            test::Shot(settings, QStringLiteral("english-settings-other"));
+            ExpectEnglish("settings, other page", test::ShownTexts(settings));
+            ExpectFitting("settings, other page", settings);
+        }
+    }
+}
+
+TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndTheTreesMenusAreInEnglish) {
+    CCamera* camera = AddNamed("NB1", "Front door");
+    AddNamed("NB2", "Garage");
+    CNimbrelDlg& window = Window();
+    window.resize(1500, 809);
+    window.show();
+    // A camera in a pane, selected, so that the pane menu and the bit-rate menu open.
+    CCanvas& canvas = Session().Canvas();
+    ASSERT_TRUE(canvas.AcquirePane(*camera));
+    const int pane = *canvas.PaneAt(camera->m_nPage, camera->m_nSlot);
+    const PaneState state = *canvas.Pane(pane);
+    ASSERT_TRUE(canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5));
+    canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
+    QCoreApplication::processEvents();
+    test::Shot(&window, QStringLiteral("english-main-window"));
+
+    EXPECT_FALSE(test::HasCyrillic(CNimbrelDlg::Title().toStdString()));
+    ExpectEnglish("main window", test::ShownTexts(&window));
+    ExpectFitting("main window", &window);
+    ExpectEnglish("title band menu", MenuOpenedBy([&] {
+                      QTest::mouseClick(window.Button(kBtnMenu), Qt::LeftButton);
+                  }));
+    PaneWidget* paneWidget = window.CanvasView()->Pane(pane);
+    ASSERT_NE(paneWidget, nullptr);
+    ExpectEnglish("pane tooltip", {paneWidget->toolTip().toStdString()});
+    ExpectEnglish("pane menu", MenuOpenedBy([&] {
+                      const QPoint at = paneWidget->rect().center();
+                      QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                              paneWidget->mapToGlobal(at));
+                      QApplication::sendEvent(paneWidget, &event);
+                  }));
+    for (int id : {kBtnBitRateLow, kBtnBitRateStandard, kBtnBitRateHigh}) {
+        BitmapButton* button = window.Button(id);
+        if (!button->isVisible()) continue;
+        ExpectEnglish("bit-rate menu",
+                      MenuOpenedBy([&] { QTest::mouseClick(button, Qt::LeftButton); }));
+    }
+
+    // The tree's menus, as the tree turns them into real menus.
+    DeviceRecord device;
+    device.status = 1;
+    device.init = 1;
+    device.showAlarm = 1;
+    device.showLED = 1;
+    device.showSound = 1;
+    const std::vector<TreeGroup> groups = {{0, DeviceTreeModel::kDefaultGroupName, true, {}},
+                                           {1, "Yard", true, {}}};
+    for (const auto& items : {EmptySpaceMenu(), GroupMenu(1), DeviceMenu(device, groups, 1)})
+        for (const MenuItem& item : items) {
+            ExpectEnglish("tree menu", {item.label});
+            for (const MenuItem& sub : item.submenu) ExpectEnglish("tree submenu", {sub.label});
+        }
+
+    TrayIcon tray(QIcon(), CNimbrelDlg::Title(), [] { return true; });
+    ExpectEnglish("tray menu", test::MenuTexts(*tray.Menu()));
+}
+
+TEST_F(EnglishWindowsTest, TheLoginAndPlaybackWindowsAreInEnglishAndTheirTextsFit) {
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    LoginWindow login(flow);
+    login.Open();
+    login.show();
+    QCoreApplication::processEvents();
+    test::Shot(&login, QStringLiteral("english-login"));
+    EXPECT_FALSE(test::HasCyrillic(LoginWindow::Title().toStdString()));
+    ExpectEnglish("login", test::ShownTexts(&login));
+    ExpectFitting("login", &login);
+    login.hide();
+
+    AddNamed("NB1", "Front door");
+    Window().resize(1500, 809);
+    Window().show();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* playback = qobject_cast<CPlayback*>(QApplication::activeModalWidget());
+        if (!playback) {
+            ADD_FAILURE() << "no playback window";
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+            return;
+        }
+        seen = true;
+        test::Shot(playback, QStringLiteral("english-playback"));
+        ExpectEnglish("playback", test::ShownTexts(playback));
+        ExpectFitting("playback", playback);
+        QTest::keyClick(playback, Qt::Key_Escape);
+    });
+    Window().Playback(0);  // returns when the window closed
+    EXPECT_TRUE(seen);
+}
+
+// Every message of the catalogue, looked up as the windows look it up, comes out in English:
+// the catalogue compiled into the program is the one in the repository, and complete.
+TEST_F(EnglishWindowsTest, EveryTextOfTheCatalogueComesOutInEnglish) {
+    pugi::xml_document catalogue;
+    ASSERT_TRUE(catalogue.load_file(NIMBREL_TS_FILE));
+    int messages = 0;
+    for (const pugi::xml_node context : catalogue.child("TS").children("context")) {
+        const std::string name = context.child_value("name");
+        for (const pugi::xml_node message : context.children("message")) {
+            const std::string source = message.child_value("source");
+            const QString shown = QCoreApplication::translate(name.c_str(), source.c_str());
+            EXPECT_EQ(shown.toStdString(), message.child_value("translation"))
+                << name << ": " << source;
+            EXPECT_FALSE(test::HasCyrillic(shown.toStdString())) << name << ": " << source;
+            ++messages;
+        }
+    }
+    EXPECT_GT(messages, 200);
+}
+
+TEST_F(EnglishWindowsTest, TheCoresTextsComeOutInEnglishThroughItsHook) {
+    EXPECT_EQ(LoginFlow::ProgressText(3), "Signing in...");
+    EXPECT_EQ(SettingsFlow::VersionText(2, 1), "Current version 2.1");
+    PaneHealth health;
+    health.reach = kDeviceRelay;
+    health.framesPerSecond = 24.5;
+    health.kbitPerSecond = 812;
+    health.delayMs = 40;
+    health.stalled = true;
+    for (const std::string& line : HealthLines(health))
+        EXPECT_FALSE(test::HasCyrillic(line)) << line;
+    EXPECT_EQ(PaneToolTip("Garage", kDeviceLan), "Garage\nRoute: Local network");
+    // Data stays as it is: a name the user gave is not looked up.
+    EXPECT_EQ(text::TrCore("Гараж"), "Гараж");
+}
+
+}  // namespace
+}  // namespace nimbrel
