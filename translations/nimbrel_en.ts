@@ -852,10 +852,6 @@ Phone: %3</translation>
         <translation>English</translation>
     </message>
     <message>
-        <source>Язык сменится при следующем запуске программы</source>
-        <translation>Takes effect the next time the program starts</translation>
-    </message>
-    <message>
         <source>Пожалуйста, выберите папку</source>
         <translation>Please choose a folder</translation>
     </message>
@@ -900,6 +896,10 @@ Phone: %3</translation>
 Маршрут: %2</source>
         <translation>%1
 Route: %2</translation>
+    </message>
+    <message>
+        <source>Применится после перезапуска</source>
+        <translation>Applies after a restart</translation>
     </message>
 </context>
 <context>
@@ -1018,7 +1018,7 @@ Route: %2</translation>
     </message>
     <message>
         <source>Что сделать при закрытии окна?</source>
-        <translation>What should happen when the window is closed?</translation>
+        <translation>When the window is closed:</translation>
     </message>
     <message>
         <source>Свернуть</source>

@@ -46,7 +46,7 @@ inline constexpr const char* kLanguageLabel = NIMBREL_TR_NOOP("Core", "Язык 
 inline constexpr const char* kRussian = NIMBREL_TR_NOOP("Core", "Русский");
 inline constexpr const char* kEnglish = NIMBREL_TR_NOOP("Core", "English");
 inline constexpr const char* kLanguageNote =
-    NIMBREL_TR_NOOP("Core", "Язык сменится при следующем запуске программы");
+    NIMBREL_TR_NOOP("Core", "Применится после перезапуска");
 inline constexpr const char* kChooseFolder = NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите папку");
 inline constexpr const char* kNoAutomaticFolder =
     NIMBREL_TR_NOOP("Core", "Не удалось сохранить файл в указанную папку, выбрать папку вручную！");

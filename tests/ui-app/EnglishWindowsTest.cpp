@@ -4,8 +4,11 @@
 #include <pugixml.hpp>
 
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "AppFixture.h"
 #include "WindowWalk.h"
@@ -38,7 +41,8 @@ class EnglishWindowsTest : public test::AppFixture {
             ADD_FAILURE() << where << ": " << fault;
     }
     // Opens the popup menu that `open` makes and returns its items (the menu is closed).
-    static std::vector<std::string> MenuOpenedBy(const std::function<void()>& open) {
+    static std::vector<std::string> MenuOpenedBy(const std::string& where,
+                                                 const std::function<void()>& open) {
         std::vector<std::string> items;
         bool seen = false;
         test::OnModal<QMenu>([&](QMenu* menu) {
@@ -47,7 +51,7 @@ class EnglishWindowsTest : public test::AppFixture {
             menu->close();
         });
         open();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return seen; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return seen; }, 10000)) << where << " did not open";
         return items;
     }
     // A camera with a name the user gave it in Latin letters (the names are data).
@@ -104,24 +108,29 @@ TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndTheTreesMenusAreInEnglish) {
     EXPECT_FALSE(test::HasCyrillic(CNimbrelDlg::Title().toStdString()));
     ExpectEnglish("main window", test::ShownTexts(&window));
     ExpectFitting("main window", &window);
-    ExpectEnglish("title band menu", MenuOpenedBy([&] {
+    ExpectEnglish("title band menu", MenuOpenedBy("title band menu", [&] {
                       QTest::mouseClick(window.Button(kBtnMenu), Qt::LeftButton);
                   }));
     PaneWidget* paneWidget = window.CanvasView()->Pane(pane);
     ASSERT_NE(paneWidget, nullptr);
     ExpectEnglish("pane tooltip", {paneWidget->toolTip().toStdString()});
-    ExpectEnglish("pane menu", MenuOpenedBy([&] {
+    ExpectEnglish("pane menu", MenuOpenedBy("pane menu", [&] {
                       const QPoint at = paneWidget->rect().center();
                       QContextMenuEvent event(QContextMenuEvent::Mouse, at,
                                               paneWidget->mapToGlobal(at));
                       QApplication::sendEvent(paneWidget, &event);
                   }));
+    // The bit-rate menu opens for a playing camera only; this one never started.
+    camera->m_nStatus = kStatusPlaying;
     for (int id : {kBtnBitRateLow, kBtnBitRateStandard, kBtnBitRateHigh}) {
         BitmapButton* button = window.Button(id);
         if (!button->isVisible()) continue;
-        ExpectEnglish("bit-rate menu",
-                      MenuOpenedBy([&] { QTest::mouseClick(button, Qt::LeftButton); }));
+        ExpectEnglish("bit-rate menu", MenuOpenedBy("bit-rate menu", [&] {
+                          QTest::mouseClick(button, Qt::LeftButton);
+                      }));
     }
+
+    camera->m_nStatus = kStatusReady;
 
     // The tree's menus, as the tree turns them into real menus.
     DeviceRecord device;
@@ -173,6 +182,21 @@ TEST_F(EnglishWindowsTest, TheLoginAndPlaybackWindowsAreInEnglishAndTheirTextsFi
     });
     Window().Playback(0);  // returns when the window closed
     EXPECT_TRUE(seen);
+}
+
+TEST_F(EnglishWindowsTest, TheWalkFindsATextLeftInRussian) {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Front door"));
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(new QLabel(QStringLiteral("Garage"), &window));
+    auto* button = new QPushButton(QStringLiteral("Start Over"), &window);
+    button->setToolTip(QStringLiteral("Начать заново"));
+    layout->addWidget(button);
+    window.show();
+    std::vector<std::string> russian;
+    for (const std::string& text : test::ShownTexts(&window))
+        if (test::HasCyrillic(text)) russian.push_back(text);
+    EXPECT_EQ(russian, std::vector<std::string>{"QPushButton \"Начать заново\""});
 }
 
 // Every message of the catalogue, looked up as the windows look it up, comes out in English:

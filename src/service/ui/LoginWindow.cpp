@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 
 #include "widgets/Artwork.h"
 #include "widgets/BitmapButton.h"
@@ -125,7 +126,9 @@ void LoginWindow::BuildControls() {
     autoLogin_->setGeometry(kFieldLeft, 230, 180, 24);
     remember_ = new QCheckBox(tr("Запомнить пароль"), this);
     remember_->setStyleSheet(CheckStyle());
-    remember_->setGeometry(kFieldLeft + kFieldWidth - 150, 230, 150, 24);
+    // Right-aligned to the fields, as wide as its text needs in the language shown.
+    const int rememberWidth = std::max(150, remember_->sizeHint().width());
+    remember_->setGeometry(kFieldLeft + kFieldWidth - rememberWidth, 230, rememberWidth, 24);
 
     login_ = new FlatButton(tr("Войти"), FlatButton::Scheme::OnBlue, this);
     login_->setGeometry(kFieldLeft, 264, kFieldWidth, 38);

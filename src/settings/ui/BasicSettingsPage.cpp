@@ -49,6 +49,10 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     Number(autoPlay_, kSetAutoPlay);
     autostart_ = new QCheckBox(Text(kAutostart), this);
     Number(autostart_, kSetAutostart);
+    language_ = new QComboBox(this);
+    language_->setObjectName(QStringLiteral("language"));
+    language_->addItem(Text(kRussian));
+    language_->addItem(Text(kEnglish));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(24, 18, 24, 14);
@@ -92,6 +96,15 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     grid->addWidget(autoPlay_, row++, 1, 1, 3);
     caption(tr("Вместе с системой"));
     grid->addWidget(autostart_, row++, 1, 1, 3);
+    caption(Text(kLanguageLabel));
+    auto* language = new QHBoxLayout;
+    language->setSpacing(12);
+    language->addWidget(language_);
+    auto* note = new QLabel(Text(kLanguageNote), this);
+    note->setStyleSheet(QStringLiteral("color: #808080;"));
+    language->addWidget(note);
+    language->addStretch(1);
+    grid->addLayout(language, row++, 1, 1, 3);
     grid->setRowStretch(row, 1);
 }
 
@@ -127,6 +140,7 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
         row->browse->setEnabled(true);
     }
     fileLength_->clear();
+    language_->setCurrentIndex(values.language == InterfaceLanguage::English ? 1 : 0);
     if (!values.loaded) return;
     video_.path->setText(QString::fromStdString(values.videoPath));
     image_.path->setText(QString::fromStdString(values.imagePath));
@@ -148,6 +162,8 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
     values.showClose = showClose_->isChecked();
     values.autoLogin = autoLogin_->isChecked();
     values.autoPlay = autoPlay_->isChecked();
+    values.language =
+        language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
     values.autostart = autostart_->isChecked();
 }
 

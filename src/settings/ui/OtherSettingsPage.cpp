@@ -101,13 +101,6 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
     grid->setColumnStretch(2, 1);
     connect(apply_, &QPushButton::clicked, this, &OtherSettingsPage::ApplyPassword);
 
-    language_ = new QComboBox(this);
-    language_->setObjectName(QStringLiteral("language"));
-    language_->addItem(Text(kRussian));
-    language_->addItem(Text(kEnglish));
-    auto* languageNote = new QLabel(Text(kLanguageNote), this);
-    languageNote->setStyleSheet(QStringLiteral("color: #808080;"));
-
     auto* body = new QVBoxLayout(this);
     body->setContentsMargins(24, 14, 24, 14);
     body->setSpacing(10);
@@ -119,14 +112,6 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
     versionRow->addWidget(checkVersion_);
     versionRow->addStretch(1);
     body->addLayout(versionRow);
-    auto* languageRow = new QHBoxLayout;
-    languageRow->addSpacing(4);
-    languageRow->addWidget(new QLabel(Text(kLanguageLabel) + QStringLiteral(":"), this));
-    languageRow->addWidget(language_);
-    languageRow->addSpacing(10);
-    languageRow->addWidget(languageNote);
-    languageRow->addStretch(1);
-    body->addLayout(languageRow);
     body->addWidget(password);
     body->addStretch(1);
 
@@ -156,13 +141,10 @@ void OtherSettingsPage::Fill(const SettingsValues& values) {
     for (QAbstractButton* button : update_->buttons()) button->setChecked(false);
     update_->setExclusive(true);
     if (QAbstractButton* chosen = update_->button(values.update)) chosen->setChecked(true);
-    language_->setCurrentIndex(values.language == InterfaceLanguage::English ? 1 : 0);
 }
 
 void OtherSettingsPage::Read(SettingsValues& values) const {
     values.update = update_->checkedId();
-    values.language =
-        language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
 }
 
 QWidget* OtherSettingsPage::Control(int id) const {

@@ -1,13 +1,11 @@
 // The settings dialog's other page: the update choice, the program's version with the version
 // check (a newer version is offered for update), and the password change of the signed-in
-// account with a red status line beside each box, and the language of the program's windows
-// (used from the next start).
+// account with a red status line beside each box.
 // Threading: the UI thread. The version check and the password change run on workers whose
 // results are posted here.
 #pragma once
 
 #include <QButtonGroup>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -40,8 +38,6 @@ class OtherSettingsPage : public QWidget {
     QWidget* Control(int id) const;
     // The red status line beside a password box.
     QLabel* StatusLine(PasswordBox box) const;
-    // The language choice: Russian, then English.
-    QComboBox* LanguageBox() const { return language_; }
     bool VersionCheckRunning() const { return versionWorker_->Running(); }
     PasswordChangeFlow& PasswordChange() { return change_; }
 
@@ -72,7 +68,6 @@ class OtherSettingsPage : public QWidget {
     QButtonGroup* update_;
     FlatButton* checkVersion_;
     QLabel* version_;
-    QComboBox* language_;
     QLineEdit* old_;
     QLineEdit* new_;
     QLineEdit* repeat_;
