@@ -12,60 +12,16 @@
         <translation>Stream Statistics</translation>
     </message>
     <message>
-        <source>Вид экрана</source>
-        <translation>Layout</translation>
-    </message>
-    <message>
-        <source>Отключить камеру</source>
-        <translation>Stop Camera</translation>
-    </message>
-    <message>
-        <source>Разрешение видео</source>
-        <translation>Video Quality</translation>
-    </message>
-    <message>
         <source>Настройки сигнала тревоги</source>
         <translation>Alarm Settings</translation>
-    </message>
-    <message>
-        <source>Предыдущая камера</source>
-        <translation>Previous Camera</translation>
-    </message>
-    <message>
-        <source>Следующая камера</source>
-        <translation>Next Camera</translation>
-    </message>
-    <message>
-        <source>Поворот экрана</source>
-        <translation>Rotate Picture</translation>
     </message>
     <message>
         <source>Скриншот видео</source>
         <translation>Snapshot</translation>
     </message>
     <message>
-        <source>Включить микрофон</source>
-        <translation>Start Talking</translation>
-    </message>
-    <message>
-        <source>Выключить микрофон</source>
-        <translation>Stop Talking</translation>
-    </message>
-    <message>
-        <source>Включить динамик</source>
-        <translation>Turn Sound On</translation>
-    </message>
-    <message>
-        <source>Выключить динамик</source>
-        <translation>Turn Sound Off</translation>
-    </message>
-    <message>
         <source>Воспроизвести видео</source>
         <translation>Play Video</translation>
-    </message>
-    <message>
-        <source>Видео открыто</source>
-        <translation>Video Is Playing</translation>
     </message>
     <message>
         <source>подсказки</source>
@@ -915,6 +871,65 @@ Route: %2</translation>
     <message>
         <source>[内网]</source>
         <translation>[LAN]</translation>
+    </message>
+</context>
+<context>
+    <name>MainControls</name>
+    <message>
+        <source>Вид экрана</source>
+        <translation>Layout</translation>
+    </message>
+    <message>
+        <source>Отключить камеру</source>
+        <translation>Stop Camera</translation>
+    </message>
+    <message>
+        <source>Разрешение видео</source>
+        <translation>Video Quality</translation>
+    </message>
+    <message>
+        <source>Настройки сигнала тревоги</source>
+        <translation>Alarm Settings</translation>
+    </message>
+    <message>
+        <source>Предыдущая камера</source>
+        <translation>Previous Page</translation>
+    </message>
+    <message>
+        <source>Следующая камера</source>
+        <translation>Next Page</translation>
+    </message>
+    <message>
+        <source>Поворот экрана</source>
+        <translation>Rotate Picture</translation>
+    </message>
+    <message>
+        <source>Скриншот видео</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>Включить микрофон</source>
+        <translation>Turn Camera Sound On</translation>
+    </message>
+    <message>
+        <source>Выключить микрофон</source>
+        <translation>Turn Camera Sound Off</translation>
+    </message>
+    <message>
+        <source>Включить динамик</source>
+        <translation>Start Talking</translation>
+    </message>
+    <message>
+        <source>Выключить динамик</source>
+        <translation>Stop Talking</translation>
+    </message>
+    <message>
+        <source>Воспроизвести видео</source>
+        <translation>Start Recording</translation>
+    </message>
+    <message>
+        <source>Видео открыто</source>
+        <translation>Stop Recording</translation>
     </message>
 </context>
 <context>

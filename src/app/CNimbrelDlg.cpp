@@ -136,7 +136,7 @@ void CNimbrelDlg::CreateButtons() {
         BitmapButton* button = make(id);
         button->setFixedSize(kToolbarButtonWidth, kToolbarButtonHeight);
         button->SetFocusOnHover(true);
-        button->setToolTip(CoreText(ToolbarTooltip(id)));
+        button->setToolTip(ToolbarTip(id));
     }
     for (const int id : kTitleButtons) {
         BitmapButton* button = make(id);

@@ -19,6 +19,7 @@
 
 #include "app/AllInit.h"
 #include "app/ClientSession.h"
+#include "app/MainControls.h"
 #include "app/MainLayout.h"
 #include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
@@ -40,6 +41,10 @@ class CNimbrelDlg : public QWidget, public TreeActions {
   public:
     // The title, the tray tip, and what a second start looks for.
     static QString Title() { return CoreText(kProgramTitle); }
+    // A toolbar button's tooltip, which the pane menu's item of that command shows too.
+    static QString ToolbarTip(int id) {
+        return QCoreApplication::translate("MainControls", ToolbarTooltip(id));
+    }
     // Shown in the title band while the service cannot be reached and the session is renewed.
     static constexpr const char* kServiceLostNotice =
         NIMBREL_TR_NOOP("Core", "Нет связи с сервисом. Переподключение…");

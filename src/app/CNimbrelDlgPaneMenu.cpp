@@ -28,9 +28,7 @@ void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
     };
     // The stacked buttons name what a click does now (record on or off, …): the toolbar
     // follows the pane just selected, so its visible button of each stack is the one to run.
-    const auto addButton = [&](int id) {
-        add(CoreText(ToolbarTooltip(id)), [this, id] { RunCommand(id); });
-    };
+    const auto addButton = [&](int id) { add(ToolbarTip(id), [this, id] { RunCommand(id); }); };
     addButton(kBtnStop);
     add(state->maximised ? tr("Восстановить") : tr("Развернуть"),
         [this] { ToggleSelectedMaximise(); });

@@ -43,35 +43,35 @@ int ToolbarColumn(int id) {
 const char* ToolbarTooltip(int id) {
     switch (id) {
         case kBtnLayout:
-            return NIMBREL_TR_NOOP("Core", "Вид экрана");
+            return NIMBREL_TR_NOOP("MainControls", "Вид экрана");
         case kBtnStop:
-            return NIMBREL_TR_NOOP("Core", "Отключить камеру");
+            return NIMBREL_TR_NOOP("MainControls", "Отключить камеру");
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
         case kBtnBitRateHigh:
-            return NIMBREL_TR_NOOP("Core", "Разрешение видео");
+            return NIMBREL_TR_NOOP("MainControls", "Разрешение видео");
         case kBtnAlarm:
-            return NIMBREL_TR_NOOP("Core", "Настройки сигнала тревоги");
+            return NIMBREL_TR_NOOP("MainControls", "Настройки сигнала тревоги");
         case kBtnPrevPage:
-            return NIMBREL_TR_NOOP("Core", "Предыдущая камера");
+            return NIMBREL_TR_NOOP("MainControls", "Предыдущая камера");
         case kBtnNextPage:
-            return NIMBREL_TR_NOOP("Core", "Следующая камера");
+            return NIMBREL_TR_NOOP("MainControls", "Следующая камера");
         case kBtnRotate:
-            return NIMBREL_TR_NOOP("Core", "Поворот экрана");
+            return NIMBREL_TR_NOOP("MainControls", "Поворот экрана");
         case kBtnSnapshot:
-            return NIMBREL_TR_NOOP("Core", "Скриншот видео");
+            return NIMBREL_TR_NOOP("MainControls", "Скриншот видео");
         case kBtnAudioOn:
-            return NIMBREL_TR_NOOP("Core", "Включить микрофон");
+            return NIMBREL_TR_NOOP("MainControls", "Включить микрофон");
         case kBtnAudioOff:
-            return NIMBREL_TR_NOOP("Core", "Выключить микрофон");
+            return NIMBREL_TR_NOOP("MainControls", "Выключить микрофон");
         case kBtnTalkOn:
-            return NIMBREL_TR_NOOP("Core", "Включить динамик");
+            return NIMBREL_TR_NOOP("MainControls", "Включить динамик");
         case kBtnTalkOff:
-            return NIMBREL_TR_NOOP("Core", "Выключить динамик");
+            return NIMBREL_TR_NOOP("MainControls", "Выключить динамик");
         case kBtnRecordOn:
-            return NIMBREL_TR_NOOP("Core", "Воспроизвести видео");
+            return NIMBREL_TR_NOOP("MainControls", "Воспроизвести видео");
         case kBtnRecordOff:
-            return NIMBREL_TR_NOOP("Core", "Видео открыто");
+            return NIMBREL_TR_NOOP("MainControls", "Видео открыто");
         default:
             return nullptr;
     }

@@ -1,6 +1,7 @@
 // The program in English: every window, menu and message of the walk shows no Russian text, and
-// every text fits its control; every text of the catalogue comes out in English, also through
-// the core's hook.
+// every text fits its control; the first group's stored name is shown in English and a new
+// group's name is English; every text of the catalogue comes out in English, also through the
+// core's hook.
 #include <pugixml.hpp>
 
 #include <QContextMenuEvent>
@@ -15,6 +16,8 @@
 #include "app/MainControls.h"
 #include "app/TrayIcon.h"
 #include "devices/TreeMenus.h"
+#include "devices/ui/DeviceTreeWidget.h"
+#include "devices/ui/GroupNameEditor.h"
 #include "playback/ui/CPlayback.h"
 #include "service/LoginFlow.h"
 #include "service/ui/LoginWindow.h"
@@ -182,6 +185,34 @@ TEST_F(EnglishWindowsTest, TheLoginAndPlaybackWindowsAreInEnglishAndTheirTextsFi
     });
     Window().Playback(0);  // returns when the window closed
     EXPECT_TRUE(seen);
+}
+
+TEST_F(EnglishWindowsTest, TheFirstGroupIsShownInEnglishAndKeepsItsStoredName) {
+    AddNamed("NB1", "Front door");
+    CNimbrelDlg& window = Window();
+    window.resize(1500, 809);
+    window.show();
+    DeviceTreeWidget* tree = window.Tree();
+    ASSERT_TRUE(Session().Tree().Fill());
+    tree->RequestRepaint();
+    EXPECT_TRUE(tree->HeaderText(0).startsWith(QStringLiteral("Ungrouped  [")))
+        << tree->HeaderText(0).toStdString();
+    const auto stored = [&] {
+        DeviceTreeModel reread(Session().List(), record.m_ConfigPath);
+        EXPECT_TRUE(reread.Fill());
+        std::vector<std::string> names;
+        for (const TreeGroup& group : reread.Groups()) names.push_back(group.name);
+        return names;
+    };
+
+    // A new group is the user's to name, and starts with a name in the user's language; the
+    // first group's stays as the file wrote it.
+    tree->RunCommand(kCmdAddGroup);
+    GroupNameEditor* editor = tree->NameEditor();
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->Text(), QStringLiteral("My Group"));
+    QTest::keyClick(editor->Edit(), Qt::Key_Return);
+    EXPECT_EQ(stored(), (std::vector<std::string>{"Выбрать вручную", "My Group"}));
 }
 
 TEST_F(EnglishWindowsTest, TheWalkFindsATextLeftInRussian) {
