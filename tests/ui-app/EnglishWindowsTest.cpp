@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "AppFixture.h"
@@ -18,7 +17,6 @@
 #include "devices/TreeMenus.h"
 #include "devices/ui/DeviceTreeWidget.h"
 #include "devices/ui/GroupNameEditor.h"
-#include "playback/ui/CPlayback.h"
 #include "service/LoginFlow.h"
 #include "service/ui/LoginWindow.h"
 #include "settings/SettingsFlow.h"
@@ -155,36 +153,16 @@ TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndTheTreesMenusAreInEnglish) {
 }
 
 TEST_F(EnglishWindowsTest, TheLoginAndPlaybackWindowsAreInEnglishAndTheirTextsFit) {
-    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
-    LoginWindow login(flow);
-    login.Open();
-    login.show();
-    QCoreApplication::processEvents();
-    test::Shot(&login, QStringLiteral("english-login"));
     EXPECT_FALSE(test::HasCyrillic(LoginWindow::Title().toStdString()));
-    ExpectEnglish("login", test::ShownTexts(&login));
-    ExpectFitting("login", &login);
-    login.hide();
-
     AddNamed("NB1", "Front door");
     Window().resize(1500, 809);
     Window().show();
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* playback = qobject_cast<CPlayback*>(QApplication::activeModalWidget());
-        if (!playback) {
-            ADD_FAILURE() << "no playback window";
-            if (QWidget* other = QApplication::activeModalWidget()) other->close();
-            return;
-        }
-        seen = true;
-        test::Shot(playback, QStringLiteral("english-playback"));
-        ExpectEnglish("playback", test::ShownTexts(playback));
-        ExpectFitting("playback", playback);
-        QTest::keyClick(playback, Qt::Key_Escape);
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    test::WalkLoginAndPlayback(flow, Window(), [](const char* name, QWidget* window) {
+        test::Shot(window, QStringLiteral("english-%1").arg(QString::fromLatin1(name)));
+        ExpectEnglish(name, test::ShownTexts(window));
+        ExpectFitting(name, window);
     });
-    Window().Playback(0);  // returns when the window closed
-    EXPECT_TRUE(seen);
 }
 
 TEST_F(EnglishWindowsTest, TheFirstGroupIsShownInEnglishAndKeepsItsStoredName) {

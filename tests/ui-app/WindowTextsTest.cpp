@@ -1,6 +1,7 @@
 // Every window of the program, walked as a user sees it: each visible text fits inside its
 // control at the default font, a framed window's title fits its band, and the window opens
-// centred on its parent. A new window joins by one line in WalkedWindows() (WindowWalk.cpp).
+// centred on its parent; the texts of the login and playback windows fit too. A new window joins
+// by one line in WalkedWindows() (WindowWalk.cpp).
 #include <cmath>
 
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include "AppFixture.h"
 #include "WindowWalk.h"
 #include "app/AppIdentity.h"
+#include "service/LoginFlow.h"
 
 namespace nimbrel {
 namespace {
@@ -44,6 +46,18 @@ TEST_F(WindowTextsTest, EveryTextFitsItsControlAndEveryWindowOpensCentredOnItsPa
         if (shown->height() <= screen.height()) EXPECT_LE(std::abs(off.y()), 2) << off.y();
         EXPECT_TRUE(shown->windowFlags() & Qt::FramelessWindowHint);
     }
+}
+
+TEST_F(WindowTextsTest, TheLoginAndPlaybackWindowsTextsFit) {
+    AddDevice("NB1");
+    Window().resize(1500, 809);
+    Window().show();
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    test::WalkLoginAndPlayback(flow, Window(), [](const char* name, QWidget* window) {
+        SCOPED_TRACE(name);
+        test::Shot(window, QStringLiteral("window-%1").arg(QString::fromLatin1(name)));
+        for (const std::string& fault : TextsThatDoNotFit(window)) ADD_FAILURE() << fault;
+    });
 }
 
 TEST_F(WindowTextsTest, TheWalkFindsATextCutByItsControl) {

@@ -8,15 +8,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/CAboutDlg.h"
 #include "app/CClose.h"
+#include "app/CNimbrelDlg.h"
 #include "app/ShortcutsDialog.h"
 #include "devices/ui/RenameDialog.h"
 #include "devices/ui/VideoLockDialog.h"
+#include "playback/ui/CPlayback.h"
+#include "service/LoginFlow.h"
 #include "service/ui/AlarmDialog.h"
 #include "service/ui/FeedbackDialog.h"
+#include "service/ui/LoginWindow.h"
 #include "service/ui/PasswordConfirmDialog.h"
 #include "service/ui/PasswordRecoveryDialog.h"
 #include "service/ui/SharingDialog.h"
@@ -195,6 +201,31 @@ std::vector<WalkedWindow> WalkedWindows(WalkParts parts) {
                                                      p);
          }},
     };
+}
+
+void WalkLoginAndPlayback(LoginFlow& flow, CNimbrelDlg& main,
+                          const std::function<void(const char*, QWidget*)>& check) {
+    {
+        LoginWindow login(flow);
+        login.Open();
+        login.show();
+        QCoreApplication::processEvents();
+        check("login", &login);
+    }
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* playback = qobject_cast<CPlayback*>(QApplication::activeModalWidget());
+        if (!playback) {
+            ADD_FAILURE() << "no playback window";
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+            return;
+        }
+        seen = true;
+        check("playback", playback);
+        QTest::keyClick(playback, Qt::Key_Escape);
+    });
+    main.Playback(0);  // returns when the window closed
+    EXPECT_TRUE(seen);
 }
 
 }  // namespace nimbrel::test

@@ -17,6 +17,11 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 
+namespace nimbrel {
+class CNimbrelDlg;
+class LoginFlow;
+}  // namespace nimbrel
+
 namespace nimbrel::test {
 
 // The texts of `window` that do not fit their controls, described for a failure message.
@@ -49,5 +54,10 @@ struct WalkParts {
 // The About box, the exit dialog, shortcuts, rename, keypad, a confirmation, a question, alarm,
 // feedback, password confirmation, password recovery, sharing and settings.
 std::vector<WalkedWindow> WalkedWindows(WalkParts parts);
+
+// Shows the login window over `flow`, then the playback window of `main`'s first device (`main`
+// shown), and hands each to `check` (with its name) while it is open.
+void WalkLoginAndPlayback(LoginFlow& flow, CNimbrelDlg& main,
+                          const std::function<void(const char*, QWidget*)>& check);
 
 }  // namespace nimbrel::test
