@@ -1,5 +1,7 @@
 #include "WindowWalk.h"
 
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
