@@ -6,6 +6,7 @@
 
 #include "service/SupportContact.h"
 #include "widgets/Artwork.h"
+#include "widgets/CoreText.h"
 #include "widgets/Palette.h"
 
 namespace nimbrel {
@@ -17,15 +18,17 @@ struct Contact {
 };
 
 constexpr Contact kContacts[] = {
-    {"Официальный сайт", support::kWebsite}, {"Email", support::kMail},
-    {"Service phone", support::kPhone},      {"Adrress", support::kAddress},
-    {"Company", support::kCompany},
+    {QT_TRANSLATE_NOOP("nimbrel::CAboutDlg", "Официальный сайт"), support::kWebsite},
+    {QT_TRANSLATE_NOOP("nimbrel::CAboutDlg", "Email"), support::kMail},
+    {QT_TRANSLATE_NOOP("nimbrel::CAboutDlg", "Service phone"), support::kPhone},
+    {QT_TRANSLATE_NOOP("nimbrel::CAboutDlg", "Adrress"), support::kAddress},
+    {QT_TRANSLATE_NOOP("nimbrel::CAboutDlg", "Company"), support::kCompany},
 };
 
 }  // namespace
 
 CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(parent, 65) {
-    setWindowTitle(QStringLiteral("О программе"));
+    setWindowTitle(tr("О программе"));
     setFixedSize(440, 330);
 
     version_ = new QLabel(VersionText(app.m_VersionMajor, app.m_VersionMinor), this);
@@ -40,8 +43,8 @@ CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(paren
     grid->setVerticalSpacing(7);
     int row = 0;
     for (const Contact& c : kContacts) {
-        auto* label = new QLabel(QString::fromUtf8(c.label), this);
-        auto* text = new QLabel(QString::fromUtf8(c.text), this);
+        auto* label = new QLabel(tr(c.label), this);
+        auto* text = new QLabel(CoreText(c.text), this);
         for (QLabel* l : {label, text}) {
             QFont f = l->font();
             f.setPixelSize(13);
@@ -54,7 +57,7 @@ CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(paren
         grid->addWidget(text, row, 1, Qt::AlignLeft);
         ++row;
     }
-    ok_ = new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this);
+    ok_ = new FlatButton(tr("ОК"), FlatButton::Scheme::Primary, this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -71,7 +74,7 @@ CAboutDlg::CAboutDlg(const AppRecord& app, QWidget* parent) : FramedDialog(paren
 }
 
 QString CAboutDlg::VersionText(int major, int minor) {
-    return QString::fromUtf8("Farlo клиент v%1.%2").arg(major).arg(minor);
+    return tr("Farlo клиент v%1.%2").arg(major).arg(minor);
 }
 
 void CAboutDlg::PaintBand(QPainter& p, const QRect& band) {

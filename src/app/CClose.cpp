@@ -7,15 +7,15 @@
 namespace nimbrel {
 
 CClose::CClose(AppRecord& app, QWidget* parent) : FramedDialog(parent), flow_(app) {
-    setWindowTitle(QStringLiteral("Закрытие программы"));
+    setWindowTitle(tr("Закрытие программы"));
     setFixedSize(360, 228);
 
-    auto* question = new QLabel(QStringLiteral("Что сделать при закрытии окна?"), this);
-    minimise_ = new QRadioButton(QStringLiteral("Свернуть"), this);
-    quit_ = new QRadioButton(QStringLiteral("Выйти из программы"), this);
-    dontAsk_ = new QCheckBox(QStringLiteral("Больше не спрашивать"), this);
-    ok_ = new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this);
-    cancel_ = new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this);
+    auto* question = new QLabel(tr("Что сделать при закрытии окна?"), this);
+    minimise_ = new QRadioButton(tr("Свернуть"), this);
+    quit_ = new QRadioButton(tr("Выйти из программы"), this);
+    dontAsk_ = new QCheckBox(tr("Больше не спрашивать"), this);
+    ok_ = new FlatButton(tr("ОК"), FlatButton::Scheme::Primary, this);
+    cancel_ = new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this);
     for (QWidget* w : {static_cast<QWidget*>(question), static_cast<QWidget*>(minimise_),
                        static_cast<QWidget*>(quit_), static_cast<QWidget*>(dontAsk_)}) {
         QFont f = w->font();

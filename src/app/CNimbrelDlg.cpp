@@ -21,6 +21,7 @@
 #include "wall/ui/CanvasWidget.h"
 #include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/CoreText.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
 
@@ -135,18 +136,18 @@ void CNimbrelDlg::CreateButtons() {
         BitmapButton* button = make(id);
         button->setFixedSize(kToolbarButtonWidth, kToolbarButtonHeight);
         button->SetFocusOnHover(true);
-        button->setToolTip(QString::fromUtf8(ToolbarTooltip(id)));
+        button->setToolTip(ToolbarTip(id));
     }
     for (const int id : kTitleButtons) {
         BitmapButton* button = make(id);
         button->setFixedSize(kTitleButtonWidth, kTitleButtonHeight);
         button->setFocusPolicy(Qt::NoFocus);
     }
-    buttons_[kBtnMaximise]->setToolTip(QStringLiteral("Развернуть"));
-    buttons_[kBtnRestore]->setToolTip(QStringLiteral("Восстановить"));
-    buttons_[kBtnMinimise]->setToolTip(QStringLiteral("Свернуть"));
-    buttons_[kBtnClose]->setToolTip(QStringLiteral("Закрыть"));
-    buttons_[kBtnMenu]->setToolTip(QStringLiteral("Меню"));
+    buttons_[kBtnMaximise]->setToolTip(tr("Развернуть"));
+    buttons_[kBtnRestore]->setToolTip(tr("Восстановить"));
+    buttons_[kBtnMinimise]->setToolTip(tr("Свернуть"));
+    buttons_[kBtnClose]->setToolTip(tr("Закрыть"));
+    buttons_[kBtnMenu]->setToolTip(tr("Меню"));
     buttons_[kBtnRestore]->hide();
 }
 
@@ -163,7 +164,7 @@ void CNimbrelDlg::CreateChildren() {
     pageLabel_->setAlignment(Qt::AlignCenter);
     pageLabel_->setStyleSheet(
         QStringLiteral("color: rgb(64,155,228); font-size: 12px; background: transparent;"));
-    pageLabel_->setToolTip(QStringLiteral("Страница"));
+    pageLabel_->setToolTip(tr("Страница"));
     ShowPage(session_.Canvas().CurrentPage(), std::max(1, session_.Canvas().PageCount()));
     connect(canvasView_, &CanvasWidget::PageChanged, this, &CNimbrelDlg::ShowPage);
     connect(canvasView_, &CanvasWidget::PaneMenuRequested, this, &CNimbrelDlg::ShowPaneMenu);
@@ -189,7 +190,7 @@ void CNimbrelDlg::ShowPage(int page, int pages) {
 }
 
 void CNimbrelDlg::ShowServiceState(bool connected) {
-    const QString notice = connected ? QString() : QString::fromUtf8(kServiceLostNotice);
+    const QString notice = connected ? QString() : CoreText(kServiceLostNotice);
     if (notice == serviceNotice_) return;
     serviceNotice_ = notice;
     update(0, 0, width(), kTitleBandHeight);

@@ -19,11 +19,13 @@
 
 #include "app/AllInit.h"
 #include "app/ClientSession.h"
+#include "app/MainControls.h"
 #include "app/MainLayout.h"
 #include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
 #include "devices/ui/TreeActions.h"
+#include "widgets/CoreText.h"
 #include "widgets/ProgramTitle.h"
 
 namespace nimbrel {
@@ -38,11 +40,16 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     Q_OBJECT
   public:
     // The title, the tray tip, and what a second start looks for.
-    static QString Title() { return QString::fromUtf8(kProgramTitle); }
+    static QString Title() { return CoreText(kProgramTitle); }
+    // A toolbar button's tooltip, which the pane menu's item of that command shows too.
+    static QString ToolbarTip(int id) {
+        return QCoreApplication::translate("MainControls", ToolbarTooltip(id));
+    }
     // Shown in the title band while the service cannot be reached and the session is renewed.
-    static constexpr const char* kServiceLostNotice = "Нет связи с сервисом. Переподключение…";
+    static constexpr const char* kServiceLostNotice =
+        NIMBREL_TR_NOOP("Core", "Нет связи с сервисом. Переподключение…");
     // The switch of the panes' health overlay in the title band's and the panes' menus.
-    static constexpr const char* kHealthOverlayText = "Показатели потоков";
+    static constexpr const char* kHealthOverlayText = NIMBREL_TR_NOOP("Core", "Показатели потоков");
 
     struct Options {
         AllInit::Options allInit;

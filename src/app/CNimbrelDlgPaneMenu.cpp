@@ -10,6 +10,7 @@
 
 #include "app/CNimbrelDlg.h"
 #include "app/MainControls.h"
+#include "widgets/CoreText.h"
 
 namespace nimbrel {
 
@@ -27,11 +28,9 @@ void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
     };
     // The stacked buttons name what a click does now (record on or off, …): the toolbar
     // follows the pane just selected, so its visible button of each stack is the one to run.
-    const auto addButton = [&](int id) {
-        add(QString::fromUtf8(ToolbarTooltip(id)), [this, id] { RunCommand(id); });
-    };
+    const auto addButton = [&](int id) { add(ToolbarTip(id), [this, id] { RunCommand(id); }); };
     addButton(kBtnStop);
-    add(state->maximised ? QStringLiteral("Восстановить") : QStringLiteral("Развернуть"),
+    add(state->maximised ? tr("Восстановить") : tr("Развернуть"),
         [this] { ToggleSelectedMaximise(); });
     addButton(kBtnRotate);
     addButton(kBtnSnapshot);
@@ -44,13 +43,11 @@ void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
     const QString name = QString::fromStdString(camera->Name());
     const QString sid =
         QString::fromLatin1(camera->Sid().data(), static_cast<qsizetype>(camera->Sid().size()));
-    add(QStringLiteral("Копировать имя камеры"),
-        [name] { QGuiApplication::clipboard()->setText(name); });
-    add(QStringLiteral("Копировать ID камеры"),
-        [sid] { QGuiApplication::clipboard()->setText(sid); });
+    add(tr("Копировать имя камеры"), [name] { QGuiApplication::clipboard()->setText(name); });
+    add(tr("Копировать ID камеры"), [sid] { QGuiApplication::clipboard()->setText(sid); });
     menu.addSeparator();
     // The overlay is the whole wall's, as in the title band's menu.
-    QAction* overlay = menu.addAction(QString::fromUtf8(kHealthOverlayText));
+    QAction* overlay = menu.addAction(CoreText(kHealthOverlayText));
     overlay->setCheckable(true);
     overlay->setChecked(HealthOverlay());
     commands[overlay] = [this] { RunCommand(kCmdHealthOverlay); };

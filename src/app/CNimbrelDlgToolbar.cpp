@@ -13,6 +13,7 @@
 #include "wall/SoundSwitch.h"
 #include "wall/ui/CanvasWidget.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/CoreText.h"
 
 namespace nimbrel {
 
@@ -158,12 +159,12 @@ void CNimbrelDlg::ShowBitRateMenu(const CCamera& camera, int button) {
     const struct {
         int command;
         const char* text;
-    } items[] = {{kCmdBitRateLow, "Низкое"},
-                 {kCmdBitRateStandard, "Стандартное"},
-                 {kCmdBitRateHigh, "Высокое"}};
+    } items[] = {{kCmdBitRateLow, QT_TR_NOOP("Низкое")},
+                 {kCmdBitRateStandard, QT_TR_NOOP("Стандартное")},
+                 {kCmdBitRateHigh, QT_TR_NOOP("Высокое")}};
     std::map<QAction*, int> commands;
     for (const auto& item : items) {
-        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        QAction* action = menu.addAction(tr(item.text));
         action->setCheckable(true);
         action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) == camera.m_nBitRate);
         commands[action] = item.command;
@@ -197,18 +198,18 @@ void CNimbrelDlg::ToggleLayoutChooser() {
 
 void CNimbrelDlg::ShowTitleMenu() {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Воспроизвести все"))->setData(static_cast<int>(kCmdPlayAll));
-    menu.addAction(QStringLiteral("Остановить все"))->setData(static_cast<int>(kCmdStopAll));
-    QAction* overlay = menu.addAction(QString::fromUtf8(kHealthOverlayText));
+    menu.addAction(tr("Воспроизвести все"))->setData(static_cast<int>(kCmdPlayAll));
+    menu.addAction(tr("Остановить все"))->setData(static_cast<int>(kCmdStopAll));
+    QAction* overlay = menu.addAction(CoreText(kHealthOverlayText));
     overlay->setCheckable(true);
     overlay->setChecked(HealthOverlay());
     overlay->setData(static_cast<int>(kCmdHealthOverlay));
     menu.addSeparator();
-    QAction* settings = menu.addAction(QStringLiteral("Настройки системы"));
-    QAction* feedback = menu.addAction(QStringLiteral("Обратная связь"));
-    QAction* keys = menu.addAction(QStringLiteral("Сочетания клавиш"));
+    QAction* settings = menu.addAction(tr("Настройки системы"));
+    QAction* feedback = menu.addAction(tr("Обратная связь"));
+    QAction* keys = menu.addAction(tr("Сочетания клавиш"));
     menu.addSeparator();
-    QAction* about = menu.addAction(QStringLiteral("О программе"));
+    QAction* about = menu.addAction(tr("О программе"));
     settings->setData(static_cast<int>(kCmdSettings));
     feedback->setData(static_cast<int>(kCmdFeedback));
     about->setData(static_cast<int>(kCmdAbout));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/Translation.h"
+
 namespace nimbrel {
 
 int ToolbarColumn(int id) {
@@ -41,35 +43,35 @@ int ToolbarColumn(int id) {
 const char* ToolbarTooltip(int id) {
     switch (id) {
         case kBtnLayout:
-            return "Вид экрана";
+            return NIMBREL_TR_NOOP("MainControls", "Вид экрана");
         case kBtnStop:
-            return "Отключить камеру";
+            return NIMBREL_TR_NOOP("MainControls", "Отключить камеру");
         case kBtnBitRateLow:
         case kBtnBitRateStandard:
         case kBtnBitRateHigh:
-            return "Разрешение видео";
+            return NIMBREL_TR_NOOP("MainControls", "Разрешение видео");
         case kBtnAlarm:
-            return "Настройки сигнала тревоги";
+            return NIMBREL_TR_NOOP("MainControls", "Настройки сигнала тревоги");
         case kBtnPrevPage:
-            return "Предыдущая камера";
+            return NIMBREL_TR_NOOP("MainControls", "Предыдущая камера");
         case kBtnNextPage:
-            return "Следующая камера";
+            return NIMBREL_TR_NOOP("MainControls", "Следующая камера");
         case kBtnRotate:
-            return "Поворот экрана";
+            return NIMBREL_TR_NOOP("MainControls", "Поворот экрана");
         case kBtnSnapshot:
-            return "Скриншот видео";
+            return NIMBREL_TR_NOOP("MainControls", "Скриншот видео");
         case kBtnAudioOn:
-            return "Включить микрофон";
+            return NIMBREL_TR_NOOP("MainControls", "Включить микрофон");
         case kBtnAudioOff:
-            return "Выключить микрофон";
+            return NIMBREL_TR_NOOP("MainControls", "Выключить микрофон");
         case kBtnTalkOn:
-            return "Включить динамик";
+            return NIMBREL_TR_NOOP("MainControls", "Включить динамик");
         case kBtnTalkOff:
-            return "Выключить динамик";
+            return NIMBREL_TR_NOOP("MainControls", "Выключить динамик");
         case kBtnRecordOn:
-            return "Воспроизвести видео";
+            return NIMBREL_TR_NOOP("MainControls", "Воспроизвести видео");
         case kBtnRecordOff:
-            return "Видео открыто";
+            return NIMBREL_TR_NOOP("MainControls", "Видео открыто");
         default:
             return nullptr;
     }

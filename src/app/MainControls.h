@@ -59,7 +59,8 @@ inline constexpr std::array<int, 5> kTitleButtons = {kBtnMenu, kBtnMinimise, kBt
 // The column (0 to 10) of a toolbar button; stacked buttons share one. -1 for other ids.
 int ToolbarColumn(int id);
 
-// The tooltip of a toolbar button (UTF-8); null for buttons without one.
+// The tooltip of a toolbar button (UTF-8, as written: the window shows it translated in the
+// catalogue context "MainControls"); null for buttons without one.
 const char* ToolbarTooltip(int id);
 
 // The order of Tab / Right (forwards) and Left (backwards).

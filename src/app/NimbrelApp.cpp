@@ -1,10 +1,12 @@
 #include "app/NimbrelApp.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/CNimbrelDlg.h"
 #include "app/ClientSession.h"
 #include "app/StateReport.h"
+#include "app/Translations.h"
 #include "app/WindowPlacement.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
@@ -18,13 +20,14 @@
 #include "service/VersionCheck.h"
 #include "service/ui/LoginWindow.h"
 #include "service/ui/PasswordRecoveryDialog.h"
+#include "text/Translation.h"
 #include "wall/StoredLayout.h"
 
 namespace nimbrel {
 namespace {
 
-constexpr const char* kCaption = "подсказки";
-constexpr const char* kHandshakeCaption = "提示";
+constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+constexpr const char* kHandshakeCaption = NIMBREL_TR_NOOP("Core", "提示");
 
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
@@ -64,8 +67,15 @@ void NimbrelApp::ShowFirstWindow() {
     window->activateWindow();
 }
 
+AccountFolder NimbrelApp::Folder() const {
+    return options_.configDir.isEmpty() ? AccountFolder::Default()
+                                        : AccountFolder(options_.configDir.toStdString());
+}
+
 int NimbrelApp::Run() {
     InitLogging();
+    // Before any window or message: every text is shown in the language chosen.
+    InstallTranslation(StartupLanguage(std::getenv("NIMBREL_LANG"), Folder().Folder()));
     InitGlobalSettings(global);
     InitAppRecord(app);
     application_.setQuitOnLastWindowClosed(false);
@@ -86,7 +96,9 @@ int NimbrelApp::Run() {
     }
     HttpTransportInit();
     if (!options_.service.isEmpty() && !ApplyServiceUrl(global, options_.service.toStdString())) {
-        std::fprintf(stderr, "Неверный адрес сервиса: %s\n", qPrintable(options_.service));
+        const std::string message = text::Format(text::Tr("Core", "Неверный адрес сервиса: %1"),
+                                                 {options_.service.toStdString()});
+        std::fprintf(stderr, "%s\n", message.c_str());
         return kExitUsage;
     }
 
@@ -122,9 +134,7 @@ int NimbrelApp::Run() {
 }
 
 int NimbrelApp::SignIn() {
-    const AccountFolder folder = options_.configDir.isEmpty()
-                                     ? AccountFolder::Default()
-                                     : AccountFolder(options_.configDir.toStdString());
+    const AccountFolder folder = Folder();
     LoginFlow::Options flowOptions;
     flowOptions.defaults = AccountFileDefaults::FromUserDirs();
     LoginFlow flow(global, app, folder, notifier_, flowOptions);

@@ -14,6 +14,7 @@
 #include "app/SingleInstance.h"
 #include "app/StartupOptions.h"
 #include "devices/LanDiscovery.h"
+#include "service/AccountFolder.h"
 
 namespace nimbrel {
 
@@ -37,6 +38,8 @@ class NimbrelApp : public QObject {
   private:
     // The window a second start brings forward: the main window, else the login window.
     void ShowFirstWindow();
+    // Where the account files and the language choice are kept.
+    AccountFolder Folder() const;
     int SignIn();
     int RunMainWindow();
 

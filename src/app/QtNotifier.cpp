@@ -4,16 +4,10 @@
 
 #include "app/CTip.h"
 #include "platform/Log.h"
+#include "widgets/CoreText.h"
 #include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
-namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 QtNotifier::QtNotifier(QObject* parent) : QObject(parent) {}
 
@@ -21,8 +15,9 @@ bool QtNotifier::OnUiThread() const {
     return QThread::currentThread() == thread();
 }
 
+// The core hands its messages over in Russian: they are shown in the user's language.
 void QtNotifier::MessageBox(std::string_view text, std::string_view caption, Icon icon) {
-    const QString qtext = FromUtf8(text), qcaption = FromUtf8(caption);
+    const QString qtext = CoreText(std::string(text)), qcaption = CoreText(std::string(caption));
     if (OnUiThread())
         ShowMessageNow(qtext, qcaption, icon);
     else
@@ -32,7 +27,7 @@ void QtNotifier::MessageBox(std::string_view text, std::string_view caption, Ico
 }
 
 void QtNotifier::ShowTip(std::string_view text, int durationMs) {
-    const QString qtext = FromUtf8(text);
+    const QString qtext = CoreText(std::string(text));
     if (OnUiThread())
         nimbrel::ShowTip(window_, qtext, durationMs);
     else

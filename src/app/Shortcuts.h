@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "text/Translation.h"
 #include "wall/PaneRect.h"
 
 namespace nimbrel {
@@ -17,14 +18,15 @@ struct ShortcutHelp {
 };
 
 inline constexpr std::array<ShortcutHelp, 8> kShortcutHelp{{
-    {"F11", "Полный экран: только видео; Esc — выход"},
-    {"Ctrl+1 … Ctrl+6", "Раскладка: 1, 4, 9, 16, 1+5, 1+7 окон"},
-    {"Page Up / Page Down", "Предыдущая / следующая страница"},
-    {"Ctrl+стрелки", "Выбрать соседнее окно"},
-    {"Enter", "Развернуть выбранное окно / вернуть"},
-    {"Delete", "Остановить видео выбранного окна"},
-    {"Стрелки", "Поворот камеры в выбранном окне"},
-    {"F1", "Эта справка"},
+    {"F11", NIMBREL_TR_NOOP("Core", "Полный экран: только видео; Esc — выход")},
+    {"Ctrl+1 … Ctrl+6", NIMBREL_TR_NOOP("Core", "Раскладка: 1, 4, 9, 16, 1+5, 1+7 окон")},
+    {"Page Up / Page Down", NIMBREL_TR_NOOP("Core", "Предыдущая / следующая страница")},
+    {NIMBREL_TR_NOOP("Core", "Ctrl+стрелки"), NIMBREL_TR_NOOP("Core", "Выбрать соседнее окно")},
+    {"Enter", NIMBREL_TR_NOOP("Core", "Развернуть выбранное окно / вернуть")},
+    {"Delete", NIMBREL_TR_NOOP("Core", "Остановить видео выбранного окна")},
+    {NIMBREL_TR_NOOP("Core", "Стрелки"),
+     NIMBREL_TR_NOOP("Core", "Поворот камеры в выбранном окне")},
+    {"F1", NIMBREL_TR_NOOP("Core", "Эта справка")},
 }};
 
 enum class StepDirection { Left, Right, Up, Down };

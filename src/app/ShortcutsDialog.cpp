@@ -6,19 +6,20 @@
 #include <QVBoxLayout>
 
 #include "app/Shortcuts.h"
+#include "widgets/CoreText.h"
 #include "widgets/FlatButton.h"
 
 namespace nimbrel {
 
 ShortcutsDialog::ShortcutsDialog(QWidget* parent) : FramedDialog(parent) {
-    setWindowTitle(QStringLiteral("Сочетания клавиш"));
+    setWindowTitle(tr("Сочетания клавиш"));
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(24);
     grid->setVerticalSpacing(8);
     int row = 0;
     for (const ShortcutHelp& help : kShortcutHelp) {
-        auto* keys = new QLabel(QString::fromUtf8(help.keys), this);
-        auto* action = new QLabel(QString::fromUtf8(help.action), this);
+        auto* keys = new QLabel(CoreText(help.keys), this);
+        auto* action = new QLabel(CoreText(help.action), this);
         keys->setStyleSheet(
             QStringLiteral("color: rgb(64,155,228); background: transparent; font-size: 13px; "
                            "font-weight: bold;"));
@@ -28,7 +29,7 @@ ShortcutsDialog::ShortcutsDialog(QWidget* parent) : FramedDialog(parent) {
         grid->addWidget(action, row, 1, Qt::AlignLeft);
         ++row;
     }
-    auto* close = new FlatButton(QStringLiteral("Закрыть"), FlatButton::Scheme::Primary, this);
+    auto* close = new FlatButton(tr("Закрыть"), FlatButton::Scheme::Primary, this);
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;

@@ -8,25 +8,32 @@
 
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 class CCamera;
 
 namespace toolbar_text {
-inline constexpr const char* kCaption = "подсказки";
-inline constexpr const char* kSelectPane = "Пожалуйста, выберите окно воспроизведения видео";
-inline constexpr const char* kSnapshotFolder = "Выберите папку, куда сохранить скриншот";
-inline constexpr const char* kSelectToStop = "Пожалуйста, выберите закрыл видео";
-inline constexpr const char* kSelectToTalk = "Пожалуйста, выберите окно для беседы";
-inline constexpr const char* kTalkNotSupported = "Z系列不支持该功能";
-inline constexpr const char* kVideoFolder = "Пожалуйста, выберите папку для сохранения видеофайлов";
+inline constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+inline constexpr const char* kSelectPane =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите окно воспроизведения видео");
+inline constexpr const char* kSnapshotFolder =
+    NIMBREL_TR_NOOP("Core", "Выберите папку, куда сохранить скриншот");
+inline constexpr const char* kSelectToStop =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите закрыл видео");
+inline constexpr const char* kSelectToTalk =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите окно для беседы");
+inline constexpr const char* kTalkNotSupported = NIMBREL_TR_NOOP("Core", "Z系列不支持该功能");
+inline constexpr const char* kVideoFolder =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите папку для сохранения видеофайлов");
 inline constexpr const char* kSelectToRecord =
-    "Пожалуйста, выберите устройство, чтобы открыть видео";
-inline constexpr const char* kSelectDevice = "Пожалуйста, выберите устройство";
-inline constexpr const char* kNotWorking = "Устройство не работает";
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите устройство, чтобы открыть видео");
+inline constexpr const char* kSelectDevice =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите устройство");
+inline constexpr const char* kNotWorking = NIMBREL_TR_NOOP("Core", "Устройство не работает");
 inline constexpr const char* kNoAlarm =
-    "Данное устройство не поддерживает функцию “Сигнал тревоги”";
+    NIMBREL_TR_NOOP("Core", "Данное устройство не поддерживает функцию “Сигнал тревоги”");
 }  // namespace toolbar_text
 
 inline constexpr int kSelectionHintMs = 1300;

@@ -7,7 +7,7 @@ TrayIcon::TrayIcon(const QIcon& icon, const QString& tip, std::function<bool()> 
     : QObject(parent), windowShown_(std::move(windowShown)), icon_(icon) {
     icon_.setToolTip(tip);
     toggle_ = menu_.addAction(ToggleText());
-    exit_ = menu_.addAction(QStringLiteral("Выйти"));
+    exit_ = menu_.addAction(tr("Выйти"));
     icon_.setContextMenu(&menu_);
     // The item names what it will do, so it is named again each time the menu opens.
     connect(&menu_, &QMenu::aboutToShow, this, [this] { toggle_->setText(ToggleText()); });
@@ -37,8 +37,7 @@ void TrayIcon::Remove() {
 }
 
 QString TrayIcon::ToggleText() const {
-    return windowShown_ && windowShown_() ? QStringLiteral("Свернуть")
-                                          : QStringLiteral("Показать главное окно");
+    return windowShown_ && windowShown_() ? tr("Свернуть") : tr("Показать главное окно");
 }
 
 }  // namespace nimbrel

@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
@@ -40,7 +41,7 @@ bool ForEachPage(const DeviceServiceContext& ctx,
         if (!reply) return false;
         const std::string status = ReplyStatus(*reply);
         if (StatusIs(status, kStatusNoAccount)) {
-            ctx.notifier.MessageBox(kNoAccountMessage, "подсказки");
+            ctx.notifier.MessageBox(kNoAccountMessage, NIMBREL_TR_NOOP("Core", "подсказки"));
             return false;
         }
         if (!StatusIs(status, kStatusOk)) return false;

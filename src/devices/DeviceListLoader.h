@@ -11,11 +11,13 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 inline constexpr int kDevicePageSize = 10;
-inline constexpr const char* kNoAccountMessage = "Имя пользователя не существует";
+inline constexpr const char* kNoAccountMessage =
+    NIMBREL_TR_NOOP("Core", "Имя пользователя не существует");
 
 struct DeviceServiceContext {
     const GlobalSettings& g;

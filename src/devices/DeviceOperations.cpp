@@ -5,13 +5,16 @@
 #include "platform/FixedText.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "text/Translation.h"
 #include "text/Utf16Units.h"
 
 namespace nimbrel {
 namespace {
 
-constexpr const char* kRenameFailed = "Не удалось переименовать устройство, попробуйте еще раз";
-constexpr const char* kDeleteFailed = "Не удалось удалить устройство, попробуйте еще раз";
+constexpr const char* kRenameFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось переименовать устройство, попробуйте еще раз");
+constexpr const char* kDeleteFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось удалить устройство, попробуйте еще раз");
 
 std::string Common(const DeviceServiceContext& ctx, const DeviceRecord& device) {
     std::string p = "uid:";
@@ -20,7 +23,10 @@ std::string Common(const DeviceServiceContext& ctx, const DeviceRecord& device) 
 }
 
 std::string MacAndToken(const GlobalSettings& g) {
-    return std::string("&mac:").append(GetText(g.m_Mac)).append("&token:").append(g.SessionText(g.m_Token));
+    return std::string("&mac:")
+        .append(GetText(g.m_Mac))
+        .append("&token:")
+        .append(g.SessionText(g.m_Token));
 }
 
 }  // namespace
@@ -42,8 +48,8 @@ std::string PercentEncodeName(const std::string& utf8Name) {
 
 DeviceOpOutcome RenameDevice(const DeviceServiceContext& ctx, DeviceRecord& device,
                              const std::string& utf8Name) {
-    const std::string payload = Common(ctx, device) + "&name:" + PercentEncodeName(utf8Name) +
-                                MacAndToken(ctx.g);
+    const std::string payload =
+        Common(ctx, device) + "&name:" + PercentEncodeName(utf8Name) + MacAndToken(ctx.g);
     const auto reply = SendSealed(ctx.g, ServiceOp::DevName, payload, kReply256K, ctx.http);
     if (!reply) return {false, kRenameFailed};
     const std::string status = ReplyStatus(*reply);
@@ -51,21 +57,29 @@ DeviceOpOutcome RenameDevice(const DeviceServiceContext& ctx, DeviceRecord& devi
         device.SetName(utf8Name);
         return {true, ""};
     }
-    if (StatusIs(status, kStatusNoDevice)) return {false, "Устройство не существует"};
+    if (StatusIs(status, kStatusNoDevice))
+        return {false, NIMBREL_TR_NOOP("Core", "Устройство не существует")};
     return {false, kRenameFailed};
 }
 
 DeviceOpOutcome DeleteDevice(const DeviceServiceContext& ctx, const DeviceRecord& device) {
-    const std::string payload = Common(ctx, device) + MacAndToken(ctx.g) + "&psd:" +
-                                std::string(GetText(ctx.g.m_PasswordMd5));
+    const std::string payload = Common(ctx, device) + MacAndToken(ctx.g) +
+                                "&psd:" + std::string(GetText(ctx.g.m_PasswordMd5));
     const auto reply = SendSealed(ctx.g, ServiceOp::DeleteDev, payload, kReply64K, ctx.http);
     if (!reply) return {false, kDeleteFailed};
     const std::string status = ReplyStatus(*reply);
     if (StatusIs(status, kStatusOk)) return {true, ""};
     if (StatusIs(status, kStatusErrorPassword))
-        return {false, "Десантный пароль ошибки，Не удалось удалить устройство, попробуйте еще раз"};
+        return {false,
+                NIMBREL_TR_NOOP(
+                    "Core",
+                    "Десантный пароль ошибки，Не удалось удалить устройство, попробуйте еще раз")};
     if (StatusIs(status, kStatusNoDevice))
-        return {false, "Оборудование не существует，Не удалось удалить устройство, попробуйте еще раз"};
+        return {
+            false,
+            NIMBREL_TR_NOOP(
+                "Core",
+                "Оборудование не существует，Не удалось удалить устройство, попробуйте еще раз")};
     return {false, kDeleteFailed};
 }
 
@@ -76,18 +90,25 @@ DeviceOpOutcome ToggleDeviceSwitch(const DeviceServiceContext& ctx, DeviceRecord
     const int32_t current = field.load();
     // Only 0 and 1 name a state; anything else is treated as "off", so the switch turns it on.
     const bool switchOff = current == 1;
-    const char* failure = led ? "Не удалось отключить индикатор состояния"
-                              : (switchOff ? "Отключить голосовые подсказки"
-                                           : "Не удалось включить голосовые подсказки");
+    const char* failure =
+        led ? NIMBREL_TR_NOOP("Core", "Не удалось отключить индикатор состояния")
+            : (switchOff ? NIMBREL_TR_NOOP("Core", "Отключить голосовые подсказки")
+                         : NIMBREL_TR_NOOP("Core", "Не удалось включить голосовые подсказки"));
     std::string payload = Common(ctx, device) + MacAndToken(ctx.g);
-    payload.append("&umac:").append(GetText(ctx.app.m_UserName)).append(",").append(GetText(ctx.g.m_Mac));
+    payload.append("&umac:")
+        .append(GetText(ctx.app.m_UserName))
+        .append(",")
+        .append(GetText(ctx.g.m_Mac));
     payload.append("&status:").append(switchOff ? "off" : "on");
     const auto reply = SendSealed(ctx.g, led ? ServiceOp::SetLed : ServiceOp::SetVoice, payload,
                                   kReply256K, ctx.http);
     if (!reply || !StatusIs(ReplyStatus(*reply), kStatusOk)) return {false, failure};
     field = switchOff ? 0 : 1;
-    if (led) return {true, switchOff ? "Индикатор отключен" : "Индикатор включен"};
-    return {true, switchOff ? "Подсказки отключены" : "Подсказки включены"};
+    if (led)
+        return {true, switchOff ? NIMBREL_TR_NOOP("Core", "Индикатор отключен")
+                                : NIMBREL_TR_NOOP("Core", "Индикатор включен")};
+    return {true, switchOff ? NIMBREL_TR_NOOP("Core", "Подсказки отключены")
+                            : NIMBREL_TR_NOOP("Core", "Подсказки включены")};
 }
 
 }  // namespace nimbrel

@@ -9,6 +9,7 @@
 
 #include "devices/DeviceListLoader.h"
 #include "devices/DeviceRecord.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -19,7 +20,7 @@ struct DeviceOpOutcome {
 
 inline constexpr std::size_t kMaxDeviceNameUnits = 30;
 inline constexpr const char* kRenameTooLongMessage =
-    "устройство названиедлина превышает максимальный предел ";
+    NIMBREL_TR_NOOP("Core", "устройство названиедлина превышает максимальный предел ");
 
 // The rename dialog's check: the length message for a name over 30 UTF-16 units, else nothing.
 std::optional<std::string> CheckDeviceName(const std::string& utf8Name);

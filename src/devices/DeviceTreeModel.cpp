@@ -5,6 +5,7 @@
 #include "devices/DeviceGroupsFile.h"
 #include "platform/Log.h"
 #include "service/AccountStore.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -139,17 +140,23 @@ std::optional<int32_t> DeviceTreeModel::GroupOf(int deviceIndex) const {
     return std::nullopt;
 }
 
+std::string DeviceTreeModel::ShownName(const TreeGroup& group) {
+    return group.name == kDefaultGroupName ? text::Tr("Core", kDefaultGroupName) : group.name;
+}
+
 std::optional<int32_t> DeviceTreeModel::AddGroup() {
     std::lock_guard guard(lock_);
     if (groups_.size() >= kMaxGroups) return std::nullopt;
     int32_t gid = 0;
+    // A new group is the user's to name: it starts with a name in the user's language.
+    const std::string name = text::Tr("Core", kNewGroupName);
     const bool ok = store_.Change([&](AccountFile& file) {
         for (const GroupEntry& e : ReadGroupList(file, SIZE_MAX)) gid = std::max(gid, e.gid);
         gid += 1;
-        return AddGroupElement(file, {gid, kNewGroupName, false});
+        return AddGroupElement(file, {gid, name, false});
     });
     if (!ok) return std::nullopt;
-    groups_.push_back({gid, kNewGroupName, false, {}});
+    groups_.push_back({gid, name, false, {}});
     return gid;
 }
 

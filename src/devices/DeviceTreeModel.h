@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "devices/DeviceList.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -41,9 +42,16 @@ class DeviceTreeModel {
     static constexpr int kMaxGroups = 32;
     static constexpr int kHeaderHeight = 22;
     static constexpr int kDeviceHeight = 82;
-    static constexpr const char* kDefaultGroupName = "Выбрать вручную";
-    static constexpr const char* kNewGroupName = "Моя группа";
-    static constexpr const char* kTooManyGroupsMessage = "Количество групп достигло придела.";
+    // The name a new account file gives its first group; the file keeps it as written, and the
+    // tree shows it in the user's language (ShownName).
+    static constexpr const char* kDefaultGroupName = NIMBREL_TR_NOOP("Core", "Выбрать вручную");
+    static constexpr const char* kNewGroupName = NIMBREL_TR_NOOP("Core", "Моя группа");
+    static constexpr const char* kTooManyGroupsMessage =
+        NIMBREL_TR_NOOP("Core", "Количество групп достигло придела.");
+
+    // The name `group` is shown with: its own, except the first group's name as a new file
+    // writes it, which is shown in the user's language.
+    static std::string ShownName(const TreeGroup& group);
 
     // Called at fill for each device whose "VideoStore" is "1".
     using RecordingMark = std::function<void(DeviceRecord&)>;

@@ -1,5 +1,5 @@
 // The device tree's context menus as data: which items appear for what was clicked, with their
-// labels and command numbers. The window turns them into a real menu.
+// labels (in the user's language) and command numbers. The window turns them into a real menu.
 // Threading: pure functions, callable from any thread.
 #pragma once
 

@@ -8,13 +8,15 @@
 
 #include "devices/DeviceRecord.h"
 #include "service/GlobalSettings.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
-inline constexpr const char* kAdminLockMessage =
-    "Камера была заблокирована администратором, для разблокировки свяжитесь с администратором！";
-inline constexpr const char* kDeviceOfflineNotice = "Устройство не в сети";
-inline constexpr const char* kWrongCodeNotice = "Неверно введен пароль";
+inline constexpr const char* kAdminLockMessage = NIMBREL_TR_NOOP(
+    "Core",
+    "Камера была заблокирована администратором, для разблокировки свяжитесь с администратором！");
+inline constexpr const char* kDeviceOfflineNotice = NIMBREL_TR_NOOP("Core", "Устройство не в сети");
+inline constexpr const char* kWrongCodeNotice = NIMBREL_TR_NOOP("Core", "Неверно введен пароль");
 
 enum class OpenCheck {
     AdminLocked,  // shared and locked: the administrator message, not opened
@@ -26,7 +28,7 @@ enum class OpenCheck {
 OpenCheck CheckDeviceOpening(const DeviceRecord& device);
 
 class VideoLockKeypad {
-public:
+  public:
     enum class KeyResult {
         Ignored,   // the key was already used in this attempt (or not 1..9)
         Pressed,   // taken; keep going
@@ -42,7 +44,7 @@ public:
     const std::string& Entered() const { return entered_; }
     bool IsLit(int digit) const { return digit >= 1 && digit <= 9 && lit_[digit - 1]; }
 
-private:
+  private:
     const GlobalSettings& g_;
     std::string lockPsd_;
     std::string entered_;

@@ -39,6 +39,7 @@
 #include "platform/SerialPool.h"
 #include "platform/TcpSocket.h"
 #include "platform/UdpSocket.h"
+#include "text/Translation.h"
 
 namespace Json {
 class Value;
@@ -82,7 +83,8 @@ struct ViewCounters {
 
 class CCamera : public DeviceRecord, public PaneOwner {
   public:
-    static constexpr const char* kNoFreePaneNotice = "Нет свободного окна для видео";
+    static constexpr const char* kNoFreePaneNotice =
+        NIMBREL_TR_NOOP("Core", "Нет свободного окна для видео");
     static constexpr int kNoFreePaneNoticeMs = 1500;
 
     explicit CCamera(LiveContext& live);

@@ -9,13 +9,14 @@
 #include "platform/FixedText.h"
 #include "platform/Log.h"
 #include "service/MediaSettings.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kCaption = "подсказки";
+constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
 constexpr int kSnapshotNoticeMs = 2000;
 constexpr auto kPtzPass = 50ms;
 

@@ -21,14 +21,16 @@
 #include "media/Mp4Writer.h"
 #include "platform/ByteSink.h"
 #include "platform/UserNotifier.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 class CameraRecorder {
   public:
-    static constexpr const char* kFileFailedNotice = "Не удалось создать файл видеозаписи";
+    static constexpr const char* kFileFailedNotice =
+        NIMBREL_TR_NOOP("Core", "Не удалось создать файл видеозаписи");
     static constexpr const char* kWriteFailedNotice =
-        "Запись видео остановлена: не удалось записать файл";
+        NIMBREL_TR_NOOP("Core", "Запись видео остановлена: не удалось записать файл");
     static constexpr int kNoticeMs = 2000;
 
     // Makes the file a recording is written into; null with the reason when it cannot.

@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "text/JsonText.h"
 #include "text/NumberText.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
@@ -23,7 +24,7 @@ using namespace std::chrono_literals;
 constexpr int kRelayCutSeconds[26] = {250,  1900, 361,  277,  380,  384,  400,  420, 432,
                                       1000, 800,  1200, 1700, 1400, 560,  607,  662, 728,
                                       1200, 800,  2000, 842,  950,  3000, 1000, 1220};
-constexpr const char* kRelayNotice = "检测到当前网速不稳定，请稍后重试";
+constexpr const char* kRelayNotice = NIMBREL_TR_NOOP("Core", "检测到当前网速不稳定，请稍后重试");
 
 // Cleared by the first relay cut of the program run: the notice is shown once.
 std::atomic<bool> relayNoticePending{true};

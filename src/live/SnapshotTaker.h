@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "live/CapturePaths.h"
+#include "text/Translation.h"
 
 struct AVFrame;
 
@@ -21,8 +22,9 @@ class PaneScaler;
 
 class SnapshotTaker {
   public:
-    static constexpr const char* kTakenMessage = "Скриншот видео";
-    static constexpr const char* kFailedNotice = "Не удалось сохранить скриншот";
+    static constexpr const char* kTakenMessage = NIMBREL_TR_NOOP("Core", "Скриншот видео");
+    static constexpr const char* kFailedNotice =
+        NIMBREL_TR_NOOP("Core", "Не удалось сохранить скриншот");
 
     // Where the folder rules put a snapshot.
     struct Place {

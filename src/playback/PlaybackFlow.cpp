@@ -1,6 +1,7 @@
 #include "playback/PlaybackFlow.h"
 
 #include "playback/PlaybackTexts.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -63,7 +64,7 @@ void PlaybackFlow::Changed() {
 
 std::string PlaybackFlow::Title() const {
     std::lock_guard guard(lock_);
-    return indexShown_ ? deviceName_ : playback_text::kLoadingTitle;
+    return indexShown_ ? deviceName_ : text::Tr("Core", playback_text::kLoadingTitle);
 }
 
 PickLists PlaybackFlow::Lists() const {

@@ -8,6 +8,7 @@
 #include "service/ServiceOperation.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
@@ -56,21 +57,22 @@ std::string AlarmFlow::HourLabel(int hour) {
 UserMessage AlarmFlow::MessageFor(AlarmOutcome outcome) {
     switch (outcome) {
         case AlarmOutcome::SwitchedOn:
-            return {"Открыть отчет успеха", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Открыть отчет успеха"), kCaption};
         case AlarmOutcome::SwitchedOff:
-            return {"Закрыть отчет успеха", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Закрыть отчет успеха"), kCaption};
         case AlarmOutcome::SwitchOnFailed:
-            return {"Открыть отчет неудачи", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Открыть отчет неудачи"), kCaption};
         case AlarmOutcome::SwitchOffFailed:
-            return {"Закрыть отчет неудачи", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Закрыть отчет неудачи"), kCaption};
         case AlarmOutcome::HoursSet:
-            return {"Установлено", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Установлено"), kCaption};
         case AlarmOutcome::CameraOffline:
-            return {"Камера не в сети", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Камера не в сети"), kCaption};
         case AlarmOutcome::HoursFailed:
-            return {"Установка не удалась", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Установка не удалась"), kCaption};
         case AlarmOutcome::AlarmIsOff:
-            return {"Пожалуйста, включите сигнал тревоги", kApplicationName};
+            return {NIMBREL_TR_NOOP("Core", "Пожалуйста, включите сигнал тревоги"),
+                    kApplicationName};
         case AlarmOutcome::NotBuilt:
         case AlarmOutcome::InvalidHours:
             break;

@@ -17,6 +17,7 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -44,10 +45,12 @@ enum class AlarmOutcome {
 
 class AlarmFlow {
   public:
-    static constexpr std::string_view kCaption = "подсказки";
+    static constexpr std::string_view kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
     // Caption of the message that asks to switch the alarm on: the application's name.
-    static constexpr std::string_view kApplicationName = "Farlo видео-клиент";
-    static constexpr std::string_view kWholeDayNote = "Установить сигнал тревоги на весь день";
+    static constexpr std::string_view kApplicationName =
+        NIMBREL_TR_NOOP("Core", "Farlo видео-клиент");
+    static constexpr std::string_view kWholeDayNote =
+        NIMBREL_TR_NOOP("Core", "Установить сигнал тревоги на весь день");
 
     // Receives the record after each confirmed change, to write it back into the device list.
     using RecordWriter = std::function<void(const AlarmDevice&)>;

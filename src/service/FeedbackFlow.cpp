@@ -7,6 +7,7 @@
 #include "service/ServiceCipher.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
@@ -90,9 +91,9 @@ std::optional<std::string> FeedbackFlow::EncodeMessage(std::string_view text) {
 UserMessage FeedbackFlow::MessageFor(FeedbackOutcome outcome) {
     switch (outcome) {
         case FeedbackOutcome::Sent:
-            return {"Сообщение отправлено успешно", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Сообщение отправлено успешно"), kCaption};
         case FeedbackOutcome::Failed:
-            return {"Не удалось отправить сообщение", kCaption};
+            return {NIMBREL_TR_NOOP("Core", "Не удалось отправить сообщение"), kCaption};
         case FeedbackOutcome::Empty:
         case FeedbackOutcome::InvalidText:
             break;

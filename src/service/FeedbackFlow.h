@@ -17,6 +17,7 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -29,8 +30,9 @@ enum class FeedbackOutcome {
 
 class FeedbackFlow {
   public:
-    static constexpr std::string_view kCaption = "подсказки";
-    static constexpr std::string_view kEmptyHint = "Пожалуйста, введите Ваш вопрос";
+    static constexpr std::string_view kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+    static constexpr std::string_view kEmptyHint =
+        NIMBREL_TR_NOOP("Core", "Пожалуйста, введите Ваш вопрос");
     static constexpr int kEmptyHintMs = 1000;
     static constexpr std::size_t kMaxTextUnits = 299;  // UTF-16 units the text box gives
     static constexpr std::size_t kMaxUtf8Bytes = 260;  // UTF-8 bytes that are sent

@@ -10,6 +10,7 @@
 #include "service/crypto/Digest.h"
 #include "text/FullMatchPattern.h"
 #include "text/ShownText.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -90,9 +91,9 @@ std::optional<LoginCheck> LoginFlow::CheckFields(std::string_view name, std::str
 }
 
 std::string LoginFlow::ProgressText(int step) {
-    std::string text = "Вход";
-    text.append(static_cast<std::size_t>(((step % 8) + 8) % 8), '.');
-    return text;
+    std::string shown = text::Tr("Core", "Вход");
+    shown.append(static_cast<std::size_t>(((step % 8) + 8) % 8), '.');
+    return shown;
 }
 
 void LoginFlow::ApplyChoice(const AccountFile& file, bool autoLoginUnlessZero) {

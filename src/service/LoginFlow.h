@@ -22,26 +22,31 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 namespace login_text {
-inline constexpr const char* kTitle = "имя пользователя Farlo";
-inline constexpr const char* kEnterName = "Введите имя пользователя";
-inline constexpr const char* kBadName = "Имя может состоять из букв, цифр, длиной 4-64 символов";
-inline constexpr const char* kEnterPassword = "Введите пароль";
+inline constexpr const char* kTitle = NIMBREL_TR_NOOP("Core", "имя пользователя Farlo");
+inline constexpr const char* kEnterName = NIMBREL_TR_NOOP("Core", "Введите имя пользователя");
+inline constexpr const char* kBadName =
+    NIMBREL_TR_NOOP("Core", "Имя может состоять из букв, цифр, длиной 4-64 символов");
+inline constexpr const char* kEnterPassword = NIMBREL_TR_NOOP("Core", "Введите пароль");
 inline constexpr const char* kBadPassword =
-    "Пароль может состоять из букв, цифр, длиной 6-64 символов";
-inline constexpr const char* kNetwork = "Не удалось войти в систему, проверьте настройки сети！";
-inline constexpr const char* kWrongPassword = "Неверно введен пароль！";
-inline constexpr const char* kNoAccount = "Имя пользователя не существует！";
-inline constexpr const char* kExpired =
-    "Для обеспечения безопасности счета, пожалуйста, вновь ввести пароль！";
+    NIMBREL_TR_NOOP("Core", "Пароль может состоять из букв, цифр, длиной 6-64 символов");
+inline constexpr const char* kNetwork =
+    NIMBREL_TR_NOOP("Core", "Не удалось войти в систему, проверьте настройки сети！");
+inline constexpr const char* kWrongPassword = NIMBREL_TR_NOOP("Core", "Неверно введен пароль！");
+inline constexpr const char* kNoAccount =
+    NIMBREL_TR_NOOP("Core", "Имя пользователя не существует！");
+inline constexpr const char* kExpired = NIMBREL_TR_NOOP(
+    "Core", "Для обеспечения безопасности счета, пожалуйста, вновь ввести пароль！");
 inline constexpr const char* kRefused =
-    "Авторизация не удалась, проверьте имя пользователя и пароль！";
+    NIMBREL_TR_NOOP("Core", "Авторизация не удалась, проверьте имя пользователя и пароль！");
 inline constexpr const char* kAccountSaveFailed =
-    "Не удалось сохранить информацию, попробуйте еще раз！";
-inline constexpr const char* kSaveFailed = "Не удалось сохранить информацию, попробуйте еще раз";
+    NIMBREL_TR_NOOP("Core", "Не удалось сохранить информацию, попробуйте еще раз！");
+inline constexpr const char* kSaveFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось сохранить информацию, попробуйте еще раз");
 }  // namespace login_text
 
 enum class LoginBox { None, UserName, Password };

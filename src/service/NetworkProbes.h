@@ -7,11 +7,12 @@
 #include "platform/UserNotifier.h"
 #include "service/GlobalSettings.h"
 #include "service/ProbeResult.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
-inline constexpr const char* kAbnormalNetworkMessage = "Аномальная сеть";
-inline constexpr const char* kProbeCaption = "подсказки";
+inline constexpr const char* kAbnormalNetworkMessage = NIMBREL_TR_NOOP("Core", "Аномальная сеть");
+inline constexpr const char* kProbeCaption = NIMBREL_TR_NOOP("Core", "подсказки");
 
 // Starts the UDP probe thread, then the TCP probe thread, into m_UdpProbeThread and
 // m_TcpProbeThread; each stores its result once when it ends. Both results read -1 until then.

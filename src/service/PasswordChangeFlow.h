@@ -16,20 +16,25 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 namespace change_text {
-inline constexpr const char* kCaption = "подсказки";
-inline constexpr const char* kEnterOld = "Пожалуйста, введите старый пароль";
-inline constexpr const char* kEnterNew = "Пожалуйста, введите новый пароль";
-inline constexpr const char* kEnterRepeat = "Введите новый пароль еще раз";
-inline constexpr const char* kBadOld = "Неверно введен пароль";
-inline constexpr const char* kBadNew = "Неверный формат введенного пароля";
-inline constexpr const char* kMismatch = "Введенные пароли не соответствуют";
-inline constexpr const char* kWrongOld = "Старый пароль введен неверно";
-inline constexpr const char* kChanged = "Пароль изменен успешно";
-inline constexpr const char* kFailed = "Не удалось сменить пароль. Пожалуйста, попробуйте позже";
+inline constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+inline constexpr const char* kEnterOld =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, введите старый пароль");
+inline constexpr const char* kEnterNew =
+    NIMBREL_TR_NOOP("Core", "Пожалуйста, введите новый пароль");
+inline constexpr const char* kEnterRepeat = NIMBREL_TR_NOOP("Core", "Введите новый пароль еще раз");
+inline constexpr const char* kBadOld = NIMBREL_TR_NOOP("Core", "Неверно введен пароль");
+inline constexpr const char* kBadNew = NIMBREL_TR_NOOP("Core", "Неверный формат введенного пароля");
+inline constexpr const char* kMismatch =
+    NIMBREL_TR_NOOP("Core", "Введенные пароли не соответствуют");
+inline constexpr const char* kWrongOld = NIMBREL_TR_NOOP("Core", "Старый пароль введен неверно");
+inline constexpr const char* kChanged = NIMBREL_TR_NOOP("Core", "Пароль изменен успешно");
+inline constexpr const char* kFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось сменить пароль. Пожалуйста, попробуйте позже");
 }  // namespace change_text
 
 enum class PasswordBox { None, Old, New, Repeat };

@@ -6,11 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "text/Translation.h"
+
 namespace nimbrel {
 
 namespace confirm_text {
-inline constexpr const char* kEnterPassword = "Введите пароль";
-inline constexpr const char* kWrongPassword = "Неверно введен пароль";
+inline constexpr const char* kEnterPassword = NIMBREL_TR_NOOP("Core", "Введите пароль");
+inline constexpr const char* kWrongPassword = NIMBREL_TR_NOOP("Core", "Неверно введен пароль");
 }  // namespace confirm_text
 
 class PasswordConfirmFlow {

@@ -13,6 +13,7 @@
 #include "text/FullMatchPattern.h"
 #include "text/JsonText.h"
 #include "text/ShownText.h"
+#include "text/Translation.h"
 #include "text/WideText.h"
 
 namespace nimbrel {
@@ -92,8 +93,9 @@ void PasswordRecoveryFlow::SetResultHandler(std::function<void(const RecoveryRes
 }
 
 std::string PasswordRecoveryFlow::NoQuestionsMessage() {
-    return std::string(recovery_text::kNoQuestions) + "\nПочта: " + support::kMail +
-           "\nТелефон: " + support::kPhone;
+    return text::Format(
+        text::Tr("Core", "%1\nПочта: %2\nТелефон: %3"),
+        {text::Tr("Core", recovery_text::kNoQuestions), support::kMail, support::kPhone});
 }
 
 std::string PasswordRecoveryFlow::EncodeAnswer(std::string_view answer) {

@@ -15,40 +15,49 @@
 #include "platform/UserNotifier.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 namespace recovery_text {
 // The caption padded with a no-break space before and after it (A), only before (B), only
 // after (C); and the plain caption of the workers' messages.
-inline constexpr const char* kCaptionA = "\u00A0подсказки\u00A0";
-inline constexpr const char* kCaptionB = "\u00A0подсказки";
-inline constexpr const char* kCaptionC = "подсказки\u00A0";
-inline constexpr const char* kCaption = "подсказки";
+inline constexpr const char* kCaptionA = NIMBREL_TR_NOOP("Core", "\u00A0подсказки\u00A0");
+inline constexpr const char* kCaptionB = NIMBREL_TR_NOOP("Core", "\u00A0подсказки");
+inline constexpr const char* kCaptionC = NIMBREL_TR_NOOP("Core", "подсказки\u00A0");
+inline constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
 
-inline constexpr const char* kEnterName = "Введите имя пользователя";
-inline constexpr const char* kBadName = "Имя может состоять из букв, цифр, длиной 4-64 символов";
+inline constexpr const char* kEnterName = NIMBREL_TR_NOOP("Core", "Введите имя пользователя");
+inline constexpr const char* kBadName =
+    NIMBREL_TR_NOOP("Core", "Имя может состоять из букв, цифр, длиной 4-64 символов");
 inline constexpr const char* kAuthFailed =
-    "Авторизация пользователя не удалась, повторите попытку позже";
-inline constexpr const char* kNoSuchUser = "Имя пользователя не существует";
-inline constexpr const char* kNoQuestions =
-    "Вы не установили секретные вопросы, пожалуйста, обратитесь в службу поддержки:";
-inline constexpr const char* kQuestionsFailed = "Не удалось загрузить секретные вопросы";
+    NIMBREL_TR_NOOP("Core", "Авторизация пользователя не удалась, повторите попытку позже");
+inline constexpr const char* kNoSuchUser =
+    NIMBREL_TR_NOOP("Core", "Имя пользователя не существует");
+inline constexpr const char* kNoQuestions = NIMBREL_TR_NOOP(
+    "Core", "Вы не установили секретные вопросы, пожалуйста, обратитесь в службу поддержки:");
+inline constexpr const char* kQuestionsFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось загрузить секретные вопросы");
 
-inline constexpr const char* kEnterAnswer = "Укажите ответ на секретный вопрос";
+inline constexpr const char* kEnterAnswer =
+    NIMBREL_TR_NOOP("Core", "Укажите ответ на секретный вопрос");
 inline constexpr const char* kCheckFailed =
-    " Проверка безопасности не удалась. Пожалуйста, повторите попытку";
-inline constexpr const char* kWrongAnswer =
-    "Указан неверный ответ на секретный вопрос. Пожалуйста, повторите попытку";
+    NIMBREL_TR_NOOP("Core", " Проверка безопасности не удалась. Пожалуйста, повторите попытку");
+inline constexpr const char* kWrongAnswer = NIMBREL_TR_NOOP(
+    "Core", "Указан неверный ответ на секретный вопрос. Пожалуйста, повторите попытку");
 
-inline constexpr const char* kEnterNew = "Введите новый пароль";
-inline constexpr const char* kBadNew = " Пароль может состоять из букв, цифр, длиной 6-64 символов";
-inline constexpr const char* kEnterRepeat = "Введите пароль еще раз";
-inline constexpr const char* kMismatch = " Указанные пароли не совпадают. Введите еще раз";
+inline constexpr const char* kEnterNew = NIMBREL_TR_NOOP("Core", "Введите новый пароль");
+inline constexpr const char* kBadNew =
+    NIMBREL_TR_NOOP("Core", " Пароль может состоять из букв, цифр, длиной 6-64 символов");
+inline constexpr const char* kEnterRepeat = NIMBREL_TR_NOOP("Core", "Введите пароль еще раз");
+inline constexpr const char* kMismatch =
+    NIMBREL_TR_NOOP("Core", " Указанные пароли не совпадают. Введите еще раз");
 inline constexpr const char* kChanged =
-    "Смена пароля прошла успешно. Пожалуйста, вернитесь в главное меню";
-inline constexpr const char* kNotRegistered = "Такой пользователь не зарегистрирован";
-inline constexpr const char* kChangeFailed = "Не удалось сменить пароль. Повторите попытку позже";
+    NIMBREL_TR_NOOP("Core", "Смена пароля прошла успешно. Пожалуйста, вернитесь в главное меню");
+inline constexpr const char* kNotRegistered =
+    NIMBREL_TR_NOOP("Core", "Такой пользователь не зарегистрирован");
+inline constexpr const char* kChangeFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось сменить пароль. Повторите попытку позже");
 }  // namespace recovery_text
 
 enum class RecoveryStep { Account = 1, Question = 2, NewPassword = 3 };

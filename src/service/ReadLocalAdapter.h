@@ -5,6 +5,7 @@
 #include <string>
 
 #include "service/GlobalSettings.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -12,7 +13,7 @@ namespace nimbrel {
 // `chosenAdapter` names the adapter to use (loopback included); empty picks the first one up.
 int ReadLocalAdapter(GlobalSettings& g, const std::string& chosenAdapter = "");
 
-inline constexpr const char* kAdapterMessage =
-    "Не удалось получить информацию, пожалуйста, проверьте сетевые настройки";
+inline constexpr const char* kAdapterMessage = NIMBREL_TR_NOOP(
+    "Core", "Не удалось получить информацию, пожалуйста, проверьте сетевые настройки");
 
 }  // namespace nimbrel

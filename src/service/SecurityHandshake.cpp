@@ -13,12 +13,14 @@
 #include "text/Base64.h"
 #include "text/JsonText.h"
 #include "text/ShownText.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
 
-constexpr const char* kUpdateMessage = "检测到系统有重要更新，请下载更新！";
-constexpr const char* kUpdateCaption = "提示";
+constexpr const char* kUpdateMessage =
+    NIMBREL_TR_NOOP("Core", "检测到系统有重要更新，请下载更新！");
+constexpr const char* kUpdateCaption = NIMBREL_TR_NOOP("Core", "提示");
 
 // Writes `value` unless the field holds it already. A handshake that renews the session keeps
 // the client's key pair, and what stays the same is not rewritten under other threads' reads.

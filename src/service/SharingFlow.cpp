@@ -8,6 +8,7 @@
 #include "service/StatusWord.h"
 #include "text/FullMatchPattern.h"
 #include "text/JsonText.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -195,10 +196,12 @@ DeletePrompt SharingFlow::PrepareDelete(std::optional<std::size_t> row, DeleteSo
     prompt.action = DeletePrompt::Action::Confirm;
     prompt.name = user->uid;
     if (source == DeleteSource::Button) {
-        prompt.text = "Подтвердить подключение пользователю " + user->uid + "？";
+        prompt.text = text::Format(text::Tr("Core", "Подтвердить подключение пользователю %1？"),
+                                   {user->uid});
         prompt.caption = sharing_text::kConfirmCaption;
     } else {
-        prompt.text = "Подтвердить подключение пользователю" + user->uid + "？";
+        prompt.text =
+            text::Format(text::Tr("Core", "Подтвердить подключение пользователю%1？"), {user->uid});
         prompt.caption = sharing_text::kCaption;
     }
     return prompt;

@@ -17,38 +17,48 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 namespace sharing_text {
-inline constexpr const char* kCaption = "подсказки";
-inline constexpr const char* kConfirmCaption = "Подтвердить";
-inline constexpr const char* kColumnUser = " Имя пользователя";
-inline constexpr const char* kColumnNick = "Прозвище";
-inline constexpr const char* kColumnAdmin = "Администратор";
+inline constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+inline constexpr const char* kConfirmCaption = NIMBREL_TR_NOOP("Core", "Подтвердить");
+inline constexpr const char* kColumnUser = NIMBREL_TR_NOOP("Core", " Имя пользователя");
+inline constexpr const char* kColumnNick = NIMBREL_TR_NOOP("Core", "Прозвище");
+inline constexpr const char* kColumnAdmin = NIMBREL_TR_NOOP("Core", "Администратор");
 inline constexpr const char* kAdminYes = "Yes";
 inline constexpr const char* kAdminNo = "-";
-inline constexpr const char* kMenuDelete = " Пользователь удален";
-inline constexpr const char* kMenuRefresh = " Обновить список пользователей";
-inline constexpr const char* kMenuRefreshOnly = "Обновить список пользователей";
+inline constexpr const char* kMenuDelete = NIMBREL_TR_NOOP("Core", " Пользователь удален");
+inline constexpr const char* kMenuRefresh =
+    NIMBREL_TR_NOOP("Core", " Обновить список пользователей");
+inline constexpr const char* kMenuRefreshOnly =
+    NIMBREL_TR_NOOP("Core", "Обновить список пользователей");
 
 inline constexpr const char* kListFailed =
-    "Не удалось открыть список пользователей. Попробуйте еще раз";
-inline constexpr const char* kNoDevice = "устройствоне существует. Попробуйте еще раз";
-inline constexpr const char* kNoAccount = "Имя пользователя не существует. Попробуйте еще раз";
+    NIMBREL_TR_NOOP("Core", "Не удалось открыть список пользователей. Попробуйте еще раз");
+inline constexpr const char* kNoDevice =
+    NIMBREL_TR_NOOP("Core", "устройствоне существует. Попробуйте еще раз");
+inline constexpr const char* kNoAccount =
+    NIMBREL_TR_NOOP("Core", "Имя пользователя не существует. Попробуйте еще раз");
 
-inline constexpr const char* kEnterName = "Введите имя пользователя";
-inline constexpr const char* kBadName = "Имя может состоять из букв, цифр, длиной 4-64 символов";
+inline constexpr const char* kEnterName = NIMBREL_TR_NOOP("Core", "Введите имя пользователя");
+inline constexpr const char* kBadName =
+    NIMBREL_TR_NOOP("Core", "Имя может состоять из букв, цифр, длиной 4-64 символов");
 inline constexpr const char* kTooMany =
-    "К данному устройству добавлено максимальное количество пользователей";
-inline constexpr const char* kNotRegistered =
-    "Имя пользователя не зарегистрировано. Пожалуйста, зарегистрируйте его";
-inline constexpr const char* kAlreadyAdded = "Пользователь добавлен";
-inline constexpr const char* kAddFailed = "Не удалось добавить пользователя. Попробуйте еще раз";
+    NIMBREL_TR_NOOP("Core", "К данному устройству добавлено максимальное количество пользователей");
+inline constexpr const char* kNotRegistered = NIMBREL_TR_NOOP(
+    "Core", "Имя пользователя не зарегистрировано. Пожалуйста, зарегистрируйте его");
+inline constexpr const char* kAlreadyAdded = NIMBREL_TR_NOOP("Core", "Пользователь добавлен");
+inline constexpr const char* kAddFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось добавить пользователя. Попробуйте еще раз");
 
-inline constexpr const char* kChooseUser = "Выберите пользователя для удаления";
-inline constexpr const char* kChooseUserMenu = " Выберите пользователя для удаления";
-inline constexpr const char* kDeleteFailed = "Не удалось удалить пользователя. Попробуйте еще раз";
+inline constexpr const char* kChooseUser =
+    NIMBREL_TR_NOOP("Core", "Выберите пользователя для удаления");
+inline constexpr const char* kChooseUserMenu =
+    NIMBREL_TR_NOOP("Core", " Выберите пользователя для удаления");
+inline constexpr const char* kDeleteFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось удалить пользователя. Попробуйте еще раз");
 }  // namespace sharing_text
 
 // One row of the user list.

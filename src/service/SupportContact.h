@@ -4,12 +4,14 @@
 // Threading: constants.
 #pragma once
 
+#include "text/Translation.h"
+
 namespace nimbrel::support {
 
 inline constexpr const char* kWebsite = "nimbrel.net";
 inline constexpr const char* kMail = "support@nimbrel.net";
 inline constexpr const char* kPhone = "8 800 000-00-00";
-inline constexpr const char* kAddress = "Москва, Россия";
-inline constexpr const char* kCompany = "ООО «Нимбрел»";
+inline constexpr const char* kAddress = NIMBREL_TR_NOOP("Core", "Москва, Россия");
+inline constexpr const char* kCompany = NIMBREL_TR_NOOP("Core", "ООО «Нимбрел»");
 
 }  // namespace nimbrel::support

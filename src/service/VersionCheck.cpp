@@ -8,6 +8,7 @@
 #include "service/StatusWord.h"
 #include "text/JsonText.h"
 #include "text/ShownText.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 namespace {
@@ -49,9 +50,13 @@ int CheckVersion(const GlobalSettings& g, AppRecord& app, const HttpOptions& htt
 
 UserMessage VersionCheckMessage(int result) {
     if (result == kVersionCurrent)
-        return {"Текущая версия является последней", kCaption, UserNotifier::Icon::Information};
+        return {NIMBREL_TR_NOOP("Core", "Текущая версия является последней"), kCaption,
+                UserNotifier::Icon::Information};
     if (result == kVersionCheckFailed)
-        return {"Не удалось проверить обновление. Пожалуйста, проверьте настройки сети", kCaption};
+        return {
+            NIMBREL_TR_NOOP(
+                "Core", "Не удалось проверить обновление. Пожалуйста, проверьте настройки сети"),
+            kCaption};
     return {};
 }
 

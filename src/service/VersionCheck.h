@@ -12,6 +12,7 @@
 #include "service/AppRecord.h"
 #include "service/GlobalSettings.h"
 #include "service/HttpTransport.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
@@ -23,11 +24,13 @@ inline constexpr int kVersionNewerRequired = 2;  // updateStatus 1
 // requests without a usable answer the check gives up with -1.
 inline constexpr int kVersionCheckMaxRequests = 3;
 
-inline constexpr const char* kVersionCaption = "подсказки";
+inline constexpr const char* kVersionCaption = NIMBREL_TR_NOOP("Core", "подсказки");
 // What the settings page offers for a newer version (results 1 and 2), and what it shows when
 // the updater cannot be started.
-inline constexpr const char* kUpdateOffer = "Доступна новая версия программы. Обновить сейчас?";
-inline constexpr const char* kUpdaterFailed = "Не удалось запустить программу обновления";
+inline constexpr const char* kUpdateOffer =
+    NIMBREL_TR_NOOP("Core", "Доступна новая версия программы. Обновить сейчас?");
+inline constexpr const char* kUpdaterFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось запустить программу обновления");
 
 // -1 failure, 0 no newer version, 1 or 2 a newer one (its address is then in m_ResourceUrl).
 int CheckVersion(const GlobalSettings& g, AppRecord& app, const HttpOptions& http = {});

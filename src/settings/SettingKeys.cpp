@@ -6,6 +6,7 @@
 #include "service/AccountStore.h"
 #include "service/MediaSettings.h"
 #include "text/NumberText.h"
+#include "text/Translation.h"
 #include "text/Utf16Units.h"
 #include "text/WideText.h"
 
@@ -27,24 +28,27 @@ bool IsSettingKey(std::string_view key) {
 }
 
 std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_view value) {
-    if (!IsSettingKey(key)) return "Неизвестный параметр: " + std::string(key);
+    if (!IsSettingKey(key))
+        return text::Format(text::Tr("Core", "Неизвестный параметр: %1"), {key});
     if (IsFolderKey(key)) {
         // A text that does not survive the round trip through wide text is not UTF-8.
-        if (Utf8FromWide(WideFromUtf8(value)) != value) return "Путь к папке не в UTF-8";
+        if (Utf8FromWide(WideFromUtf8(value)) != value)
+            return text::Tr("Core", "Путь к папке не в UTF-8");
         if (Utf16Length(value) > kMaxFolderUnits)
-            return "Путь к папке длиннее " + std::to_string(kMaxFolderUnits) + " символов";
+            return text::Format(text::Tr("Core", "Путь к папке длиннее %1 символов"),
+                                {std::to_string(kMaxFolderUnits)});
         return std::nullopt;
     }
     if (key == "FileLength") {
         if (std::find(kFileLengths.begin(), kFileLengths.end(), value) == kFileLengths.end())
-            return "Длина видеофайла: 10, 20, 30 или 40 минут";
+            return text::Tr("Core", "Длина видеофайла: 10, 20, 30 или 40 минут");
         return std::nullopt;
     }
     if (key == "Update") {
-        if (!OneOf(value, {"0", "1", "2"})) return "Обновление: 0, 1 или 2";
+        if (!OneOf(value, {"0", "1", "2"})) return text::Tr("Core", "Обновление: 0, 1 или 2");
         return std::nullopt;
     }
-    if (!OneOf(value, {"0", "1"})) return std::string(key) + ": 0 или 1";
+    if (!OneOf(value, {"0", "1"})) return text::Format(text::Tr("Core", "%1: 0 или 1"), {key});
     return std::nullopt;
 }
 

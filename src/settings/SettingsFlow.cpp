@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/Autostart.h"
+#include "text/Translation.h"
 #include "text/Utf16Units.h"
 
 namespace nimbrel {
@@ -31,6 +32,7 @@ SettingsValues SettingsFlow::Open() const {
     values.autoLogin = setting("AutoLogin") == "1";
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
+    values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
     const std::string update = setting("Update");
     if (update == "0" || update == "1" || update == "2") values.update = update[0] - '0';
     return values;
@@ -56,6 +58,9 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
 }
 
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
+    const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
+    if (values.language != StoredLanguage(folder) && !StoreLanguage(folder, values.language))
+        return SettingsSaveResult::NotSaved;
     const SettingsSaveResult result = SaveSettings(app_.m_ConfigPath, FileValues(values), app_);
     if (result == SettingsSaveResult::Saved)
         (void)SetAutostart(values.autostart, AutostartEntry(), options_.executable);
@@ -90,7 +95,8 @@ bool SettingsFlow::MakeFolder(std::string_view folder) {
 }
 
 std::string SettingsFlow::VersionText(int major, int minor) {
-    return "Текущая версия " + std::to_string(major) + "." + std::to_string(minor);
+    return text::Format(text::Tr("Core", "Текущая версия %1.%2"),
+                        {std::to_string(major), std::to_string(minor)});
 }
 
 }  // namespace nimbrel

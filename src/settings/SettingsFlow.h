@@ -11,35 +11,48 @@
 
 #include "service/AccountFile.h"
 #include "service/AppRecord.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/SettingKeys.h"
+#include "text/Translation.h"
 
 namespace nimbrel {
 
 namespace settings_text {
-inline constexpr const char* kCaption = "подсказки";
-inline constexpr const char* kTitle = "Настройки системы";
-inline constexpr const char* kVideoLabel = "Сохранять видеоархив";
-inline constexpr const char* kImageLabel = "Сохранять скриншоты";
-inline constexpr const char* kAutomaticFolder = "Выбирать автоматически";
-inline constexpr const char* kFileLengthLabel = "Максимальная длина видеофайла";
-inline constexpr const char* kMinutes = "Минут";
-inline constexpr const char* kCloseLabel = "Нажать кнопку закрыть";
-inline constexpr const char* kMinimise = "Свернуть";
-inline constexpr const char* kQuit = "Выйти";
-inline constexpr const char* kShowClose = "При появлении запроса Отключить";
-inline constexpr const char* kAutoLogin = "Автоматически";
-inline constexpr const char* kAutoPlay = "Открыть все устройства";
-inline constexpr const char* kAutostart = "Запустить";
-inline constexpr const char* kUpdateGroup = "Обновление системы";
-inline constexpr const char* kUpdateAutomatic = "Автоматическое обновление (рекомендуется)";
-inline constexpr const char* kUpdateNotify = "Не обновлять автоматически, уведомить об обновлении";
-inline constexpr const char* kUpdateOff = "Отключить автоматическое обновление (не рекомендуется)";
-inline constexpr const char* kPasswordGroup = "Изменить пароль";
-inline constexpr const char* kChooseFolder = "Пожалуйста, выберите папку";
+inline constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
+inline constexpr const char* kTitle = NIMBREL_TR_NOOP("Core", "Настройки системы");
+inline constexpr const char* kVideoLabel = NIMBREL_TR_NOOP("Core", "Сохранять видеоархив");
+inline constexpr const char* kImageLabel = NIMBREL_TR_NOOP("Core", "Сохранять скриншоты");
+inline constexpr const char* kAutomaticFolder = NIMBREL_TR_NOOP("Core", "Выбирать автоматически");
+inline constexpr const char* kFileLengthLabel =
+    NIMBREL_TR_NOOP("Core", "Максимальная длина видеофайла");
+inline constexpr const char* kMinutes = NIMBREL_TR_NOOP("Core", "Минут");
+inline constexpr const char* kCloseLabel = NIMBREL_TR_NOOP("Core", "Нажать кнопку закрыть");
+inline constexpr const char* kMinimise = NIMBREL_TR_NOOP("Core", "Свернуть");
+inline constexpr const char* kQuit = NIMBREL_TR_NOOP("Core", "Выйти");
+inline constexpr const char* kShowClose =
+    NIMBREL_TR_NOOP("Core", "При появлении запроса Отключить");
+inline constexpr const char* kAutoLogin = NIMBREL_TR_NOOP("Core", "Автоматически");
+inline constexpr const char* kAutoPlay = NIMBREL_TR_NOOP("Core", "Открыть все устройства");
+inline constexpr const char* kAutostart = NIMBREL_TR_NOOP("Core", "Запустить");
+inline constexpr const char* kUpdateGroup = NIMBREL_TR_NOOP("Core", "Обновление системы");
+inline constexpr const char* kUpdateAutomatic =
+    NIMBREL_TR_NOOP("Core", "Автоматическое обновление (рекомендуется)");
+inline constexpr const char* kUpdateNotify =
+    NIMBREL_TR_NOOP("Core", "Не обновлять автоматически, уведомить об обновлении");
+inline constexpr const char* kUpdateOff =
+    NIMBREL_TR_NOOP("Core", "Отключить автоматическое обновление (не рекомендуется)");
+inline constexpr const char* kPasswordGroup = NIMBREL_TR_NOOP("Core", "Изменить пароль");
+inline constexpr const char* kLanguageLabel = NIMBREL_TR_NOOP("Core", "Язык интерфейса");
+inline constexpr const char* kRussian = NIMBREL_TR_NOOP("Core", "Русский");
+inline constexpr const char* kEnglish = NIMBREL_TR_NOOP("Core", "English");
+inline constexpr const char* kLanguageNote =
+    NIMBREL_TR_NOOP("Core", "Применится после перезапуска");
+inline constexpr const char* kChooseFolder = NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите папку");
 inline constexpr const char* kNoAutomaticFolder =
-    "Не удалось сохранить файл в указанную папку, выбрать папку вручную！";
+    NIMBREL_TR_NOOP("Core", "Не удалось сохранить файл в указанную папку, выбрать папку вручную！");
 // A save that could not write the account file (the dialog stays open, nothing changed).
-inline constexpr const char* kSaveFailed = "Не удалось сохранить информацию, попробуйте еще раз";
+inline constexpr const char* kSaveFailed =
+    NIMBREL_TR_NOOP("Core", "Не удалось сохранить информацию, попробуйте еще раз");
 }  // namespace settings_text
 
 // The controls by their numbers. The two pages are separate windows: 1053 is the image browse
@@ -93,6 +106,8 @@ struct SettingsValues {
     bool autoPlay = false;
     bool autostart = false;
     int update = -1;  // 0, 1 or 2; -1 when no choice is selected
+    // The program's, not the account's: kept beside the account files, used at the next start.
+    InterfaceLanguage language = InterfaceLanguage::Russian;
 };
 
 class SettingsFlow {
@@ -110,8 +125,9 @@ class SettingsFlow {
     // unticked.
     SettingsValues Open() const;
 
-    // Save: both pages in one write of the account file; once it is written the record follows
-    // and autostart is switched as ticked (its failure is ignored). Nothing changes otherwise.
+    // Save: a changed language first (a failed write of it changes nothing and is NotSaved),
+    // then both pages in one write of the account file; once it is written the record follows
+    // and autostart is switched as ticked (its failure is ignored).
     SettingsSaveResult Save(const SettingsValues& values);
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/Translation.h"
+
 namespace nimbrel {
 
 ViewSample SampleView(const CCamera& camera) {
@@ -63,43 +65,39 @@ PaneHealth PaneHealthMeter::Update(const ViewSample& sample, Clock::time_point n
 std::string RouteName(int reach) {
     switch (reach) {
         case kDeviceLan:
-            return "Локальная сеть";
+            return text::Tr("Core", "Локальная сеть");
         case kDevicePortMapping:
-            return "Проброс порта";
+            return text::Tr("Core", "Проброс порта");
         case kDeviceNatTraversal:
-            return "Через NAT (UDT)";
+            return text::Tr("Core", "Через NAT (UDT)");
         case kDeviceRelay:
-            return "Через ретранслятор";
+            return text::Tr("Core", "Через ретранслятор");
         default:
             return {};
     }
 }
 
 std::vector<std::string> HealthLines(const PaneHealth& health) {
+    using text::Format;
+    using text::Tr;
     std::vector<std::string> lines;
     if (const std::string route = RouteName(health.reach); !route.empty())
-        lines.push_back("Маршрут: " + route);
-    char text[128];
-    const long kbit = std::lround(health.kbitPerSecond);
-    if (health.framesPerSecond)
-        std::snprintf(text, sizeof text, "%.1f кадр/с, %ld кбит/с", *health.framesPerSecond, kbit);
-    else
-        std::snprintf(text, sizeof text, "— кадр/с, %ld кбит/с", kbit);
-    lines.emplace_back(text);
-    const auto dropped = static_cast<unsigned long long>(health.framesDropped);
-    if (health.delayMs)
-        std::snprintf(text, sizeof text, "потеряно %llu, задержка %ld мс", dropped,
-                      std::lround(*health.delayMs));
-    else
-        std::snprintf(text, sizeof text, "потеряно %llu, задержка — мс", dropped);
-    lines.emplace_back(text);
-    if (health.stalled) lines.emplace_back("Поток остановился");
+        lines.push_back(Format(Tr("Core", "Маршрут: %1"), {route}));
+    const std::string kbit = std::to_string(std::lround(health.kbitPerSecond));
+    char fps[32] = "—";
+    if (health.framesPerSecond) std::snprintf(fps, sizeof fps, "%.1f", *health.framesPerSecond);
+    lines.push_back(Format(Tr("Core", "%1 кадр/с, %2 кбит/с"), {fps, kbit}));
+    const std::string dropped = std::to_string(health.framesDropped);
+    const std::string delay = health.delayMs ? std::to_string(std::lround(*health.delayMs)) : "—";
+    lines.push_back(Format(Tr("Core", "потеряно %1, задержка %2 мс"), {dropped, delay}));
+    if (health.stalled) lines.push_back(Tr("Core", "Поток остановился"));
     return lines;
 }
 
 std::string PaneToolTip(const std::string& cameraName, int reach) {
     const std::string route = RouteName(reach);
-    return route.empty() ? cameraName : cameraName + "\nМаршрут: " + route;
+    if (route.empty()) return cameraName;
+    return text::Format(text::Tr("Core", "%1\nМаршрут: %2"), {cameraName, route});
 }
 
 }  // namespace nimbrel

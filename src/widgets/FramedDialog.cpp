@@ -13,7 +13,7 @@ FramedDialog::FramedDialog(QWidget* parent, int bandHeight)
     close_ = new BitmapButton(this);
     close_->SetPictureBase("TitleClose");
     close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(QStringLiteral("Закрыть"));
+    close_->setToolTip(tr("Закрыть"));
     close_->setVisible(bandHeight > 0);
     connect(close_, &QAbstractButton::clicked, this, &QDialog::reject);
 }

@@ -30,15 +30,14 @@ FramedMessageBox::FramedMessageBox(const QString& caption, const QString& text, 
     text_->setFixedWidth(std::clamp(oneLine, kMinTextWidth, kMaxTextWidth));
 
     const bool yesNo = buttons == Buttons::YesNo;
-    accept_ = new FlatButton(yesNo ? QStringLiteral("Да") : QStringLiteral("ОК"),
-                             FlatButton::Scheme::Primary, this);
+    accept_ = new FlatButton(yesNo ? tr("Да") : tr("ОК"), FlatButton::Scheme::Primary, this);
     connect(accept_, &QPushButton::clicked, this, &QDialog::accept);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(accept_);
     if (buttons != Buttons::Ok) {
-        reject_ = new FlatButton(yesNo ? QStringLiteral("Нет") : QStringLiteral("Отмена"),
-                                 FlatButton::Scheme::Secondary, this);
+        reject_ =
+            new FlatButton(yesNo ? tr("Нет") : tr("Отмена"), FlatButton::Scheme::Secondary, this);
         connect(reject_, &QPushButton::clicked, this, &QDialog::reject);
         row->addWidget(reject_);
     }

@@ -1,6 +1,6 @@
 // A message or a question in the program's framed style: the caption in the blue band, the text
-// on the white body, and Russian buttons ("ОК", or "ОК" and "Отмена", or "Да" and "Нет"). It
-// grows to fit its text and opens centred on its parent.
+// on the white body, and buttons in the user's language ("ОК", or "ОК" and "Отмена", or "Да" and
+// "Нет"). It grows to fit its text and opens centred on its parent.
 // Threading: the UI thread.
 #pragma once
 

@@ -3,8 +3,10 @@
 // Threading: constant data, any thread.
 #pragma once
 
+#include "text/Translation.h"
+
 namespace nimbrel {
 
-inline constexpr const char* kProgramTitle = "Farlo видео-клиент";
+inline constexpr const char* kProgramTitle = NIMBREL_TR_NOOP("Core", "Farlo видео-клиент");
 
 }  // namespace nimbrel

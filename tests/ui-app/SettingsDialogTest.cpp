@@ -17,6 +17,7 @@
 #include "platform/Autostart.h"
 #include "platform/RequestWorker.h"
 #include "service/PasswordMix.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/ui/SettingsDialog.h"
 
 namespace nimbrel {
@@ -467,6 +468,22 @@ TEST_F(SettingsDialogSimTest, APasswordChangeReachesTheServiceAndEmptiesTheBoxes
     AccountFile file;
     ASSERT_TRUE(file.Load(record.m_ConfigPath));
     EXPECT_EQ(file.UserAttribute("Password").value_or(""), "0");
+}
+
+TEST_F(SettingsDialogTest, TheLanguageChoiceIsSavedBesideTheAccountFilesForTheNextStart) {
+    auto dialog = Open();
+    QComboBox* language = dialog->BasicPage()->LanguageBox();
+    ASSERT_EQ(language->count(), 2);
+    EXPECT_EQ(language->itemText(0), QStringLiteral("Русский"));
+    EXPECT_EQ(language->itemText(1), QStringLiteral("English"));
+    EXPECT_EQ(language->currentIndex(), 0);
+    language->setCurrentIndex(1);
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(StoredLanguage(dir), InterfaceLanguage::English);
+    // The dialog itself stays in the language the program started in.
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Настройки системы"));
+    EXPECT_EQ(Open()->BasicPage()->LanguageBox()->currentIndex(), 1);
 }
 
 }  // namespace

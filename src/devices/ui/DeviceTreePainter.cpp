@@ -1,5 +1,6 @@
 #include "devices/ui/DeviceTreePainter.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
@@ -133,8 +134,8 @@ void DeviceTreePainter::PaintHeader(QPainter& p, int top, int width, const TreeG
     const int x = box.right() + 1 + 3;
     const QString count = QStringLiteral("  [%1/%2]").arg(counts.first).arg(counts.second);
     const int countWidth = QFontMetrics(headerFont_).horizontalAdvance(count);
-    const QString name = Elided(QString::fromStdString(group.name), headerFont_,
-                                width - kRightMargin - x - countWidth);
+    const QString name = Elided(QString::fromStdString(DeviceTreeModel::ShownName(group)),
+                                headerFont_, width - kRightMargin - x - countWidth);
     TextAt(p, x, top + 3, name + count, headerFont_, tree_colours::kHeaderText);
 }
 
@@ -161,9 +162,10 @@ void DeviceTreePainter::PaintDevice(QPainter& p, int top, int width, int deviceI
     TextAt(p, kTextX, top + kNameY, Elided(QString::fromStdString(device.Name()), nameFont_, room),
            nameFont_, tree_colours::kDeviceName);
     const bool online = device.IsOnline();
-    const QString state = online ? QStringLiteral("[Онлайн]") : QStringLiteral("[Оффлайн]");
+    const QString state = online ? QCoreApplication::translate("DeviceTreePainter", "[Онлайн]")
+                                 : QCoreApplication::translate("DeviceTreePainter", "[Оффлайн]");
     const bool lan = online && device.onLan.load() == 1;
-    const QString lanMark = QStringLiteral("[内网]");
+    const QString lanMark = QCoreApplication::translate("DeviceTreePainter", "[内网]");
     // "[Онлайн]" is wider than the short label the column was laid out for: the LAN mark
     // follows it, and both shrink together when the column (less its scroll bar) is too narrow.
     QFont font = stateFont_;

@@ -119,8 +119,8 @@ QString DeviceTreeWidget::HeaderText(int slot) const {
     const std::vector<TreeGroup> groups = model_.Groups();
     if (slot < 0 || slot >= static_cast<int>(groups.size())) return {};
     const auto [online, total] = model_.Counts(slot);
-    return DeviceTreePainter::HeaderText(groups[static_cast<std::size_t>(slot)].name, online,
-                                         total);
+    return DeviceTreePainter::HeaderText(
+        DeviceTreeModel::ShownName(groups[static_cast<std::size_t>(slot)]), online, total);
 }
 
 // --- mouse ---
@@ -313,7 +313,8 @@ void DeviceTreeWidget::OpenGroupEditor(int32_t gid) {
         if (group.gid != gid) continue;
         editorGid_ = gid;
         PlaceEditor();
-        editor_->Open(editor_->geometry(), QString::fromStdString(group.name));
+        editor_->Open(editor_->geometry(),
+                      QString::fromStdString(DeviceTreeModel::ShownName(group)));
         return;
     }
 }
@@ -327,7 +328,9 @@ void DeviceTreeWidget::CommitGroupRename(bool store) {
     setFocus();
     if (!store) return;
     for (const TreeGroup& group : model_.Groups())
-        if (group.gid == gid && group.name != text) model_.RenameGroup(gid, text);
+        // The editor opened with the name as shown: kept as it was, the stored name stays.
+        if (group.gid == gid && DeviceTreeModel::ShownName(group) != text)
+            model_.RenameGroup(gid, text);
     viewport()->update();
 }
 

@@ -26,6 +26,7 @@
 #include "devices/ui/TreeActions.h"
 #include "devices/ui/TreeItemRef.h"
 #include "platform/UserNotifier.h"
+#include "text/Translation.h"
 
 class QLabel;
 
@@ -42,7 +43,7 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     static constexpr int kHoverEvery = 8;     // the hot row is recomputed on every 8th move
     static constexpr int kDragStartMove = 6;  // a pressed device starts to drag on the 6th move
     static constexpr QPoint kDragHotspot{10, 10};
-    static constexpr const char* kCaption = "подсказки";
+    static constexpr const char* kCaption = NIMBREL_TR_NOOP("Core", "подсказки");
 
     DeviceTreeWidget(DeviceTreeModel& model, DeviceList& list, DeviceThumbnails& thumbnails,
                      TreeActions& actions, UserNotifier& notifier, const DeviceServiceContext& ctx,

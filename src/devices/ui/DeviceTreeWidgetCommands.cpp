@@ -11,6 +11,7 @@
 #include "platform/FixedText.h"
 #include "platform/RequestWorker.h"
 #include "service/ui/PasswordConfirmDialog.h"
+#include "widgets/CoreText.h"
 #include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
@@ -195,10 +196,10 @@ void DeviceTreeWidget::DeleteSelectedGroup() {
     std::string name;
     for (const TreeGroup& group : model_.Groups())
         if (group.gid == gid) name = group.name;
-    if (!FramedMessageBox::Ask(this, QString::fromUtf8(kCaption),
-                               QStringLiteral("Вы действительно хотите удалить группу[%1]？")
-                                   .arg(QString::fromStdString(name)),
-                               FramedMessageBox::Buttons::OkCancel))
+    if (!FramedMessageBox::Ask(
+            this, CoreText(kCaption),
+            tr("Вы действительно хотите удалить группу[%1]？").arg(QString::fromStdString(name)),
+            FramedMessageBox::Buttons::OkCancel))
         return;
     if (editorGid_ == gid) CommitGroupRename(false);
     model_.DeleteGroup(gid);

@@ -16,9 +16,9 @@ RenameDialog::RenameDialog(const std::string& currentName, UserNotifier& notifie
     : FramedDialog(parent),
       notifier_(notifier),
       edit_(new QLineEdit(this)),
-      ok_(new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this)),
-      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
-    setWindowTitle(QStringLiteral("Переименовать устройство"));
+      ok_(new FlatButton(tr("ОК"), FlatButton::Scheme::Primary, this)),
+      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)) {
+    setWindowTitle(tr("Переименовать устройство"));
     ApplyFormStyle(this, Qt::white);
     edit_->setMaxLength(kMaxTextLength);
     edit_->setText(QString::fromStdString(currentName));

@@ -23,10 +23,9 @@ VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& de
     : FramedDialog(parent),
       keypad_(g, device),
       notifier_(notifier),
-      startAgain_(
-          new FlatButton(QStringLiteral("Начать заново"), FlatButton::Scheme::Secondary, this)),
-      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
-    setWindowTitle(QStringLiteral("Видеозамок"));
+      startAgain_(new FlatButton(tr("Начать заново"), FlatButton::Scheme::Secondary, this)),
+      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)) {
+    setWindowTitle(tr("Видеозамок"));
     const int grid = 3 * kKeySize + 2 * kKeyGap;
     // The two buttons as wide as their texts need, side by side; the keys centred above them.
     const int buttonWidth = std::max(startAgain_->sizeHint().width(), cancel_->sizeHint().width());

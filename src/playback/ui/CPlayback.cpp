@@ -11,6 +11,7 @@
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlaybkCanvas.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/CoreText.h"
 #include "widgets/FlatButton.h"
 #include "widgets/Palette.h"
 
@@ -20,8 +21,9 @@ namespace {
 const QColor kTitleText(240, 240, 240);
 constexpr int kSyncMs = 100;  // how often the window follows the stream's state
 
+// A core text in the user's language.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return CoreText(utf8);
 }
 
 QRect ToQRect(const PlaybackRect& r) {
@@ -52,7 +54,7 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
       currentTime_(Text(playback_text::kZeroTime)),
       endTime_(Text(playback_text::kZeroTime)),
       canvas_(new CPlaybkCanvas(this)),
-      start_(new FlatButton(QStringLiteral("Воспроизвести"), FlatButton::Scheme::Primary, this)),
+      start_(new FlatButton(tr("Воспроизвести"), FlatButton::Scheme::Primary, this)),
       slider_(new QSlider(Qt::Horizontal, this)),
       rewind_(TransportButton("PlayRewind", playback_text::kTipRewind)),
       pause_(TransportButton("PlayPause", playback_text::kTipPause)),
@@ -92,11 +94,11 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
 
     maximise_->SetPictureBase(QStringLiteral("TitleMax"));
     maximise_->setObjectName(QStringLiteral("maximise"));
-    maximise_->setToolTip(QStringLiteral("Развернуть"));
+    maximise_->setToolTip(tr("Развернуть"));
     maximise_->setFocusPolicy(Qt::NoFocus);
     restore_->SetPictureBase(QStringLiteral("TitleRestore"));
     restore_->setObjectName(QStringLiteral("restore"));
-    restore_->setToolTip(QStringLiteral("Восстановить"));
+    restore_->setToolTip(tr("Восстановить"));
     restore_->setFocusPolicy(Qt::NoFocus);
     restore_->hide();
     connect(maximise_, &QAbstractButton::clicked, this, [this] { SetMaximised(true); });

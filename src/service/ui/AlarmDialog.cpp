@@ -5,15 +5,12 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/Palette.h"
 
 namespace nimbrel {
 namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QSlider* HourSlider(int hour, QWidget* parent) {
     auto* slider = new QSlider(Qt::Horizontal, parent);
@@ -36,7 +33,7 @@ AlarmDialog::AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNoti
                          AlarmDevice device, AlarmFlow::RecordWriter writeRecord, HttpOptions http,
                          QWidget* parent)
     : FramedDialog(parent), flow_(g, app, notifier, device, std::move(writeRecord), http) {
-    setWindowTitle(QStringLiteral("Настройки сигнала тревоги"));
+    setWindowTitle(tr("Настройки сигнала тревоги"));
     setFixedSize(kWidth, kHeight);
     ApplyFormStyle(this, Qt::white);
 
@@ -45,11 +42,11 @@ AlarmDialog::AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNoti
     switchOn_ = new BitmapButton(this);
     switchOn_->SetPictureBase(QStringLiteral("AlarmSwitchOn"));
     switchOn_->setFixedSize(64, 32);
-    switchOn_->setToolTip(QStringLiteral("Включить сигнал тревоги"));
+    switchOn_->setToolTip(tr("Включить сигнал тревоги"));
     switchOff_ = new BitmapButton(this);
     switchOff_->SetPictureBase(QStringLiteral("AlarmSwitchOff"));
     switchOff_->setFixedSize(64, 32);
-    switchOff_->setToolTip(QStringLiteral("Выключить сигнал тревоги"));
+    switchOff_->setToolTip(tr("Выключить сигнал тревоги"));
     connect(switchOn_, &QAbstractButton::clicked, this, [this] { flow_.StartSwitch(true); });
     connect(switchOff_, &QAbstractButton::clicked, this, [this] { flow_.StartSwitch(false); });
 
@@ -66,8 +63,8 @@ AlarmDialog::AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNoti
     connect(start_, &QSlider::valueChanged, this, &AlarmDialog::SlidersMoved);
     connect(end_, &QSlider::valueChanged, this, &AlarmDialog::SlidersMoved);
 
-    save_ = new FlatButton(QStringLiteral("Сохранить"), FlatButton::Scheme::Primary, this);
-    close_ = new FlatButton(QStringLiteral("Закрыть"), FlatButton::Scheme::Secondary, this);
+    save_ = new FlatButton(tr("Сохранить"), FlatButton::Scheme::Primary, this);
+    close_ = new FlatButton(tr("Закрыть"), FlatButton::Scheme::Secondary, this);
     connect(save_, &QPushButton::clicked, this,
             [this] { flow_.StartSaveHours(start_->value(), end_->value()); });
     connect(close_, &QPushButton::clicked, this, &AlarmDialog::reject);
@@ -77,7 +74,7 @@ AlarmDialog::AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNoti
     body->setSpacing(12);
     body->addWidget(name_);
     auto* switchRow = new QHBoxLayout;
-    switchRow->addWidget(new QLabel(QStringLiteral("Сигнал тревоги:"), this));
+    switchRow->addWidget(new QLabel(tr("Сигнал тревоги:"), this));
     switchRow->addStretch(1);
     switchRow->addWidget(switchOn_);
     switchRow->addWidget(switchOff_);
@@ -85,10 +82,10 @@ AlarmDialog::AlarmDialog(const GlobalSettings& g, const AppRecord& app, UserNoti
     auto* hours = new QGridLayout;
     hours->setHorizontalSpacing(12);
     hours->setVerticalSpacing(10);
-    hours->addWidget(new QLabel(QStringLiteral("Начало, час:"), this), 0, 0);
+    hours->addWidget(new QLabel(tr("Начало, час:"), this), 0, 0);
     hours->addWidget(start_, 0, 1);
     hours->addWidget(startLabel_, 0, 2);
-    hours->addWidget(new QLabel(QStringLiteral("Конец, час:"), this), 1, 0);
+    hours->addWidget(new QLabel(tr("Конец, час:"), this), 1, 0);
     hours->addWidget(end_, 1, 1);
     hours->addWidget(endLabel_, 1, 2);
     body->addLayout(hours);
@@ -130,7 +127,7 @@ void AlarmDialog::ShowSwitch() {
 void AlarmDialog::SlidersMoved() {
     startLabel_->setText(QString::fromStdString(AlarmFlow::HourLabel(start_->value())));
     endLabel_->setText(QString::fromStdString(AlarmFlow::HourLabel(end_->value())));
-    note_->setText(FromUtf8(AlarmFlow::HoursNote(start_->value(), end_->value())));
+    note_->setText(CoreText(std::string(AlarmFlow::HoursNote(start_->value(), end_->value()))));
 }
 
 void AlarmDialog::reject() {

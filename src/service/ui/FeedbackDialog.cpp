@@ -13,16 +13,16 @@ namespace nimbrel {
 FeedbackDialog::FeedbackDialog(const GlobalSettings& g, const AppRecord& app,
                                UserNotifier& notifier, HttpOptions http, QWidget* parent)
     : FramedDialog(parent), flow_(g, app, notifier, http) {
-    setWindowTitle(QStringLiteral("Обратная связь"));
+    setWindowTitle(tr("Обратная связь"));
     setFixedSize(kWidth, kHeight);
     ApplyFormStyle(this, Qt::white);
 
     text_ = new QPlainTextEdit(this);
-    text_->setPlaceholderText(QStringLiteral("Ваш вопрос или предложение"));
+    text_->setPlaceholderText(tr("Ваш вопрос или предложение"));
     text_->setTabChangesFocus(true);
     connect(text_, &QPlainTextEdit::textChanged, this, &FeedbackDialog::KeepWithinLimit);
-    send_ = new FlatButton(QStringLiteral("Отправить"), FlatButton::Scheme::Primary, this);
-    cancel_ = new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this);
+    send_ = new FlatButton(tr("Отправить"), FlatButton::Scheme::Primary, this);
+    cancel_ = new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this);
     // Enter presses the focused one of the two; Enter elsewhere does nothing.
     send_->setAutoDefault(true);
     cancel_->setAutoDefault(true);
@@ -32,8 +32,7 @@ FeedbackDialog::FeedbackDialog(const GlobalSettings& g, const AppRecord& app,
     auto* body = new QVBoxLayout(this);
     body->setContentsMargins(24, BandHeight() + 14, 24, 16);
     body->setSpacing(10);
-    body->addWidget(
-        new QLabel(QStringLiteral("Напишите нам, и мы ответим как можно скорее:"), this));
+    body->addWidget(new QLabel(tr("Напишите нам, и мы ответим как можно скорее:"), this));
     body->addWidget(text_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

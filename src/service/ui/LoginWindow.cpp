@@ -5,9 +5,11 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 
 #include "widgets/Artwork.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/CoreText.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
 
@@ -69,7 +71,7 @@ LoginWindow::LoginWindow(LoginFlow& flow, QWidget* parent)
         QMetaObject::invokeMethod(
             qApp,
             [self, text] {
-                if (self && self->running_) self->status_->setText(FromUtf8(text));
+                if (self && self->running_) self->status_->setText(CoreText(text));
             },
             Qt::QueuedConnection);
     });
@@ -94,42 +96,44 @@ void LoginWindow::BuildControls() {
     minimise_->SetPictureBase("TitleMin");
     minimise_->setGeometry(kWidth - 66, 6, 30, 20);
     minimise_->setFocusPolicy(Qt::NoFocus);
-    minimise_->setToolTip(QStringLiteral("Свернуть"));
+    minimise_->setToolTip(tr("Свернуть"));
     connect(minimise_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
 
     close_ = new BitmapButton(this);
     close_->SetPictureBase("TitleClose");
     close_->setGeometry(kWidth - 34, 6, 30, 20);
     close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(QStringLiteral("Закрыть"));
+    close_->setToolTip(tr("Закрыть"));
     connect(close_, &QAbstractButton::clicked, this, &LoginWindow::reject);
 
     userName_ = new QComboBox(this);
     userName_->setEditable(true);
     userName_->setInsertPolicy(QComboBox::NoInsert);
     userName_->lineEdit()->setMaxLength(259);
-    userName_->lineEdit()->setPlaceholderText(QStringLiteral("Имя пользователя"));
+    userName_->lineEdit()->setPlaceholderText(tr("Имя пользователя"));
     userName_->setGeometry(kFieldLeft, 140, kFieldWidth, 36);
     userName_->setStyleSheet(FieldStyle());
 
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
     password_->setMaxLength(259);
-    password_->setPlaceholderText(QStringLiteral("Пароль"));
+    password_->setPlaceholderText(tr("Пароль"));
     password_->setGeometry(kFieldLeft, 186, kFieldWidth, 36);
     password_->setStyleSheet(FieldStyle());
 
-    autoLogin_ = new QCheckBox(QStringLiteral("Автоматический вход"), this);
+    autoLogin_ = new QCheckBox(tr("Автоматический вход"), this);
     autoLogin_->setStyleSheet(CheckStyle());
     autoLogin_->setGeometry(kFieldLeft, 230, 180, 24);
-    remember_ = new QCheckBox(QStringLiteral("Запомнить пароль"), this);
+    remember_ = new QCheckBox(tr("Запомнить пароль"), this);
     remember_->setStyleSheet(CheckStyle());
-    remember_->setGeometry(kFieldLeft + kFieldWidth - 150, 230, 150, 24);
+    // Right-aligned to the fields, as wide as its text needs in the language shown.
+    const int rememberWidth = std::max(150, remember_->sizeHint().width());
+    remember_->setGeometry(kFieldLeft + kFieldWidth - rememberWidth, 230, rememberWidth, 24);
 
-    login_ = new FlatButton(QStringLiteral("Войти"), FlatButton::Scheme::OnBlue, this);
+    login_ = new FlatButton(tr("Войти"), FlatButton::Scheme::OnBlue, this);
     login_->setGeometry(kFieldLeft, 264, kFieldWidth, 38);
     login_->setDefault(true);
-    cancel_ = new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::OnBlue, this);
+    cancel_ = new FlatButton(tr("Отмена"), FlatButton::Scheme::OnBlue, this);
     cancel_->setGeometry(kFieldLeft, 264, kFieldWidth, 38);
     cancel_->hide();
 
@@ -139,7 +143,7 @@ void LoginWindow::BuildControls() {
     status_->setStyleSheet(
         QStringLiteral("color: white; background: transparent; font-size: 13px;"));
 
-    forgot_ = new QPushButton(QStringLiteral("Забыли пароль?"), this);
+    forgot_ = new QPushButton(tr("Забыли пароль?"), this);
     forgot_->setFlat(true);
     forgot_->setGeometry(kWidth - 150, kHeight - 34, 136, 24);
     forgot_->setStyleSheet(QStringLiteral(
@@ -239,7 +243,7 @@ void LoginWindow::ApplyCheck(const LoginCheck& check) {
         SetRunning(true);
         return;
     }
-    if (check.alsoStatus) status_->setText(FromUtf8(check.hint));
+    if (check.alsoStatus) status_->setText(CoreText(check.hint));
     Focus(check.focus);
 }
 
@@ -259,7 +263,7 @@ void LoginWindow::SetRunning(bool running) {
 
 void LoginWindow::OnFinished(const LoginResult& result) {
     SetRunning(false);
-    status_->setText(FromUtf8(result.message));
+    status_->setText(CoreText(result.message));
     ShowFields();
     if (result.outcome == LoginOutcome::WrongPassword ||
         result.outcome == LoginOutcome::TokenExpired)

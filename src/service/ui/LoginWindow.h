@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "service/LoginFlow.h"
+#include "widgets/CoreText.h"
 #include "widgets/FlatButton.h"
 #include "widgets/WindowMover.h"
 
@@ -24,7 +25,7 @@ class LoginWindow : public QDialog {
     Q_OBJECT
   public:
     // The window title, which a second start also looks for.
-    static QString Title() { return QString::fromUtf8(login_text::kTitle); }
+    static QString Title() { return CoreText(login_text::kTitle); }
 
     LoginWindow(LoginFlow& flow, QWidget* parent = nullptr);
     ~LoginWindow() override;

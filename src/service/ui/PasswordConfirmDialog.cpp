@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "widgets/CoreText.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FormStyle.h"
 
@@ -15,9 +16,9 @@ PasswordConfirmDialog::PasswordConfirmDialog(std::string storedPassword, QWidget
       flow_(std::move(storedPassword)),
       box_(new QLineEdit(this)),
       status_(MakeStatusLine(this)),
-      ok_(new FlatButton(QStringLiteral("ОК"), FlatButton::Scheme::Primary, this)),
-      cancel_(new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this)) {
-    setWindowTitle(QStringLiteral("Подтверждение пароля"));
+      ok_(new FlatButton(tr("ОК"), FlatButton::Scheme::Primary, this)),
+      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)) {
+    setWindowTitle(tr("Подтверждение пароля"));
     ApplyFormStyle(this, Qt::white);
     box_->setEchoMode(QLineEdit::Password);
     box_->setMaxLength(259);
@@ -27,7 +28,7 @@ PasswordConfirmDialog::PasswordConfirmDialog(std::string storedPassword, QWidget
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(box_, &QLineEdit::textEdited, this, [this] {
         flow_.Edited();
-        status_->setText(QString::fromStdString(flow_.StatusText()));
+        status_->setText(CoreText(flow_.StatusText()));
     });
 
     auto* buttons = new QHBoxLayout;
@@ -37,7 +38,7 @@ PasswordConfirmDialog::PasswordConfirmDialog(std::string storedPassword, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, BandHeight() + 14, 24, 16);
     layout->setSpacing(8);
-    layout->addWidget(new QLabel(QStringLiteral("Введите пароль учетной записи:"), this));
+    layout->addWidget(new QLabel(tr("Введите пароль учетной записи:"), this));
     layout->addWidget(box_);
     layout->addWidget(status_);
     layout->addLayout(buttons);
@@ -49,7 +50,7 @@ void PasswordConfirmDialog::OnOk() {
     // The box holds 8-bit text: the password is sent and stored as it was typed.
     const PasswordConfirmFlow::Result result = flow_.Confirm(box_->text().toStdString());
     if (result.clearBox) box_->clear();
-    status_->setText(QString::fromStdString(flow_.StatusText()));
+    status_->setText(CoreText(flow_.StatusText()));
     if (result.accepted) accept();
 }
 

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "service/SecurityQuestions.h"
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/Palette.h"
 
@@ -15,7 +16,10 @@ namespace nimbrel {
 namespace {
 
 constexpr int kStepsTop = 50;  // the step names under the band
-constexpr const char* kStepNames[] = {"Учетная запись", "Секретный вопрос", "Новый пароль"};
+constexpr const char* kStepNames[] = {
+    QT_TRANSLATE_NOOP("nimbrel::PasswordRecoveryDialog", "Учетная запись"),
+    QT_TRANSLATE_NOOP("nimbrel::PasswordRecoveryDialog", "Секретный вопрос"),
+    QT_TRANSLATE_NOOP("nimbrel::PasswordRecoveryDialog", "Новый пароль")};
 
 QLineEdit* NewBox(QWidget* parent, bool password) {
     auto* box = new QLineEdit(parent);
@@ -54,7 +58,7 @@ PasswordRecoveryDialog::PasswordRecoveryDialog(const GlobalSettings& g, UserNoti
                                                const QString& typedName, HttpOptions http,
                                                QWidget* parent)
     : FramedDialog(parent), flow_(g, notifier, PasswordRecoveryFlow::Options{http}) {
-    setWindowTitle(QStringLiteral("Восстановление пароля"));
+    setWindowTitle(tr("Восстановление пароля"));
     setFixedSize(kWidth, kHeight);
     ApplyFormStyle(this, Qt::white);
 
@@ -62,8 +66,8 @@ PasswordRecoveryDialog::PasswordRecoveryDialog(const GlobalSettings& g, UserNoti
     panels_[0] = Panel(this, form);
     name_ = NewBox(panels_[0], false);
     name_->setText(typedName.left(259));
-    next_ = Button(QStringLiteral("Далее"), FlatButton::Scheme::Primary, panels_[0]);
-    form->addRow(RowLabel(QStringLiteral("Имя пользователя:"), panels_[0]), name_);
+    next_ = Button(tr("Далее"), FlatButton::Scheme::Primary, panels_[0]);
+    form->addRow(RowLabel(tr("Имя пользователя:"), panels_[0]), name_);
     form->addRow(RowLabel(QString(), panels_[0]), next_);
 
     panels_[1] = Panel(this, form);
@@ -72,20 +76,20 @@ PasswordRecoveryDialog::PasswordRecoveryDialog(const GlobalSettings& g, UserNoti
     questions_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     questions_->setMinimumContentsLength(16);
     answer_ = NewBox(panels_[1], false);
-    confirm_ = Button(QStringLiteral("Подтвердить"), FlatButton::Scheme::Primary, panels_[1]);
-    form->addRow(RowLabel(QStringLiteral("Секретный вопрос:"), panels_[1]), questions_);
-    form->addRow(RowLabel(QStringLiteral("Ответ:"), panels_[1]), answer_);
+    confirm_ = Button(tr("Подтвердить"), FlatButton::Scheme::Primary, panels_[1]);
+    form->addRow(RowLabel(tr("Секретный вопрос:"), panels_[1]), questions_);
+    form->addRow(RowLabel(tr("Ответ:"), panels_[1]), answer_);
     form->addRow(RowLabel(QString(), panels_[1]), confirm_);
 
     panels_[2] = Panel(this, form);
     newPassword_ = NewBox(panels_[2], true);
     repeat_ = NewBox(panels_[2], true);
-    submit_ = Button(QStringLiteral("Отправить"), FlatButton::Scheme::Primary, panels_[2]);
-    form->addRow(RowLabel(QStringLiteral("Новый пароль:"), panels_[2]), newPassword_);
-    form->addRow(RowLabel(QStringLiteral("Повторите пароль:"), panels_[2]), repeat_);
+    submit_ = Button(tr("Отправить"), FlatButton::Scheme::Primary, panels_[2]);
+    form->addRow(RowLabel(tr("Новый пароль:"), panels_[2]), newPassword_);
+    form->addRow(RowLabel(tr("Повторите пароль:"), panels_[2]), repeat_);
     form->addRow(RowLabel(QString(), panels_[2]), submit_);
 
-    back_ = Button(QStringLiteral("Назад"), FlatButton::Scheme::Secondary, this);
+    back_ = Button(tr("Назад"), FlatButton::Scheme::Secondary, this);
 
     auto* body = new QVBoxLayout(this);
     body->setContentsMargins(30, kStepsTop + 44, 30, 18);
@@ -131,8 +135,7 @@ void PasswordRecoveryDialog::ShowStep(RecoveryStep step) {
         for (const int number : flow_.Questions()) {
             const auto text = SecurityQuestionText(number);
             if (!text) continue;
-            questions_->addItem(QString::fromUtf8(text->data(), static_cast<int>(text->size())),
-                                number);
+            questions_->addItem(CoreText(std::string(*text)), number);
         }
         questions_->setCurrentIndex(0);
     }
@@ -196,12 +199,12 @@ void PasswordRecoveryDialog::paintEvent(QPaintEvent* event) {
     constexpr int kCircle = 22, kGap = 8, kLink = 34;  // a short line links the steps
     int total = 2 * kLink;
     for (const char* name : kStepNames)
-        total += kCircle + kGap + metrics.horizontalAdvance(QString::fromUtf8(name));
+        total += kCircle + kGap + metrics.horizontalAdvance(tr(name));
     int x = (width() - total) / 2;
     for (int i = 0; i < 3; ++i) {
         const bool current = i == static_cast<int>(shown_) - 1;
         const bool done = i < static_cast<int>(shown_) - 1;
-        const QString name = QString::fromUtf8(kStepNames[i]);
+        const QString name = tr(kStepNames[i]);
         const QRect circle(x, kStepsTop + 3, kCircle, kCircle);
         p.setPen(Qt::NoPen);
         p.setBrush(current || done ? palette::kBlue : palette::kLine);

@@ -5,14 +5,16 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
 
+// A core text in the user's language.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return CoreText(utf8);
 }
 
 bool AskOkCancel(QWidget* parent, const QString& text, const QString& caption) {
@@ -27,7 +29,7 @@ SharingDialog::SharingDialog(const GlobalSettings& g, const AppRecord& app, User
       flow_(g, app, notifier, std::move(sid), SharingFlow::Options{http}),
       confirm_(&AskOkCancel) {
     using namespace sharing_text;
-    setWindowTitle(QStringLiteral("Управление пользователями"));
+    setWindowTitle(tr("Управление пользователями"));
     setFixedSize(kWidth, kHeight);
     ApplyFormStyle(this, Qt::white);
 
@@ -47,10 +49,10 @@ SharingDialog::SharingDialog(const GlobalSettings& g, const AppRecord& app, User
 
     name_ = new QLineEdit(this);
     name_->setMaxLength(259);
-    name_->setPlaceholderText(QStringLiteral("Имя пользователя"));
-    add_ = new FlatButton(QStringLiteral("Добавить"), FlatButton::Scheme::Primary, this);
-    delete_ = new FlatButton(QStringLiteral("Удалить"), FlatButton::Scheme::Secondary, this);
-    close_ = new FlatButton(QStringLiteral("Закрыть"), FlatButton::Scheme::Secondary, this);
+    name_->setPlaceholderText(tr("Имя пользователя"));
+    add_ = new FlatButton(tr("Добавить"), FlatButton::Scheme::Primary, this);
+    delete_ = new FlatButton(tr("Удалить"), FlatButton::Scheme::Secondary, this);
+    close_ = new FlatButton(tr("Закрыть"), FlatButton::Scheme::Secondary, this);
     status_ = MakeStatusLine(this);
     connect(add_, &QPushButton::clicked, this, &SharingDialog::Add);
     connect(delete_, &QPushButton::clicked, this, [this] { DeleteRow(DeleteSource::Button); });
@@ -63,7 +65,7 @@ SharingDialog::SharingDialog(const GlobalSettings& g, const AppRecord& app, User
     body->setSpacing(10);
     body->addWidget(list_, 1);
     auto* adding = new QHBoxLayout;
-    adding->addWidget(new QLabel(QStringLiteral("Пользователь:"), this));
+    adding->addWidget(new QLabel(tr("Пользователь:"), this));
     adding->addWidget(name_, 1);
     adding->addWidget(add_);
     adding->addWidget(delete_);
@@ -123,7 +125,7 @@ void SharingDialog::Add() {
         status_->clear();
         return;
     }
-    status_->setText(QString::fromStdString(check.hint));
+    status_->setText(CoreText(check.hint));
     if (check.selectText) name_->selectAll();
     name_->setFocus();
 }
@@ -131,9 +133,7 @@ void SharingDialog::Add() {
 void SharingDialog::DeleteRow(DeleteSource source) {
     const DeletePrompt prompt = flow_.PrepareDelete(SelectedRow(), source);
     if (prompt.action != DeletePrompt::Action::Confirm) return;
-    if (!confirm_(this, QString::fromStdString(prompt.text),
-                  QString::fromStdString(prompt.caption)))
-        return;
+    if (!confirm_(this, CoreText(prompt.text), CoreText(prompt.caption))) return;
     flow_.Delete(prompt.name);
 }
 

@@ -6,14 +6,16 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/Palette.h"
 
 namespace nimbrel {
 namespace {
 
+// A core text in the user's language.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return CoreText(utf8);
 }
 
 void Number(QWidget* control, int id) {
@@ -47,6 +49,10 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     Number(autoPlay_, kSetAutoPlay);
     autostart_ = new QCheckBox(Text(kAutostart), this);
     Number(autostart_, kSetAutostart);
+    language_ = new QComboBox(this);
+    language_->setObjectName(QStringLiteral("language"));
+    language_->addItem(Text(kRussian));
+    language_->addItem(Text(kEnglish));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(24, 18, 24, 14);
@@ -84,12 +90,21 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     grid->addLayout(closing, row++, 1, 1, 3);
     grid->addWidget(showClose_, row++, 1, 1, 3);
 
-    caption(QStringLiteral("Вход в учетную запись"));
+    caption(tr("Вход в учетную запись"));
     grid->addWidget(autoLogin_, row++, 1, 1, 3);
-    caption(QStringLiteral("При запуске программы"));
+    caption(tr("При запуске программы"));
     grid->addWidget(autoPlay_, row++, 1, 1, 3);
-    caption(QStringLiteral("Вместе с системой"));
+    caption(tr("Вместе с системой"));
     grid->addWidget(autostart_, row++, 1, 1, 3);
+    caption(Text(kLanguageLabel));
+    auto* language = new QHBoxLayout;
+    language->setSpacing(12);
+    language->addWidget(language_);
+    auto* note = new QLabel(Text(kLanguageNote), this);
+    note->setStyleSheet(QStringLiteral("color: #808080;"));
+    language->addWidget(note);
+    language->addStretch(1);
+    grid->addLayout(language, row++, 1, 1, 3);
     grid->setRowStretch(row, 1);
 }
 
@@ -100,9 +115,9 @@ BasicSettingsPage::FolderRow BasicSettingsPage::MakeFolderRow(FolderKind kind, i
     row.path = new QLineEdit(this);
     row.path->setMaxLength(static_cast<int>(kMaxFolderUnits));
     Number(row.path, pathId);
-    row.browse = new FlatButton(QStringLiteral("Обзор…"), FlatButton::Scheme::Secondary, this);
+    row.browse = new FlatButton(tr("Обзор…"), FlatButton::Scheme::Secondary, this);
     Number(row.browse, browseId);
-    row.open = new FlatButton(QStringLiteral("Открыть"), FlatButton::Scheme::Secondary, this);
+    row.open = new FlatButton(tr("Открыть"), FlatButton::Scheme::Secondary, this);
     Number(row.open, openId);
     row.automatic = new QCheckBox(Text(settings_text::kAutomaticFolder), this);
     Number(row.automatic, automaticId);
@@ -125,6 +140,7 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
         row->browse->setEnabled(true);
     }
     fileLength_->clear();
+    language_->setCurrentIndex(values.language == InterfaceLanguage::English ? 1 : 0);
     if (!values.loaded) return;
     video_.path->setText(QString::fromStdString(values.videoPath));
     image_.path->setText(QString::fromStdString(values.imagePath));
@@ -146,6 +162,8 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
     values.showClose = showClose_->isChecked();
     values.autoLogin = autoLogin_->isChecked();
     values.autoPlay = autoPlay_->isChecked();
+    values.language =
+        language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
     values.autostart = autostart_->isChecked();
 }
 
@@ -154,8 +172,7 @@ QWidget* BasicSettingsPage::Control(int id) const {
 }
 
 void BasicSettingsPage::Browse(const FolderRow& row) {
-    const QString chosen =
-        hooks_.chooseFolder(this, QString::fromUtf8(settings_text::kChooseFolder));
+    const QString chosen = hooks_.chooseFolder(this, Text(settings_text::kChooseFolder));
     if (chosen.isEmpty()) return;
     row.path->setText(
         QString::fromStdString(SettingsFlow::WithTrailingSlash(chosen.toStdString())));

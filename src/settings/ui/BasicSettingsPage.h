@@ -1,6 +1,7 @@
 // The settings dialog's basic page: the recording and snapshot folders (each with browse, open
 // and an automatic choice), the recording file length, what the close button does, automatic
-// login, opening every device at start, and starting with the session.
+// login, opening every device at start, starting with the session, and the language of the
+// program's windows (used from the next start).
 // Threading: the UI thread.
 #pragma once
 
@@ -32,6 +33,8 @@ class BasicSettingsPage : public QWidget {
     // A control by its number (1051, 1001, 1055, 1057, 1119, 1053, 1056, 1054, 1160, 1050, 1084,
     // 1129, 1061, 1127, 1126); null for another number.
     QWidget* Control(int id) const;
+    // The language choice: Russian, then English.
+    QComboBox* LanguageBox() const { return language_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,6 +64,7 @@ class BasicSettingsPage : public QWidget {
     QCheckBox* autoLogin_;
     QCheckBox* autoPlay_;
     QCheckBox* autostart_;
+    QComboBox* language_;
 };
 
 }  // namespace nimbrel

@@ -9,14 +9,16 @@
 
 #include "platform/FixedText.h"
 #include "service/VersionCheck.h"
+#include "widgets/CoreText.h"
 #include "widgets/FormStyle.h"
 #include "widgets/Palette.h"
 
 namespace nimbrel {
 namespace {
 
+// A core text in the user's language.
 QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return CoreText(utf8);
 }
 
 void Number(QWidget* control, int id) {
@@ -59,8 +61,7 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
 
     version_ = new QLabel(this);
     Number(version_, kSetVersionText);
-    checkVersion_ =
-        new FlatButton(QStringLiteral("Проверить обновление"), FlatButton::Scheme::Secondary, this);
+    checkVersion_ = new FlatButton(tr("Проверить обновление"), FlatButton::Scheme::Secondary, this);
     Number(checkVersion_, kSetCheckVersion);
     checkVersion_->setAutoDefault(false);
     connect(checkVersion_, &QPushButton::clicked, this, &OtherSettingsPage::CheckVersion);
@@ -73,9 +74,9 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
     const struct {
         const char* label;
         int id;
-    } boxes[] = {{"Старый пароль:", kSetOldPassword},
-                 {"Новый пароль:", kSetNewPassword},
-                 {"Повторите пароль:", kSetRepeatPassword}};
+    } boxes[] = {{QT_TR_NOOP("Старый пароль:"), kSetOldPassword},
+                 {QT_TR_NOOP("Новый пароль:"), kSetNewPassword},
+                 {QT_TR_NOOP("Повторите пароль:"), kSetRepeatPassword}};
     std::array<QLineEdit*, 3> edits{};
     for (int i = 0; i < 3; ++i) {
         auto* edit = new QLineEdit(password);
@@ -84,7 +85,7 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
         edit->setFixedWidth(220);
         Number(edit, boxes[i].id);
         status_[static_cast<std::size_t>(i)] = MakeStatusLine(password);
-        grid->addWidget(new QLabel(Text(boxes[i].label), password), i, 0);
+        grid->addWidget(new QLabel(tr(boxes[i].label), password), i, 0);
         grid->addWidget(edit, i, 1);
         grid->addWidget(status_[static_cast<std::size_t>(i)], i, 2);
         edits[static_cast<std::size_t>(i)] = edit;
@@ -92,7 +93,7 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
     old_ = edits[0];
     new_ = edits[1];
     repeat_ = edits[2];
-    apply_ = new FlatButton(QStringLiteral("Применить"), FlatButton::Scheme::Primary, password);
+    apply_ = new FlatButton(tr("Применить"), FlatButton::Scheme::Primary, password);
     Number(apply_, kSetApplyPassword);
     apply_->setAutoDefault(false);
     apply_->setFixedSize(130, 30);
@@ -220,7 +221,7 @@ void OtherSettingsPage::ApplyPassword() {
     QLineEdit* box = Box(check.box);
     if (!box) return;  // a change is still under way
     if (check.clear) box->clear();
-    StatusLine(check.box)->setText(QString::fromStdString(check.status));
+    StatusLine(check.box)->setText(CoreText(check.status));
     box->setFocus();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "widgets/CoreText.h"
 #include "widgets/Palette.h"
 #include "widgets/TabPictures.h"
 
@@ -17,7 +18,7 @@ constexpr int kFooterHeight = 58;
 SettingsDialog::SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& notifier,
                                Options options, QWidget* parent)
     : FramedDialog(parent, kBandHeight), flow_(app, options.flow), notifier_(notifier) {
-    setWindowTitle(QString::fromUtf8(settings_text::kTitle));
+    setWindowTitle(CoreText(settings_text::kTitle));
     setFixedSize(kWidth, kHeight);
 
     const QRect pageRect(kPageLeft, kBandHeight, kWidth - 2 * kPageLeft,
@@ -40,15 +41,15 @@ SettingsDialog::SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& 
         const char* text;
         bool current;
         int column;
-    } tabs[] = {{kSetBasicTabSelected, "Основные", true, 0},
-                {kSetBasicTab, "Основные", false, 0},
-                {kSetOtherTab, "Дополнительно", false, 1},
-                {kSetOtherTabSelected, "Дополнительно", true, 1}};
+    } tabs[] = {{kSetBasicTabSelected, QT_TR_NOOP("Основные"), true, 0},
+                {kSetBasicTab, QT_TR_NOOP("Основные"), false, 0},
+                {kSetOtherTab, QT_TR_NOOP("Дополнительно"), false, 1},
+                {kSetOtherTabSelected, QT_TR_NOOP("Дополнительно"), true, 1}};
     for (const auto& t : tabs) {
         auto* tab = new BitmapButton(this);
         tab->SetId(t.id);
-        const TabPictureSet pictures = TabPictures(
-            QString::fromUtf8(t.text), QSize(kTabWidth, kTabHeight), t.current, tabFont);
+        const TabPictureSet pictures =
+            TabPictures(tr(t.text), QSize(kTabWidth, kTabHeight), t.current, tabFont);
         tab->SetPictures(pictures.normal, pictures.selected, pictures.focused);
         tab->setGeometry(kPageLeft + t.column * (kTabWidth + 4), kBandHeight - kTabHeight,
                          kTabWidth, kTabHeight);
@@ -58,8 +59,8 @@ SettingsDialog::SettingsDialog(GlobalSettings& g, AppRecord& app, UserNotifier& 
     connect(tabs_[kSetBasicTab], &QAbstractButton::clicked, this, [this] { ShowPage(true); });
     connect(tabs_[kSetOtherTab], &QAbstractButton::clicked, this, [this] { ShowPage(false); });
 
-    save_ = new FlatButton(QStringLiteral("Сохранить"), FlatButton::Scheme::Primary, this);
-    cancel_ = new FlatButton(QStringLiteral("Отмена"), FlatButton::Scheme::Secondary, this);
+    save_ = new FlatButton(tr("Сохранить"), FlatButton::Scheme::Primary, this);
+    cancel_ = new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this);
     save_->setObjectName(QString::number(kSetSave));
     cancel_->setObjectName(QString::number(kSetCancel));
     const int buttonsTop = kHeight - kFooterHeight + (kFooterHeight - 34) / 2;

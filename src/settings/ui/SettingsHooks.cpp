@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "service/VersionCheck.h"
+#include "widgets/CoreText.h"
 #include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
@@ -21,7 +22,7 @@ SettingsHooks SettingsHooks::Desktop() {
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
     hooks.confirm = [](QWidget* parent, const QString& question) {
-        return FramedMessageBox::Ask(parent, QString::fromUtf8(kVersionCaption), question,
+        return FramedMessageBox::Ask(parent, CoreText(kVersionCaption), question,
                                      FramedMessageBox::Buttons::YesNo);
     };
     hooks.startUpdater = [](const std::string& url) { return StartUpdater(url); };
