@@ -36,7 +36,7 @@ bool DeviceRefresher::StartManual() {
     // Marked before the running one can see that nothing more is asked of it and end.
     manualAgain_ = true;
     if (manualRunning_.exchange(true)) return false;
-    manualAgain_ = false;  // the round started here reads everything
+    manualAgain_ = false;                    // the round started here reads everything
     if (manual_.joinable()) manual_.join();  // the previous run has ended: it cleared the mark
     manual_ = std::thread(&DeviceRefresher::Manual, this);
     return true;
@@ -71,6 +71,11 @@ void DeviceRefresher::ManualRound() {
         Changed();
     } else {
         parts_.lan.Collect();
+        {
+            std::lock_guard guard(waitLock_);
+            retrySoon_ = true;
+        }
+        wake_.notify_all();
     }
 }
 
@@ -93,20 +98,28 @@ void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
     pthread_setname_np(pthread_self(), "dev-periodic");
     parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
     Changed();
+    const auto retry = std::min<std::chrono::milliseconds>(period, kUnreachableRetry);
     for (;;) {
-        if (RefreshInTurn()) {
+        const bool reloaded = RefreshInTurn();
+        if (reloaded) {
             parts_.thumbnails.Load(parts_.service, parts_.tree, parts_.list);
             Changed();
         }
         // A reload that went unanswered left the session reconnecting; one that was answered
-        // left it connected.
+        // left it connected. Either way a failed one is tried again soon.
         const SessionRecovery* session = parts_.service.http.session;
         const bool unreachable =
             session && session->CurrentState() == SessionRecovery::State::Reconnecting;
-        const auto wait =
-            unreachable ? std::min<std::chrono::milliseconds>(period, kUnreachableRetry) : period;
         std::unique_lock lock(waitLock_);
-        if (wake_.wait_for(lock, wait, [this] { return stopping_; })) return;
+        retrySoon_ = false;  // this round read the list after any earlier failure
+        const auto wait = unreachable || !reloaded ? retry : period;
+        // A manual refresh that fails meanwhile cuts the wait short: the retry comes a retry
+        // delay after that failure.
+        if (wake_.wait_for(lock, wait, [this] { return stopping_ || retrySoon_; })) {
+            if (stopping_) return;
+            retrySoon_ = false;
+            if (wake_.wait_for(lock, retry, [this] { return stopping_; })) return;
+        }
     }
 }
 

@@ -52,7 +52,9 @@ class DeviceRefresher {
     // Ends the periodic refresh and waits for both threads; a request in flight is cut short.
     void Stop();
 
-    // How soon the periodic refresh tries again while the service cannot be reached.
+    // How soon the periodic refresh tries again while the service cannot be reached, or after a
+    // refresh that failed (the devices would otherwise show what the failure left for a whole
+    // period).
     static constexpr std::chrono::seconds kUnreachableRetry{5};
 
   private:
@@ -79,6 +81,7 @@ class DeviceRefresher {
     std::mutex waitLock_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    bool retrySoon_ = false;  // a manual refresh failed: the periodic one tries again soon
 };
 
 }  // namespace nimbrel

@@ -1,7 +1,7 @@
 // The refreshes across a restart of the whole service, whose new run no longer opens the
 // session's keys: the periodic refresh, whose period is far off, tries again soon while the
 // service is lost, taking turns with a manual refresh pressed meanwhile, and once the service is
-// back renews the session and reloads.
+// back renews the session and reloads; a manual refresh that fails is tried again soon.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,6 +62,46 @@ TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServic
     EXPECT_EQ(recovery.CurrentState(), SessionRecovery::State::Connected);
     EXPECT_EQ(sim.Requests("security.do").size(), 1u);
     EXPECT_EQ(sim.Requests("login.do").size(), 1u);
+    refresher.Stop();
+    EXPECT_EQ(client.list.Count(), 25);
+}
+
+// A manual refresh that fails while the service answers other requests (a frozen service here,
+// which no renewal is tried for: the refresher carries no session recovery) would leave the
+// devices as the failure left them until the periodic refresh's next period, minutes later:
+// the periodic refresh tries again a retry delay after the failure.
+TEST(RefreshRecovery, AFailedManualRefreshIsTriedAgainSoonNotAtTheNextPeriod) {
+    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
+        for (Json::Value& d : s["devices"]) d.removeMember("img");
+        WithoutLan(s);
+    });
+    SimProcess sim(scenario.Path());
+    DeviceClient client(sim, "many_user", "many1234");
+    ASSERT_TRUE(client.signedIn);
+    DeviceServiceContext service = client.Context();
+    service.http.connectTimeoutMs = 1000;
+    service.http.totalTimeoutMs = 1500;
+    DeviceTreeModel tree(client.list, client.session.app.m_ConfigPath);
+    DeviceThumbnails thumbnails;
+    LanDiscovery::Options quiet;
+    quiet.listenRounds = 1;
+    quiet.listenWaitMs = 10;
+    DeviceRefresher refresher(
+        DeviceRefresher::Parts{service, client.list, client.lan, quiet, tree, thumbnails, {}});
+    ASSERT_TRUE(refresher.FirstLoad(service, {}));
+    const std::size_t firstLoad = sim.Requests("devList.do").size();
+
+    // The periodic refresh reads the list at once, then waits ten minutes.
+    refresher.StartPeriodic(10min);
+    ASSERT_TRUE(WaitUntil([&] { return sim.Requests("devList.do").size() >= 2 * firstLoad; }));
+    sim.Freeze();
+    ASSERT_TRUE(refresher.StartManual());
+    ASSERT_TRUE(WaitUntil([&] { return !refresher.ManualRunning(); }, 60s));
+    sim.Thaw();
+    const std::size_t afterFailure = sim.Requests("devList.do").size();
+    EXPECT_TRUE(WaitUntil(
+        [&] { return sim.Requests("devList.do").size() >= afterFailure + firstLoad; }, 60s))
+        << "no reload within a minute of the failed refresh";
     refresher.Stop();
     EXPECT_EQ(client.list.Count(), 25);
 }
