@@ -18,10 +18,6 @@ std::string Tr(const char* context, const char* source) {
     return translator ? translator(context, source) : std::string(source);
 }
 
-std::string TrCore(const std::string& source) {
-    return Tr(kCoreContext, source.c_str());
-}
-
 std::string Format(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
     std::string out;
     out.reserve(pattern.size());

@@ -27,8 +27,6 @@ void SetTranslator(TranslatorFunction translator);
 
 // `source` in the user's language.
 std::string Tr(const char* context, const char* source);
-// A core text that reaches a window whole, in the user's language.
-std::string TrCore(const std::string& source);
 
 // `pattern` with "%1", "%2", … replaced by the arguments in order (at most 9), so that a
 // translation may put them where its language wants them.

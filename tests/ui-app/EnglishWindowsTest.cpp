@@ -241,7 +241,7 @@ TEST_F(EnglishWindowsTest, TheCoresTextsComeOutInEnglishThroughItsHook) {
         EXPECT_FALSE(test::HasCyrillic(line)) << line;
     EXPECT_EQ(PaneToolTip("Garage", kDeviceLan), "Garage\nRoute: Local network");
     // Data stays as it is: a name the user gave is not looked up.
-    EXPECT_EQ(text::TrCore("Гараж"), "Гараж");
+    EXPECT_EQ(text::Tr(text::kCoreContext, "Гараж"), "Гараж");
 }
 
 }  // namespace

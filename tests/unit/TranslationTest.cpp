@@ -52,7 +52,7 @@ TEST_F(TranslationHook, WithoutATranslatorTheCoresTextsStayAsWritten) {
     EXPECT_EQ(RefuseSettingValue("VideoPath", std::string(300, 'a')),
               "Путь к папке длиннее 259 символов");
     EXPECT_EQ(PaneToolTip("Гараж", kDeviceRelay), "Гараж\nМаршрут: Через ретранслятор");
-    EXPECT_EQ(text::TrCore("Гараж"), "Гараж");
+    EXPECT_EQ(text::Tr(text::kCoreContext, "Гараж"), "Гараж");
 }
 
 TEST_F(TranslationHook, WithATranslatorTheCoresFlowsHandOverTranslatedTexts) {
@@ -62,7 +62,7 @@ TEST_F(TranslationHook, WithATranslatorTheCoresFlowsHandOverTranslatedTexts) {
               "The folder path is longer than 259 characters");
     EXPECT_EQ(PaneToolTip("Гараж", kDeviceRelay), "Гараж\nRoute: Relayed");
     // A text the catalogue does not know (a name the user gave) stays as it is.
-    EXPECT_EQ(text::TrCore("Гараж"), "Гараж");
+    EXPECT_EQ(text::Tr(text::kCoreContext, "Гараж"), "Гараж");
     text::SetTranslator(nullptr);
     EXPECT_EQ(SettingsFlow::VersionText(2, 1), "Текущая версия 2.1");
 }
