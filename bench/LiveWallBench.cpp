@@ -24,15 +24,23 @@
 //  - decode: the same clip the simulator streams, encoded again in-process with the
 //    simulator's own encoder (identical bytes), decoded by N decoders interleaved frame by
 //    frame on one thread; CPU time of that thread per second of video decoded per stream.
-//  - floor: as decode, plus one conversion of each picture straight to the pane-size BGRX
-//    picture: the least work that yields what the pane shows.
+//  - b2b: as decode, plus one conversion of each picture straight to the BGRX picture the
+//    pane shows (at the pane's size, or the stream's when the pane is larger): the least work
+//    that yields what the pane shows, done back to back.
+//  - floor: the same work paced as a wall does it: each stream's frame at its time, one frame
+//    period apart. Between frames the decoders' data and code leave the caches, so one stream
+//    costs noticeably more paced than back to back; interleaving 16 streams does the same to
+//    the back-to-back figure. The ratio is the client's CPU over this floor.
 //  - dropped: frames the views cleared without decoding (lost, incomplete or out of order) and
 //    display ticks the frame timer skipped because it fell behind.
 //  - delay: from the last fragment of a frame landing in the frame ring to its picture being
 //    published to the pane surface (the views' own histograms), over all cameras.
-//  - memory: resident memory of the client process with every view playing minus before any
-//    view started, per camera; for an open wall, the hidden cameras' share is the hidden-only
-//    wall's per camera, and the rest is the shown cameras'.
+//  - memory: anonymous resident memory (RssAnon) of the client process with every view
+//    playing minus before any view started, per camera; the pages of library code that
+//    decoding first reads in are the process's once, not a camera's, and are left out of it
+//    (the breakdown below gives the whole resident figure, VmRSS, as well); for an open wall, the
+//    hidden cameras' share is the hidden-only wall's per camera, and the rest is the shown
+//    cameras'.
 //  - page switch: from turning the page to every camera of the new page having published a
 //    picture made after the turn (the longest of the switches).
 //  - viewer: a thread stands in for the wall's window, reading each pane's picture in place on
@@ -308,7 +316,7 @@ int RunOne(const Options& o) {
 
     CameraTotals before, after;
     double cpu = 0, window = 0;
-    int64_t rssBefore = 0, rssAfter = 0;
+    int64_t rssBefore = 0, rssAfter = 0, anonBefore = 0, anonAfter = 0;
     int paneWidth = 0, paneHeight = 0;
     uint64_t viewerTaken = 0;
     std::vector<double> switchMs;
@@ -350,6 +358,7 @@ int RunOne(const Options& o) {
         if (o.viewer) viewer = std::make_unique<Viewer>(canvas);
 
         rssBefore = ResidentBytes();
+        anonBefore = ResidentAnonymousBytes();
         for (CCamera* camera : cameras) camera->CameraStart();
         const auto until = Clock::now() + std::chrono::seconds(60);
         // Cameras on the page shown play; hidden ones receive.
@@ -394,6 +403,7 @@ int RunOne(const Options& o) {
         audioPlayed = speaker.Audio().Counters().framesPlayed;
         talkPackets = speaker.Talk().Counters().packetsSent;
         rssAfter = ResidentBytes();
+        anonAfter = ResidentAnonymousBytes();
         const bool stillPlaying = allPlaying();
         if (shownCount > 0 && n > shownCount) switchMs = TurnEveryPage(canvas, cameras);
 
@@ -433,16 +443,17 @@ int RunOne(const Options& o) {
     for (const auto& frame : encoded.value().frames) clip.frames.push_back(frame.bytes);
     const int floorFrames = std::max(1, int(std::lround(o.floorSeconds * 1000 / kFramePeriodMs)));
     // The floor is that of the cameras shown: hidden ones make no pictures.
-    const FloorFigures floor =
-        shownCount > 0 ? MeasureFloor(clip, shownCount, floorFrames, paneWidth, paneHeight)
-                       : FloorFigures{};
+    const FloorFigures floor = shownCount > 0 ? MeasureFloor(clip, shownCount, floorFrames,
+                                                             paneWidth, paneHeight, kFramePeriodMs)
+                                              : FloorFigures{};
     const double floorVideo = floorFrames * kFramePeriodMs / 1000.0;
 
     const auto delay = after.delay.Since(before.delay);
     const double periodMs = kFramePeriodMs;
     out << " paneW=" << paneWidth << " paneH=" << paneHeight << " window=" << window
         << " client=" << cpu / window << " decode=" << floor.decodeCpu / floorVideo
-        << " floor=" << floor.decodeScaleCpu / floorVideo << " floorPictures=" << floor.pictures
+        << " b2b=" << floor.decodeScaleCpu / floorVideo << " floor=" << floor.pacedCpu / floorVideo
+        << " floorPictures=" << floor.pictures
         << " floorExpected=" << int64_t(shownCount) * floorFrames
         << " expected=" << std::llround(shownCount * window * 1000 / periodMs)
         << " decoded=" << after.decoded - before.decoded << " shown=" << after.shown - before.shown
@@ -453,8 +464,8 @@ int RunOne(const Options& o) {
         << " delayCount=" << delay.Count() << " delayMedianMs=" << delay.Quantile(0.5) / 1000
         << " delayP99Ms=" << delay.Quantile(0.99) / 1000
         << " delayMaxMs=" << delay.Quantile(1.0) / 1000 << " rssBefore=" << rssBefore
-        << " rssAfter=" << rssAfter << " viewerTaken=" << viewerTaken << " loadStart=" << loadStart
-        << " loadEnd=" << loadEnd;
+        << " rssAfter=" << rssAfter << " anonBefore=" << anonBefore << " anonAfter=" << anonAfter
+        << " viewerTaken=" << viewerTaken << " loadStart=" << loadStart << " loadEnd=" << loadEnd;
     if (!switchMs.empty()) {
         out << " pageSwitchMs=" << *std::max_element(switchMs.begin(), switchMs.end())
             << " pageSwitches=";
@@ -545,7 +556,7 @@ std::string Str(const Result& r, const std::string& key) {
 // comes from its hidden-only companion), the longest page switch.
 std::vector<WallRow> MakeRows(const std::vector<Result>& results) {
     auto mib = [](const Result& r) {
-        return (Num(r, "rssAfter") - Num(r, "rssBefore")) / (1024.0 * 1024.0);
+        return (Num(r, "anonAfter") - Num(r, "anonBefore")) / (1024.0 * 1024.0);
     };
     std::vector<WallRow> rows;
     for (const Result& r : results) {
@@ -618,13 +629,15 @@ int RunAll(const Options& o) {
     const double period = kFramePeriodMs;
     std::printf(
         "\nLive wall, %g s measured after %g s of warm-up; CPU in CPU seconds per second of video "
-        "for the whole wall\n(client: getrusage of the client process; decode/floor: thread CPU "
-        "time of in-process decoding of the shown cameras' clip).\n\n",
+        "for the whole wall\n(client: getrusage of the client process; decode, b2b, floor: thread "
+        "CPU time of in-process decoding of the shown cameras' clip: bare and back to back, with "
+        "the conversion back to back, with the conversion paced at the frame period; ratio = "
+        "client / floor;\nMiB: anonymous resident memory).\n\n",
         o.seconds, o.warmup);
     std::printf(
-        "%-8s %4s %5s %4s %9s | %6s %6s %6s %6s | %9s %7s %7s | %15s %15s | %7s %7s | "
+        "%-8s %4s %5s %4s %9s | %6s %6s %6s %6s %6s | %9s %7s %7s | %15s %15s | %7s %7s | "
         "%8s | %5s\n",
-        "stream", "open", "shown", "grid", "pane", "client", "decode", "floor", "ratio",
+        "stream", "open", "shown", "grid", "pane", "client", "decode", "b2b", "floor", "ratio",
         "shown/exp", "dropped", "skipped", "delay med ms/T", "delay p99 ms/T", "MiB/shn", "MiB/hid",
         "switch", "load");
     int failures = 0;
@@ -645,11 +658,11 @@ int RunAll(const Options& o) {
                       row.delayMedianMs / period);
         std::snprintf(p99, sizeof p99, "%.1f / %.2f", row.delayP99Ms, row.delayP99Ms / period);
         std::printf(
-            "%-8s %4d %5d %4s %9s | %6.3f %6.3f %6.3f %6.2f | %9s %7d %7d | %15s %15s | "
+            "%-8s %4d %5d %4s %9s | %6.3f %6.3f %6.3f %6.3f %6.2f | %9s %7d %7d | %15s %15s | "
             "%7s %7s | %8s | %5.2f\n",
             row.stream.c_str(), row.open, row.shown, grid, pane, row.client, Num(r, "decode"),
-            row.floor, row.ratio, shown, int(Num(r, "dropped")), int(Num(r, "skipped")), med, p99,
-            Figure(row.mibPerShownCamera, "%.1f").c_str(),
+            Num(r, "b2b"), row.floor, row.ratio, shown, int(Num(r, "dropped")),
+            int(Num(r, "skipped")), med, p99, Figure(row.mibPerShownCamera, "%.1f").c_str(),
             Figure(row.mibPerHiddenCamera, "%.1f").c_str(),
             Figure(row.pageSwitchMs, "%.0f ms").c_str(),
             std::max(Num(r, "loadStart"), Num(r, "loadEnd")));
@@ -690,10 +703,11 @@ int RunAll(const Options& o) {
         std::printf(
             "  %-8s x %2d: recv %.3f  tick %.3f  viewer %.3f  other %.3f   (tick - floor "
             "%+.3f; stream %.2f Mbit/s per camera; frames dropped since start %d, ticks "
-            "skipped %d)\n",
+            "skipped %d; resident with library pages %.1f MiB per camera)\n",
             Str(r, "stream").c_str(), int(Num(r, "cameras")), recv, tick, viewer, other,
             tick - Num(r, "floor"), Num(r, "mbits"), int(Num(r, "droppedTotal")),
-            int(Num(r, "skippedTotal")));
+            int(Num(r, "skippedTotal")),
+            (Num(r, "rssAfter") - Num(r, "rssBefore")) / (1024.0 * 1024.0) / Num(r, "cameras"));
         if (Num(r, "floorPictures") != Num(r, "floorExpected"))
             std::printf("    floor made %d pictures of %d: the floor is not trustworthy\n",
                         int(Num(r, "floorPictures")), int(Num(r, "floorExpected")));

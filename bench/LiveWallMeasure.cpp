@@ -4,12 +4,16 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <tuple>
 
 #include "media/H264Decoder.h"
 #include "media/PaneScaler.h"
@@ -58,12 +62,24 @@ double MonotonicSeconds() {
     return ClockSeconds(CLOCK_MONOTONIC);
 }
 
-int64_t ResidentBytes() {
+namespace {
+
+int64_t StatusKilobytes(const std::string& field) {
     std::istringstream status(ReadSmallFile("/proc/self/status"));
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
+        if (line.rfind(field, 0) == 0) return std::atoll(line.c_str() + field.size()) * 1024;
     return 0;
+}
+
+}  // namespace
+
+int64_t ResidentBytes() {
+    return StatusKilobytes("VmRSS:");
+}
+
+int64_t ResidentAnonymousBytes() {
+    return StatusKilobytes("RssAnon:");
 }
 
 double LoadAverage() {
@@ -90,7 +106,7 @@ std::map<std::string, int64_t> ThreadRunTimeByName() {
 }
 
 FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int paneWidth,
-                          int paneHeight) {
+                          int paneHeight, double periodMs) {
     FloorFigures figures;
     if (clip.frames.empty() || streams <= 0 || frames <= 0) return figures;
     // Each frame followed by the zero padding the decoder may read, as the frame ring gives it.
@@ -100,11 +116,18 @@ FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int pa
         std::memcpy(bytes.data(), frame.data(), frame.size());
         padded.push_back(std::move(bytes));
     }
+    // Converted to the size the cameras convert to: never larger than the stream.
+    std::tie(paneWidth, paneHeight) =
+        PaneScaler::StoredSize(paneWidth, paneHeight, 0, clip.width, clip.height);
     const ParameterSetRecord sps = Record(clip.sps);
     const ParameterSetRecord pps = Record(clip.pps);
 
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool scale = pass == 1;
+    // Three passes: bare decoding back to back, decoding and conversion back to back, and the
+    // same paced at the frame period, each stream's frame at its time as a camera's tick would
+    // take it, so that caches and predictors go cold between frames as they do in a wall.
+    for (int pass = 0; pass < 3; ++pass) {
+        const bool scale = pass >= 1;
+        const bool paced = pass == 2;
         std::vector<std::unique_ptr<H264Decoder>> decoders;
         std::vector<std::unique_ptr<PaneScaler>> scalers;
         // The pane's pictures as the cameras make them: rows with room for an even width.
@@ -117,7 +140,11 @@ FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int pa
         }
         int64_t pictures = 0;
         const double start = ThreadCpuSeconds();
+        const auto begun = std::chrono::steady_clock::now();
         for (int f = 0; f < frames; ++f) {
+            if (paced)
+                std::this_thread::sleep_until(
+                    begun + std::chrono::microseconds(std::llround(f * periodMs * 1000)));
             const std::size_t index = std::size_t(f) % padded.size();
             const std::size_t size = clip.frames[index].size();
             for (int s = 0; s < streams; ++s) {
@@ -129,8 +156,8 @@ FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int pa
             }
         }
         const double cpu = ThreadCpuSeconds() - start;
-        (scale ? figures.decodeScaleCpu : figures.decodeCpu) = cpu;
-        if (scale) figures.pictures = pictures;
+        (paced ? figures.pacedCpu : scale ? figures.decodeScaleCpu : figures.decodeCpu) = cpu;
+        if (paced) figures.pictures = pictures;
     }
     return figures;
 }

@@ -17,8 +17,11 @@ double ProcessCpuSeconds();
 double ThreadCpuSeconds();
 // Seconds on the monotonic clock.
 double MonotonicSeconds();
-// The process's resident memory now (VmRSS), in bytes.
+// The process's resident memory now, in bytes: all of it (VmRSS), or only the anonymous part
+// (RssAnon: what the program allocated, without the pages of program and library files it
+// has read in, which are the process's once however many cameras it shows).
 int64_t ResidentBytes();
+int64_t ResidentAnonymousBytes();
 // The 1-minute load average.
 double LoadAverage();
 
@@ -31,6 +34,7 @@ std::map<std::string, int64_t> ThreadRunTimeByName();
 struct FloorFigures {
     double decodeCpu = 0;       // bare decoding
     double decodeScaleCpu = 0;  // decoding plus the one conversion to the pane
+    double pacedCpu = 0;        // the same, one frame per stream each frame period
     int64_t pictures = 0;       // pictures made by the second pass (must be streams × frames)
 };
 struct FloorClip {
@@ -41,6 +45,6 @@ struct FloorClip {
     std::vector<std::string> frames;  // Annex B, in stream order
 };
 FloorFigures MeasureFloor(const FloorClip& clip, int streams, int frames, int paneWidth,
-                          int paneHeight);
+                          int paneHeight, double periodMs);
 
 }  // namespace nimbrel::bench

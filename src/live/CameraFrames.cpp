@@ -5,6 +5,10 @@
 // page switch shows live pictures at once, and hidden pages cost almost no processor time.
 #include <cstdio>
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 #include "live/CCamera.h"
 #include "platform/Log.h"
 
@@ -86,12 +90,14 @@ void CCamera::TakeFrame(const FrameRing::Frame& frame, bool draw) {
     // the camera's own buffer, and the surface refuses it unless the pane is still this camera's.
     PaneSurface* surface = live_.panes.SurfaceOf(*this);
     if (!surface) return;
-    auto [w, h] = surface->DrawSize();
-    if (w <= 0 || h <= 0) return;
+    const auto [drawWidth, drawHeight] = surface->DrawSize();
+    if (drawWidth <= 0 || drawHeight <= 0) return;
     const int rotation = m_nRotation & 3;
     // A quarter turn is painted by the viewer: the picture is made at the turned size so that it
-    // fills the drawing rectangle once turned, in the same single conversion.
-    if (rotation & 1) std::swap(w, h);
+    // fills the drawing rectangle once turned, in the same single conversion. A pane larger
+    // than the stream is filled by the viewer stretching the stream-size picture.
+    const auto [w, h] =
+        PaneScaler::StoredSize(drawWidth, drawHeight, rotation, picture->width, picture->height);
     if (!scaler_.Scale(*picture, panePicture_.Resize(w, h))) return;
 
     PaneOverlay overlay;

@@ -1,5 +1,7 @@
 #include "media/PaneScaler.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
@@ -35,9 +37,10 @@ bool Convertible(const AVFrame& picture) {
 
 }  // namespace
 
-std::pair<int, int> PaneScaler::StoredSize(int drawWidth, int drawHeight, int rotation) {
-    if (rotation % 2 != 0) return {drawHeight, drawWidth};
-    return {drawWidth, drawHeight};
+std::pair<int, int> PaneScaler::StoredSize(int drawWidth, int drawHeight, int rotation,
+                                           int sourceWidth, int sourceHeight) {
+    if (rotation % 2 != 0) std::swap(drawWidth, drawHeight);
+    return {std::min(drawWidth, sourceWidth), std::min(drawHeight, sourceHeight)};
 }
 
 SwsContext* PaneScaler::Prepare(Conversion& conversion, const AVFrame& picture, int width,

@@ -1,7 +1,8 @@
 // Turns a decoded picture into pixels to show: 32-bit BGRX (the painter's native format, so
-// painting needs no conversion) straight at a pane's drawing size in one conversion (no full-size
-// intermediate), or 24-bit BGR at full size for a snapshot. The conversion set-up is kept
-// for as long as the picture's size and format and the target size stay the same.
+// painting needs no conversion) straight at a pane's drawing size (or smaller, see StoredSize) in
+// one conversion (no full-size intermediate), or 24-bit BGR at full size for a snapshot. The
+// conversion set-up is kept for as long as the picture's size and format and the target size stay
+// the same.
 // Threading: one thread at a time (the camera's display tick).
 #pragma once
 
@@ -23,10 +24,15 @@ class PaneScaler {
     PaneScaler(const PaneScaler&) = delete;
     PaneScaler& operator=(const PaneScaler&) = delete;
 
-    // The size to convert to for a drawing rectangle of drawWidth × drawHeight when the viewer
-    // turns the picture by `rotation` quarter turns clockwise while painting: after a quarter
-    // or three-quarter turn the stored picture must be drawHeight wide and drawWidth high.
-    static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation);
+    // The size to convert a sourceWidth × sourceHeight picture to for a drawing rectangle of
+    // drawWidth × drawHeight when the viewer turns the picture by `rotation` quarter turns
+    // clockwise while painting: after a quarter or three-quarter turn the stored picture must
+    // be drawHeight wide and drawWidth high. The conversion never enlarges: a side the drawing
+    // is larger than the picture keeps the picture's length and the viewer stretches it, so a
+    // pane larger than its stream (full screen) holds pictures of the stream's size, not of
+    // the screen's.
+    static std::pair<int, int> StoredSize(int drawWidth, int drawHeight, int rotation,
+                                          int sourceWidth, int sourceHeight);
 
     // Converts `picture` to target.width × target.height BGRX (4 bytes a pixel, the fourth 255),
     // rows top-down. When the width is odd and the stride has room for one more pixel, one more

@@ -1,9 +1,10 @@
 // The picture of one video pane, handed from the camera thread that makes it to the thread that
-// shows it. Each writer fills a picture of its own (32-bit BGRX at the pane's drawing size, the
-// painter's native format) and publishes it; the surface takes it only from the pane's current
-// occupant, so a camera that lost the pane to a layout change cannot put its picture over
-// another camera's. The viewer takes the front picture. A burst of frames costs at most one
-// wake-up, because the wake-up is only sent while none is pending.
+// shows it. Each writer fills a picture of its own (32-bit BGRX, the painter's native format, at
+// the pane's drawing size, or the stream's where that is smaller) and publishes it; the surface
+// takes it only from the pane's current occupant, so a camera that lost the pane to a layout
+// change cannot put its picture over another camera's. The viewer takes the front picture. A
+// burst of frames costs at most one wake-up, because the wake-up is only sent while none is
+// pending.
 // Threading: any number of writers and readers; the occupant and the drawing size are set by the
 // wall (under its own lock, which is taken before this surface's). Each side holds the lock
 // only to check, swap or copy.

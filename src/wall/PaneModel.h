@@ -1,5 +1,5 @@
 // One of the canvas's 64 panes without its window: its state, the surface through which its
-// camera hands pictures over at the pane's drawing size, and its pan/tilt requests.
+// camera hands pictures over at the pane's drawing size (at most), and its pan/tilt requests.
 // Threading: the state is guarded by the canvas's lock; the surface and the requests guard
 // themselves and may be used from any thread.
 #pragma once

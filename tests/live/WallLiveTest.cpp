@@ -144,7 +144,9 @@ void WallLive::ExpectWholePictures(PictureLog& log, const ClipPictures& clip, Si
 }
 
 TEST_F(WallLive, TurnedAndResizedPanesGetWholePicturesOfTheirNewSize) {
-    const ClipPictures clip = PicturesOfTheClip({{640, 360}, {360, 640}, {257, 433}});
+    // The clip is 640 × 360: a picture is never made larger than that on either side; the
+    // painter stretches it over the rest of its pane.
+    const ClipPictures clip = PicturesOfTheClip({{640, 360}, {360, 360}, {257, 360}});
     Start("demo.json", "demo_user", "demo1234");
     CCamera& camera = Camera("NB0000000001");
     camera.CameraStart();
@@ -152,16 +154,17 @@ TEST_F(WallLive, TurnedAndResizedPanesGetWholePicturesOfTheirNewSize) {
     PictureLog log(*canvas.SurfaceOf(camera));
     ExpectWholePictures(log, clip, {640, 360}, 0, 3);
 
-    // A quarter turn: the picture is made 360 wide and 640 high, then turned by the painter.
+    // A quarter turn: the picture is made 360 wide for the pane's 360 rows, and as high as the
+    // stream (not the pane's 640 columns), then turned and stretched by the painter.
     camera.m_nRotation = 1;
-    ExpectWholePictures(log, clip, {360, 640}, 1, 5);
+    ExpectWholePictures(log, clip, {360, 360}, 1, 5);
     camera.m_nRotation = 2;
     ExpectWholePictures(log, clip, {640, 360}, 2, 5);
 
     // A smaller wall with odd cell sizes, turned again.
     canvas.PlacePanes(866, 514);
     camera.m_nRotation = 3;
-    ExpectWholePictures(log, clip, {257, 433}, 3, 5);
+    ExpectWholePictures(log, clip, {257, 360}, 3, 5);
 }
 
 TEST_F(WallLive, ACameraThatLostItsPaneDrawsNothingIntoIt) {

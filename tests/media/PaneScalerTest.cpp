@@ -162,11 +162,17 @@ TEST(PaneScaler, WritesNothingPastItsRowsAtAnyWidthAndStride) {
     }
 }
 
-TEST(PaneScaler, StoredSizeIsTransposedForQuarterTurns) {
-    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 0), std::pair(400, 300));
-    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 1), std::pair(300, 400));
-    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 2), std::pair(400, 300));
-    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 3), std::pair(300, 400));
+TEST(PaneScaler, StoredSizeIsTransposedForQuarterTurnsAndNeverEnlarges) {
+    // A stream larger than the pane: the pane's size, turned for quarter turns.
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 0, 1280, 720), std::pair(400, 300));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 1, 1280, 720), std::pair(300, 400));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 2, 1280, 720), std::pair(400, 300));
+    EXPECT_EQ(PaneScaler::StoredSize(400, 300, 3, 1280, 720), std::pair(300, 400));
+    // A full-screen pane of a smaller stream: the stream's size, which the viewer stretches.
+    EXPECT_EQ(PaneScaler::StoredSize(1920, 1080, 0, 1280, 720), std::pair(1280, 720));
+    EXPECT_EQ(PaneScaler::StoredSize(1920, 1080, 1, 1280, 720), std::pair(1080, 720));
+    // Each side on its own: a tall narrow pane shrinks the width and keeps the stream's height.
+    EXPECT_EQ(PaneScaler::StoredSize(200, 1000, 0, 640, 480), std::pair(200, 480));
 }
 
 TEST(PaneScaler, RefusesWhatItCannotConvert) {

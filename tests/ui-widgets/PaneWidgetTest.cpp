@@ -188,6 +188,40 @@ TEST_F(PaneWidgetTest, LivePictureFillsTheDrawingRectangleAsTurned) {
     EXPECT_EQ(Pixel(Shot(), 4, 150), pane_colours::kIdleFallback);
 }
 
+TEST_F(PaneWidgetTest, APictureSmallerThanItsPaneIsStretchedSmoothlyOverAllOfIt) {
+    // A stream smaller than its pane comes at the stream's size: here a quarter of the drawing
+    // rectangle, its left half red and its right half blue.
+    PaneSurface* surface = canvas.Surface(0);
+    const auto [drawWidth, drawHeight] = surface->DrawSize();
+    const int w = drawWidth / 2, h = drawHeight / 2;
+    PanePicture picture;
+    const BgrxTarget target = picture.Resize(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* px = target.pixels + y * target.stride + x * 4;
+            const bool left = x < w / 2;
+            px[0] = left ? 0 : 255;
+            px[1] = 0;
+            px[2] = left ? 255 : 0;
+            px[3] = 255;
+        }
+    ASSERT_TRUE(surface->Publish(camera, picture));
+    ASSERT_TRUE(WaitFor([&] { return surface->Published() == 1; }));
+    QCoreApplication::processEvents();
+    const QImage shot = Shot();
+    // Every corner of the drawing rectangle is picture, not the idle background.
+    EXPECT_EQ(Pixel(shot, 3, drawHeight - 3), QColor(255, 0, 0));
+    EXPECT_EQ(Pixel(shot, drawWidth - 3, 3), QColor(0, 0, 255));
+    EXPECT_EQ(Pixel(shot, drawWidth - 3, drawHeight - 3), QColor(0, 0, 255));
+    // The edge between the halves, now at the middle, is blended, not blocky.
+    bool blended = false;
+    for (int x = drawWidth / 2 - 3; x <= drawWidth / 2 + 3; ++x) {
+        const QColor c = Pixel(shot, x, drawHeight / 2);
+        blended = blended || (c.red() > 20 && c.blue() > 20);
+    }
+    EXPECT_TRUE(blended) << "a stretched picture is drawn with smoothing";
+}
+
 TEST_F(PaneWidgetTest, StatusLineSitsOnADarkStripOnlyAsWideAsItsText) {
     // A white picture: the blue text alone would be hard to read on it.
     PaneOverlay overlay;

@@ -104,7 +104,12 @@ void PanePainter::Live(QPainter& p, const QRect& draw, const PanePicture& pictur
     p.save();
     p.setClipRect(draw);
     p.setTransform(PlgTransform(draw, overlay.rotation, picture.width, picture.height));
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // A picture made at the drawing size is copied pixel for pixel; one smaller than the pane
+    // (a stream shown larger than its own size) is stretched smoothly.
+    const bool sideways = (overlay.rotation & 1) != 0;
+    const bool fits = picture.width == (sideways ? draw.height() : draw.width()) &&
+                      picture.height == (sideways ? draw.width() : draw.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !fits);
     p.drawImage(QPointF(0, 0), image);
     p.restore();
 

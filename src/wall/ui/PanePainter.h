@@ -54,7 +54,8 @@ class PanePainter {
     static void Failed(QPainter& p, const QRect& draw);
     // Connecting: the idle picture and a row of six bars, bar `step` mod 6 highlighted.
     static void Connecting(QPainter& p, const QRect& draw, int step);
-    // The live picture filling the drawing rectangle (turned by its rotation), the status line
+    // The live picture filling the drawing rectangle (turned by its rotation; stretched smoothly
+    // when it is smaller, as a stream smaller than its pane comes), the status line
     // at (6, 12), or (6, 4) when turned, on a translucent strip as wide as its text, and the
     // recording, device-audio and talk icons.
     static void Live(QPainter& p, const QRect& draw, const PanePicture& picture);
