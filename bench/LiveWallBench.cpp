@@ -265,7 +265,7 @@ std::filesystem::path WriteScenario(const StreamKind& kind, int cameras, bool au
 }
 
 struct CameraTotals {
-    uint64_t decoded = 0, shown = 0, dropped = 0, skipped = 0, bytes = 0;
+    uint64_t decoded = 0, shown = 0, dropped = 0, skipped = 0, shifts = 0, bytes = 0;
     DelayHistogram::Snapshot delay;
 };
 
@@ -276,6 +276,7 @@ CameraTotals Totals(const std::vector<CCamera*>& cameras) {
         t.shown += c->counters.framesShown;
         t.dropped += c->counters.framesDropped;
         t.skipped += c->counters.ticksSkipped;
+        t.shifts += c->counters.tickShifts;
         t.bytes += c->counters.bytes;
         const auto delay = c->counters.publishDelay.Take();
         for (int b = 0; b < DelayHistogram::kBuckets; ++b) t.delay.counts[b] += delay.counts[b];
@@ -459,7 +460,8 @@ int RunOne(const Options& o) {
         << " decoded=" << after.decoded - before.decoded << " shown=" << after.shown - before.shown
         << " dropped=" << after.dropped - before.dropped
         << " skipped=" << after.skipped - before.skipped << " droppedTotal=" << after.dropped
-        << " skippedTotal=" << after.skipped
+        << " skippedTotal=" << after.skipped << " tickShifts=" << after.shifts - before.shifts
+        << " tickShiftsTotal=" << after.shifts
         << " mbits=" << double(after.bytes - before.bytes) * 8 / window / 1e6 / n
         << " delayCount=" << delay.Count() << " delayMedianMs=" << delay.Quantile(0.5) / 1000
         << " delayP99Ms=" << delay.Quantile(0.99) / 1000
@@ -703,10 +705,11 @@ int RunAll(const Options& o) {
         std::printf(
             "  %-8s x %2d: recv %.3f  tick %.3f  viewer %.3f  other %.3f   (tick - floor "
             "%+.3f; stream %.2f Mbit/s per camera; frames dropped since start %d, ticks "
-            "skipped %d; resident with library pages %.1f MiB per camera)\n",
+            "skipped %d; ticks moved %d, %d in the window; resident with library pages %.1f MiB "
+            "per camera)\n",
             Str(r, "stream").c_str(), int(Num(r, "cameras")), recv, tick, viewer, other,
             tick - Num(r, "floor"), Num(r, "mbits"), int(Num(r, "droppedTotal")),
-            int(Num(r, "skippedTotal")),
+            int(Num(r, "skippedTotal")), int(Num(r, "tickShiftsTotal")), int(Num(r, "tickShifts")),
             (Num(r, "rssAfter") - Num(r, "rssBefore")) / (1024.0 * 1024.0) / Num(r, "cameras"));
         if (Num(r, "floorPictures") != Num(r, "floorExpected"))
             std::printf("    floor made %d pictures of %d: the floor is not trustworthy\n",

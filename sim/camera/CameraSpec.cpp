@@ -56,6 +56,8 @@ FaultSpec ReadFaults(const Json::Value& value, const std::string& where) {
         Fail(o.At("brokenKind"), "must be unknownKind or fragmentOverflow");
     f.mediaBeforeReply = o.Int("mediaBeforeReply", 0, 0, 100);
     f.badAudioEvery = o.Int("badAudioEvery", 0, 0, 1000);
+    f.holdAfter = o.Seconds("holdAfter");
+    f.holdMs = o.Int("holdMs", f.holdMs, 1, 60000);
     const std::string bad = o.Text("badAudioKind", "oversized");
     if (bad == "oversized")
         f.badAudioKind = FaultSpec::BadAudio::Oversized;

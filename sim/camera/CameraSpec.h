@@ -40,6 +40,10 @@ struct FaultSpec {
     int mediaBeforeReply = 0;  // media packets sent between "connect" and its reply
     // Every n-th audio packet is bad (0: none): larger than a client's entry, or garbled bytes.
     int badAudioEvery = 0;
+    // Once, a network hiccup: from holdAfter seconds on, video is held back for holdMs and
+    // then sent all at once.
+    double holdAfter = -1;
+    int holdMs = 1000;
     enum class BadAudio { Oversized, Garbled } badAudioKind = BadAudio::Oversized;
     bool silentConnect = false;       // read "connect" but never answer it
     bool refuseConnect = false;       // the stream port is closed: connects are refused

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "RequestLog.h"
 #include "camera/ClientReceive.h"
@@ -312,6 +313,18 @@ bool StreamSession::SendVideoFrame() {
         bytes += fragment;
     ++frameNumber_;
     clipIndex_ = (clipIndex_ + 1) % video_->frames.size();
+    const FaultSpec& f = device_->camera.faults;
+    const long long now = NowUs();
+    if (!holdFired_ && f.holdAfter >= 0 && SecondsStreaming() >= f.holdAfter) {
+        holdFired_ = true;
+        holdUntilUs_ = now + f.holdMs * 1000LL;
+        Log(Line().Set("event", "fault").Set("fault", "hold"));
+    }
+    if (now < holdUntilUs_) {
+        heldVideo_ += bytes;
+        return true;
+    }
+    if (!heldVideo_.empty()) bytes = std::exchange(heldVideo_, {}) + bytes;
     return link_.SendAll(bytes);
 }
 

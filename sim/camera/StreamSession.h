@@ -86,6 +86,10 @@ class StreamSession {
     std::size_t clipIndex_ = 0;
     std::size_t audioIndex_ = 0;
     long long audioSent_ = 0;
+    // The hold fault: video held back until holdUntilUs_, then sent at once.
+    bool holdFired_ = false;
+    long long holdUntilUs_ = 0;
+    std::string heldVideo_;
     uint32_t frameNumber_ = 1;
     std::future<MediaLibrary::VideoResult> nextClip_;
 

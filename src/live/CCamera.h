@@ -34,6 +34,7 @@
 #include "media/PaneScaler.h"
 #include "media/ParameterSets.h"
 #include "media/PendingFrames.h"
+#include "media/TickPhase.h"
 #include "platform/Ipv4Endpoint.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SerialPool.h"
@@ -75,6 +76,8 @@ struct ViewCounters {
     std::atomic<uint64_t> catchUps{0};       // kept frames decoded when the pane was shown again
     std::atomic<uint64_t> framesDropped{0};  // cleared without decoding
     std::atomic<uint64_t> ticksSkipped{0};   // display ticks lost while the camera was behind
+    std::atomic<uint64_t> tickShifts{0};     // display ticks moved to fall between arrivals
+    std::atomic<uint64_t> framesSkippedBehind{0};  // decoded, not drawn, to work off a backlog
     std::atomic<uint64_t> keepAlivesSent{0};
     std::atomic<uint64_t> turnsSent{0};  // pan/tilt messages sent
     // From a frame's last fragment landing in the ring to its picture published to the pane.
@@ -171,13 +174,17 @@ class CCamera : public DeviceRecord, public PaneOwner {
 
     // Frames (CameraFrames.cpp).
     bool InitVideoDecoder();
-    void OnFrameTick();
+    // `dueNs`: when the timer fired (DelayHistogram::NowNs), before the tick waited for a worker.
+    void OnFrameTick(int64_t dueNs);
     // One ring tick; `draw` false decodes the frame without converting or showing it.
     void TickRing(bool draw);
     void TakeFrame(const FrameRing::Frame& frame, bool draw);
     // Decodes the kept frames before a frame that is about to be decoded (none before a key
     // frame); false when that frame cannot be decoded now (a key frame is needed, or a stop).
     bool CatchUp(bool key);
+    // A frame drawn by this tick arrived at `completedNs`: moves the ticks when they fall too
+    // near the arrivals.
+    void KeepTicksBetweenArrivals(int64_t completedNs);
 
     // Recording, snapshots and pan/tilt (CameraControls.cpp).
     void BeginRecording();
@@ -231,6 +238,9 @@ class CCamera : public DeviceRecord, public PaneOwner {
     PeriodicTimer frameTimer_;
     SerialPool::Lane tickLane_;
     uint64_t ticksSkippedSeen_ = 0;  // the timer's own count when the tick last looked
+    TickPhase tickPhase_{0};         // set up with the frame period when the view starts
+    int64_t tickDueNs_ = 0;          // the running tick's time; 0 when it caught up instead
+    int ticksBehind_ = 0;            // ticks in a row that found a frame more than the usual two
     int blink_ = 0;
     mutable std::mutex statusLineLock_;
     std::string statusLine_;

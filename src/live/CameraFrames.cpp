@@ -3,6 +3,10 @@
 // decodes it; a hidden camera keeps it undecoded. Shown again, the camera decodes what it kept
 // and what the ring holds beyond its reserve, without drawing, and draws the newest picture: a
 // page switch shows live pictures at once, and hidden pages cost almost no processor time.
+// The ticks are kept three quarters of a period after the frames' arrivals (TickPhase), and a
+// frame of surplus that stays for a second is skipped, so that a shown camera's pictures trail
+// its stream by a steady 1.75 periods, whatever the moment its clock started and whatever
+// hiccups its stream had.
 #include <cstdio>
 
 extern "C" {
@@ -18,7 +22,7 @@ bool CCamera::InitVideoDecoder() {
     return decoder_.Open(sps_, pps_, m_nWidth, m_nHeight);
 }
 
-void CCamera::OnFrameTick() {
+void CCamera::OnFrameTick(int64_t dueNs) {
     recorder_.Upkeep(m_bRecord);
     // A camera that decodes nothing takes every frame beyond the reserve at each tick: keeping
     // them costs a copy, and a backlog left from ticks that waited behind other cameras' work
@@ -26,8 +30,21 @@ void CCamera::OnFrameTick() {
     // picture until the next key frame once shown). Shown again, the frames that queued up
     // behind the reserve are decoded without drawing, so that the tick draws the newest one.
     const bool decoding = live_.panes.IsShown(*this) || snapshot_.Requested();
-    if (!decoding || !pending_.Empty()) {
-        while (!stop_.IsRaised() && ring_.Frames() > 2) TickRing(false);
+    tickDueNs_ = dueNs;
+    // A frame that came too late for its tick left the tick idle, and the frames after it came
+    // on time: from then on the ring holds a frame more at every tick, and one frame a tick never
+    // works that off, so the pictures would trail the stream by a period for good, and by
+    // another after every such hiccup. Once the surplus has stayed for a second, it is decoded
+    // without drawing (one picture skipped) and the camera is back to its usual delay.
+    ticksBehind_ = decoding && ring_.Frames() > 2 ? ticksBehind_ + 1 : 0;
+    const bool skipSurplus = ticksBehind_ >= std::max(1, 1000 / std::max(1, m_nTimeGap.load()));
+    if (!decoding || !pending_.Empty() || skipSurplus) {
+        while (!stop_.IsRaised() && ring_.Frames() > 2) {
+            TickRing(false);
+            tickDueNs_ = 0;  // frames taken by catching up say nothing of the ticks' phase
+            if (skipSurplus) ++counters.framesSkippedBehind;
+        }
+        ticksBehind_ = 0;
     }
     TickRing(true);
     if (const uint64_t skipped = frameTimer_.Skipped(); skipped != ticksSkippedSeen_) {
@@ -113,6 +130,15 @@ void CCamera::TakeFrame(const FrameRing::Frame& frame, bool draw) {
     if (!surface->Publish(*this, panePicture_)) return;
     counters.publishDelay.RecordSince(frame.completedNs);
     ++counters.framesShown;
+    KeepTicksBetweenArrivals(frame.completedNs);
+}
+
+void CCamera::KeepTicksBetweenArrivals(int64_t completedNs) {
+    if (tickDueNs_ == 0 || completedNs == 0) return;
+    if (const std::optional<int64_t> shift = tickPhase_.Sample(tickDueNs_ - completedNs)) {
+        frameTimer_.Shift(std::chrono::nanoseconds(*shift));
+        ++counters.tickShifts;
+    }
 }
 
 std::string CCamera::StatusLine() const {

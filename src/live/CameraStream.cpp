@@ -99,9 +99,11 @@ void CCamera::StartViewThreads() {
     } else {
         BeginRecording();
         SerialPool::Shared().Open(tickLane_);
+        tickPhase_ = TickPhase(int64_t{m_nTimeGap} * 1'000'000);
         frameTimer_.Start(m_nTimeGap, [this] {
+            const int64_t due = DelayHistogram::NowNs();
             // A tick still waiting for a worker means the camera is behind: this one is skipped.
-            if (!SerialPool::Shared().Post(tickLane_, [this] { OnFrameTick(); }))
+            if (!SerialPool::Shared().Post(tickLane_, [this, due] { OnFrameTick(due); }))
                 ++counters.ticksSkipped;
         });
     }

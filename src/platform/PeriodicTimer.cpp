@@ -6,8 +6,12 @@
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 namespace nimbrel {
+namespace {
+using Clock = std::chrono::steady_clock;
+}  // namespace
 
 // Shared by the owner and the thread, so that a thread that outlives its owner (stopped and
 // destroyed from its own callback) still has what it reads.
@@ -15,13 +19,10 @@ struct PeriodicTimer::State {
     std::mutex lock;
     std::condition_variable wake;
     bool stop = false;
+    Clock::duration shift{0};  // asked for by Shift, not yet applied
     std::atomic<uint64_t> ticks{0};
     std::atomic<uint64_t> skipped{0};
 };
-
-namespace {
-using Clock = std::chrono::steady_clock;
-}  // namespace
 
 PeriodicTimer::~PeriodicTimer() {
     if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) {
@@ -50,8 +51,14 @@ bool PeriodicTimer::Start(int periodMs, std::function<void()> callback) {
                 Clock::time_point deadline = Clock::now() + period;
                 std::unique_lock guard(state->lock);
                 for (;;) {
-                    state->wake.wait_until(guard, deadline, [&] { return state->stop; });
+                    state->wake.wait_until(guard, deadline, [&] {
+                        return state->stop || state->shift != Clock::duration::zero();
+                    });
                     if (state->stop) return;
+                    if (state->shift != Clock::duration::zero()) {
+                        deadline += std::exchange(state->shift, Clock::duration::zero());
+                        continue;
+                    }
                     guard.unlock();
                     callback();
                     state->ticks.fetch_add(1, std::memory_order_relaxed);
@@ -94,6 +101,13 @@ bool PeriodicTimer::Running() const {
     if (!state_) return false;
     std::lock_guard guard(state_->lock);
     return !state_->stop;
+}
+
+void PeriodicTimer::Shift(std::chrono::nanoseconds delta) {
+    if (!state_) return;
+    std::lock_guard guard(state_->lock);
+    state_->shift += std::chrono::duration_cast<Clock::duration>(delta);
+    state_->wake.notify_all();
 }
 
 uint64_t PeriodicTimer::Ticks() const {

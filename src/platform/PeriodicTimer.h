@@ -38,6 +38,10 @@ class PeriodicTimer {
     // collects it).
     void Stop();
 
+    // Moves the ticks by `delta` (later when positive): the next one comes `delta` after it was
+    // due, the later ones a period apart from it. From any thread, the callback's included.
+    void Shift(std::chrono::nanoseconds delta);
+
     bool Running() const;
     // Callbacks run since Start, and ticks skipped because the timer fell behind.
     uint64_t Ticks() const;

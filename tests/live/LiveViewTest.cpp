@@ -110,6 +110,34 @@ TEST_F(LiveView, BrokenStreamsEndTheView) {
     }
 }
 
+TEST_F(LiveView, AfterAHiccupThePicturesCatchUpWithTheStream) {
+    // Three seconds in, the camera holds its video back for a second and then sends it all at
+    // once. Drawn one a tick, the burst would keep every later picture a second behind the
+    // stream; the view skips the surplus and is back to its usual delay (1.75 periods).
+    Start("live-faults.json", "live_user", "live1234");
+    CCamera& camera = Camera("LF0000000021");
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return Playing(camera); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const Json::Value& line : sim->RequestLog())
+            if (line["stream"] == "LF0000000021" && line["fault"] == "hold") return true;
+        return false;
+    }));
+    // The burst lands a second after the hold began, and a second of pictures later the
+    // surplus goes; the two seconds after that are measured.
+    const uint64_t atHold = camera.counters.framesShown;
+    ASSERT_TRUE(WaitUntil([&] { return camera.counters.framesShown >= atHold + 30; }));
+    const uint64_t shown = camera.counters.framesShown;
+    const DelayHistogram::Snapshot before = camera.counters.publishDelay.Take();
+    ASSERT_TRUE(WaitUntil([&] { return camera.counters.framesShown >= shown + 50; }));
+    const DelayHistogram::Snapshot window = camera.counters.publishDelay.Take().Since(before);
+    // A second behind would be 1,000 ms and more; the usual delay is 70 ms, give or take the
+    // machine's load.
+    EXPECT_LT(window.Quantile(0.5), 400'000) << "median delay in microseconds";
+    EXPECT_GE(camera.counters.framesSkippedBehind, 10u);
+    EXPECT_EQ(camera.counters.framesDropped, 0u);
+}
+
 TEST_F(LiveView, FallbacksAndHandshakeVariants) {
     Start("live-faults.json", "live_user", "live1234",
           [](LiveContext& l) { l.connectTimeoutMs = 1500; });

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -144,6 +145,29 @@ TEST(PeriodicTimer, SkipsTicksItFellBehindOnInsteadOfBursting) {
     ASSERT_TRUE(ticks.WaitFor(2));
     timer.Stop();
     EXPECT_GE(timer.Skipped(), 4u);
+}
+
+TEST(PeriodicTimer, AShiftMovesTheNextTickAndTheOnesAfterIt) {
+    // Ticks are never early: each comes at or after its deadline, start + k periods, and after
+    // a shift of 100 ms at or after that plus 100 ms. (A late machine can only make them later.)
+    constexpr auto kPeriod = 200ms;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::chrono::steady_clock::duration> at;
+    PeriodicTimer timer("test-tick");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(timer.Start(200, [&] {
+        std::lock_guard guard(lock);
+        at.push_back(std::chrono::steady_clock::now() - start);
+        if (at.size() == 2) timer.Shift(100ms);  // from the callback, as the display tick does
+        changed.notify_all();
+    }));
+    std::unique_lock guard(lock);
+    ASSERT_TRUE(changed.wait_for(guard, 30s, [&] { return at.size() >= 5; }));
+    guard.unlock();  // a callback may be waiting for the lock; Stop waits for the callback
+    timer.Stop();
+    for (std::size_t k = 0; k < 5; ++k)
+        EXPECT_GE(at[k], kPeriod * int(k + 1) + (k >= 2 ? 100ms : 0ms)) << "tick " << k + 1;
 }
 
 }  // namespace
