@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <chrono>
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 #include "live/StreamCipher.h"
 #include "live/StreamHandshake.h"
 #include "live/StreamPacket.h"
@@ -259,9 +263,12 @@ void PlaybackStream::ShowFrame(const FrameRing::Frame& frame) {
     const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
     if (!picture) return;
     ++counters_.framesDecoded;
-    // Converted once, straight to the video area's size.
-    const auto [w, h] = surface_.DrawSize();
-    if (w <= 0 || h <= 0) return;
+    // Converted once, straight to the video area's size, or kept at the stream's where the area
+    // is larger (the window stretches it).
+    const auto [drawWidth, drawHeight] = surface_.DrawSize();
+    if (drawWidth <= 0 || drawHeight <= 0) return;
+    const auto [w, h] =
+        PaneScaler::StoredSize(drawWidth, drawHeight, 0, picture->width, picture->height);
     if (!scaler_.Scale(*picture, picture_.Resize(w, h))) return;
     if (surface_.Publish(owner_, picture_)) ++counters_.framesShown;
 }

@@ -132,6 +132,12 @@ TEST_F(PlaybackStreamTest, AnHourPlaysWithItsOwnMessagesAndPicturesEqualToTheRec
     const auto& clip = ClipPictures();
     EXPECT_NE(std::find(clip.begin(), clip.end(), rows), clip.end())
         << "the picture is none of the recorded clip's";
+    // A video area larger than the recording gets it at its own size; the window stretches it.
+    stream->Surface().SetDrawSize(2 * kWidth, 2 * kHeight + 1);
+    const uint64_t published = stream->Surface().Published();
+    ASSERT_TRUE(WaitUntil([&] { return stream->Surface().Published() >= published + 3; }));
+    ASSERT_TRUE(stream->Surface().TakeFront(picture));
+    EXPECT_EQ(std::pair(picture.width, picture.height), std::pair(kWidth, kHeight));
 
     // current.do asked for the hour; the connect named it; keep-alives carry no number.
     const auto current = sim.Requests("current.do");

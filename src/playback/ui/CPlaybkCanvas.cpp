@@ -71,6 +71,8 @@ void CPlaybkCanvas::paintEvent(QPaintEvent*) {
             } else {
                 const QImage image(picture_.bgrx.data(), picture_.width, picture_.height,
                                    picture_.stride, QImage::Format_RGB32);
+                // A recording smaller than the area comes at its own size and is stretched.
+                p.setRenderHint(QPainter::SmoothPixmapTransform, image.size() != area.size());
                 p.drawImage(area, image);
             }
             break;
