@@ -157,6 +157,10 @@ int View(CliContext& ctx, const ViewOptions& options) {
     fields["framesDecoded"] = static_cast<Json::UInt64>(c.framesDecoded.load());
     fields["framesShown"] = static_cast<Json::UInt64>(c.framesShown.load());
     fields["framesDropped"] = static_cast<Json::UInt64>(c.framesDropped.load());
+    fields["framesSkippedBehind"] = static_cast<Json::UInt64>(c.framesSkippedBehind.load());
+    const auto pictureDelay = c.publishDelay.Take();
+    fields["delayMedianMs"] = pictureDelay.Quantile(0.5) / 1000.0;
+    fields["delayP99Ms"] = pictureDelay.Quantile(0.99) / 1000.0;
     fields["keepAlives"] = static_cast<Json::UInt64>(c.keepAlivesSent.load());
     fields["bytesPerSecond"] = elapsed > 0 ? static_cast<double>(c.bytes.load()) / elapsed : 0.0;
     if (!options.snapshot.empty()) fields["snapshot"] = snapshotSaved ? options.snapshot : "";
@@ -186,12 +190,12 @@ int View(CliContext& ctx, const ViewOptions& options) {
     std::snprintf(
         text, sizeof text,
         "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
-        "%.1f KB/s; interrupted %d times; final status %s",
+        "picture delay median %.0f ms; %.1f KB/s; interrupted %d times; final status %s",
         options.sid.c_str(), ok ? "playing" : "not playing", ReachName(reach), address.c_str(),
         fields["width"].asInt(), fields["height"].asInt(), fields["frameGapMs"].asInt(),
         static_cast<unsigned long long>(c.framesDecoded.load()),
         static_cast<unsigned long long>(c.framesShown.load()),
-        static_cast<unsigned long long>(c.framesDropped.load()),
+        static_cast<unsigned long long>(c.framesDropped.load()), fields["delayMedianMs"].asDouble(),
         fields["bytesPerSecond"].asDouble() / 1024.0, failures, ending.c_str());
     std::string summary = text;
     if (!options.audio.empty())

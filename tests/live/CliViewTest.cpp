@@ -54,6 +54,19 @@ TEST_F(CliView, ReportsTheRelayItFellBackTo) {
               "127.0.0.1:" + std::to_string(sim.Info()["relay"]["tcpPort"].asInt()));
 }
 
+TEST_F(CliView, ReportsThePictureDelayAndTheFramesSkippedToCatchUpAfterAHiccup) {
+    SimProcess sim("live-faults.json");
+    // Three seconds in, the camera holds its video back for a second, then sends it at once.
+    const auto r = RunCtl(ViewCommand(sim, "live_user", "live1234", "LF0000000021 --seconds 9"));
+    const Json::Value out = Parsed(r);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_GE(out["framesSkippedBehind"].asInt(), 10) << r.out;
+    // Most pictures came at the usual delay (about 70 ms), not a second behind.
+    EXPECT_GT(out["delayMedianMs"].asDouble(), 0) << r.out;
+    EXPECT_LT(out["delayMedianMs"].asDouble(), 400) << r.out;
+    EXPECT_GE(out["delayP99Ms"].asDouble(), out["delayMedianMs"].asDouble()) << r.out;
+}
+
 TEST_F(CliView, ALockedDeviceAsksForItsLockCode) {
     SimProcess sim("demo.json");
     const auto refused = RunCtl(ViewCommand(sim, "demo_user", "demo1234", "NB0000000008"));
