@@ -189,14 +189,17 @@ int View(CliContext& ctx, const ViewOptions& options) {
     char text[640];
     std::snprintf(
         text, sizeof text,
-        "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu; "
-        "picture delay median %.0f ms; %.1f KB/s; interrupted %d times; final status %s",
+        "%s: %s via %s %s, %dx%d every %d ms\nframes decoded %llu, shown %llu, dropped %llu, "
+        "skipped to catch up %llu; picture delay median %.0f ms; %.1f KB/s; interrupted %d times; "
+        "final status %s",
         options.sid.c_str(), ok ? "playing" : "not playing", ReachName(reach), address.c_str(),
         fields["width"].asInt(), fields["height"].asInt(), fields["frameGapMs"].asInt(),
         static_cast<unsigned long long>(c.framesDecoded.load()),
         static_cast<unsigned long long>(c.framesShown.load()),
-        static_cast<unsigned long long>(c.framesDropped.load()), fields["delayMedianMs"].asDouble(),
-        fields["bytesPerSecond"].asDouble() / 1024.0, failures, ending.c_str());
+        static_cast<unsigned long long>(c.framesDropped.load()),
+        static_cast<unsigned long long>(c.framesSkippedBehind.load()),
+        fields["delayMedianMs"].asDouble(), fields["bytesPerSecond"].asDouble() / 1024.0, failures,
+        ending.c_str());
     std::string summary = text;
     if (!options.audio.empty())
         summary += "\naudio " + fields["audio"]["kind"].asString() + ": " +
