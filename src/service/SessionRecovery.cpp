@@ -41,6 +41,11 @@ void SessionRecovery::SetListener(std::function<void(State)> listener) {
 }
 
 void SessionRecovery::Announce(State state) {
+    // One announcement at a time, from the change to the listener's return: two threads'
+    // announcements reach the listener in the order the state changed, so the last news it had
+    // is the state (a loss heard after the answer that ended it would leave the devices marked
+    // offline and the notice up while the session works).
+    std::lock_guard announcing(announceLock_);
     {
         std::lock_guard guard(lock_);
         if (state_ == state) return;

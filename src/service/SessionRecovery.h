@@ -2,7 +2,8 @@
 // keys changed) marks the session lost, and a renewal repeats the handshake and the login with
 // the name and password digest of the sign-in, held in memory. One renewal runs at a time.
 // Threading: any thread. The listener runs on the thread whose request or renewal changed the
-// state, outside this object's locks, and must only hand the news on.
+// state, outside the locks of the state, one call at a time in the order of the changes; it
+// must only hand the news on (it must not make requests of the session: they would wait for it).
 #pragma once
 
 #include <atomic>
@@ -70,6 +71,7 @@ class SessionRecovery {
     bool renewing_ = false;
     Clock::time_point nextAttempt_{};
 
+    std::mutex announceLock_;  // held from a change of state to the listener's return
     std::mutex listenerLock_;
     std::function<void(State)> listener_;
 };
