@@ -86,6 +86,11 @@ void WithoutLan(Json::Value& scenario) {
     scenario.removeMember("lan");
 }
 
+void ListOnly(Json::Value& scenario) {
+    for (Json::Value& device : scenario["devices"]) device.removeMember("img");
+    WithoutLan(scenario);
+}
+
 DeviceClient::DeviceClient(const SimProcess& sim, const std::string& user,
                            const std::string& password) {
     std::string why;

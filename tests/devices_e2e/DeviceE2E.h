@@ -36,6 +36,8 @@ class ScenarioVariant {
 
 // Drops the LAN responder from a scenario, so that the simulator leaves the fixed port alone.
 void WithoutLan(Json::Value& scenario);
+// Drops the devices' thumbnails and the LAN responder: refreshes that only read the list.
+void ListOnly(Json::Value& scenario);
 
 // A client signed in to the simulator, with its own device list.
 class DeviceClient {

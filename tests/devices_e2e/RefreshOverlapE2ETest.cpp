@@ -37,8 +37,7 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
     // the service; no thumbnails, so that the periodic rounds are refreshes only.
     ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
         s["service"]["deviceList"]["delayMs"] = 30;
-        for (Json::Value& d : s["devices"]) d.removeMember("img");
-        WithoutLan(s);
+        ListOnly(s);
     });
     SimProcess sim(scenario.Path());
     DeviceClient client(sim, "many_user", "many1234");
@@ -113,10 +112,7 @@ TEST(RefreshOverlap, ManualAndPeriodicRefreshesEditsAndExitSaveLoseNothing) {
 
 // "Обновить список" pressed before the start-up worker's first load: nothing is loaded twice.
 TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
-    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
-        for (Json::Value& d : s["devices"]) d.removeMember("img");
-        WithoutLan(s);
-    });
+    ScenarioVariant scenario("devices-25.json", ListOnly);
     SimProcess sim(scenario.Path());
     DeviceClient client(sim, "many_user", "many1234");
     ASSERT_TRUE(client.signedIn);
@@ -149,8 +145,7 @@ TEST(RefreshOverlap, ManualRefreshBeforeTheFirstLoadLoadsNothingTwice) {
 TEST(RefreshOverlap, ARefreshAskedForWhileOneRunsReadsTheListOnceMoreAfterIt) {
     ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
         s["service"]["deviceList"]["delayMs"] = 500;
-        for (Json::Value& d : s["devices"]) d.removeMember("img");
-        WithoutLan(s);
+        ListOnly(s);
     });
     SimProcess sim(scenario.Path());
     DeviceClient client(sim, "many_user", "many1234");

@@ -20,10 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServiceIsBack) {
-    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
-        for (Json::Value& d : s["devices"]) d.removeMember("img");
-        WithoutLan(s);
-    });
+    ScenarioVariant scenario("devices-25.json", ListOnly);
     SimProcess sim(scenario.Path());
     DeviceClient client(sim, "many_user", "many1234");
     ASSERT_TRUE(client.signedIn);
@@ -71,10 +68,7 @@ TEST(RefreshRecovery, PeriodicRefreshRenewsTheLostSessionAndReloadsOnceTheServic
 // devices as the failure left them until the periodic refresh's next period, minutes later:
 // the periodic refresh tries again a retry delay after the failure.
 TEST(RefreshRecovery, AFailedManualRefreshIsTriedAgainSoonNotAtTheNextPeriod) {
-    ScenarioVariant scenario("devices-25.json", [](Json::Value& s) {
-        for (Json::Value& d : s["devices"]) d.removeMember("img");
-        WithoutLan(s);
-    });
+    ScenarioVariant scenario("devices-25.json", ListOnly);
     SimProcess sim(scenario.Path());
     DeviceClient client(sim, "many_user", "many1234");
     ASSERT_TRUE(client.signedIn);
