@@ -620,6 +620,10 @@ Phone: %3</translation>
         <translation>Administrator</translation>
     </message>
     <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
         <source> Пользователь удален</source>
         <translation>Remove User</translation>
     </message>
