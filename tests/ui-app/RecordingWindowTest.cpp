@@ -167,6 +167,51 @@ TEST_F(RecordingWindow, TheToolbarAndThePaneWorkTheCameraThatPlays) {
         WaitUntil([&] { return !Commands("turnLeft").empty() && !Commands("turnUp").empty(); }));
 }
 
+// Arrow keys on a selected pane, pressed one after the other as a user does, each reach the
+// camera that turns and stay with its pane; a fixed camera gets no turn at all.
+TEST_F(RecordingWindow, EveryArrowKeyTurnsATurningCameraAndNoneAFixedOne) {
+    CCamera& fixed = Camera("RC0000000001");
+    CCamera& turning = Camera("RC0000000002");
+    fixed.CameraStart();
+    turning.CameraStart();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return fixed.m_nStatus == kStatusPlaying && turning.m_nStatus == kStatusPlaying; }));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    const auto turns = [&](const std::string& sid) {
+        std::size_t n = 0;
+        for (const char* cmd : {"turnLeft", "turnRight", "turnUp", "turnDown"})
+            for (const std::string& stream : Commands(cmd)) n += stream == sid;
+        return n;
+    };
+    const std::vector<Qt::Key> keys = {Qt::Key_Left, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,
+                                       Qt::Key_Down};
+    // The keys go wherever the keyboard focus is, as the user's keyboard sends them.
+    const auto press = [&](Qt::Key key) {
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : window_.get(), key);
+    };
+
+    QTest::mouseClick(Pane(fixed), Qt::LeftButton, {}, Pane(fixed)->rect().center());
+    for (const Qt::Key key : keys) {
+        press(key);
+        EXPECT_EQ(QApplication::focusWidget(), Pane(fixed));
+    }
+    const PtzRequests& fixedRequests = Pane(fixed)->Ptz();
+    EXPECT_EQ(fixedRequests.left + fixedRequests.right + fixedRequests.up + fixedRequests.down, 0);
+
+    QTest::mouseClick(Pane(turning), Qt::LeftButton, {}, Pane(turning)->rect().center());
+    std::size_t sent = turns("RC0000000002");
+    for (const Qt::Key key : keys) {
+        press(key);
+        EXPECT_EQ(QApplication::focusWidget(), Pane(turning));
+        ASSERT_TRUE(WaitUntil([&] { return turns("RC0000000002") == sent + 1; })) << key;
+        ++sent;
+    }
+    // The turning camera's five commands went out after the fixed camera's keys.
+    EXPECT_EQ(turns("RC0000000001"), 0u);
+}
+
 TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
     CCamera& first = Camera("RC0000000001");
     CCamera& second = Camera("RC0000000002");
