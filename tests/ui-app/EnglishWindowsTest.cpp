@@ -244,5 +244,13 @@ TEST_F(EnglishWindowsTest, TheCoresTextsComeOutInEnglishThroughItsHook) {
     EXPECT_EQ(text::Tr(text::kCoreContext, "Гараж"), "Гараж");
 }
 
+TEST_F(EnglishWindowsTest, EveryMessageAWindowShowsAtRunTimeFitsItsControl) {
+    DeviceRecord locked;
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    for (const std::string& fault : test::RunTimeTextsThatDoNotFit(
+             {g, record, notifier, locked, QStringLiteral("Front door")}, flow))
+        ADD_FAILURE() << fault;
+}
+
 }  // namespace
 }  // namespace nimbrel

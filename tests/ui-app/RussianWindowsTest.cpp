@@ -14,6 +14,7 @@
 #include "SimProcess.h"
 #include "TestAccount.h"
 #include "WindowWalk.h"
+#include "service/LoginFlow.h"
 #include "app/CAboutDlg.h"
 #include "app/CTip.h"
 #include "app/MainControls.h"
@@ -218,6 +219,14 @@ TEST(RussianSharingTest, TheListSaysDaAndTheQuestionAsksToRemoveAccess) {
         EXPECT_EQ(asked, QStringLiteral("Удалить доступ пользователя %1?").arg(user));
     }
     RequestWorker::WaitForAllThreads(std::chrono::seconds(30));
+}
+
+TEST_F(RussianWindowsTest, EveryMessageAWindowShowsAtRunTimeFitsItsControl) {
+    DeviceRecord locked;
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    for (const std::string& fault : test::RunTimeTextsThatDoNotFit(
+             {g, record, notifier, locked, QStringLiteral("Гостиная")}, flow))
+        ADD_FAILURE() << fault;
 }
 
 }  // namespace
