@@ -264,6 +264,12 @@
         <translation>The snapshot could not be saved</translation>
     </message>
     <message>
+        <source>Скриншот сохранен в файл
+%1</source>
+        <translation>Snapshot saved to
+%1</translation>
+    </message>
+    <message>
         <source> Загрузка видеоархива...</source>
         <translation> Loading recordings...</translation>
     </message>

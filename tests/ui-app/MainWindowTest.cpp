@@ -268,7 +268,9 @@ TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) 
     Click(kBtnBitRateHigh);  // the menu only for a playing camera
     EXPECT_EQ(notifier.Messages().back().text, "Устройство не работает");
 
-    // The pane's arrow keys set the requests that the camera's pan/tilt thread takes.
+    // The pane's arrow keys set the requests that the camera's pan/tilt thread takes (a
+    // camera that turns and plays, as for the on-screen arrows).
+    camera->m_nStatus = kStatusPlaying;
     const int pane = *Session().Canvas().PaneAt(camera->m_nPage, camera->m_nSlot);
     auto* widget = Window().findChild<PaneWidget*>(QStringLiteral("pane%1").arg(pane));
     ASSERT_NE(widget, nullptr);
@@ -279,6 +281,7 @@ TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) 
     EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Right);
     EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Up);
     EXPECT_EQ(requests->TakeNext(), std::nullopt);
+    camera->m_nStatus = kStatusReady;
     Session().Canvas().ReleasePane(*camera);
 }
 

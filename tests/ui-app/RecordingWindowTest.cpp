@@ -144,7 +144,8 @@ TEST_F(RecordingWindow, TheToolbarAndThePaneWorkTheCameraThatPlays) {
     ASSERT_TRUE(WaitUntil([&] { return camera.Snapshots().Taken() == 1; }));
     EXPECT_EQ(fs::file_size(camera.Snapshots().LastFile()), 320u * 180u * 3u + 54u);
     ASSERT_TRUE(WaitUntil([&] { return !client_.notifier.Messages().empty(); }));
-    EXPECT_EQ(client_.notifier.Messages().back().text, "Скриншот видео");
+    EXPECT_EQ(client_.notifier.Messages().back().text,
+              "Скриншот сохранен в файл\n" + camera.Snapshots().LastFile().string());
     EXPECT_EQ(client_.notifier.Messages().back().caption, "подсказки");
 
     // Bit rate: the low choice shows its button and the status line's rate falls.
