@@ -867,6 +867,10 @@ Route: %2</translation>
         <source>Применится после перезапуска</source>
         <translation>Applies after a restart</translation>
     </message>
+    <message>
+        <source>Задан переменной окружения NIMBREL_LANG</source>
+        <translation>Set by the NIMBREL_LANG environment variable</translation>
+    </message>
 </context>
 <context>
     <name>DeviceTreePainter</name>
