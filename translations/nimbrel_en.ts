@@ -48,6 +48,14 @@
         <translation>Previous / next page</translation>
     </message>
     <message>
+        <source>Снова первая страница</source>
+        <translation>Back to the first page</translation>
+    </message>
+    <message>
+        <source>Снова последняя страница</source>
+        <translation>Back to the last page</translation>
+    </message>
+    <message>
         <source>Ctrl+стрелки</source>
         <translation>Ctrl+Arrows</translation>
     </message>

@@ -16,6 +16,23 @@
 #include "widgets/CoreText.h"
 
 namespace nimbrel {
+namespace {
+
+// Said when paging went round the end of the pages and came back to the other end.
+constexpr const char* kWrappedToFirst = NIMBREL_TR_NOOP("Core", "Снова первая страница");
+constexpr const char* kWrappedToLast = NIMBREL_TR_NOOP("Core", "Снова последняя страница");
+constexpr int kWrapNoticeMs = 1500;
+
+}  // namespace
+
+void CNimbrelDlg::TurnPage(bool forward) {
+    CCanvas& canvas = session_.Canvas();
+    const int before = canvas.CurrentPage();
+    if (!(forward ? canvas.NextPage() : canvas.PrevPage())) return;
+    const int after = canvas.CurrentPage();
+    if (forward ? after < before : after > before)
+        session_.Notifier().ShowTip(forward ? kWrappedToFirst : kWrappedToLast, kWrapNoticeMs);
+}
 
 CCamera* CNimbrelDlg::SelectedCamera() const {
     return dynamic_cast<CCamera*>(session_.Canvas().SelectedCamera());
@@ -36,10 +53,8 @@ void CNimbrelDlg::RunCommand(int id) {
             StopSelected();
             break;
         case kBtnPrevPage:
-            session_.Canvas().PrevPage();
-            break;
         case kBtnNextPage:
-            session_.Canvas().NextPage();
+            TurnPage(id == kBtnNextPage);
             break;
         case kBtnRotate:
             RotateSelected();
