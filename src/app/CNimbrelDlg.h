@@ -219,6 +219,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     CanvasWidget* canvasView_ = nullptr;
     QWidget* chooser_ = nullptr;
     QLabel* pageLabel_ = nullptr;
+    std::optional<QPoint> paneMenuAt_;  // while a pane menu's command runs: where it opened
     SplitterHandle* treeSplitter_ = nullptr;
     int treeWidth_ = kDefaultTreeWidth;  // as the user chose it; laid out clamped to the window
     int treeWidthAtPress_ = kDefaultTreeWidth;

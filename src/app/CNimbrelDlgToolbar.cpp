@@ -181,12 +181,18 @@ void CNimbrelDlg::ShowBitRateMenu(const CCamera& camera, int button) {
     for (const auto& item : items) {
         QAction* action = menu.addAction(tr(item.text));
         action->setCheckable(true);
-        action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) == camera.m_nBitRate);
+        // The rate the camera announced (or was last given) is ticked, as near as the three go.
+        action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) ==
+                           ToolbarFlow::NearestBitRate(camera.m_nBitRate));
         commands[action] = item.command;
     }
-    // In full screen the toolbar is hidden (the pane menu still reaches this menu): at the cursor.
+    // From a pane's menu, where that menu was; from the toolbar, at its button (in full screen,
+    // where the toolbar is hidden, at the cursor).
     const BitmapButton* at = buttons_[button];
-    QAction* chosen = menu.exec(at->isVisible() ? at->mapToGlobal(QPoint(0, 0)) : QCursor::pos());
+    const QPoint where = paneMenuAt_ ? *paneMenuAt_
+                         : at->isVisible() ? at->mapToGlobal(QPoint(0, 0))
+                                           : QCursor::pos();
+    QAction* chosen = menu.exec(where);
     if (chosen) RunCommand(commands[chosen]);
 }
 

@@ -286,6 +286,23 @@ TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
     const int firstRate = first.m_nBitRate;
     const std::size_t resetsBefore = Commands("resetBitRate").size();  // the suite shares the log
     selectFirst();
+    // The bit-rate menu opens at the pane, with the rate the camera announced ticked before any
+    // choice (the first camera announces the simulator's 1 000 000 bits a second: nearest to
+    // the high rate).
+    QStringList ticked;
+    QPoint menuAt;
+    ChooseInPaneMenu(first, QStringLiteral("Разрешение видео"), [&](QMenu* rates) {
+        menuAt = rates->geometry().topLeft();
+        for (QAction* action : rates->actions())
+            if (action->isChecked()) ticked << action->text();
+        rates->close();
+    });
+    EXPECT_EQ(first.m_nBitRate, 1000000);
+    EXPECT_EQ(ticked, QStringList{QStringLiteral("Высокое")});
+    const QRect firstArea(Pane(first)->mapToGlobal(QPoint(0, 0)), Pane(first)->size());
+    EXPECT_TRUE(firstArea.contains(menuAt)) << menuAt.x() << "," << menuAt.y();
+
+    selectFirst();
     ChooseInPaneMenu(second, QStringLiteral("Разрешение видео"), [](QMenu* rates) {
         for (QAction* action : rates->actions())
             if (action->text() == QStringLiteral("Низкое")) rates->setActiveAction(action);
