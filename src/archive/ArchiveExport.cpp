@@ -8,6 +8,7 @@ extern "C" {
 #include <system_error>
 
 #include "archive/RecordingReader.h"
+#include "media/H264Decoder.h"
 #include "platform/Log.h"
 
 namespace nimbrel::archive {
@@ -57,6 +58,7 @@ class Output {
 ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
                         ExportProgress* progress) {
     ExportResult result;
+    RouteLibavLogging();
     if (request.toMs <= request.fromMs) {
         result.error = export_text::kBadSpan;
         return result;

@@ -25,6 +25,13 @@ DiskSpace DiskSpaceOf(const fs::path& folder) {
             static_cast<uint64_t>(s.f_bavail) * s.f_frsize};
 }
 
+fs::path ArchiveKeeper::DatabaseFor(const fs::path& accountFile) {
+    std::string name = accountFile.filename().string();
+    constexpr std::string_view kSuffix = "_config.xml";
+    if (name.ends_with(kSuffix)) name.resize(name.size() - kSuffix.size());
+    return accountFile.parent_path() / (name + "_archive.sqlite");
+}
+
 ArchiveKeeper::ArchiveKeeper(Options options) : options_(std::move(options)) {}
 
 ArchiveKeeper::~ArchiveKeeper() {

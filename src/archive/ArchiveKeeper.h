@@ -29,6 +29,10 @@ DiskSpace DiskSpaceOf(const std::filesystem::path& folder);
 
 class ArchiveKeeper : public RecordingEvents {
   public:
+    // The index's database beside an account file "<folder>/<user>_config.xml":
+    // "<folder>/<user>_archive.sqlite".
+    static std::filesystem::path DatabaseFor(const std::filesystem::path& accountFile);
+
     struct Options {
         std::filesystem::path database;  // the index's file (":memory:" in tests)
         std::string user;                // the account's folder below the recording folder

@@ -8,6 +8,7 @@ extern "C" {
 
 #include <cmath>
 
+#include "archive/ArchiveSpans.h"
 #include "platform/Log.h"
 
 namespace nimbrel::archive {
@@ -15,9 +16,6 @@ namespace {
 
 using namespace std::chrono;
 
-// Files whose start lies within this of the previous file's end are one recording cut in two
-// (names have whole seconds): the next one plays on without a pause.
-constexpr int64_t kJoinMs = 2000;
 // A frame this late is decoded but not converted, so that the player catches up.
 constexpr auto kLateLimit = milliseconds(500);
 // The longest wait of the player's thread without looking at its requests.
@@ -166,7 +164,7 @@ bool ArchivePlayer::NextPacket(AVPacket* packet) {
             if (next >= files_.size()) return false;
             // A recording cut in two goes on at the pace it had; after a pause in the recording
             // the next one starts at once.
-            if (files_[next].startMs > ended.EndMs() + kJoinMs) anchored_ = false, clockReset_ = true;
+            if (files_[next].startMs > ended.EndMs() + kJoinGapMs) anchored_ = false, clockReset_ = true;
             reader_.Close();
             if (!OpenFile(next, std::nullopt)) {
                 files_.erase(files_.begin() + static_cast<long>(next));

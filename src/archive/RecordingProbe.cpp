@@ -7,6 +7,7 @@ extern "C" {
 #include <algorithm>
 
 #include "archive/Mp4Boxes.h"
+#include "media/H264Decoder.h"
 
 namespace nimbrel::archive {
 namespace {
@@ -22,6 +23,7 @@ struct InputCloser {
 
 RecordingFacts ProbeRecording(const std::filesystem::path& path) {
     RecordingFacts facts;
+    RouteLibavLogging();
     const Mp4Layout layout = WalkMp4Boxes(path);
     facts.bytes = layout.fileBytes;
     if (!layout.problem.empty()) {
