@@ -145,7 +145,7 @@ ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
             last = packet->dts;
             packet->dts = av_rescale_q(outTicks, {1, kTimeScale}, out.TimeBase());
             packet->pts = packet->dts + av_rescale_q(offset, {1, kTimeScale}, out.TimeBase());
-            packet->duration = 0;
+            packet->duration = av_rescale_q(periodTicks, {1, kTimeScale}, out.TimeBase());
             packet->pos = -1;
             if (!out.Write(packet)) {
                 failed = true;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <map>
 #include <system_error>
 
 #include "archive/LocalTime.h"
@@ -16,6 +17,8 @@ namespace fs = std::filesystem;
 
 // Rows written per transaction: the lock is held for one batch at a time.
 constexpr std::size_t kBatch = 200;
+// How far before a window the files are read to find where a recording cut into files runs.
+constexpr int64_t kChainContextMs = 2 * 3600 * 1000;
 
 struct DiskFile {
     fs::path path;
@@ -259,11 +262,31 @@ std::vector<FileRow> ArchiveIndex::Files(const fs::path& root, const std::string
                                          int64_t fromMs, int64_t toMs) const {
     std::vector<FileRow> rows;
     const int64_t now = LocalNowMs();
-    std::lock_guard guard(lock_);
-    rows = db_.Files(RootKey(root), sid, fromMs, toMs);
-    for (FileRow& row : rows)
-        if (row.state == RecordingState::Open && open_.count(row.path))
-            row.durationMs = std::max<int64_t>(row.durationMs, now - row.startMs);
+    {
+        std::lock_guard guard(lock_);
+        // The files just before the window too: the start of a file that continues another
+        // depends on where that one ends.
+        const int64_t context = fromMs > INT64_MIN + kChainContextMs ? fromMs - kChainContextMs
+                                                                     : INT64_MIN;
+        rows = db_.Files(RootKey(root), sid, context, toMs);
+        for (FileRow& row : rows)
+            if (row.state == RecordingState::Open && open_.count(row.path))
+                row.durationMs = std::max<int64_t>(row.durationMs, now - row.startMs);
+    }
+    // A file name has whole seconds, so a file that continues another after a cut is named up
+    // to a second before the other ends: it starts where the other ends, and the recording's
+    // times run on evenly across the cut.
+    std::map<std::string, int64_t> ends;  // per camera, where its last file ends
+    for (FileRow& row : rows) {
+        if (row.state == RecordingState::Damaged || row.frames == 0) continue;
+        const auto end = ends.find(row.sid);
+        if (end != ends.end() && row.startMs < end->second && row.startMs > end->second - 1000)
+            row.startMs = end->second;
+        ends[row.sid] = std::max(end != ends.end() ? end->second : INT64_MIN, row.EndMs());
+    }
+    std::erase_if(rows, [&](const FileRow& r) {
+        return r.startMs >= toMs || (r.EndMs() <= fromMs && r.state != RecordingState::Open);
+    });
     return rows;
 }
 

@@ -106,7 +106,7 @@ ArchiveIndex::SyncReport ArchiveKeeper::LastSync() const {
 
 void ArchiveKeeper::Work() {
     pthread_setname_np(pthread_self(), "arc-index");
-    auto nextPrune = std::chrono::steady_clock::now();
+    auto nextPrune = std::chrono::steady_clock::now() + options_.period;
     std::unique_lock lock(lock_);
     while (!stop_) {
         if (syncWanted_) {

@@ -135,6 +135,10 @@ bool ArchivePlayer::OpenFile(std::size_t file, std::optional<int64_t> seekMs) {
 
 bool ArchivePlayer::OpenAt(int64_t timeMs) {
     reader_.Close();
+    files_ = index_.Files(root_, sid_);
+    std::erase_if(files_, [](const FileRow& r) {
+        return r.state == RecordingState::Damaged || r.frames == 0;
+    });
     anchored_ = false;
     clockReset_ = true;
     for (std::size_t i = 0; i < files_.size(); ++i) {
@@ -194,10 +198,6 @@ void ArchivePlayer::ShowPacket(AVPacket* packet, bool show) {
 
 void ArchivePlayer::Run() {
     pthread_setname_np(pthread_self(), "arc-play");
-    files_ = index_.Files(root_, sid_);
-    std::erase_if(files_, [](const FileRow& r) {
-        return r.state == RecordingState::Damaged || r.frames == 0;
-    });
     AVPacket* packet = av_packet_alloc();
     bool held = false;  // `packet` waits to be shown
     bool needKey = true;
