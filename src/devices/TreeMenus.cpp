@@ -25,6 +25,7 @@ std::vector<MenuItem> DeviceMenu(const DeviceRecord& device, const std::vector<T
     if (online) items.push_back({kCmdPlayVideo, text::Tr("Core", "Воспроизвести видео"), {}});
     items.push_back({kCmdDeleteDevice, text::Tr("Core", "Удалить устройство"), {}});
     if (online) items.push_back({kCmdPlayback, text::Tr("Core", "Видеоархив"), {}});
+    items.push_back({kCmdDeviceArchive, text::Tr("Core", "Архив записей"), {}});
     if (device.showAlarm == 1 && online)
         items.push_back({kCmdAlarm, text::Tr("Core", "Настройки сигнала тревоги"), {}});
     if (device.showLED != 0)
