@@ -94,6 +94,9 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
     status_->setStyleSheet(QStringLiteral("color: #707070;"));
     for (FlatButton* b : {playPause_, back_, forward_, step_, export_, cancel_})
         b->setAutoDefault(false);
+    for (FlatButton* b : {back_, forward_, step_}) b->setFixedWidth(80);
+    playPause_->setFixedWidth(130);
+    export_->setFixedWidth(190);
 
     auto* leftColumn = new QVBoxLayout;
     leftColumn->addWidget(new QLabel(tr("Дни с записями"), this));
@@ -106,11 +109,14 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
                                                       time_})
         controls->addWidget(w);
     controls->addStretch(1);
+    auto* keeping = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{kept_, export_, progress_, cancel_})
-        controls->addWidget(w);
+        keeping->addWidget(w);
+    keeping->addStretch(1);
     auto* middle = new QVBoxLayout;
     middle->addWidget(canvas_, 1);
     middle->addLayout(controls);
+    middle->addLayout(keeping);
     auto* top = new QHBoxLayout;
     top->addLayout(leftColumn);
     top->addLayout(middle, 1);
