@@ -25,7 +25,6 @@ std::vector<MenuItem> DeviceMenu(const DeviceRecord& device, const std::vector<T
     if (online) items.push_back({kCmdPlayVideo, text::Tr("Core", "Воспроизвести видео"), {}});
     items.push_back({kCmdDeleteDevice, text::Tr("Core", "Удалить устройство"), {}});
     if (online) items.push_back({kCmdPlayback, text::Tr("Core", "Видеоархив"), {}});
-    items.push_back({kCmdDeviceArchive, text::Tr("Core", "Архив записей"), {}});
     if (device.showAlarm == 1 && online)
         items.push_back({kCmdAlarm, text::Tr("Core", "Настройки сигнала тревоги"), {}});
     if (device.showLED != 0)
@@ -51,6 +50,8 @@ std::vector<MenuItem> DeviceMenu(const DeviceRecord& device, const std::vector<T
                                         {}});
         items.push_back(std::move(move));
     }
+    // The recordings of this computer, whatever the device's state: after the card's items.
+    items.push_back({kCmdDeviceArchive, text::Tr("Core", "Архив записей"), {}});
     return items;
 }
 
