@@ -38,8 +38,10 @@ CTip& CTip::Instance() {
 }
 
 CTip::CTip()
+    // Out of the window manager's hands: it would place the notice by its own policy (at the
+    // screen's corner), not over the window it is about.
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       fade_(this, "windowOpacity") {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
