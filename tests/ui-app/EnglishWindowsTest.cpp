@@ -97,13 +97,9 @@ TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndTheTreesMenusAreInEnglish) {
     window.resize(1500, 809);
     window.show();
     // A camera in a pane, selected, so that the pane menu and the bit-rate menu open.
-    CCanvas& canvas = Session().Canvas();
-    ASSERT_TRUE(canvas.AcquirePane(*camera));
-    const int pane = *canvas.PaneAt(camera->m_nPage, camera->m_nSlot);
-    const PaneState state = *canvas.Pane(pane);
-    ASSERT_TRUE(canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5));
-    canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
-    QCoreApplication::processEvents();
+    const std::optional<int> selected = SelectInWall(*camera);
+    ASSERT_TRUE(selected);
+    const int pane = *selected;
     test::Shot(&window, QStringLiteral("english-main-window"));
 
     EXPECT_FALSE(test::HasCyrillic(CNimbrelDlg::Title().toStdString()));

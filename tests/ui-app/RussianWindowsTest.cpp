@@ -95,13 +95,9 @@ TEST_F(RussianWindowsTest, TheToolbarAndThePaneMenuNameWhatTheyDo) {
     CNimbrelDlg& window = Window();
     window.resize(1500, 809);
     window.show();
-    CCanvas& canvas = Session().Canvas();
-    ASSERT_TRUE(canvas.AcquirePane(*camera));
-    const int pane = *canvas.PaneAt(camera->m_nPage, camera->m_nSlot);
-    const PaneState state = *canvas.Pane(pane);
-    ASSERT_TRUE(canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5));
-    canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
-    QCoreApplication::processEvents();
+    const std::optional<int> selected = SelectInWall(*camera);
+    ASSERT_TRUE(selected);
+    const int pane = *selected;
 
     const std::map<int, QString> tooltips = {
         {kBtnPrevPage, QStringLiteral("Предыдущая страница")},
