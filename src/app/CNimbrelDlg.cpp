@@ -2,6 +2,7 @@
 // keyboard and mouse handling is in CNimbrelDlgInput.cpp, the toolbar actions in
 // CNimbrelDlgToolbar.cpp.
 #include "app/CNimbrelDlg.h"
+#include "app/TourControl.h"
 
 #include <algorithm>
 
@@ -206,6 +207,7 @@ void CNimbrelDlg::CreateChildren() {
     // Views start, fail and stop with their panes taken, repainted and given back.
     connect(canvasView_, &CanvasWidget::PaneStateChanged, this, &CNimbrelDlg::UpdatePlayingMarks);
     LoadHealthOverlay();
+    CreateTour();
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
@@ -221,6 +223,8 @@ void CNimbrelDlg::ShowPageLabel() {
     for (const PaneState& pane : session_.Canvas().Panes())
         maximised = maximised || pane.maximised;
     pageLabel_->setVisible(!fullScreen_ && !maximised);
+    // The tour's countdown stays while a maximised pane holds the tour: it says "пауза".
+    if (tourLabel_) tourLabel_->setVisible(!fullScreen_ && tour_ && tour_->Running());
 }
 
 void CNimbrelDlg::LoadTreeWidth() {
@@ -272,6 +276,7 @@ void CNimbrelDlg::Start() {
         tray_->Show();
     }
     if (options_.startAllInit) allInit_.Start();
+    tour_->Restore(options_.startTour);
 }
 
 void CNimbrelDlg::Relayout() {
@@ -291,6 +296,11 @@ void CNimbrelDlg::Relayout() {
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h, tree)));
     if (treeSplitter_) treeSplitter_->setGeometry(ToQRect(TreeSplitterRect(w, h, tree)));
     if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
+    if (tourButton_) {
+        tourButton_->setGeometry(ToQRect(TourButtonRect(w, h, tree)));
+        tourButton_->setVisible(!fullScreen_);
+    }
+    if (tourLabel_) tourLabel_->setGeometry(ToQRect(TourCountdownRect(w, h)));
     update();
 }
 

@@ -37,6 +37,7 @@ class FlatButton;
 class DeviceRecord;
 class DeviceTreeWidget;
 class SplitterHandle;
+class TourControl;
 class TrayIcon;
 
 class CNimbrelDlg : public QWidget, public TreeActions {
@@ -58,6 +59,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
         AllInit::Options allInit;
         bool startAllInit = true;  // tests that fill the wall themselves leave it off
         bool trayIcon = true;
+        bool startTour = false;  // the wall's tour starts at once (kiosk use)
     };
 
     CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, Options options,
@@ -111,6 +113,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     int TreeWidth() const { return treeWidth_; }
     AllInit& StartupWorker() { return allInit_; }
     TrayIcon* Tray() const { return tray_; }
+    // The wall's tour, its button right of the toolbar and its countdown beside the page
+    // indicator.
+    TourControl* Tour() const { return tour_; }
+    BitmapButton* TourButton() const { return tourButton_; }
+    QLabel* TourLabel() const { return tourLabel_; }
 
     // TreeActions.
     void PlayDevice(int deviceIndex) override;
@@ -119,6 +126,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void Archive(int deviceIndex) override;
     // The archive window, showing camera `sid` first when given (CNimbrelDlgDialogs.cpp).
     void OpenArchive(const std::string& sid = {});
+    void TourGroup(int32_t gid) override;
     void Alarm(int deviceIndex) override;
     void ManageUsers(int deviceIndex) override;
     void DeviceDeleted(int deviceIndex) override;
@@ -190,6 +198,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ToggleLayoutChooser();
     void ShowTitleMenu();
     void ShowAbout();
+    // The wall's tour: its control, button and countdown (CNimbrelDlgWall.cpp).
+    void CreateTour();
+    void ShowTourState();
     // Every camera at once and the tree's play marks (CNimbrelDlgWall.cpp).
     void PlayAll();
     void StopAll();
@@ -231,6 +242,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     int treeWidth_ = kDefaultTreeWidth;  // as the user chose it; laid out clamped to the window
     int treeWidthAtPress_ = kDefaultTreeWidth;
     TrayIcon* tray_ = nullptr;
+    TourControl* tour_ = nullptr;
+    BitmapButton* tourButton_ = nullptr;
+    QLabel* tourLabel_ = nullptr;
     QIcon icon_;
 
     // Mouse: moving the window by its background, or resizing it by a border.

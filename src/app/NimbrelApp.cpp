@@ -166,7 +166,9 @@ int NimbrelApp::RunMainWindow() {
 
     session_ = std::make_unique<ClientSession>(
         ClientSession::Parts{global, app, notifier_, lan_, layout, {}});
-    main_ = std::make_unique<CNimbrelDlg>(*session_, placement);
+    CNimbrelDlg::Options windowOptions;
+    windowOptions.startTour = options_.tour;
+    main_ = std::make_unique<CNimbrelDlg>(*session_, placement, windowOptions);
     global.m_MainDlg = main_.get();
     notifier_.SetWindow(main_.get());
     connect(main_.get(), &CNimbrelDlg::Closed, &application_, &QCoreApplication::quit,
