@@ -2,6 +2,7 @@
 // keyboard and mouse handling is in CNimbrelDlgInput.cpp, the toolbar actions in
 // CNimbrelDlgToolbar.cpp.
 #include "app/CNimbrelDlg.h"
+#include "app/DesktopNotices.h"
 #include "app/TourControl.h"
 
 #include <algorithm>
@@ -208,6 +209,11 @@ void CNimbrelDlg::CreateChildren() {
     connect(canvasView_, &CanvasWidget::PaneStateChanged, this, &CNimbrelDlg::UpdatePlayingMarks);
     LoadHealthOverlay();
     CreateTour();
+    if (options_.notifications)
+        notices_ = new DesktopNotices(
+            session_, options_.notifications,
+            [this] { return !closing_ && (!isVisible() || isMinimized()); },
+            options_.noticeLimits, this);
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
@@ -412,6 +418,19 @@ void CNimbrelDlg::ShowFromTray() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void CNimbrelDlg::ShowCamera(const std::string& sid) {
+    ShowFromTray();
+    CCamera* camera = session_.Camera(session_.List().IndexOfSid(sid));
+    if (!camera) return;
+    // The user came to look at this camera: the tour leaves it on screen.
+    tour_->Pause();
+    CCanvas& canvas = session_.Canvas();
+    if (const int page = camera->m_nPage; page >= 0 && page != canvas.CurrentPage())
+        canvas.ShowPage(page);
+    if (const auto pane = canvas.PaneAt(camera->m_nPage, camera->m_nSlot)) SelectPane(*pane);
+    tree_->HighlightDevice(camera);
 }
 
 void CNimbrelDlg::ToggleShown() {

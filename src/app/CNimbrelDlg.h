@@ -21,6 +21,7 @@
 #include "app/ClientSession.h"
 #include "app/MainControls.h"
 #include "app/MainLayout.h"
+#include "app/MissedNotices.h"
 #include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
@@ -37,6 +38,8 @@ class FlatButton;
 class DeviceRecord;
 class DeviceTreeWidget;
 class SplitterHandle;
+class DesktopNotices;
+class DesktopNotifications;
 class TourControl;
 class TrayIcon;
 
@@ -60,6 +63,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
         bool startAllInit = true;  // tests that fill the wall themselves leave it off
         bool trayIcon = true;
         bool startTour = false;  // the wall's tour starts at once (kiosk use)
+        // Where what the user would miss while the window is out of sight goes; null: nowhere.
+        DesktopNotifications* notifications = nullptr;
+        MissedNotices::Limits noticeLimits{};
     };
 
     CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, Options options,
@@ -94,6 +100,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // The tray's left click and its toggle item.
     void ShowFromTray();
     void ToggleShown();
+    // A click on a camera's desktop notification: the window comes up with the camera's pane
+    // shown and selected (and its device in the tree); a running tour holds.
+    void ShowCamera(const std::string& sid);
+    // The desktop notifications of this window; null without a notification service.
+    DesktopNotices* Notices() const { return notices_; }
 
     // What is saved to the account file at exit (as stored by OnCancel).
     WindowPlacement Placement() const { return placement_; }
@@ -243,6 +254,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     int treeWidthAtPress_ = kDefaultTreeWidth;
     TrayIcon* tray_ = nullptr;
     TourControl* tour_ = nullptr;
+    DesktopNotices* notices_ = nullptr;
     BitmapButton* tourButton_ = nullptr;
     QLabel* tourLabel_ = nullptr;
     QIcon icon_;

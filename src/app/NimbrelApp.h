@@ -1,7 +1,8 @@
 // The program from start to end: one instance per user, the adapter identity, the service
 // address, LAN discovery, the security handshake (or the updater), the login window, the network
 // probes, the account file, the main window, and at the end the window and layout values saved
-// to the account file.
+// to the account file. Clicks on its desktop notifications bring the window (and the camera)
+// up.
 // Threading: the UI thread, which is the start-up thread.
 #pragma once
 
@@ -20,6 +21,7 @@ namespace nimbrel {
 
 class ClientSession;
 class CNimbrelDlg;
+class DesktopNotifications;
 class LoginWindow;
 class StateReport;
 
@@ -52,6 +54,8 @@ class NimbrelApp : public QObject {
     std::unique_ptr<ClientSession> session_;
     std::unique_ptr<CNimbrelDlg> main_;
     std::unique_ptr<StateReport> report_;
+    // For the whole run: a click on a notification may come after its window went.
+    std::unique_ptr<DesktopNotifications> notifications_;
 };
 
 }  // namespace nimbrel

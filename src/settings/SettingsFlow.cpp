@@ -35,6 +35,7 @@ SettingsValues SettingsFlow::Open() const {
     values.autoLogin = setting("AutoLogin") == "1";
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
+    values.desktopNotices = setting("DesktopNotices") != "0";
     values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
     if (const char* chosen = std::getenv("NIMBREL_LANG"))
         values.languageFromEnvironment = LanguageFromCode(chosen);
@@ -58,6 +59,7 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
         {"ShowClose", flag(values.showClose)},
         {"AutoLogin", flag(values.autoLogin)},
         {"AutoPlay", flag(values.autoPlay)},
+        {"DesktopNotices", flag(values.desktopNotices)},
     };
     // Values that do not read are not written (the page refuses them before a save).
     if (ParseRetentionDays(values.archiveDays)) file.push_back({"ArchiveDays", values.archiveDays});

@@ -49,6 +49,8 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     Number(autoPlay_, kSetAutoPlay);
     autostart_ = new QCheckBox(Text(kAutostart), this);
     Number(autostart_, kSetAutostart);
+    desktopNotices_ = new QCheckBox(Text(kDesktopNotices), this);
+    Number(desktopNotices_, kSetDesktopNotices);
     language_ = new QComboBox(this);
     language_->setObjectName(QStringLiteral("language"));
     language_->addItem(Text(kRussian));
@@ -96,6 +98,8 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     grid->addWidget(autoPlay_, row++, 1, 1, 3);
     caption(tr("Вместе с системой"));
     grid->addWidget(autostart_, row++, 1, 1, 3);
+    caption(Text(kNoticesLabel));
+    grid->addWidget(desktopNotices_, row++, 1, 1, 3);
     caption(Text(kLanguageLabel));
     auto* language = new QHBoxLayout;
     language->setSpacing(12);
@@ -159,6 +163,7 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
     autoLogin_->setChecked(values.autoLogin);
     autoPlay_->setChecked(values.autoPlay);
     autostart_->setChecked(values.autostart);
+    desktopNotices_->setChecked(values.desktopNotices);
 }
 
 void BasicSettingsPage::Read(SettingsValues& values) const {
@@ -173,6 +178,7 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
         language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
     values.languageFromEnvironment = environmentLanguage_;
     values.autostart = autostart_->isChecked();
+    values.desktopNotices = desktopNotices_->isChecked();
 }
 
 QWidget* BasicSettingsPage::Control(int id) const {
