@@ -61,6 +61,9 @@ bool StreamRoute::RequestStart() {
     http.cancel = &stop_.Flag();
     http.session = live_.session;
     std::optional<Json::Value> reply;
+    // A session the service ended is asked nothing until the user signs in again.
+    if (live_.session && live_.session->CurrentState() == SessionRecovery::State::Ended)
+        return false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const uint64_t generation = live_.session ? live_.session->Generation() : 0;
         reply = SendSealed(g, ServiceOp::Current, CurrentPayload(), kReply256K, http);

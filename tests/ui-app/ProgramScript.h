@@ -1,0 +1,91 @@
+// A user's way through the whole desktop program run in the test's process: steps that each
+// wait for their moment and then act, and the modal window shown.
+// Threading: the UI thread.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "app/CNimbrelDlg.h"
+#include "app/NimbrelApp.h"
+#include "service/ui/LoginWindow.h"
+
+namespace nimbrel {
+
+// Steps that each wait for their moment and then act, checked every 10 ms from whichever event
+// loop runs (the program's windows run loops of their own). A step that waits too long fails the
+// test and ends the program.
+class Script : public QObject {
+  public:
+    struct Step {
+        const char* name;
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+    Script(NimbrelApp& program, std::deque<Step> steps)
+        : program_(program), steps_(std::move(steps)) {
+        connect(&timer_, &QTimer::timeout, this, &Script::Tick);
+        timer_.start(10);
+    }
+    bool Done() const { return steps_.empty() && !failed_; }
+
+  private:
+    void Tick() {
+        if (failed_) return EndProgram();
+        if (steps_.empty() || acting_) return;
+        Step& step = steps_.front();
+        if (!started_) {
+            started_ = true;
+            deadline_.setRemainingTime(60000);
+        }
+        if (!step.ready()) {
+            if (!deadline_.hasExpired()) return;
+            ADD_FAILURE() << "step \"" << step.name << "\" was never ready";
+            failed_ = true;
+            return;
+        }
+        // The action runs from the event loop, not from this timer: an action that opens a
+        // window waits in that window's loop, and a timer does not fire again while its own
+        // handler runs.
+        acting_ = true;
+        QTimer::singleShot(0, this, [this, act = std::move(step.act)] {
+            acting_ = false;
+            act();
+        });
+        steps_.pop_front();
+        started_ = false;
+    }
+    // Closes whatever is open, then the program.
+    void EndProgram() {
+        if (QWidget* popup = QApplication::activePopupWidget()) return popup->close(), void();
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            modal && modal != program_.Login())
+            return modal->reject();
+        timer_.stop();
+        if (program_.MainWindow())
+            program_.MainWindow()->OnCancel();
+        else if (program_.Login())
+            program_.Login()->reject();
+    }
+
+    NimbrelApp& program_;
+    std::deque<Step> steps_;
+    QTimer timer_;
+    QDeadlineTimer deadline_;
+    bool started_ = false;
+    bool acting_ = false;
+    bool failed_ = false;
+};
+
+template <typename W>
+W* Modal() {
+    return qobject_cast<W*>(QApplication::activeModalWidget());
+}
+
+}  // namespace nimbrel
