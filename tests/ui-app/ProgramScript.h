@@ -1,5 +1,6 @@
 // A user's way through the whole desktop program run in the test's process: steps that each
-// wait for their moment and then act, and the modal window shown.
+// wait for their moment and then act, the modal window shown, and the run with its message
+// boxes closed.
 // Threading: the UI thread.
 #pragma once
 
@@ -8,13 +9,17 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QLabel>
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/CNimbrelDlg.h"
 #include "app/NimbrelApp.h"
 #include "service/ui/LoginWindow.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 
@@ -86,6 +91,26 @@ class Script : public QObject {
 template <typename W>
 W* Modal() {
     return qobject_cast<W*>(QApplication::activeModalWidget());
+}
+
+// Runs the whole program with the steps; a message box that appears on the way would wait for
+// the user, so it is closed, and fails the test. Expects every step done; returns the program's
+// exit code.
+inline int RunScripted(NimbrelApp& program, std::deque<Script::Step> steps) {
+    Script script(program, std::move(steps));
+    QTimer boxes;
+    std::vector<std::string> messages;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = Modal<FramedMessageBox>()) {
+            messages.push_back(box->TextLabel()->text().toStdString());
+            box->reject();
+        }
+    });
+    boxes.start(20);
+    const int rc = program.Run();
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    return rc;
 }
 
 }  // namespace nimbrel

@@ -200,21 +200,7 @@ TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
              program.MainWindow()->OnCancel();
          }},
     };
-    Script script(program, std::move(steps));
-    // A message box that appears on the way would wait for the user; it is noted and closed.
-    QTimer boxes;
-    std::vector<std::string> messages;
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = Modal<FramedMessageBox>()) {
-            messages.push_back(box->TextLabel()->text().toStdString());
-            box->reject();
-        }
-    });
-    boxes.start(20);
-
-    EXPECT_EQ(program.Run(), 0);
-    EXPECT_TRUE(script.Done());
-    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(RunScripted(program, std::move(steps)), 0);
     EXPECT_EQ(seen, (std::vector<std::string>{"recovery", "alarm (tree)", "alarm (toolbar)",
                                               "sharing", "settings", "feedback", "about"}));
     EXPECT_EQ(sim.Requests("initPassword.do").size(), 1u);
