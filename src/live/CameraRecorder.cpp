@@ -55,6 +55,8 @@ void CameraRecorder::WriteFrame(uint8_t* frame, std::size_t size, bool key,
     if (!written) {
         NLOG_DEBUG("record: writing " << files_.back().path << " failed");
         CloseCurrent(true);
+        // A full disk: room made by the retention rule lets the next key frame start a new file.
+        if (events_ && events_->MakeRoom(view_.folder)) return;
         NoticeOnce(kWriteFailedNotice);
         record = 0;
     } else if (const uint64_t limit = stopAfter_; limit > 0 && offered_ >= limit) {
@@ -65,6 +67,7 @@ void CameraRecorder::WriteFrame(uint8_t* frame, std::size_t size, bool key,
 
 bool CameraRecorder::OpenNext(std::atomic<int>& record) {
     std::string error = "the user id or the device id cannot name a file";
+    if (events_) events_->BeforeNewFile(view_.folder);
     const auto path = PlanCapturePath(view_.folder, view_.user, view_.sid, clock_(), ".mp4");
     std::unique_ptr<ByteSink> sink;
     if (path && MakeFolders(path->folder, error)) sink = sinks_(path->file, error);
@@ -76,6 +79,8 @@ bool CameraRecorder::OpenNext(std::atomic<int>& record) {
             std::error_code ec;
             std::filesystem::remove(path->file, ec);  // a header without pictures helps nobody
         }
+        // A full disk: the next key frame tries again once room was made.
+        if (events_ && events_->MakeRoom(view_.folder)) return false;
         NoticeOnce(kFileFailedNotice);
         ++openFailures_;
         ticks_ = 0;
@@ -91,8 +96,11 @@ bool CameraRecorder::OpenNext(std::atomic<int>& record) {
     cutDue_ = false;
     noticeShown_ = false;
     ticks_ = std::max(fileTicks_, 0);
-    std::lock_guard guard(filesLock_);
-    files_.push_back({path->file, 0, false, false});
+    {
+        std::lock_guard guard(filesLock_);
+        files_.push_back({path->file, 0, false, false});
+    }
+    if (events_) events_->FileOpened({path->file, view_.sid, 0, false});
     return true;
 }
 
@@ -101,14 +109,17 @@ void CameraRecorder::CloseCurrent(bool failed) {
     // A writer whose sink failed has closed itself already.
     const bool closedWell = !failed && current_->Close();
     if (!failed && !closedWell) NoticeOnce(kWriteFailedNotice);
+    RecordingEvents::File closed;
     {
         std::lock_guard guard(filesLock_);
         files_.back().frames = current_->Frames();
         files_.back().closed = true;
         files_.back().failed = !closedWell;
+        closed = {files_.back().path, view_.sid, files_.back().frames, !closedWell};
     }
     current_.reset();
     open_ = false;
+    if (events_) events_->FileClosed(closed);
 }
 
 void CameraRecorder::EndView() {

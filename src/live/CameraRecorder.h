@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "live/CapturePaths.h"
+#include "live/RecordingEvents.h"
 #include "media/Mp4Writer.h"
 #include "platform/ByteSink.h"
 #include "platform/UserNotifier.h"
@@ -57,6 +58,9 @@ class CameraRecorder {
 
     explicit CameraRecorder(UserNotifier& notifier, LocalClock clock = LocalNow,
                             SinkFactory sinks = {});
+    // Who hears of every file opened and closed, and is asked for room (null: nobody). Set
+    // before the first view begins.
+    void SetEvents(RecordingEvents* events) { events_ = events; }
     ~CameraRecorder();
 
     // The view's handshake is done: its stream and the settings in force. The first file, like
@@ -89,6 +93,7 @@ class CameraRecorder {
     void NoticeOnce(const char* text);
 
     UserNotifier& notifier_;
+    RecordingEvents* events_ = nullptr;
     LocalClock clock_;
     SinkFactory sinks_;
     View view_;

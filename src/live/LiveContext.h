@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/PaneHost.h"
+#include "live/RecordingEvents.h"
 #include "platform/audio/AudioBackends.h"
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
@@ -38,6 +39,9 @@ struct LiveContext {
     std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
     // How long one minute of the recording length (FileLength) lasts (tests shrink it).
     std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
+    // Hears of every recording file the cameras open and close (the archive's index and
+    // retention); null: nobody.
+    RecordingEvents* recordings = nullptr;
     // The sound devices of device audio and talk.
     AudioBackends audio = AudioBackends::FromEnvironment();
 };
