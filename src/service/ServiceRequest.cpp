@@ -37,6 +37,9 @@ std::string LoggedPayload(std::string_view payload) {
 
 std::optional<Json::Value> FetchJson(const GlobalSettings& g, const std::string& url, int variant,
                                      std::size_t capacity, const HttpOptions& options) {
+    // Nothing is asked of a service that has ended the session, until the user signs in again.
+    if (options.session && options.session->CurrentState() == SessionRecovery::State::Ended)
+        return std::nullopt;
     const uint64_t generation = options.session ? options.session->Generation() : 0;
     std::string text;
     std::optional<Json::Value> reply;
