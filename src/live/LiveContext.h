@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/PaneHost.h"
+#include "live/RecordingWriter.h"
 #include "platform/audio/AudioBackends.h"
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
@@ -38,6 +39,8 @@ struct LiveContext {
     std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
     // How long one minute of the recording length (FileLength) lasts (tests shrink it).
     std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
+    // How much of a recording may wait for the disk before frames are left out.
+    std::size_t recordQueueBytes = RecordingWriter::kQueueBytes;
     // The sound devices of device audio and talk.
     AudioBackends audio = AudioBackends::FromEnvironment();
 };
