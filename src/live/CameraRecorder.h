@@ -34,8 +34,8 @@ class CameraRecorder {
         NIMBREL_TR_NOOP("Core", "Не удалось создать файл видеозаписи");
     static constexpr const char* kWriteFailedNotice =
         NIMBREL_TR_NOOP("Core", "Запись видео остановлена: не удалось записать файл");
-    static constexpr const char* kDiskBehindNotice = NIMBREL_TR_NOOP(
-        "Core", "Диск не успевает за записью видео: часть кадров не записана");
+    static constexpr const char* kDiskBehindNotice =
+        NIMBREL_TR_NOOP("Core", "Диск не успевает за записью видео: часть кадров не записана");
     static constexpr int kNoticeMs = 2000;
 
     using SinkFactory = RecordingWriter::SinkFactory;

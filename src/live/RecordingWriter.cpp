@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kSyncEvery = 1s;
 // A writer with no file and nothing to do ends its thread after this long.
 constexpr auto kIdleEnd = 2s;
+// The end of the writer stops waiting for a disk that made no progress for this long.
+constexpr auto kStallWait = 2s;
 
 RecordingWriter::NewFile MakeDurableFile(const std::filesystem::path& wanted, std::string& error) {
     auto file = DurableFile::Create(wanted, error);
@@ -45,6 +47,9 @@ struct RecordingWriter::State {
 
     State(Texts t, Tell tl, SinkFactory s, std::size_t queueBytes)
         : texts(t), tell(std::move(tl)), sinks(std::move(s)), queue(queueBytes) {}
+
+    // Nothing is left to do. Under the lock.
+    bool Idle() const { return controls.empty() && queue.Frames() == 0 && !busy; }
 
     // The thread.
     void Run();
@@ -73,6 +78,7 @@ struct RecordingWriter::State {
     uint64_t pushed = 0;  // frames queued in all
     uint64_t popped = 0;  // frames dealt with in all
     bool busy = false;    // the thread deals with an item outside the lock
+    uint64_t handled = 0;  // items dealt with in all
     bool running = false;
     bool ending = false;
     bool abandoned = false;  // the owner is gone: tell nothing more
@@ -102,21 +108,29 @@ RecordingWriter::RecordingWriter(Texts texts, Tell tell, SinkFactory sinks, std:
 
 RecordingWriter::~RecordingWriter() {
     End();
-    const bool finished = WaitIdle(kEndWait);
-    std::unique_lock lock(state_->lock);
-    state_->ending = true;
-    state_->abandoned = true;
-    state_->wake.notify_all();
-    if (!state_->thread.joinable()) return;
-    if (finished || !state_->busy) {
+    State& s = *state_;
+    std::unique_lock lock(s.lock);
+    // The last file is finished while the disk makes progress, within kEndWait in all; a disk
+    // that holds a write for ever must not hold the program.
+    const auto until = std::chrono::steady_clock::now() + kEndWait;
+    bool finished = false;
+    for (uint64_t seen = s.handled;;) {
+        finished = s.idle.wait_for(lock, kStallWait, [&] { return s.Idle(); });
+        if (finished || s.handled == seen || std::chrono::steady_clock::now() >= until) break;
+        seen = s.handled;
+    }
+    s.ending = true;
+    s.abandoned = true;
+    s.wake.notify_all();
+    if (!s.thread.joinable()) return;
+    if (finished) {
         lock.unlock();
-        state_->thread.join();
+        s.thread.join();
         return;
     }
-    // A disk that holds a write for ever must not hold the program: the thread finishes on its
-    // own, with its own share of the state.
+    // The thread finishes on its own, with its own share of the state.
     NLOG_WARN("recording: the last file is still being written; left to finish by itself");
-    state_->thread.detach();
+    s.thread.detach();
 }
 
 void RecordingWriter::StartThread() {
@@ -150,6 +164,7 @@ RecordingWriter::PushResult RecordingWriter::Push(const uint8_t* data, std::size
         ++s.pushed;
         inGap_ = false;
         leftOut_ = 0;
+        StartThread();  // a writer that ended while no file was made takes these frames too
         s.wake.notify_one();
         return PushResult::Queued;
     }
@@ -164,23 +179,19 @@ RecordingWriter::PushResult RecordingWriter::Push(const uint8_t* data, std::size
 void RecordingWriter::End() {
     State& s = *state_;
     std::lock_guard guard(s.lock);
-    s.controls.push_back({State::Control::Kind::End, s.pushed, 0, {}, {}, leftOut_});
+    const uint32_t leftOut = leftOut_;
     leftOut_ = 0;
     inGap_ = false;
-    if (!s.running && !s.thread.joinable() && s.numbers == 0) {
-        s.controls.pop_back();  // nothing was ever begun
-        return;
-    }
-    StartThread();
+    // A thread that ended had no file open and nothing to do.
+    if (!s.running) return;
+    s.controls.push_back({State::Control::Kind::End, s.pushed, 0, {}, {}, leftOut});
     s.wake.notify_one();
 }
 
 bool RecordingWriter::WaitIdle(std::chrono::milliseconds limit) const {
     const State& s = *state_;
     std::unique_lock lock(s.lock);
-    return s.idle.wait_for(lock, limit, [&] {
-        return s.controls.empty() && s.queue.Frames() == 0 && !s.busy;
-    });
+    return s.idle.wait_for(lock, limit, [&] { return s.Idle(); });
 }
 
 uint64_t RecordingWriter::Opened() const {
@@ -245,6 +256,7 @@ bool RecordingWriter::State::NextItem(std::unique_lock<std::mutex>& held) {
         ++popped;
     }
     busy = false;
+    ++handled;
     return true;
 }
 

@@ -35,7 +35,8 @@ namespace nimbrel {
 class RecordingWriter {
   public:
     static constexpr std::size_t kQueueBytes = 8u << 20;
-    // How long the end of the object waits for the last file to be finished.
+    // How long the end of the object waits at most for the last file to be finished (and never
+    // more than two seconds without the disk making progress).
     static constexpr std::chrono::seconds kEndWait{10};
 
     // A file made for a recording: its sink and the name it got (a taken name gets a number).

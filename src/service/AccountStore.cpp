@@ -33,7 +33,8 @@ constexpr auto kTurnLook = std::chrono::milliseconds(10);
 
 // The file's turn among the user's programs: an advisory lock on "<file>.lock" (the account file
 // itself is replaced at every save, so its own lock would not hold), waited for at most
-// kTurnWait. Released when the object goes.
+// kTurnWait. Where no lock file can be made the save goes ahead alone (it may still work, and
+// nothing else can lock that file either). Released when the object goes.
 class ProgramTurn {
   public:
     explicit ProgramTurn(const std::filesystem::path& file) {
@@ -49,8 +50,7 @@ class ProgramTurn {
             if ((errno != EWOULDBLOCK && errno != EINTR) ||
                 std::chrono::steady_clock::now() >= until) {
                 NLOG_WARN("AccountStore: no turn at " << lockFile << ": " << std::strerror(errno));
-                ::close(fd_);
-                fd_ = -1;
+                refused_ = true;
                 return;
             }
             std::this_thread::sleep_for(kTurnLook);
@@ -61,10 +61,12 @@ class ProgramTurn {
     }
     ProgramTurn(const ProgramTurn&) = delete;
     ProgramTurn& operator=(const ProgramTurn&) = delete;
-    bool Held() const { return fd_ >= 0; }
+    // Another program kept the file for longer than the wait.
+    bool Refused() const { return refused_; }
 
   private:
     int fd_ = -1;
+    bool refused_ = false;
 };
 
 }  // namespace
@@ -83,7 +85,7 @@ AccountStore& AccountStore::For(const std::filesystem::path& path) {
 bool AccountStore::Change(const Edit& edit) {
     std::lock_guard turn(lock_);
     const ProgramTurn programs(path_);
-    if (!programs.Held()) return false;
+    if (programs.Refused()) return false;
     AccountFile file;
     return file.Load(path_) && edit(file) && file.Save();
 }
@@ -100,7 +102,7 @@ bool AccountStore::ChangeOrCreate(const AccountFileDefaults& defaults, const Edi
         }
     }
     const ProgramTurn programs(path_);
-    if (!programs.Held()) return false;
+    if (programs.Refused()) return false;
     AccountFile file;
     const bool present = std::filesystem::exists(std::filesystem::symlink_status(path_, ec));
     if (!present || !file.Load(path_)) {

@@ -35,10 +35,17 @@ std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_
         // A text that does not survive the round trip through wide text is not UTF-8.
         if (Utf8FromWide(WideFromUtf8(value)) != value)
             return text::Tr("Core", "Путь к папке не в UTF-8");
+        const auto tooLong = [](std::string_view folder) {
+            return Utf16Length(folder) > kMaxFolderUnits;
+        };
+        if (tooLong(value))
+            return text::Format(text::Tr("Core", "Путь к папке длиннее %1 символов"),
+                                {std::to_string(kMaxFolderUnits)});
         if (!value.empty() && !ExpandFolder(value))
             return text::Format(
                 text::Tr("Core", "Укажите папку полным путём, от «/» или «~»: %1"), {value});
-        if (Utf16Length(StoredSettingValue(key, value)) > kMaxFolderUnits)
+        // As it will be stored: "~" expanded, the trailing "/" added.
+        if (tooLong(StoredSettingValue(key, value)))
             return text::Format(text::Tr("Core", "Путь к папке длиннее %1 символов"),
                                 {std::to_string(kMaxFolderUnits)});
         return std::nullopt;

@@ -133,7 +133,7 @@ TEST_F(RecordingCli, TenSecondsMakeOnePlayableFileOf250FramesOfTheCamerasPicture
     EXPECT_EQ(facts.width, 320);
     EXPECT_EQ(facts.height, 180);
     EXPECT_EQ(facts.frames, 250);
-    EXPECT_DOUBLE_EQ(facts.duration, 10.0);
+    EXPECT_NEAR(facts.duration, 10.0, 0.05);  // the camera's own clock
     ASSERT_FALSE(facts.keyFrames.empty());
     EXPECT_TRUE(facts.keyFrames[0]);
     EXPECT_TRUE(FollowTheClip(DecodeMp4Pictures(file)));
@@ -246,8 +246,8 @@ TEST_F(RecordingCli, AFullSmallFilesystemStopsTheFileCleanlyAndItStaysPlayable) 
                           << "for f in $(find '" << small.string() << "' -name '*.mp4'); do\n"
                           << "  echo FRAMES $(ffprobe -v error -count_frames -show_entries "
                              "stream=nb_read_frames -of csv=p=0 \"$f\")\n"
-                          << "  echo ERRORS $(ffmpeg -nostdin -v error -i \"$f\" -f null - 2>&1 "
-                             "| wc -l)\n"
+                          << "  echo ERRORS $(ffmpeg -nostdin -v error -i \"$f\" -fps_mode passthrough "
+                             "-f null - 2>&1 | wc -l)\n"
                           << "done\n";
     const std::string out =
         RunShell("unshare --mount --map-root-user sh " + script.string(), &status);
