@@ -4,6 +4,38 @@
 <context>
     <name>Core</name>
     <message>
+        <source>В этом промежутке нет записей</source>
+        <translation>There are no recordings in this span</translation>
+    </message>
+    <message>
+        <source>Конец промежутка должен быть позже начала</source>
+        <translation>The end of the span must come after its start</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл</source>
+        <translation>The file could not be written</translation>
+    </message>
+    <message>
+        <source>Сохранение отменено</source>
+        <translation>Saving cancelled</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить запись в файл</source>
+        <translation>The recording could not be saved to the file</translation>
+    </message>
+    <message>
+        <source>Архив записей</source>
+        <translation>Recordings Archive</translation>
+    </message>
+    <message>
+        <source>Срок хранения записей: от 0 до 3650 дней</source>
+        <translation>Keeping recordings: 0 to 3650 days</translation>
+    </message>
+    <message>
+        <source>Объем архива: 0, число гигабайт или доля диска в процентах (20%)</source>
+        <translation>Archive size: 0, a number of gigabytes or a share of the disk in percent (20%)</translation>
+    </message>
+    <message>
         <source>Нет связи с сервисом. Переподключение…</source>
         <translation>No connection to the service. Reconnecting…</translation>
     </message>
@@ -976,6 +1008,73 @@ Route: %2</translation>
     </message>
 </context>
 <context>
+    <name>nimbrel::ArchiveWindow</name>
+    <message>
+        <source>Архив записей</source>
+        <translation>Recordings Archive</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>−10 с</source>
+        <translation>−10 s</translation>
+    </message>
+    <message>
+        <source>+10 с</source>
+        <translation>+10 s</translation>
+    </message>
+    <message>
+        <source>Кадр ▸</source>
+        <translation>Frame ▸</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Хранить всегда</source>
+        <translation>Keep always</translation>
+    </message>
+    <message>
+        <source>Сохранить фрагмент…</source>
+        <translation>Save a span…</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Дни с записями</source>
+        <translation>Days with recordings</translation>
+    </message>
+    <message>
+        <source>Скриншоты дня</source>
+        <translation>Snapshots of the day</translation>
+    </message>
+    <message>
+        <source>Воспроизвести</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>Сохранить фрагмент</source>
+        <translation>Save a span</translation>
+    </message>
+    <message>
+        <source>Видео MP4 (*.mp4)</source>
+        <translation>MP4 video (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Сохранено: %1 (%2 с)</source>
+        <translation>Saved: %1 (%2 s)</translation>
+    </message>
+    <message>
+        <source>Индексация записей: %1 из %2</source>
+        <translation>Indexing recordings: %1 of %2</translation>
+    </message>
+</context>
+<context>
     <name>nimbrel::BasicSettingsPage</name>
     <message>
         <source>Вход в учетную запись</source>
@@ -1066,6 +1165,14 @@ Route: %2</translation>
 </context>
 <context>
     <name>nimbrel::CNimbrelDlg</name>
+    <message>
+        <source>Архив записей</source>
+        <translation>Recordings Archive</translation>
+    </message>
+    <message>
+        <source>Архив записей (Ctrl+H)</source>
+        <translation>Recordings archive (Ctrl+H)</translation>
+    </message>
     <message>
         <source>Развернуть</source>
         <translation>Maximize</translation>

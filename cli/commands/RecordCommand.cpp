@@ -8,7 +8,11 @@
 #include "CommandRegistry.h"
 #include "ExitCode.h"
 #include "LiveCommandView.h"
+#include "archive/ArchiveKeeper.h"
+#include "platform/FixedText.h"
 #include "service/AccountFile.h"
+#include "service/MediaSettings.h"
+#include "settings/RetentionSetting.h"
 #include "settings/SettingKeys.h"
 
 namespace nimbrel::cli {
@@ -61,6 +65,21 @@ int Record(CliContext& ctx, const RecordOptions& options) {
     if (ctx.app.VideoPath.empty()) return ctx.Fail(kExitFailed, "NOFOLDER", kNoFolderNotice);
 
     CCamera& camera = view.Camera();
+    // The files go into the account's archive index as they are written, and its retention runs
+    // before each new file, as in the desktop program.
+    archive::ArchiveKeeper::Options archiveOptions;
+    archiveOptions.database = archive::ArchiveKeeper::DatabaseFor(ctx.app.m_ConfigPath);
+    archiveOptions.user = GetText(ctx.app.m_UserName);
+    archiveOptions.limits = [&ctx] {
+        const MediaSettings s = ReadMediaSettings(ctx.app);
+        return RetentionFromSettings(s.archiveDays, s.archiveSize);
+    };
+    archive::ArchiveKeeper keeper(archiveOptions);
+    std::string archiveError;
+    if (!ctx.app.m_ConfigPath.empty() && keeper.Start(archiveError)) {
+        keeper.SetFolder(ctx.app.VideoPath);
+        camera.Recorder().SetEvents(&keeper);
+    }
     camera.m_bRecord = 1;
     if (const int rc = view.StartAndWaitPlaying(); rc != kExitOk) return rc;
     const int gap = camera.m_nTimeGap;
@@ -87,9 +106,11 @@ int Record(CliContext& ctx, const RecordOptions& options) {
         limit);
     camera.m_bRecord = 0;
     camera.Shutdown();  // ends the open file
-    // The writer finishes the last file on its own thread: the report waits for it (a disk
-    // that holds it longer leaves the file reported as not complete).
+    // The writer finishes the last file on its own thread: the report and the archive's index
+    // wait for it (a disk that holds it longer leaves the file reported as not complete).
     camera.Recorder().Flush(limit);
+    camera.Recorder().SetEvents(nullptr);
+    keeper.WaitIdle(std::chrono::seconds(30));
 
     const auto files = camera.Recorder().Files();
     Json::Value list(Json::arrayValue);

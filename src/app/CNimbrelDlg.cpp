@@ -22,11 +22,14 @@
 #include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/CoreText.h"
+#include "widgets/FlatButton.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
 
 namespace nimbrel {
 namespace {
+
+constexpr int kArchiveButtonWidth = 120;
 
 // The notice in the title band while the service cannot be reached: warm, to stand out on blue.
 const QColor kServiceNoticeColour(255, 226, 140);
@@ -149,6 +152,13 @@ void CNimbrelDlg::CreateButtons() {
     buttons_[kBtnClose]->setToolTip(tr("Закрыть"));
     buttons_[kBtnMenu]->setToolTip(tr("Меню"));
     buttons_[kBtnRestore]->hide();
+    // The archive of recordings, in the title band beside the window's own buttons.
+    archiveButton_ = new FlatButton(tr("Архив записей"), FlatButton::Scheme::OnBlue, this);
+    archiveButton_->setObjectName(QStringLiteral("archive"));
+    archiveButton_->setToolTip(tr("Архив записей (Ctrl+H)"));
+    archiveButton_->setFocusPolicy(Qt::NoFocus);
+    archiveButton_->setFixedSize(kArchiveButtonWidth, kTitleButtonHeight + 4);
+    connect(archiveButton_, &QPushButton::clicked, this, [this] { RunCommand(kCmdArchive); });
 }
 
 void CNimbrelDlg::CreateChildren() {
@@ -237,6 +247,11 @@ void CNimbrelDlg::Relayout() {
     for (const auto& [id, button] : buttons_) {
         if (const auto r = ToolbarButtonRect(id, w, h)) button->move(r->x, r->y);
         if (const auto r = TitleButtonRect(id, w)) button->move(r->x, r->y);
+    }
+    if (archiveButton_) {
+        const auto menu = TitleButtonRect(kBtnMenu, w);
+        archiveButton_->move(menu->x - kArchiveButtonWidth - 8, menu->y - 2);
+        archiveButton_->setVisible(!fullScreen_);
     }
     if (canvasView_) canvasView_->setGeometry(fullScreen_ ? rect() : ToQRect(CanvasRect(w, h)));
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
@@ -408,6 +423,11 @@ void CNimbrelDlg::Playback(int deviceIndex) {
                                        std::string(device->Sid()), device->Name()),
         std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
     dialog.exec();
+}
+
+void CNimbrelDlg::Archive(int deviceIndex) {
+    if (const DeviceRecord* device = session_.List().At(deviceIndex))
+        OpenArchive(std::string(device->Sid()));
 }
 
 void CNimbrelDlg::Alarm(int deviceIndex) {

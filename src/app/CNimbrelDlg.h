@@ -30,8 +30,10 @@
 
 namespace nimbrel {
 
+class ArchiveWindow;
 class BitmapButton;
 class CanvasWidget;
+class FlatButton;
 class DeviceRecord;
 class DeviceTreeWidget;
 class TrayIcon;
@@ -110,6 +112,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void PlayDevice(int deviceIndex) override;
     void StartRefresh() override;
     void Playback(int deviceIndex) override;
+    void Archive(int deviceIndex) override;
+    // The archive window, showing camera `sid` first when given (CNimbrelDlgDialogs.cpp).
+    void OpenArchive(const std::string& sid = {});
     void Alarm(int deviceIndex) override;
     void ManageUsers(int deviceIndex) override;
     void DeviceDeleted(int deviceIndex) override;
@@ -191,6 +196,8 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void HideWithFade();
     void HideToTray();
 
+    FlatButton* archiveButton_ = nullptr;  // in the title band, left of the menu
+    QPointer<ArchiveWindow> archive_;  // a child window, made when first opened
     ClientSession& session_;
     const WindowPlacement stored_;
     const Options options_;

@@ -3,6 +3,10 @@
 // feedback window (from the title band's menu).
 #include "app/CNimbrelDlg.h"
 #include "app/QtNotifier.h"
+#include "archive/LocalTime.h"
+#include "archive/ui/ArchiveWindow.h"
+#include "platform/FixedText.h"
+#include "service/MediaSettings.h"
 #include "service/ui/AlarmDialog.h"
 #include "service/ui/FeedbackDialog.h"
 #include "service/ui/SharingDialog.h"
@@ -48,6 +52,8 @@ void CNimbrelDlg::OpenSettings() {
     options.http = session_.Service().http;
     SettingsDialog dialog(session_.Settings(), session_.App(), session_.Notifier(), options, this);
     RunModal(dialog);
+    // A new recording folder: the archive follows it.
+    session_.Archive().SetFolder(ReadMediaSettings(session_.App()).videoPath);
     // The user took a newer version: its updater replaces the program, which ends now.
     if (dialog.UpdaterStarted()) OnCancel();
 }
@@ -56,6 +62,29 @@ void CNimbrelDlg::OpenFeedback() {
     FeedbackDialog dialog(session_.Settings(), session_.App(), session_.Notifier(),
                           session_.Service().http, this);
     RunModal(dialog);
+}
+
+void CNimbrelDlg::OpenArchive(const std::string& sid) {
+    if (!archive_) {
+        const MediaSettings media = ReadMediaSettings(session_.App());
+        const std::string user(GetText(session_.App().m_UserName));
+        const std::string snapshots =
+            media.imagePath.empty() ? std::string() : media.imagePath + "/" + user;
+        archive_ = new ArchiveWindow(session_.Archive(), snapshots, sid, this);
+    } else {
+        archive_->Reload();
+    }
+    archive_->show();
+    archive_->raise();
+    archive_->activateWindow();
+    if (!sid.empty()) {
+        // The camera's latest recording, from its start.
+        const auto rows = session_.Archive().Index().Files(session_.Archive().Root(), sid);
+        if (!rows.empty()) {
+            archive_->ShowDay(archive::DayStart(rows.back().startMs));
+            archive_->PlayFrom(sid, rows.back().startMs);
+        }
+    }
 }
 
 }  // namespace nimbrel

@@ -45,6 +45,10 @@ bool CNimbrelDlg::HandleShortcut(QWidget* target, QKeyEvent* event) {
         SetFullScreen(false);
         return true;
     }
+    if (key == Qt::Key_H && ctrl) {
+        RunCommand(kCmdArchive);
+        return true;
+    }
     if (key == Qt::Key_F1 && plain) {
         ShowShortcuts();
         return true;

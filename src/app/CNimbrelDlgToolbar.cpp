@@ -91,6 +91,9 @@ void CNimbrelDlg::RunCommand(int id) {
         case kCmdHealthOverlay:
             SetHealthOverlay(!HealthOverlay());
             break;
+        case kCmdArchive:
+            OpenArchive(selected ? std::string(selected->Sid()) : std::string());
+            break;
         case kCmdTrayToggle:
             ToggleShown();
             break;
@@ -204,6 +207,9 @@ void CNimbrelDlg::ShowTitleMenu() {
     overlay->setCheckable(true);
     overlay->setChecked(HealthOverlay());
     overlay->setData(static_cast<int>(kCmdHealthOverlay));
+    QAction* archive = menu.addAction(tr("Архив записей"));
+    archive->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    archive->setData(static_cast<int>(kCmdArchive));
     menu.addSeparator();
     QAction* settings = menu.addAction(tr("Настройки системы"));
     QAction* feedback = menu.addAction(tr("Обратная связь"));

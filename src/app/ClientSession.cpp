@@ -1,6 +1,9 @@
 #include "app/ClientSession.h"
 
 #include "platform/FixedText.h"
+#include "platform/Log.h"
+#include "service/MediaSettings.h"
+#include "settings/RetentionSetting.h"
 
 namespace nimbrel {
 
@@ -15,17 +18,32 @@ ClientSession::ClientSession(Parts parts)
       http_(parts.http),
       recovery_(parts.g, parts.app, SessionRecovery::Options{.http = parts.http}),
       canvas_(parts.layout),
+      archive_(archive::ArchiveKeeper::Options{
+          .database = archive::ArchiveKeeper::DatabaseFor(parts.app.m_ConfigPath),
+          .user = std::string(GetText(parts.app.m_UserName)),
+          .limits =
+              [&app = parts.app] {
+                  const MediaSettings s = ReadMediaSettings(app);
+                  return RetentionFromSettings(s.archiveDays, s.archiveSize);
+              }}),
       live_{.g = parts.g,
             .app = parts.app,
             .notifier = parts.notifier,
             .panes = panes_,
             .http = parts.http,
-            .session = &recovery_},
+            .session = &recovery_,
+            .recordings = &archive_},
       tree_(list_, parts.app.m_ConfigPath),
       refresher_(DeviceRefresher::Parts{Service(), list_, lan_, LanOptions(), tree_, thumbnails_,
                                         [this] { NotifyTreeChanged(); }}) {
     list_.SetRecordFactory([this] { return std::make_unique<CCamera>(live_); });
     recovery_.SetListener([this](SessionRecovery::State state) { OnServiceState(state); });
+    // The index is brought in step with the recording folder on its own thread.
+    std::string error;
+    if (!parts.app.m_ConfigPath.empty() && archive_.Start(error))
+        archive_.SetFolder(ReadMediaSettings(parts.app).videoPath);
+    else if (!error.empty())
+        NLOG_DEBUG("archive: no index: " << error);
 }
 #pragma GCC diagnostic pop
 

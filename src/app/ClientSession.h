@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 
+#include "archive/ArchiveKeeper.h"
 #include "devices/DeviceList.h"
 #include "devices/DeviceListLoader.h"
 #include "devices/DeviceRefresher.h"
@@ -61,6 +62,8 @@ class ClientSession {
     DeviceRefresher& Refresher() { return refresher_; }
     LanDiscovery& Lan() { return lan_; }
     SessionRecovery& Recovery() { return recovery_; }
+    // The account's recordings: index, retention, the cameras' recorders report to it.
+    archive::ArchiveKeeper& Archive() { return archive_; }
 
     // The camera at `index` of the device list, or null.
     CCamera* Camera(int index) const;
@@ -85,6 +88,7 @@ class ClientSession {
     SessionRecovery recovery_;
     CCanvas canvas_;
     CanvasPaneHost panes_{canvas_};
+    archive::ArchiveKeeper archive_;  // before the live context, whose cameras report to it
     LiveContext live_;
     DeviceList list_;  // after the wall and the live context: its cameras use both
     DeviceTreeModel tree_;

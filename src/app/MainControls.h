@@ -42,6 +42,7 @@ enum MainCommand : int {
     kCmdPlayAll = 2011,
     kCmdStopAll = 2012,
     kCmdHealthOverlay = 2013,
+    kCmdArchive = 2014,  // the archive of recordings (title band button, menu, Ctrl+H)
     kCmdBitRateLow = 3903,
     kCmdBitRateStandard = 3904,
     kCmdBitRateHigh = 3905,

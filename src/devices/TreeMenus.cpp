@@ -50,6 +50,8 @@ std::vector<MenuItem> DeviceMenu(const DeviceRecord& device, const std::vector<T
                                         {}});
         items.push_back(std::move(move));
     }
+    // The recordings of this computer, whatever the device's state: after the card's items.
+    items.push_back({kCmdDeviceArchive, text::Tr("Core", "Архив записей"), {}});
     return items;
 }
 

@@ -21,6 +21,7 @@ enum TreeCommand : int {
     kCmdAlarm = 1041,
     kCmdLed = 1042,
     kCmdVoice = 1043,
+    kCmdDeviceArchive = 1044,  // the recordings of the device on this computer
     kCmdRenameGroup = 1051,
     kCmdDeleteGroup = 1052,
     kCmdAddGroup = 1053,

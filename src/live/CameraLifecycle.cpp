@@ -40,7 +40,9 @@ const char* CameraFailureName(CameraFailure failure) {
 }
 
 CCamera::CCamera(LiveContext& live)
-    : live_(live), audio_(m_bAudioOff, stop_, live.audio, "cam"), talk_(live.audio, "cam") {}
+    : live_(live), audio_(m_bAudioOff, stop_, live.audio, "cam"), talk_(live.audio, "cam") {
+    recorder_.SetEvents(live.recordings);
+}
 
 CCamera::~CCamera() {
     Shutdown();

@@ -64,6 +64,15 @@ void CameraRecorder::FollowWriter(std::atomic<int>& record) {
         failedSeen_ = failed;
         OpenFailed(record);
     }
+    // A file that ended or was not made on a full disk where room was made since: the next key
+    // frame begins a new one.
+    if (const uint64_t renew = writer_.Renew(); renew >= firstAsked_ && renew > renewSeen_) {
+        renewSeen_ = renew;
+        if (writer_.FileOpen())
+            cutDue_ = true;
+        else
+            wanted_ = false;
+    }
     // A write that failed ended the file (the writer told the user): recording stops.
     if (current_ >= firstAsked_ && writer_.Failed() >= current_) {
         EndFile();
@@ -81,7 +90,7 @@ void CameraRecorder::BeginFile(std::atomic<int>& record) {
         return;
     }
     const bool first = asked_ == 0;
-    asked_ = writer_.Begin(path->file, view_.track);
+    asked_ = writer_.Begin(path->file, view_.track, {view_.folder, view_.sid});
     if (first) firstAsked_ = asked_;
     wanted_ = true;
     cutDue_ = false;

@@ -6,7 +6,8 @@
 // recording's writer (RecordingWriter) on a thread of its own, so a slow or frozen disk never
 // holds up the tick. What the writer reports comes back at the next tick: a file that could not
 // be made is tried again at the next key frame (over UDT recording is switched off), and a
-// failed write switches recording off. When the disk cannot keep up the recording has a gap,
+// failed write switches recording off — unless the listener of the files (the archive) made room
+// on the disk, when the next key frame begins a new file. When the disk cannot keep up the recording has a gap,
 // counted with its file, and the user is told once.
 // Threading: BeginView, Upkeep, WriteFrame and EndView from one thread at a time (the display
 // tick, then the stop after the tick has ended); Flush and the reports from any thread.
@@ -56,6 +57,9 @@ class CameraRecorder {
     explicit CameraRecorder(UserNotifier& notifier, LocalClock clock = LocalNow,
                             SinkFactory sinks = {},
                             std::size_t queueBytes = RecordingWriter::kQueueBytes);
+    // Who hears of every file opened and closed, and is asked for room (null: nobody); told by
+    // the writer's thread as the files are made and closed.
+    void SetEvents(RecordingEvents* events) { writer_.SetEvents(events); }
 
     // The view's handshake is done: its stream and the settings in force. The first file, like
     // every later one, is cut after the recording length.
@@ -105,6 +109,7 @@ class CameraRecorder {
     uint64_t firstAsked_ = 0;  // the number of this recording's first file
     uint64_t current_ = 0;     // the number of the file known made last
     uint64_t failedSeen_ = 0;  // the number of the last file not made that was acted on
+    uint64_t renewSeen_ = 0;   // the number of the last file to renew that was acted on
     bool behindTold_ = false;    // the user was told of a gap since recording was switched on
     bool nameTold_ = false;      // the user was told that the ids cannot name a file
     std::atomic<int> ticks_{0};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/PaneHost.h"
+#include "live/RecordingEvents.h"
 #include "live/RecordingWriter.h"
 #include "platform/audio/AudioBackends.h"
 #include "platform/UserNotifier.h"
@@ -41,6 +42,9 @@ struct LiveContext {
     std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
     // How much of a recording may wait for the disk before frames are left out.
     std::size_t recordQueueBytes = RecordingWriter::kQueueBytes;
+    // Hears of every recording file the cameras open and close (the archive's index and
+    // retention); null: nobody.
+    RecordingEvents* recordings = nullptr;
     // The sound devices of device audio and talk.
     AudioBackends audio = AudioBackends::FromEnvironment();
 };

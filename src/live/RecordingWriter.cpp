@@ -42,6 +42,7 @@ struct RecordingWriter::State {
         uint64_t number = 0;
         std::filesystem::path wanted;
         Mp4Writer::Track track;
+        Origin origin;
         uint32_t leftOut = 0;  // frames of a gap that no later frame reports
     };
 
@@ -60,6 +61,12 @@ struct RecordingWriter::State {
     void CloseFile(uint32_t leftOut);
     void FileFailed();
     void TellOnce(const char* text);
+    // Calls `call` with the listener, if there is one.
+    template <class Call>
+    void ToListener(Call call) {
+        std::lock_guard guard(eventsLock);
+        if (events) call(*events);
+    }
     template <class Change>
     void Report(Change change) {
         std::lock_guard guard(filesLock);
@@ -89,12 +96,17 @@ struct RecordingWriter::State {
     // The writer thread's own.
     std::unique_ptr<Mp4Writer> file;
     uint64_t fileNumber = 0;
+    Origin origin;  // the open file's
     SampleClock clock;
     Clock::time_point lastSync{};
 
     std::atomic<uint64_t> opened{0};
     std::atomic<uint64_t> openFailed{0};
     std::atomic<uint64_t> failed{0};
+    std::atomic<uint64_t> renew{0};
+    // The listener is called under its own lock, so that it is never called once it is gone.
+    std::mutex eventsLock;
+    RecordingEvents* events = nullptr;  // under eventsLock
     std::atomic<uint64_t> leftOut{0};
     std::atomic<bool> fileOpen{false};
     mutable std::mutex filesLock;
@@ -128,9 +140,11 @@ RecordingWriter::~RecordingWriter() {
         s.thread.join();
         return;
     }
-    // The thread finishes on its own, with its own share of the state.
+    // The thread finishes on its own, with its own share of the state, and tells no one.
     NLOG_WARN("recording: the last file is still being written; left to finish by itself");
     s.thread.detach();
+    lock.unlock();
+    SetEvents(nullptr);
 }
 
 void RecordingWriter::StartThread() {
@@ -141,11 +155,13 @@ void RecordingWriter::StartThread() {
     s.thread = std::thread([state = state_] { state->Run(); });
 }
 
-uint64_t RecordingWriter::Begin(std::filesystem::path wanted, const Mp4Writer::Track& track) {
+uint64_t RecordingWriter::Begin(std::filesystem::path wanted, const Mp4Writer::Track& track,
+                                Origin origin) {
     State& s = *state_;
     std::lock_guard guard(s.lock);
     const uint64_t number = ++s.numbers;
-    s.controls.push_back({State::Control::Kind::Begin, s.pushed, number, std::move(wanted), track});
+    s.controls.push_back(
+        {State::Control::Kind::Begin, s.pushed, number, std::move(wanted), track, std::move(origin)});
     StartThread();
     s.wake.notify_one();
     return number;
@@ -184,7 +200,7 @@ void RecordingWriter::End() {
     inGap_ = false;
     // A thread that ended had no file open and nothing to do.
     if (!s.running) return;
-    s.controls.push_back({State::Control::Kind::End, s.pushed, 0, {}, {}, leftOut});
+    s.controls.push_back({State::Control::Kind::End, s.pushed, 0, {}, {}, {}, leftOut});
     s.wake.notify_one();
 }
 
@@ -202,6 +218,14 @@ uint64_t RecordingWriter::OpenFailed() const {
 }
 uint64_t RecordingWriter::Failed() const {
     return state_->failed.load();
+}
+uint64_t RecordingWriter::Renew() const {
+    return state_->renew.load();
+}
+
+void RecordingWriter::SetEvents(RecordingEvents* events) {
+    std::lock_guard guard(state_->eventsLock);
+    state_->events = events;
 }
 
 bool RecordingWriter::FileOpen() const {
@@ -269,6 +293,7 @@ void RecordingWriter::State::Handle(const Control& control) {
 }
 
 void RecordingWriter::State::OpenFile(const Control& begin) {
+    ToListener([&](RecordingEvents& l) { l.BeforeNewFile(begin.origin.folder); });
     std::string error = "the file could not be made";
     NewFile made;
     if (MakeFolders(begin.wanted.parent_path(), error)) made = sinks(begin.wanted, error);
@@ -280,6 +305,13 @@ void RecordingWriter::State::OpenFile(const Control& begin) {
             std::error_code ec;
             std::filesystem::remove(made.path, ec);  // a header without pictures helps nobody
         }
+        // A full disk where room was made: the next key frame tries again.
+        bool roomMade = false;
+        ToListener([&](RecordingEvents& l) { roomMade = l.MakeRoom(begin.origin.folder); });
+        if (roomMade) {
+            renew = begin.number;
+            return;
+        }
         TellOnce(texts.fileFailed);
         openFailed = begin.number;
         return;  // the file before goes on
@@ -287,6 +319,7 @@ void RecordingWriter::State::OpenFile(const Control& begin) {
     CloseFile(0);
     file = std::move(next);
     fileNumber = begin.number;
+    origin = begin.origin;
     clock.Restart(begin.track.sampleDuration);
     lastSync = Clock::now();
     {
@@ -299,12 +332,14 @@ void RecordingWriter::State::OpenFile(const Control& begin) {
     }
     fileOpen = true;
     opened = begin.number;
+    ToListener([&](RecordingEvents& l) { l.FileOpened({made.path, origin.sid, 0, false}); });
 }
 
 void RecordingWriter::State::CloseFile(uint32_t leftOutBefore) {
     if (!file) return;
     const bool closedWell = file->Close();
     const uint64_t frames = file->Frames();
+    RecordingEvents::File closed;
     Report([&](FileReport& r) {
         r.frames = frames;
         r.closed = true;
@@ -313,6 +348,7 @@ void RecordingWriter::State::CloseFile(uint32_t leftOutBefore) {
             r.gapFrames += leftOutBefore;
             ++r.gaps;
         }
+        closed = {r.path, origin.sid, frames, !closedWell};
     });
     if (!closedWell) {
         TellOnce(texts.writeFailed);
@@ -320,6 +356,7 @@ void RecordingWriter::State::CloseFile(uint32_t leftOutBefore) {
     }
     file.reset();
     fileOpen = false;
+    ToListener([&](RecordingEvents& l) { l.FileClosed(closed); });
 }
 
 void RecordingWriter::State::Handle(const RecordingQueue::Frame& frame, bool queueEmpty) {
@@ -346,13 +383,25 @@ void RecordingWriter::State::FileFailed() {
     const uint64_t frames = file->Frames();
     NLOG_DEBUG("record: writing file " << fileNumber << " failed; it keeps " << frames
                                        << " frames");
+    RecordingEvents::File closed;
     Report([&](FileReport& r) {
         r.frames = frames;
         r.closed = true;
         r.failed = true;
+        closed = {r.path, origin.sid, frames, true};
     });
     file.reset();
     fileOpen = false;
+    // A full disk where room was made: the recording goes on with a new file.
+    bool roomMade = false;
+    ToListener([&](RecordingEvents& l) {
+        l.FileClosed(closed);
+        roomMade = l.MakeRoom(origin.folder);
+    });
+    if (roomMade) {
+        renew = fileNumber;
+        return;
+    }
     TellOnce(texts.writeFailed);
     failed = fileNumber;
 }

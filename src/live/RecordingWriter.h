@@ -10,8 +10,10 @@
 // out are counted and noted with the file. A file that cannot be made leaves the file before it
 // (if any) going; a write or flush that fails ends the file, keeping what plays to its end.
 //
-// The file's life — made, cut over, closed — happens in OpenFile and CloseFile on the writer
-// thread, with its report in Files().
+// The file's life — made, cut over, closed — happens in OpenFile, CloseFile and FileFailed on
+// the writer thread, which tell the listener of the files (RecordingEvents) and keep the report
+// in Files(). When a file cannot be made or written and the listener makes room on the disk, the
+// failure is not told: the recording goes on with a new file (Renew).
 // Threading: Begin, Push and End from one thread at a time (the display tick, then the stop);
 // WaitIdle and the reports from any thread. The writer thread is private and may outlive the
 // object by the time its last write takes (a frozen disk), never touching the caller afterwards.
@@ -26,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "live/RecordingEvents.h"
 #include "media/Mp4Writer.h"
 #include "media/RecordingQueue.h"
 #include "platform/ByteSink.h"
@@ -70,6 +73,12 @@ class RecordingWriter {
         const char* writeFailed;  // a write or flush failed
     };
 
+    // Whose file it is, for the listener of the files.
+    struct Origin {
+        std::string folder;  // the recording folder as stored
+        std::string sid;
+    };
+
     RecordingWriter(Texts texts, Tell tell, SinkFactory sinks = {},
                     std::size_t queueBytes = kQueueBytes);
     ~RecordingWriter();
@@ -79,10 +88,13 @@ class RecordingWriter {
     // From the next frame on, frames go into a new file `wanted` with `track`; its number (1, 2,
     // ... for this writer) names it in Opened and the failures. The file before it is closed
     // once the new one is made, and runs on when it cannot be made.
-    uint64_t Begin(std::filesystem::path wanted, const Mp4Writer::Track& track);
+    uint64_t Begin(std::filesystem::path wanted, const Mp4Writer::Track& track, Origin origin);
     PushResult Push(const uint8_t* data, std::size_t size, const RecordingQueue::FrameInfo& info);
     // The file ends after the frames handed over so far.
     void End();
+
+    // Who hears of the files (null: nobody).
+    void SetEvents(RecordingEvents* events);
 
     // Waits until every file, frame and end handed over has been dealt with; false when that
     // took longer than `limit`.
@@ -93,6 +105,9 @@ class RecordingWriter {
     uint64_t Opened() const;
     uint64_t OpenFailed() const;
     uint64_t Failed() const;
+    // The highest number of a file that ended or was not made while room was made on its disk:
+    // the recording goes on with a new file.
+    uint64_t Renew() const;
     bool FileOpen() const;
     // Frames left out in gaps, in all.
     uint64_t FramesLeftOut() const;

@@ -29,12 +29,12 @@ void LogLibav(void* object, int level, const char* format, va_list args) {
     NLOG_DEBUG("libav: " << line);
 }
 
+}  // namespace
+
 void RouteLibavLogging() {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_callback(LogLibav); });
 }
-
-}  // namespace
 
 bool H264Decoder::Open(const ParameterSetRecord& sps, const ParameterSetRecord& pps, int width,
                        int height) {

@@ -15,6 +15,9 @@ struct AVPacket;
 
 namespace nimbrel {
 
+// FFmpeg's messages go to the program's logger (silent unless asked) instead of stderr.
+void RouteLibavLogging();
+
 class H264Decoder {
   public:
     // Zero bytes the caller must provide after the input of Decode (readable, set to zero).

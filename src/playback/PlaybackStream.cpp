@@ -124,6 +124,8 @@ bool PlaybackStream::ReadReply(const Json::Value& reply) {
     lastSecond_ = 0;
     std::lock_guard guard(timelineLock_);
     timeline_ = timeline;
+    track_ = Mp4Writer::Track{width_, height_, *sps, *pps,
+                              Mp4Writer::SampleDuration(timeGap_).value_or(0)};
     return true;
 }
 
@@ -260,6 +262,10 @@ void PlaybackStream::ShowFrame(const FrameRing::Frame& frame) {
         const int length = timeline ? timeline->Length() : 0;
         if (position_.fetch_add(1) + 1 > length) position_ = length;
     }
+    {
+        std::lock_guard guard(tapLock_);
+        if (tap_) tap_->OnFrame(frame.data, frame.size, frame.key, frame.timeValue);
+    }
     const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
     if (!picture) return;
     ++counters_.framesDecoded;
@@ -301,9 +307,20 @@ void PlaybackStream::Stop() {
     {
         std::lock_guard guard(timelineLock_);
         timeline_.reset();
+        track_.reset();
     }
     stop_.Clear();
     state_ = kIdle;
+}
+
+std::optional<Mp4Writer::Track> PlaybackStream::Track() const {
+    std::lock_guard guard(timelineLock_);
+    return track_;
+}
+
+void PlaybackStream::SetFrameTap(PlaybackFrameTap* tap) {
+    std::lock_guard guard(tapLock_);
+    tap_ = tap;
 }
 
 }  // namespace nimbrel

@@ -24,6 +24,7 @@
 #include "live/StreamTransport.h"
 #include "media/FrameRing.h"
 #include "media/H264Decoder.h"
+#include "media/Mp4Writer.h"
 #include "media/PaneOwner.h"
 #include "media/PaneScaler.h"
 #include "media/PaneSurface.h"
@@ -34,6 +35,14 @@
 #include "playback/PlaybackTimeline.h"
 
 namespace nimbrel {
+
+// Hears every frame a playback shows, in order, just before it is decoded (the card's span
+// saved to a file as it plays). The frame's bytes are the same afterwards.
+class PlaybackFrameTap {
+  public:
+    virtual ~PlaybackFrameTap() = default;
+    virtual void OnFrame(uint8_t* frame, std::size_t size, bool key, uint32_t timeValueMs) = 0;
+};
 
 class PlaybackStream {
   public:
@@ -83,6 +92,13 @@ class PlaybackStream {
     // The recording's sound (AAC over TCP; a playback without it has a player that never runs).
     const PlaybackSound& Sound() const { return sound_; }
 
+    // The track of the hour playing (size, parameter sets, frame period); nothing before a start
+    // succeeded.
+    std::optional<Mp4Writer::Track> Track() const;
+    // Every frame shown from now on goes to `tap` too (null: to nobody). Returns once the
+    // previous tap hears nothing more.
+    void SetFrameTap(PlaybackFrameTap* tap);
+
     // The picture at the video area's size; the viewer sets the size and the wake-up.
     PaneSurface& Surface() { return surface_; }
     // The status animation, which runs as long as this stream exists.
@@ -123,6 +139,9 @@ class PlaybackStream {
     bool aacSound_ = false;  // the reply announced AAC on a stream that carries it
     mutable std::mutex timelineLock_;
     std::optional<PlaybackTimeline> timeline_;
+    std::optional<Mp4Writer::Track> track_;  // under timelineLock_
+    std::mutex tapLock_;
+    PlaybackFrameTap* tap_ = nullptr;  // under tapLock_
 
     FrameRing ring_;
     H264Decoder decoder_;

@@ -138,6 +138,8 @@ bool AccountFile::SetUserAttribute(std::string_view name, std::string_view value
 void AccountFile::ReadSettings(AppRecord& record) const {
     if (const auto v = Setting("VideoPath")) record.VideoPath = *v;
     if (const auto v = Setting("ImagePath")) record.ImagePath = *v;
+    if (const auto v = Setting("ArchiveDays")) record.ArchiveDays = *v;
+    if (const auto v = Setting("ArchiveSize")) record.ArchiveSize = *v;
     const struct {
         const char* name;
         int32_t* field;

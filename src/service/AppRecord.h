@@ -29,6 +29,9 @@ struct AppRecord {
     int32_t AutoPlay = 0;
     int32_t Topmost = 0;
     int32_t Update = 0;
+    // How much of the recordings the archive keeps (settings/RetentionSetting.h): "0" for none.
+    std::string ArchiveDays = "0";
+    std::string ArchiveSize = "0";
 };
 
 extern AppRecord app;

@@ -12,7 +12,8 @@ std::mutex& Lock() {
 
 MediaSettings ReadMediaSettings(const AppRecord& record) {
     std::lock_guard guard(Lock());
-    return {record.VideoPath, record.ImagePath, record.FileLength};
+    return {record.VideoPath, record.ImagePath, record.FileLength, record.ArchiveDays,
+            record.ArchiveSize};
 }
 
 std::unique_lock<std::mutex> LockMediaSettings() {

@@ -1,5 +1,5 @@
 // The settings that cameras read on their own threads when a recording or a snapshot begins (the
-// two folders and the file length) and that the settings dialog changes on the UI thread while
+// two folders, the file length and the archive's retention) and that the settings dialog changes on the UI thread while
 // they run: both sides take one lock, so a camera sees either the old values or the new ones.
 // Threading: any thread.
 #pragma once
@@ -16,6 +16,8 @@ struct MediaSettings {
     std::string videoPath;
     std::string imagePath;
     int32_t fileLength = 0;
+    std::string archiveDays;  // the archive's retention, as stored
+    std::string archiveSize;
 };
 
 // A copy of the record's folders and length, taken under the lock.

@@ -6,6 +6,7 @@
 #include "service/AccountFile.h"
 #include "service/AccountStore.h"
 #include "service/MediaSettings.h"
+#include "settings/RetentionSetting.h"
 #include "text/NumberText.h"
 #include "text/Translation.h"
 #include "text/Utf16Units.h"
@@ -55,6 +56,18 @@ std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_
             return text::Tr("Core", "Длина видеофайла: 10, 20, 30 или 40 минут");
         return std::nullopt;
     }
+    if (key == "ArchiveDays") {
+        if (!ParseRetentionDays(value))
+            return text::Tr("Core", "Срок хранения записей: от 0 до 3650 дней");
+        return std::nullopt;
+    }
+    if (key == "ArchiveSize") {
+        RetentionLimits limits;
+        if (!ParseRetentionSize(value, limits))
+            return text::Tr("Core",
+                            "Объем архива: 0, число гигабайт или доля диска в процентах (20%)");
+        return std::nullopt;
+    }
     if (key == "Update") {
         if (!OneOf(value, {"0", "1", "2"})) return text::Tr("Core", "Обновление: 0, 1 или 2");
         return std::nullopt;
@@ -81,6 +94,8 @@ void ApplySetting(AppRecord& record, std::string_view key, std::string_view valu
     if (key == "ShowClose") record.ShowClose = AtoiText(value);
     if (key == "AutoLogin") record.AutoLogin = AtoiText(value);
     if (key == "AutoPlay") record.AutoPlay = AtoiText(value);
+    if (key == "ArchiveDays") record.ArchiveDays = std::string(value);
+    if (key == "ArchiveSize") record.ArchiveSize = std::string(value);
 }
 
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
@@ -107,8 +122,12 @@ std::optional<std::vector<SettingValue>> ReadSettings(const std::filesystem::pat
     AccountFile account;
     if (!account.Load(file)) return std::nullopt;
     std::vector<SettingValue> values;
-    for (const std::string_view key : kSettingKeys)
-        if (const auto value = account.Setting(key)) values.push_back({std::string(key), *value});
+    for (const std::string_view key : kSettingKeys) {
+        if (const auto value = account.Setting(key))
+            values.push_back({std::string(key), *value});
+        else if (key == "ArchiveDays" || key == "ArchiveSize")
+            values.push_back({std::string(key), std::string(kNoRetention)});
+    }
     return values;
 }
 

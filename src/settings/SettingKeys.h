@@ -18,10 +18,12 @@
 namespace nimbrel {
 
 // In the order the file keeps them.
-inline constexpr std::array<std::string_view, 8> kSettingKeys = {
-    "VideoPath", "ImagePath", "FileLength", "ToTray",
-    "ShowClose", "AutoLogin", "AutoPlay",   "Update",
+inline constexpr std::array<std::string_view, 10> kSettingKeys = {
+    "VideoPath", "ImagePath", "FileLength", "ToTray",      "ShowClose",
+    "AutoLogin", "AutoPlay",  "Update",     "ArchiveDays", "ArchiveSize",
 };
+// What an account file without the archive's settings (older files) means by them.
+inline constexpr std::string_view kNoRetention = "0";
 
 // The recording file lengths offered, in minutes.
 inline constexpr std::array<std::string_view, 4> kFileLengths = {"10", "20", "30", "40"};
@@ -65,7 +67,8 @@ enum class SettingsSaveResult {
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
                                 const std::vector<SettingValue>& values, AppRecord& record);
 
-// The settings keys present in `file`, in key order; nothing when the file cannot be loaded.
+// The settings keys present in `file`, in key order (the archive's, which older files lack, with
+// their meaning then); nothing when the file cannot be loaded.
 std::optional<std::vector<SettingValue>> ReadSettings(const std::filesystem::path& file);
 
 }  // namespace nimbrel

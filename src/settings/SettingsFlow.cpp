@@ -5,6 +5,7 @@
 #include "platform/Autostart.h"
 #include "platform/PrivateFolders.h"
 #include "platform/UserDirs.h"
+#include "settings/RetentionSetting.h"
 #include "text/Translation.h"
 #include "text/Utf16Units.h"
 
@@ -35,6 +36,8 @@ SettingsValues SettingsFlow::Open() const {
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
     values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
+    if (const auto days = file.Setting("ArchiveDays")) values.archiveDays = *days;
+    if (const auto size = file.Setting("ArchiveSize")) values.archiveSize = *size;
     const std::string update = setting("Update");
     if (update == "0" || update == "1" || update == "2") values.update = update[0] - '0';
     return values;
@@ -54,6 +57,11 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
         {"AutoLogin", flag(values.autoLogin)},
         {"AutoPlay", flag(values.autoPlay)},
     };
+    // Values that do not read are not written (the page refuses them before a save).
+    if (ParseRetentionDays(values.archiveDays)) file.push_back({"ArchiveDays", values.archiveDays});
+    RetentionLimits limits;
+    if (ParseRetentionSize(values.archiveSize, limits))
+        file.push_back({"ArchiveSize", values.archiveSize});
     if (values.update >= 0 && values.update <= 2)
         file.push_back({"Update", std::to_string(values.update)});
     return file;

@@ -106,6 +106,9 @@ struct SettingsValues {
     bool autoPlay = false;
     bool autostart = false;
     int update = -1;  // 0, 1 or 2; -1 when no choice is selected
+    // The archive's retention as stored (settings/RetentionSetting.h).
+    std::string archiveDays = "0";
+    std::string archiveSize = "0";
     // The program's, not the account's: kept beside the account files, used at the next start.
     InterfaceLanguage language = InterfaceLanguage::Russian;
 };

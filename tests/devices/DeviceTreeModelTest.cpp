@@ -226,12 +226,13 @@ TEST(TreeMenus, ItemsFollowTheDeviceState) {
     std::vector<int> commands;
     for (const auto& item : menu) commands.push_back(item.command);
     EXPECT_EQ(commands,
-              (std::vector<int>{1034, 1035, 1036, 1040, 1041, 1042, 1043, 1038, 1039, 0}));
+              (std::vector<int>{1034, 1035, 1036, 1040, 1041, 1042, 1043, 1038, 1039, 0, 1044}));
     EXPECT_EQ(menu[5].label, "Отключить индикатор состояния");
     EXPECT_EQ(menu[6].label, "Включить голосовые подсказки");
-    ASSERT_EQ(menu.back().submenu.size(), 2u);
-    EXPECT_EQ(menu.back().submenu[0].command, 3000);
-    EXPECT_EQ(menu.back().submenu[1].command, 3002);  // position counts the skipped own group
+    const MenuItem& move = menu[menu.size() - 2];  // before the archive, which comes last
+    ASSERT_EQ(move.submenu.size(), 2u);
+    EXPECT_EQ(move.submenu[0].command, 3000);
+    EXPECT_EQ(move.submenu[1].command, 3002);  // position counts the skipped own group
 
     d.status = 0;
     d.init = 2;
@@ -239,7 +240,7 @@ TEST(TreeMenus, ItemsFollowTheDeviceState) {
     menu = DeviceMenu(d, {groups[0]}, 0);
     commands.clear();
     for (const auto& item : menu) commands.push_back(item.command);
-    EXPECT_EQ(commands, (std::vector<int>{1034, 1036, 1043, 1038}));  // no move with one group
+    EXPECT_EQ(commands, (std::vector<int>{1034, 1036, 1043, 1038, 1044}));  // no move with one group
 
     EXPECT_EQ(GroupMenu(0).size(), 1u);
     EXPECT_EQ(GroupMenu(3).size(), 3u);

@@ -56,6 +56,9 @@ void DeviceTreeWidget::RunCommand(int command) {
         case kCmdPlayback:
             OpenDevice(current_, false, [this](int index) { actions_.Playback(index); });
             return;
+        case kCmdDeviceArchive:
+            if (list_.At(current_)) actions_.Archive(current_);
+            break;
         case kCmdAlarm:
             if (selected_ && selected_->IsDevice()) actions_.Alarm(selected_->deviceIndex);
             return;

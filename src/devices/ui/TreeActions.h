@@ -16,6 +16,8 @@ class TreeActions {
     virtual void StartRefresh() = 0;
     // "Видеоархив": the playback window; the lock checks and the keypad are done.
     virtual void Playback(int deviceIndex) = 0;
+    // "Архив записей": the recordings of the device on this computer.
+    virtual void Archive(int /*deviceIndex*/) {}
     // "Настройки сигнала тревоги": the alarm schedule window.
     virtual void Alarm(int deviceIndex) = 0;
     // "Управление пользователями": the sharing window; the account password was confirmed.

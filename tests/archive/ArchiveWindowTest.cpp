@@ -1,0 +1,102 @@
+// The archive window on recordings of two cameras over two days: the days listed newest first,
+// a timeline row per camera with its spans, a click on a row plays that camera from there, the
+// day's snapshots listed and played from, and a marked span saved with the file kept from
+// retention. NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window (run it under Xvfb with
+// QT_QPA_PLATFORM=xcb to see it as a user would).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QTest>
+#include <fstream>
+
+#include "ArchiveFiles.h"
+#include "archive/LocalTime.h"
+#include "archive/ui/ArchiveTimelineWidget.h"
+#include "archive/ui/ArchiveWindow.h"
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace archive;
+
+int64_t At(const char* text) {
+    return *ParseTimeText(text);
+}
+
+TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
+    const fs::path dir = test::FreshFolder("archive-window");
+    const std::string folder = (dir / "videos").string() + "/";
+    test::RecordFiles(folder, "anna", "NB0000000001", "2024-03-05 08:00:00", 4, 2);
+    test::RecordFiles(folder, "anna", "NB0000000001", "2024-03-05 13:30:00", 3);
+    test::RecordFiles(folder, "anna", "NB0000000002", "2024-03-05 10:15:00", 3);
+    test::RecordFiles(folder, "anna", "NB0000000001", "2024-03-04 21:00:00", 2);
+    fs::create_directories(dir / "images" / "anna" / "2024-03-05");
+    std::ofstream(dir / "images" / "anna" / "2024-03-05" / "2024-03-05-10-15-01-NB0000000002.bmp")
+        << "BM";
+    ArchiveKeeper::Options o;
+    o.database = dir / "config" / "anna_archive.sqlite";
+    o.user = "anna";
+    ArchiveKeeper keeper(o);
+    std::string error;
+    ASSERT_TRUE(keeper.Start(error)) << error;
+    keeper.SetFolder(folder);
+    ASSERT_TRUE(keeper.WaitIdle(30s));
+
+    ArchiveWindow window(keeper, (dir / "images" / "anna").string());
+    window.show();
+    ASSERT_EQ(window.Days()->count(), 2);
+    EXPECT_EQ(window.Days()->item(0)->text(), "2024-03-05");
+    const auto& rows = window.Timeline()->Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].sid, "NB0000000001");
+    EXPECT_EQ(rows[0].spans.size(), 2u);  // the cut recording is one span
+    ASSERT_EQ(window.Snapshots()->count(), 1);
+
+    // A click on the second row at its recording plays that camera from there.
+    QTest::mouseClick(window.Timeline(), Qt::LeftButton, {},
+                      window.Timeline()->PointOf(1, At("2024-03-05 10:15:00")));
+    ASSERT_EQ(window.Player().Sid(), "NB0000000002");
+    for (int i = 0; i < 300 && window.Player().Stats().framesShown < 5; ++i) {
+        QTest::qWait(20);
+    }
+    EXPECT_GE(window.Player().Stats().framesShown, 5u);
+    EXPECT_EQ(DayText(window.Player().PositionMs()), "2024-03-05");
+
+    // The snapshot plays its camera from the moment it was taken.
+    emit window.Snapshots()->itemActivated(window.Snapshots()->item(0));
+    for (int i = 0; i < 300 && window.Player().PositionMs() < At("2024-03-05 10:15:01"); ++i)
+        QTest::qWait(20);
+    EXPECT_GE(window.Player().PositionMs(), At("2024-03-05 10:15:01"));
+
+    QTest::qWait(300);
+    if (const char* shot = std::getenv("NIMBREL_SCREENSHOT")) window.grab().save(shot);
+
+    // A span saved from the played camera; its file marked kept.
+    const QString out = QString::fromStdString((dir / "span.mp4").string());
+    ASSERT_TRUE(window.ExportTo(out, At("2024-03-05 10:15:00"), At("2024-03-05 10:15:02")));
+    for (int i = 0; i < 500 && window.Exporting(); ++i) QTest::qWait(20);
+    QTest::qWait(200);
+    EXPECT_TRUE(fs::exists(out.toStdString()));
+    EXPECT_TRUE(window.StatusText().contains("span.mp4")) << window.StatusText().toStdString();
+    window.Player().Pause();
+    auto* kept = window.findChild<QCheckBox*>();
+    ASSERT_TRUE(kept);
+    kept->click();
+    EXPECT_TRUE(keeper.Index().Find(window.Player().CurrentFile())->kept);
+    window.close();
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
