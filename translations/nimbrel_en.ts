@@ -80,6 +80,14 @@
         <translation>Previous / next page</translation>
     </message>
     <message>
+        <source>Снова первая страница</source>
+        <translation>Back to the first page</translation>
+    </message>
+    <message>
+        <source>Снова последняя страница</source>
+        <translation>Back to the last page</translation>
+    </message>
+    <message>
         <source>Ctrl+стрелки</source>
         <translation>Ctrl+Arrows</translation>
     </message>
@@ -284,6 +292,10 @@
         <translation>Recording stopped: the file could not be written</translation>
     </message>
     <message>
+        <source>Диск не успевает за записью видео: часть кадров не записана</source>
+        <translation>The disk cannot keep up with the recording: some frames were not recorded</translation>
+    </message>
+    <message>
         <source>检测到当前网速不稳定，请稍后重试</source>
         <translation>The network is unstable right now. Please try again later</translation>
     </message>
@@ -294,6 +306,12 @@
     <message>
         <source>Не удалось сохранить скриншот</source>
         <translation>The snapshot could not be saved</translation>
+    </message>
+    <message>
+        <source>Скриншот сохранен в файл
+%1</source>
+        <translation>Snapshot saved to
+%1</translation>
     </message>
     <message>
         <source> Загрузка видеоархива...</source>
@@ -652,6 +670,10 @@ Phone: %3</translation>
         <translation>Administrator</translation>
     </message>
     <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
         <source> Пользователь удален</source>
         <translation>Remove User</translation>
     </message>
@@ -738,6 +760,10 @@ Phone: %3</translation>
     <message>
         <source>Путь к папке длиннее %1 символов</source>
         <translation>The folder path is longer than %1 characters</translation>
+    </message>
+    <message>
+        <source>Укажите папку полным путём, от «/» или «~»: %1</source>
+        <translation>Give the folder as a full path, starting with “/” or “~”: %1</translation>
     </message>
     <message>
         <source>Длина видеофайла: 10, 20, 30 или 40 минут</source>
@@ -888,6 +914,10 @@ Route: %2</translation>
     <message>
         <source>Применится после перезапуска</source>
         <translation>Applies after a restart</translation>
+    </message>
+    <message>
+        <source>Задан переменной окружения NIMBREL_LANG</source>
+        <translation>Set by the NIMBREL_LANG environment variable</translation>
     </message>
 </context>
 <context>

@@ -1,8 +1,12 @@
 #include "settings/SettingsFlow.h"
 
+#include <cstdlib>
+
 #include <system_error>
 
 #include "platform/Autostart.h"
+#include "platform/PrivateFolders.h"
+#include "platform/UserDirs.h"
 #include "settings/RetentionSetting.h"
 #include "text/Translation.h"
 #include "text/Utf16Units.h"
@@ -34,6 +38,8 @@ SettingsValues SettingsFlow::Open() const {
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
     values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
+    if (const char* chosen = std::getenv("NIMBREL_LANG"))
+        values.languageFromEnvironment = LanguageFromCode(chosen);
     if (const auto days = file.Setting("ArchiveDays")) values.archiveDays = *days;
     if (const auto size = file.Setting("ArchiveSize")) values.archiveSize = *size;
     const std::string update = setting("Update");
@@ -66,8 +72,16 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
 }
 
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
+    refusal_.clear();
+    for (const SettingValue& v : FileValues(values))
+        if (v.key == "VideoPath" || v.key == "ImagePath")
+            if (auto why = RefuseSettingValue(v.key, v.value)) {
+                refusal_ = std::move(*why);
+                return SettingsSaveResult::Refused;
+            }
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
-    if (values.language != StoredLanguage(folder) && !StoreLanguage(folder, values.language))
+    if (!values.languageFromEnvironment && values.language != StoredLanguage(folder) &&
+        !StoreLanguage(folder, values.language))
         return SettingsSaveResult::NotSaved;
     const SettingsSaveResult result = SaveSettings(app_.m_ConfigPath, FileValues(values), app_);
     if (result == SettingsSaveResult::Saved)
@@ -94,12 +108,9 @@ std::string SettingsFlow::WithTrailingSlash(std::string folder) {
 }
 
 bool SettingsFlow::MakeFolder(std::string_view folder) {
-    if (folder.empty()) return false;
-    const std::filesystem::path path{std::string(folder)};
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return true;
-    std::filesystem::create_directories(path, ec);
-    return !ec && std::filesystem::is_directory(path, ec);
+    const std::optional<std::filesystem::path> path = ExpandFolder(folder);
+    std::string error;
+    return path && MakeFolders(*path, error);
 }
 
 std::string SettingsFlow::VersionText(int major, int minor) {

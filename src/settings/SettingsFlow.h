@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,8 @@ inline constexpr const char* kRussian = NIMBREL_TR_NOOP("Core", "Русский"
 inline constexpr const char* kEnglish = NIMBREL_TR_NOOP("Core", "English");
 inline constexpr const char* kLanguageNote =
     NIMBREL_TR_NOOP("Core", "Применится после перезапуска");
+inline constexpr const char* kLanguageFromEnvironment =
+    NIMBREL_TR_NOOP("Core", "Задан переменной окружения NIMBREL_LANG");
 inline constexpr const char* kChooseFolder = NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите папку");
 inline constexpr const char* kNoAutomaticFolder =
     NIMBREL_TR_NOOP("Core", "Не удалось сохранить файл в указанную папку, выбрать папку вручную！");
@@ -111,6 +114,9 @@ struct SettingsValues {
     std::string archiveSize = "0";
     // The program's, not the account's: kept beside the account files, used at the next start.
     InterfaceLanguage language = InterfaceLanguage::Russian;
+    // The language NIMBREL_LANG chose for this run, which wins over the stored one: the dialog
+    // shows it, and a save leaves the stored choice as it was.
+    std::optional<InterfaceLanguage> languageFromEnvironment;
 };
 
 class SettingsFlow {
@@ -128,10 +134,14 @@ class SettingsFlow {
     // unticked.
     SettingsValues Open() const;
 
-    // Save: a changed language first (a failed write of it changes nothing and is NotSaved),
-    // then both pages in one write of the account file; once it is written the record follows
-    // and autostart is switched as ticked (its failure is ignored).
+    // Save: a folder that cannot be stored (relative, or too long once "~" is expanded) refuses
+    // the save with its reason in Refusal(); then a changed language (a failed write of it
+    // changes nothing and is NotSaved), then both pages in one write of the account file, the
+    // folders ending in "/"; once it is written the record follows and autostart is switched as
+    // ticked (its failure is ignored).
     SettingsSaveResult Save(const SettingsValues& values);
+    // Why the last save was refused.
+    const std::string& Refusal() const { return refusal_; }
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
     static std::vector<SettingValue> FileValues(const SettingsValues& values);
@@ -144,8 +154,9 @@ class SettingsFlow {
     static int FileLengthIndex(std::string_view stored);
     // A folder chosen in the browser, ending in "/".
     static std::string WithTrailingSlash(std::string folder);
-    // The open button: makes every missing level of `folder`. False when it is empty or a level
-    // cannot be made (the button then does nothing).
+    // The open button: makes every missing level of `folder` (for its owner only; "~" begins at
+    // the home folder). False when it is empty or relative, or a level cannot be made (the button
+    // then does nothing).
     static bool MakeFolder(std::string_view folder);
     // "Текущая версия <major>.<minor>".
     static std::string VersionText(int major, int minor);
@@ -155,6 +166,7 @@ class SettingsFlow {
 
     AppRecord& app_;
     Options options_;
+    std::string refusal_;
 };
 
 }  // namespace nimbrel

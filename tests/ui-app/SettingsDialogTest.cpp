@@ -272,6 +272,23 @@ TEST_F(SettingsDialogTest, AnUnreadableFileOpensEmptyAndSavingSaysSoAndKeepsIt) 
     EXPECT_EQ(record.VideoPath, "/tmp/v/");
 }
 
+TEST_F(SettingsDialogTest, AFolderTypedByHandIsAFolderAndARelativeOneIsRefused) {
+    auto dialog = Open();
+    QLineEdit* video = Find<QLineEdit>(dialog->BasicPage(), 1051);
+    const std::string before = FileBytes();
+    video->setText(QStringLiteral("Видео"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());  // the user may correct it
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("Видео"), std::string::npos) << Texts()[0];
+    EXPECT_EQ(FileBytes(), before);
+    video->setText(QStringLiteral("/media/Видео"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(Stored("VideoPath"), "/media/Видео/");
+    EXPECT_EQ(record.VideoPath, "/media/Видео/");
+}
+
 TEST_F(SettingsDialogTest, AFileThatCannotBeWrittenKeepsItsContentAndTheProgramItsSettings) {
     // The new content goes to a file beside the old one first; a name too long for that file
     // makes every save fail while the old file stays readable.
@@ -484,6 +501,30 @@ TEST_F(SettingsDialogTest, TheLanguageChoiceIsSavedBesideTheAccountFilesForTheNe
     // The dialog itself stays in the language the program started in.
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Настройки системы"));
     EXPECT_EQ(Open()->BasicPage()->LanguageBox()->currentIndex(), 1);
+}
+
+// Under NIMBREL_LANG the box shows the language in effect and says the environment chose it; a
+// save keeps the stored choice for the starts without it.
+TEST_F(SettingsDialogTest, TheLanguageChosenByTheEnvironmentIsShownAndKeepsTheStoredChoice) {
+    ASSERT_TRUE(StoreLanguage(dir, InterfaceLanguage::Russian));
+    ::setenv("NIMBREL_LANG", "en", 1);
+    auto dialog = Open();
+    ::unsetenv("NIMBREL_LANG");
+    QComboBox* language = dialog->BasicPage()->LanguageBox();
+    EXPECT_EQ(language->currentIndex(), 1);
+    EXPECT_FALSE(language->isEnabled());
+    auto* note = dialog->BasicPage()->findChild<QLabel*>(QStringLiteral("languageNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), QStringLiteral("Задан переменной окружения NIMBREL_LANG"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(StoredLanguage(dir), InterfaceLanguage::Russian);
+
+    auto plain = Open();
+    EXPECT_EQ(plain->BasicPage()->LanguageBox()->currentIndex(), 0);
+    EXPECT_TRUE(plain->BasicPage()->LanguageBox()->isEnabled());
+    EXPECT_EQ(plain->BasicPage()->findChild<QLabel*>(QStringLiteral("languageNote"))->text(),
+              QStringLiteral("Применится после перезапуска"));
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 // Threading: the UI thread.
 #pragma once
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QWidget>
@@ -65,6 +68,8 @@ class BasicSettingsPage : public QWidget {
     QCheckBox* autoPlay_;
     QCheckBox* autostart_;
     QComboBox* language_;
+    QLabel* languageNote_ = nullptr;
+    std::optional<InterfaceLanguage> environmentLanguage_;
 };
 
 }  // namespace nimbrel
