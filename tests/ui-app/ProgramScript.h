@@ -16,8 +16,13 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <unistd.h>
+
+#include "SimProcess.h"
 #include "app/CNimbrelDlg.h"
 #include "app/NimbrelApp.h"
+#include "app/StartupOptions.h"
 #include "service/ui/LoginWindow.h"
 #include "widgets/FramedMessageBox.h"
 
@@ -92,6 +97,40 @@ template <typename W>
 W* Modal() {
     return qobject_cast<W*>(QApplication::activeModalWidget());
 }
+
+// A folder of the test's own for the program's account files ("config"), lock ("run") and
+// settings ("xdg"), and "other" for a second client, apart from any program the user runs;
+// `instance` names the program's lock.
+class InProcessProgram : public ::testing::Test {
+  protected:
+    explicit InProcessProgram(std::string instance) : instance_(std::move(instance)) {}
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        dir = fs::temp_directory_path() /
+              ("nimbrel-" + instance_ + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        for (const char* sub : {"config", "other", "run", "xdg"}) fs::create_directories(dir / sub);
+        fs::permissions(dir / "run", fs::perms::owner_all);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((dir / "run").string()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "xdg").string()));
+        qputenv("NIMBREL_INSTANCE", QByteArray::fromStdString(instance_));
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // The program on adapter lo, against the simulator, with the test's account folder.
+    StartupOptions OptionsFor(const test::SimProcess& sim) const {
+        StartupOptions options;
+        options.adapter = QStringLiteral("lo");
+        options.service = QString::fromStdString(sim.ServiceUrl());
+        options.configDir = QString::fromStdString((dir / "config").string());
+        return options;
+    }
+
+    std::filesystem::path dir;
+
+  private:
+    std::string instance_;
+};
 
 // Runs the whole program with the steps; a message box that appears on the way would wait for
 // the user, so it is closed, and fails the test. Expects every step done; returns the program's

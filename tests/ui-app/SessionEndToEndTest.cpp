@@ -20,7 +20,6 @@
 namespace nimbrel {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // Whether a request-log line is a request to the service (an operation or a picture).
@@ -36,29 +35,14 @@ bool Streams(const test::SimProcess& sim, const std::string& sid) {
     return false;
 }
 
-class SessionEndToEnd : public ::testing::Test {
+class SessionEndToEnd : public InProcessProgram {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("nimbrel-session-e2e-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        for (const char* sub : {"config", "other", "run", "xdg"}) fs::create_directories(dir / sub);
-        fs::permissions(dir / "run", fs::perms::owner_all);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((dir / "run").string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "xdg").string()));
-        qputenv("NIMBREL_INSTANCE", QByteArray("session-e2e"));
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    SessionEndToEnd() : InProcessProgram("session-e2e") {}
 };
 
 TEST_F(SessionEndToEnd, ARefusedRenewalBringsTheLoginWindowBackAndTheProgramCarriesOn) {
     test::SimProcess sim("demo.json");
-    StartupOptions options;
-    options.adapter = QStringLiteral("lo");
-    options.service = QString::fromStdString(sim.ServiceUrl());
-    options.configDir = QString::fromStdString((dir / "config").string());
-    NimbrelApp program(*qApp, options);
+    NimbrelApp program(*qApp, OptionsFor(sim));
 
     Clock::time_point loginAgain;
     const auto mainWindowDone = [&] {

@@ -40,7 +40,6 @@
 namespace nimbrel {
 namespace {
 
-namespace fs = std::filesystem;
 
 QMenu* Popup() {
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -58,29 +57,14 @@ void Choose(QMenu* menu, const QString& text) {
     menu->close();
 }
 
-class WindowsEndToEnd : public ::testing::Test {
+class WindowsEndToEnd : public InProcessProgram {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("nimbrel-windows-e2e-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        for (const char* sub : {"config", "run", "xdg"}) fs::create_directories(dir / sub);
-        fs::permissions(dir / "run", fs::perms::owner_all);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((dir / "run").string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "xdg").string()));
-        qputenv("NIMBREL_INSTANCE", QByteArray("windows-e2e"));
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    WindowsEndToEnd() : InProcessProgram("windows-e2e") {}
 };
 
 TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
     test::SimProcess sim("demo.json");
-    StartupOptions options;
-    options.adapter = QStringLiteral("lo");
-    options.service = QString::fromStdString(sim.ServiceUrl());
-    options.configDir = QString::fromStdString((dir / "config").string());
-    NimbrelApp program(*qApp, options);
+    NimbrelApp program(*qApp, OptionsFor(sim));
 
     std::vector<std::string> seen;  // the windows met, in order
     CCamera* selected = nullptr;
