@@ -63,8 +63,9 @@ enum class CameraFailure : int {
     Closed,   // the camera ended the view ("close")
     Broken,   // a packet the protocol does not allow
     Stalled,  // nothing arrived for the stall limit
+    SignedOut,  // the service ended the session: nothing is asked of it until a new sign-in
 };
-// "start", "ended", "closed", "broken", "stalled" ("" for None).
+// "start", "ended", "closed", "broken", "stalled", "signedOut" ("" for None).
 const char* CameraFailureName(CameraFailure failure);
 
 // What a view has done so far, for the command-line client and benchmarks.
