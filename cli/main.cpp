@@ -7,6 +7,7 @@
 #include "platform/RequestWorker.h"
 #include "service/AppRecord.h"
 #include "service/HttpTransport.h"
+#include "service/SessionRecovery.h"
 
 int main(int argc, char** argv) {
     using namespace nimbrel;
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
     // A request a command no longer waits for may still be ending; let it end before the
     // libraries it uses are torn down.
     RequestWorker::WaitForAllThreads(std::chrono::seconds(5));
+    WipeSignIn(ctx.g, ctx.app);
     return refused ? *refused : exitCode;
 }

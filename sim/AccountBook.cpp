@@ -101,6 +101,11 @@ std::string AccountBook::CheckSession(const std::string& uid, const std::string&
     return "";
 }
 
+void AccountBook::ForgetTokens() {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (Account& a : accounts_) a.tokens.clear();
+}
+
 std::optional<AccountBook::RecoveryAccount> AccountBook::BeginRecovery(
     const std::string& nameOrId) {
     std::lock_guard<std::mutex> hold(lock_);

@@ -31,6 +31,8 @@ class AccountBook {
     // status word to answer and a note.
     std::string CheckSession(const std::string& uid, const std::string& token,
                              std::string* note) const;
+    // Every token issued so far stops being valid, as after a restart of the service.
+    void ForgetTokens();
 
     struct RecoveryAccount {
         std::string id;

@@ -14,6 +14,12 @@ void ClientKeyBook::Remember(const std::string& tm, ClientKey key) {
     latest_ = std::move(key);
 }
 
+void ClientKeyBook::Forget() {
+    std::lock_guard<std::mutex> hold(lock_);
+    byTm_.clear();
+    latest_.reset();
+}
+
 std::optional<ClientKey> ClientKeyBook::Find(const std::string& tm) const {
     std::lock_guard<std::mutex> hold(lock_);
     const auto it = byTm_.find(tm);

@@ -24,6 +24,8 @@ class ClientKeyBook {
     void Remember(const std::string& tm, ClientKey key);
     // The key of the handshake with this `tm`, else the latest one, else nothing.
     std::optional<ClientKey> Find(const std::string& tm) const;
+    // Forgets every handshake, as a restarted service would.
+    void Forget();
 
   private:
     mutable std::mutex lock_;

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include "ServiceControls.h"
 #include "ServiceRouter.h"
 
 namespace nimbrel::sim {
@@ -15,6 +16,23 @@ ServiceHttpServer::~ServiceHttpServer() {
 
 Result<int> ServiceHttpServer::Start(int port) {
     server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        if (controls_) {
+            const std::string_view path = req.path;
+            const std::string_view prefix = ServiceControls::kPrefix;
+            std::optional<ServiceControls::Answer> answer;
+            if (path.substr(0, prefix.size()) == prefix)
+                answer = controls_->Handle(path.substr(prefix.size()), [&req](const char* name) {
+                    return req.has_param(name) ? std::optional(req.get_param_value(name))
+                                               : std::nullopt;
+                });
+            else
+                answer = controls_->DuringOutage(path);
+            if (answer) {
+                res.status = answer->status;
+                res.set_content(answer->body, "text/plain");
+                return;
+            }
+        }
         if (files_) {
             if (auto file = files_(req.path)) {
                 res.status = file->status;

@@ -18,6 +18,7 @@ class Server;
 
 namespace nimbrel::sim {
 
+class ServiceControls;
 class ServiceRouter;
 
 class ServiceHttpServer {
@@ -36,6 +37,9 @@ class ServiceHttpServer {
     // Asked first for every GET; nothing passes the request on to the router. Set before Start.
     using FileSource = std::function<std::optional<FileAnswer>(std::string_view urlPath)>;
     void SetFileSource(FileSource source) { files_ = std::move(source); }
+    // The simulator's controls (GET /sim/...), also asked about an outage before every other
+    // request. Set before Start.
+    void SetControls(ServiceControls* controls) { controls_ = controls; }
 
     // Binds 127.0.0.1:`port` (0: an ephemeral port) and starts serving; returns the port.
     Result<int> Start(int port);
@@ -44,6 +48,7 @@ class ServiceHttpServer {
   private:
     ServiceRouter& router_;
     FileSource files_;
+    ServiceControls* controls_ = nullptr;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
 };

@@ -57,8 +57,9 @@ Result<DecodedRequest> ServiceRouter::Decode(const std::string& path, const Rout
             return R::Fail("sealed envelope keys are " + request.envelope.KeyList() +
                            ", expected biz,cl,cv,pv,sk,tm");
         request.tm = request.envelope.Get("tm");
+        const auto pair = keys_.Pair();
         auto opened = SealedCodec::Open(request.envelope.Get("sk"), request.envelope.Get("biz"),
-                                        keys_.Pair());
+                                        *pair);
         if (!opened) return R::Fail(opened.error());
         request.payload = PayloadPairs::Parse(opened->payload);
     }

@@ -12,6 +12,7 @@
 #include "LoginOperation.h"
 #include "PasswordOperations.h"
 #include "RequestLog.h"
+#include "ServiceControls.h"
 #include "ServiceHttpServer.h"
 #include "ServiceRouter.h"
 #include "SharingOperations.h"
@@ -122,7 +123,10 @@ Result<OrderedJson> Simulator::Start() {
     }
 
     thumbnails_ = std::make_unique<ThumbnailServer>(scenario_, log_.get());
+    controls_ = std::make_unique<ServiceControls>(
+        ServiceControls::Parts{*keys_, clients_, *book_, *cameras_, log_.get()});
     http_ = std::make_unique<ServiceHttpServer>(*router_);
+    http_->SetControls(controls_.get());
     http_->SetFileSource([this](std::string_view path) { return thumbnails_->Serve(path); });
     auto port = http_->Start(scenario_.service.port);
     if (!port) return R::Fail(port.error());
@@ -155,6 +159,7 @@ bool Simulator::MayView(const std::string& sid, const std::string& user) const {
 void Simulator::Stop() {
     if (cameras_) cameras_->Stop();
     if (deviceList_) deviceList_->Cancel();
+    if (controls_) controls_->Stop();
     if (http_) http_->Stop();
     if (lan_) lan_->Stop();
     if (firstDetection_) firstDetection_->Stop();

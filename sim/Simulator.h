@@ -33,6 +33,7 @@ class DeviceListOperation;
 class DeviceOperations;
 class ThumbnailServer;
 class LanResponder;
+class ServiceControls;
 
 class Simulator {
   public:
@@ -71,6 +72,7 @@ class Simulator {
     std::unique_ptr<CameraFleet> cameras_;
     std::unique_ptr<CurrentOperation> current_;
     std::unique_ptr<PlayBackOperation> playBack_;
+    std::unique_ptr<ServiceControls> controls_;
     std::unique_ptr<ServiceHttpServer> http_;
 };
 

@@ -38,6 +38,13 @@ int DeviceSession::Open(const AccountOptions& options) {
     return kExitOk;
 }
 
+std::optional<int> DeviceSession::FailIfSignedOut() {
+    const auto refusal = recovery_.EndedBy();
+    if (!refusal) return std::nullopt;
+    return ctx_.Fail(kExitFailed, refusal->status.empty() ? "REFUSED" : refusal->status,
+                     refusal->message);
+}
+
 DeviceRecord* DeviceSession::Find(const std::string& sid) {
     if (DeviceRecord* device = list_.At(list_.IndexOfSid(sid))) return device;
     ctx_.Fail(kExitFailed, "NODEV", "Устройство не существует");

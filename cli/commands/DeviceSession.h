@@ -1,11 +1,12 @@
 // What the device and live-view commands share: LAN discovery started before signing in (as the
 // desktop program does), the sign-in, the account's device list — whose records are cameras, so
 // a view can be started on any of them — a video wall without a window, and the renewal of the
-// session when the service stops answering it.
+// session when the service stops answering it (a refused renewal ends the command).
 // Threading: the main thread of nimbrelctl; cameras run their own threads.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "AccountSession.h"
@@ -39,6 +40,10 @@ class DeviceSession {
     LiveContext& Live() { return live_; }
     // The device with this sid, or null after printing why not.
     DeviceRecord* Find(const std::string& sid);
+    SessionRecovery& Recovery() { return recovery_; }
+    // Once the service has refused the renewed login: prints its message and gives the exit
+    // code; nothing while the session lasts.
+    std::optional<int> FailIfSignedOut();
     CCamera* Camera(const std::string& sid) { return dynamic_cast<CCamera*>(Find(sid)); }
 
   private:

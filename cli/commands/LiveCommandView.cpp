@@ -49,6 +49,7 @@ int LiveCommandView::StartAndWaitPlaying(seconds limit) {
             return camera_->m_nStatus == kStatusPlaying || camera_->m_nStatus == kStatusFailed;
         },
         limit);
+    if (const auto signedOut = session_.FailIfSignedOut()) return *signedOut;
     if (!playing || camera_->m_nStatus != kStatusPlaying)
         return ctx_.Fail(kExitFailed, "FAILED", "Воспроизведение не удалось");
     return kExitOk;

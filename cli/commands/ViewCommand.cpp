@@ -76,6 +76,8 @@ const char* FailureText(CameraFailure failure) {
             return "the stream was broken";
         case CameraFailure::Stalled:
             return "the camera sent nothing";
+        case CameraFailure::SignedOut:
+            return "the service ended the session";
     }
     return "";
 }
@@ -125,6 +127,12 @@ int View(CliContext& ctx, const ViewOptions& options) {
         failed = status == kStatusFailed;
         // A failed relayed view is not retried: nothing more will come.
         if (failed && camera->m_DeviceNATType == kDeviceRelay) break;
+        // Nor anything once the service has ended the session.
+        if (session.Recovery().CurrentState() == SessionRecovery::State::Ended) break;
+    }
+    if (const auto signedOut = session.FailIfSignedOut()) {
+        camera->Shutdown();
+        return *signedOut;
     }
     const double elapsed = duration<double>(steady_clock::now() - start).count();
     const int finalStatus = camera->m_nStatus;

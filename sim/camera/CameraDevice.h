@@ -35,6 +35,16 @@ struct CameraDevice {
         upAt_ = (Clock::now() + down).time_since_epoch().count();
         return true;
     }
+    // Takes the camera down for `seconds` from now (a cut of the whole network), however often;
+    // an earlier down time that lasts longer is kept.
+    void TakeDown(double seconds) {
+        const auto down =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+        const Clock::rep up = (Clock::now() + down).time_since_epoch().count();
+        Clock::rep current = upAt_.load();
+        while (current < up && !upAt_.compare_exchange_weak(current, up)) {
+        }
+    }
     // While down, its connections end and new ones are refused.
     bool Down() const { return Clock::now().time_since_epoch().count() < upAt_.load(); }
 

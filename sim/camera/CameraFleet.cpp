@@ -143,6 +143,10 @@ void CameraFleet::Stop() {
     udtStarted_ = false;
 }
 
+void CameraFleet::TakeAllDown(double seconds) {
+    for (const auto& device : devices_) device->TakeDown(seconds);
+}
+
 OrderedJson CameraFleet::DevicesJson() const {
     OrderedJson out = OrderedJson::Object();
     for (const auto& d : devices_) {

@@ -45,6 +45,8 @@ class CameraFleet {
     const CameraDevice* Find(const std::string& sid) const;
     // {"NB0000000001":{"reach":"lan","streamPort":40125},...} for the start-up line.
     OrderedJson DevicesJson() const;
+    // Every camera down for `seconds`: its connections end and new ones are refused meanwhile.
+    void TakeAllDown(double seconds);
 
   private:
     CameraDevice* FindMutable(const std::string& sid) const;

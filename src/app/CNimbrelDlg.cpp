@@ -121,6 +121,7 @@ CNimbrelDlg::~CNimbrelDlg() {
     // worker before the cameras it starts). The refreshes' requests are cut short while the
     // cameras stop side by side, so that the slowest, not their sum, bounds the wait.
     session_.SetServiceStateChanged({});
+    session_.SetSessionEnded({});
     allInit_.Stop();
     std::thread refresher([this] { session_.Refresher().Stop(); });
     session_.ShutdownCameras();
@@ -217,6 +218,9 @@ void CNimbrelDlg::CreateChildren() {
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
+    });
+    session_.SetSessionEnded([this] {
+        QMetaObject::invokeMethod(this, &CNimbrelDlg::EndForSignIn, Qt::QueuedConnection);
     });
 }
 
@@ -447,6 +451,15 @@ void CNimbrelDlg::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     CloseRequest();
+}
+
+void CNimbrelDlg::EndForSignIn() {
+    if (closing_) return;
+    NLOG_INFO("NimbrelDlg: the service ended the session; the user signs in again");
+    // The login window comes back; a user away from the hidden window hears of it.
+    if (notices_) notices_->SignedOut(!isVisible() || isMinimized());
+    signInAgain_ = true;
+    OnCancel();
 }
 
 void CNimbrelDlg::OnCancel() {

@@ -87,6 +87,10 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // Ends the program: hides the window, completes recordings, stores the rectangle, and
     // emits Closed.
     void OnCancel();
+    // The service ended the session: the window ends as OnCancel ends it, and the program
+    // shows the login window again instead of ending.
+    void EndForSignIn();
+    bool SignInAgain() const { return signInAgain_; }
     // Maximise (to the screen's available area) or restore, as the title-band buttons and a
     // double-click do.
     void SetMaximised(bool maximised);
@@ -241,6 +245,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     bool fullScreen_ = false;
     QRect beforeFullScreen_;  // where a restore puts the window (empty until it maximises itself)
     bool closing_ = false;
+    bool signInAgain_ = false;
     QString serviceNotice_;
 
     std::map<int, BitmapButton*> buttons_;

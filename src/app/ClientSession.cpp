@@ -64,6 +64,11 @@ void ClientSession::SetServiceStateChanged(std::function<void(bool)> changed) {
     serviceChanged_ = std::move(changed);
 }
 
+void ClientSession::SetSessionEnded(std::function<void()> ended) {
+    std::lock_guard guard(serviceListenerLock_);
+    sessionEnded_ = std::move(ended);
+}
+
 void ClientSession::OnServiceState(SessionRecovery::State state) {
     const bool connected = state == SessionRecovery::State::Connected;
     if (!connected) {
@@ -74,11 +79,17 @@ void ClientSession::OnServiceState(SessionRecovery::State state) {
         NotifyTreeChanged();
     }
     std::function<void(bool)> changed;
+    std::function<void()> ended;
     {
         std::lock_guard guard(serviceListenerLock_);
         changed = serviceChanged_;
+        ended = sessionEnded_;
     }
-    if (changed) changed(connected);
+    if (state == SessionRecovery::State::Ended) {
+        if (ended) ended();
+    } else if (changed) {
+        changed(connected);
+    }
 }
 
 LanDiscovery::Options ClientSession::LanOptions() const {

@@ -1,8 +1,9 @@
 // What the signed-in program shares between its windows and workers: the wall model, the device
 // list (whose records are cameras), the tree model, thumbnails, refreshes and the renewal of the
-// service session (devices show offline while it is lost). LAN discovery is lent in.
+// service session (devices show offline while it is lost, and nothing is asked of the service
+// once it has ended the session). LAN discovery is lent in.
 // Threading: built and destroyed on the UI thread; the parts have their own rules. The tree
-// listener is set before any worker starts and is then only read; the service state listener
+// listener is set before any worker starts and is then only read; the service state listeners
 // may be set and cleared at any time.
 #pragma once
 
@@ -46,6 +47,10 @@ class ClientSession {
     // Called (on a worker thread) when the service is lost (false) or reached again (true); the
     // devices are already marked offline when it is told of a loss.
     void SetServiceStateChanged(std::function<void(bool connected)> changed);
+    // Called (on a worker thread) once the service has refused the renewed login: the session
+    // has ended (Recovery().EndedBy() says why), the devices are marked offline, and the
+    // refreshes and views ask nothing more of the service.
+    void SetSessionEnded(std::function<void()> ended);
 
     GlobalSettings& Settings() { return g_; }
     AppRecord& App() { return app_; }
@@ -84,6 +89,7 @@ class ClientSession {
     std::function<void()> treeChanged_;
     std::mutex serviceListenerLock_;
     std::function<void(bool)> serviceChanged_;
+    std::function<void()> sessionEnded_;
 
     SessionRecovery recovery_;
     CCanvas canvas_;

@@ -55,6 +55,7 @@ NimbrelApp::~NimbrelApp() {
     main_.reset();
     session_.reset();
     StopNetworkProbes(global);
+    WipeSignIn(global, app);
 }
 
 void NimbrelApp::ShowFirstWindow() {
@@ -138,10 +139,18 @@ int NimbrelApp::Run() {
     SetText(app.m_UserMac,
             std::string(GetText(app.m_UserName)) + "," + std::string(GetText(global.m_Mac)));
     if (!StartNetworkProbes(global)) return kExitFailed;
-    return RunMainWindow();
+    // 6. The main window, for as long as the service keeps the session. Once it refuses the
+    // renewed login (the password changed elsewhere, say), the window and everything it ran go,
+    // the login window asks again, and a new main window carries on for whoever signs in.
+    while (const auto refusal = RunMainWindow()) {
+        if (const int rc = SignIn(*refusal); rc != kExitOk || !global.m_LoggedIn) return rc;
+        SetText(app.m_UserMac,
+                std::string(GetText(app.m_UserName)) + "," + std::string(GetText(global.m_Mac)));
+    }
+    return kExitOk;
 }
 
-int NimbrelApp::SignIn() {
+int NimbrelApp::SignIn(const std::optional<SignedOut>& signedOut) {
     const AccountFolder folder = Folder();
     LoginFlow::Options flowOptions;
     flowOptions.defaults = AccountFileDefaults::FromUserDirs();
@@ -155,14 +164,17 @@ int NimbrelApp::SignIn() {
         recovery.exec();
         notifier_.SetWindow(login_);
     });
-    window.Open();
+    if (signedOut)
+        window.OpenAfterRefusal(signedOut->name, signedOut->message);
+    else
+        window.Open();
     window.exec();
     notifier_.SetWindow(nullptr);
     login_ = nullptr;
     return kExitOk;
 }
 
-int NimbrelApp::RunMainWindow() {
+std::optional<NimbrelApp::SignedOut> NimbrelApp::RunMainWindow() {
     AccountFile file;
     WindowPlacement placement;
     SplitLayout layout = DefaultSplitLayout();
@@ -190,11 +202,15 @@ int NimbrelApp::RunMainWindow() {
     report_.reset();
     if (!SaveWindowAndLayout(app.m_ConfigPath, main_->Placement(), session_->Canvas().Layout()))
         NLOG_ERROR("NimbrelApp: the window and layout values could not be saved");
+    std::optional<SignedOut> signedOut;
+    if (main_->SignInAgain())
+        if (const auto refusal = session_->Recovery().EndedBy())
+            signedOut = SignedOut{std::string(GetText(app.m_UserName)), refusal->message};
     notifier_.SetWindow(nullptr);
     global.m_MainDlg = nullptr;
     main_.reset();
     session_.reset();
-    return kExitOk;
+    return signedOut;
 }
 
 }  // namespace nimbrel

@@ -1,8 +1,8 @@
 // The program from start to end: one instance per user, the adapter identity, the service
 // address, LAN discovery, the security handshake (or the updater), the login window, the network
 // probes, the account file, the main window, and at the end the window and layout values saved
-// to the account file. Clicks on its desktop notifications bring the window (and the camera)
-// up.
+// to the account file. A session the service ends takes the program back to the login window.
+// Clicks on its desktop notifications bring the window (and the camera) up.
 // Threading: the UI thread, which is the start-up thread.
 #pragma once
 
@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/QtNotifier.h"
 #include "app/SingleInstance.h"
@@ -42,8 +44,15 @@ class NimbrelApp : public QObject {
     void ShowFirstWindow();
     // Where the account files and the language choice are kept.
     AccountFolder Folder() const;
-    int SignIn();
-    int RunMainWindow();
+    // Who was signed out, and the service's word for it, when the login window comes again.
+    struct SignedOut {
+        std::string name;
+        std::string message;
+    };
+    int SignIn(const std::optional<SignedOut>& signedOut = std::nullopt);
+    // Runs the main window until it ends; says who was signed out when the service ended the
+    // session, nothing when the program is to end.
+    std::optional<SignedOut> RunMainWindow();
 
     QApplication& application_;
     const StartupOptions options_;

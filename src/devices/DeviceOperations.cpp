@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/FixedText.h"
+#include "platform/WipedText.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
 #include "text/Translation.h"
@@ -63,9 +64,14 @@ DeviceOpOutcome RenameDevice(const DeviceServiceContext& ctx, DeviceRecord& devi
 }
 
 DeviceOpOutcome DeleteDevice(const DeviceServiceContext& ctx, const DeviceRecord& device) {
-    const std::string payload = Common(ctx, device) + MacAndToken(ctx.g) +
-                                "&psd:" + std::string(GetText(ctx.g.m_PasswordMd5));
-    const auto reply = SendSealed(ctx.g, ServiceOp::DeleteDev, payload, kReply64K, ctx.http);
+    std::optional<Json::Value> reply;
+    {
+        // The payload carries the password digest: wiped once sent.
+        WipedText payload;
+        payload->append(Common(ctx, device)).append(MacAndToken(ctx.g)).append("&psd:");
+        ctx.g.AppendPasswordMd5(*payload);
+        reply = SendSealed(ctx.g, ServiceOp::DeleteDev, *payload, kReply64K, ctx.http);
+    }
     if (!reply) return {false, kDeleteFailed};
     const std::string status = ReplyStatus(*reply);
     if (StatusIs(status, kStatusOk)) return {true, ""};

@@ -44,10 +44,21 @@ bool DeviceRefresher::StartManual() {
 
 bool DeviceRefresher::Reload() {
     SessionRecovery* session = parts_.service.http.session;
-    const uint64_t generation = session ? session->Generation() : 0;
+    if (!session) return RefreshDeviceList(parts_.service, parts_.list);
+    const uint64_t generation = session->Generation();
+    switch (session->CurrentState()) {
+        case SessionRecovery::State::Ended:
+            return false;  // nothing is asked of the service until the user signs in again
+        case SessionRecovery::State::Reconnecting:
+            // A request of the lost session would only fail: the renewal first (which asks
+            // nothing within its gap after a failed one).
+            return session->Renew(generation, &cancel_) &&
+                   RefreshDeviceList(parts_.service, parts_.list);
+        case SessionRecovery::State::Connected:
+            break;
+    }
     if (RefreshDeviceList(parts_.service, parts_.list)) return true;
-    if (!session || cancel_ || session->CurrentState() != SessionRecovery::State::Reconnecting)
-        return false;
+    if (cancel_ || session->CurrentState() != SessionRecovery::State::Reconnecting) return false;
     return session->Renew(generation, &cancel_) && RefreshDeviceList(parts_.service, parts_.list);
 }
 
@@ -106,11 +117,16 @@ void DeviceRefresher::Periodic(std::chrono::milliseconds period) {
             Changed();
         }
         // A reload that went unanswered left the session reconnecting; one that was answered
-        // left it connected. Either way a failed one is tried again soon.
+        // left it connected. Either way a failed one is tried again soon. A session the service
+        // ended is asked nothing more: the refresh waits for its stop.
         const SessionRecovery* session = parts_.service.http.session;
-        const bool unreachable =
-            session && session->CurrentState() == SessionRecovery::State::Reconnecting;
+        const auto state = session ? session->CurrentState() : SessionRecovery::State::Connected;
+        const bool unreachable = state == SessionRecovery::State::Reconnecting;
         std::unique_lock lock(waitLock_);
+        if (state == SessionRecovery::State::Ended) {
+            wake_.wait(lock, [this] { return stopping_; });
+            return;
+        }
         retrySoon_ = false;  // this round read the list after any earlier failure
         const auto wait = unreachable || !reloaded ? retry : period;
         // A manual refresh that fails meanwhile cuts the wait short: the retry comes a retry

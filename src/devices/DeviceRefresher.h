@@ -1,7 +1,7 @@
 // Keeping the device list and tree current: the first load (list, LAN marks, tree fill), the
 // manual refresh ("Обновить список": LAN discovery, reload, LAN marks, tree update; one at a time)
 // and the periodic refresh (thumbnails, then a reload and tree update every period, without LAN
-// discovery; sooner while the service is lost).
+// discovery; sooner while the service is lost; no more once the service ended the session).
 // Threading: Start*/Stop from the UI thread, FirstLoad from the start-up worker; the refreshes
 // run on their own threads. The first load and every refresh take turns, whichever thread runs
 // them: a reload and the tree update after it are one step that no other reload interleaves.
@@ -60,7 +60,8 @@ class DeviceRefresher {
   private:
     // RefreshDeviceList, called in turn; when it went unanswered and the requests carry a session
     // recovery, once more after renewing the session (the turn held: any other reload would
-    // only fail meanwhile).
+    // only fail meanwhile). A session known lost is renewed before the request; an ended one
+    // is asked nothing.
     bool Reload();
     void Manual();
     void ManualRound();

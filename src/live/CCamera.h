@@ -63,8 +63,9 @@ enum class CameraFailure : int {
     Closed,   // the camera ended the view ("close")
     Broken,   // a packet the protocol does not allow
     Stalled,  // nothing arrived for the stall limit
+    SignedOut,  // the service ended the session: nothing is asked of it until a new sign-in
 };
-// "start", "ended", "closed", "broken", "stalled" ("" for None).
+// "start", "ended", "closed", "broken", "stalled", "signedOut" ("" for None).
 const char* CameraFailureName(CameraFailure failure);
 
 // What a view has done so far, for the command-line client and benchmarks.
@@ -263,7 +264,7 @@ class CCamera : public DeviceRecord, public PaneOwner {
     std::thread relayCutThread_;
 
     // Recording, snapshots and controls.
-    CameraRecorder recorder_{live_.notifier};
+    CameraRecorder recorder_{live_.notifier, LocalNow, {}, live_.recordQueueBytes};
     SnapshotTaker snapshot_;
     std::thread ptzThread_;
     // Guards the transport for senders outside the view's own threads (the bit-rate choice,

@@ -35,6 +35,8 @@ const char* CameraFailureName(CameraFailure failure) {
             return "broken";
         case CameraFailure::Stalled:
             return "stalled";
+        case CameraFailure::SignedOut:
+            return "signedOut";
     }
     return "";
 }
@@ -96,7 +98,9 @@ void CCamera::StartThread() {
     m_TranVideoLong = route_.TransVideoLong();
     if (!requested) {
         NLOG_DEBUG("RequestStart() is falied and set STATUS_VIDEO_FAILED. " << Sid());
-        Fail(CameraFailure::Start);
+        const bool signedOut =
+            live_.session && live_.session->CurrentState() == SessionRecovery::State::Ended;
+        Fail(signedOut ? CameraFailure::SignedOut : CameraFailure::Start);
     } else if (!route_.GetSocketByNATType()) {
         NLOG_DEBUG("GetSocketBuNATType() is failed andt set the STATUS_VIDEO_FALIED. " << Sid());
         Fail(CameraFailure::Start);

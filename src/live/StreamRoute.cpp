@@ -61,6 +61,20 @@ bool StreamRoute::RequestStart() {
     http.cancel = &stop_.Flag();
     http.session = live_.session;
     std::optional<Json::Value> reply;
+    if (live_.session) {
+        switch (live_.session->CurrentState()) {
+            case SessionRecovery::State::Ended:
+                return false;  // nothing is asked until the user signs in again
+            case SessionRecovery::State::Reconnecting:
+                // A request of the lost session would only fail (or be answered under keys of
+                // no session): the renewal first, which asks nothing within its gap.
+                if (!live_.session->Renew(live_.session->Generation(), &stop_.Flag()))
+                    return false;
+                break;
+            case SessionRecovery::State::Connected:
+                break;
+        }
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         const uint64_t generation = live_.session ? live_.session->Generation() : 0;
         reply = SendSealed(g, ServiceOp::Current, CurrentPayload(), kReply256K, http);

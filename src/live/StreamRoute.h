@@ -47,7 +47,9 @@ class StreamRoute {
     void Prepare(std::string sid, std::string playbackDate = {});
     bool IsPlayback() const { return !date_.empty(); }
 
-    // current.do: the case and the addresses to use.
+    // current.do: the case and the addresses to use. A session known lost is renewed first; false
+    // at once, without a request, within the gap after a failed renewal and once the service
+    // has ended the session.
     bool RequestStart();
     // Opens the stream for the case RequestStart found; the transport is then TakeTransport's.
     bool GetSocketByNATType();

@@ -22,7 +22,7 @@ std::string RecordIndexPayload(const GlobalSettings& g, const AppRecord& app,
     p.append("&mac:").append(GetText(g.m_Mac));
     p.append("&exp:").append(GetText(g.m_RsaExp));
     p.append("&mod:").append(GetText(g.m_RsaMod));
-    p.append("&token:").append(GetText(g.m_Token));
+    p.append("&token:").append(g.SessionText(g.m_Token));
     return p;
 }
 

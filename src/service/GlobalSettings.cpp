@@ -10,6 +10,23 @@ GlobalSettings global;
 
 GlobalSettings::GlobalSettings() { InitGlobalSettings(*this); }
 
+void GlobalSettings::SetPasswordMd5(std::string_view md5) {
+    const auto writer = SessionWriter();
+    SetText(m_PasswordMd5, md5);
+}
+
+void GlobalSettings::AppendPasswordMd5(std::string& payload) const {
+    std::shared_lock guard(m_SessionLock);
+    payload.append(GetText(m_PasswordMd5));
+}
+
+void GlobalSettings::WipeCredentials() {
+    const auto writer = SessionWriter();
+    // SetText clears the whole field, past the text's end too.
+    SetText(m_PasswordMd5, "");
+    SetText(m_Token, "");
+}
+
 GlobalSettings* InitGlobalSettings(GlobalSettings& s) {
     SetText(s.m_Scheme, "http");
     s.m_IsNew = 0;

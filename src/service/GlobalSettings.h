@@ -2,8 +2,9 @@
 // the security handshake, login results, local network identity, probe results, servers.
 // Threading: filled by the start-up thread before any reader exists; afterwards read-only except
 // m_NextLocalPort (atomic), m_Penetrate (under m_PenetrateLock), the probe results (atomic) and
-// the session's keys and login results, which a session recovery renews while requests run:
-// those are read through SessionText/SessionEndpoint and written under SessionWriter.
+// the session's keys, login results and password digest, which a session recovery renews (or
+// wipes) while requests run: those are read through SessionText/SessionEndpoint and
+// AppendPasswordMd5, and written under SessionWriter.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/FixedText.h"
@@ -74,7 +76,7 @@ struct GlobalSettings {
 
     // Guards the fields a session recovery renews: m_Timestamp, m_HandshakeToken,
     // m_ServerKeyText, m_ServerExp, m_ServerMod, m_KeyValue, m_StreamKey, m_Token, m_DefTran
-    // and the detection servers.
+    // and the detection servers; and m_PasswordMd5, which it reads and may wipe.
     mutable std::shared_mutex m_SessionLock;
     // A copy of one of those fields, taken under the lock.
     template <std::size_t N>
@@ -90,6 +92,13 @@ struct GlobalSettings {
     std::unique_lock<std::shared_mutex> SessionWriter() const {
         return std::unique_lock(m_SessionLock);
     }
+
+    // The sign-in's password digest (m_PasswordMd5) is kept here alone: copied only into the
+    // payload of a request that sends it, which its sender wipes.
+    void SetPasswordMd5(std::string_view md5);
+    void AppendPasswordMd5(std::string& payload) const;
+    // Overwrites the digest and the login token (sign-out, exit, a refused renewal).
+    void WipeCredentials();
 
     // Takes the next local port for a live-view or playback bind: one indivisible
     // increment-and-read, so the first call yields 18886 and no two calls share a number.

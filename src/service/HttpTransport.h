@@ -23,7 +23,8 @@ struct HttpOptions {
     // When set, raising it aborts a running transfer within about a second (a transport failure).
     const std::atomic<bool>* cancel = nullptr;
     // When set, told whether each service request (FetchJson and the requests built on it) got a
-    // readable reply, so that a lost session is noticed wherever it shows.
+    // readable reply, so that a lost session is noticed wherever it shows; once it has ended, no
+    // such request is sent.
     SessionRecovery* session = nullptr;
 };
 

@@ -4,6 +4,7 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "platform/WipedText.h"
 #include "service/LoginRequest.h"
 #include "service/PasswordMix.h"
 #include "service/StatusWord.h"
@@ -16,6 +17,10 @@ namespace nimbrel {
 
 // What the login worker learned, computed without touching the flow.
 struct LoginFlow::Reply {
+    Reply() = default;
+    Reply(Reply&&) = default;
+    Reply& operator=(Reply&&) = default;
+    ~Reply() { WipeText(passwordMd5); }
     std::string passwordMd5;
     LoginOutcome outcome = LoginOutcome::NetworkFailure;
     LoginAnswer answer;
@@ -57,6 +62,10 @@ const char* MessageOf(LoginOutcome outcome) {
 
 }  // namespace
 
+const char* LoginRefusalMessage(std::string_view status) {
+    return MessageOf(OutcomeOfStatus(std::string(status)));
+}
+
 LoginFlow::LoginFlow(GlobalSettings& g, AppRecord& app, AccountFolder folder,
                      UserNotifier& notifier, Options options)
     : g_(g),
@@ -68,6 +77,7 @@ LoginFlow::LoginFlow(GlobalSettings& g, AppRecord& app, AccountFolder folder,
 LoginFlow::~LoginFlow() {
     worker_.Abandon();
     StopProgress();
+    WipeText(fields_.password);
 }
 
 std::optional<LoginCheck> LoginFlow::CheckFields(std::string_view name, std::string_view password) {
@@ -128,6 +138,21 @@ LoginFlow::Opening LoginFlow::Open() {
         g_.m_IsNew = 0;
         opening.automatic = Login();
     }
+    return opening;
+}
+
+LoginFlow::Opening LoginFlow::OpenAfterRefusal(const std::string& name,
+                                               const std::string& message) {
+    Opening opening;
+    for (auto& entry : folder_.RecentAccounts()) opening.accounts.push_back(std::move(entry.name));
+    AccountFile file;
+    const auto path = folder_.FileFor(name);
+    if (path && file.Load(*path)) ApplyChoice(file, false);
+    std::lock_guard guard(lock_);
+    fields_.userName = name;
+    WipeText(fields_.password);
+    status_ = message;
+    opening.focus = LoginBox::Password;
     return opening;
 }
 
@@ -270,7 +295,7 @@ LoginCheck LoginFlow::Login() {
 
 void LoginFlow::Deliver(Reply& reply, const LoginFields& fields) {
     const LoginAnswer& answer = reply.answer;
-    SetText(g_.m_PasswordMd5, reply.passwordMd5);
+    g_.SetPasswordMd5(reply.passwordMd5);
     if (answer.statusOk) {
         SetText(app_.m_UserName, fields.userName);
         SetText(app_.m_StoredPassword, PasswordMix(fields.password).value_or(""));

@@ -78,6 +78,10 @@ struct LoginResult {
     std::string message;  // the status text shown; empty for LoggedIn and Cancelled
 };
 
+// The status text the login window shows for a login that the service turned down with
+// `status` (an OK without a usable token counts as "any other status").
+const char* LoginRefusalMessage(std::string_view status);
+
 // The dialog's fields, as the view shows them.
 struct LoginFields {
     std::string userName;
@@ -96,7 +100,7 @@ class LoginFlow {
 
     LoginFlow(GlobalSettings& g, AppRecord& app, AccountFolder folder, UserNotifier& notifier,
               Options options);
-    // Abandons a running login.
+    // Abandons a running login; wipes the typed password.
     ~LoginFlow();
     LoginFlow(const LoginFlow&) = delete;
     LoginFlow& operator=(const LoginFlow&) = delete;
@@ -110,6 +114,10 @@ class LoginFlow {
     // The dialog opens: lists the recent accounts, takes the first one's remembered choices and
     // starts its automatic login when it asks for one.
     Opening Open();
+    // The dialog opens again after the service refused the signed-in account's password: the
+    // recent accounts, that account chosen with its remembered ticks but no password, `message`
+    // as the status text, and no automatic login (the refused password is not tried again).
+    Opening OpenAfterRefusal(const std::string& name, const std::string& message);
 
     // A name chosen in the list (nothing: the selection was cleared). Loads that account's file;
     // a file that cannot be loaded changes nothing.

@@ -2,6 +2,7 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "platform/WipedText.h"
 #include "service/ServiceRequest.h"
 #include "service/StatusWord.h"
 #include "text/JsonText.h"
@@ -28,21 +29,29 @@ bool ReadEndpoint(const Json::Value& bean, const char* ipKey, const char* tcpKey
 LoginAnswer RequestLogin(const GlobalSettings& g, const std::string& name,
                          const std::string& passwordMd5, int isNew, const HttpOptions& http) {
     LoginAnswer answer;
-    std::string payload = "uid:" + name;
-    payload.append("&psd:").append(passwordMd5);
-    payload.append("&exp:").append(GetText(g.m_RsaExp));
-    payload.append("&mod:").append(GetText(g.m_RsaMod));
-    payload.append("&isnew:").append(std::to_string(isNew));
-    payload.append("&mac:").append(GetText(g.m_Mac));
-
-    const auto reply = SendSealed(g, ServiceOp::Login, payload, kReply512K, http);
+    std::optional<Json::Value> reply;
+    {
+        WipedText payload;
+        payload->append("uid:").append(name);
+        payload->append("&psd:").append(passwordMd5);
+        payload->append("&exp:").append(GetText(g.m_RsaExp));
+        payload->append("&mod:").append(GetText(g.m_RsaMod));
+        payload->append("&isnew:").append(std::to_string(isNew));
+        payload->append("&mac:").append(GetText(g.m_Mac));
+        reply = SendSealed(g, ServiceOp::Login, *payload, kReply512K, http);
+    }
     if (!reply) return answer;
     answer.answered = true;
     answer.status = ReplyStatus(*reply);
     answer.statusOk = StatusIs(answer.status, kStatusOk);
-    if (!answer.statusOk) return answer;
+    if (!answer.statusOk) {
+        answer.refused = true;
+        return answer;
+    }
     const auto body = OpenSealedReply(*reply, kSealedBodyCapacity);
     if (!body) return answer;
+    // The body opened: whatever it lacks from here on is the service's answer, not the network's.
+    answer.refused = true;
     const Json::Value& server = (*body)["serverBean"];
     const Json::Value& user = (*body)["userBean"];
     // A login without a token signs nothing later on: refused like a token that does not fit,
@@ -63,6 +72,7 @@ LoginAnswer RequestLogin(const GlobalSettings& g, const std::string& name,
     }
     answer.token = token;
     answer.complete = true;
+    answer.refused = false;
     return answer;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "platform/WipedText.h"
 #include "service/AccountStore.h"
 #include "service/PasswordMix.h"
 #include "service/ServiceRequest.h"
@@ -62,12 +63,18 @@ PasswordChangeCheck PasswordChangeFlow::Apply(const std::string& oldPassword,
     std::function<PasswordChangeResult()> work = [&g, http, user, newPassword] {
         PasswordChangeResult result;
         result.message = change_text::kFailed;
-        std::string payload = "uid:" + user;
-        payload.append("&mac:").append(GetText(g.m_Mac));
-        payload.append("&token:").append(g.SessionText(g.m_Token));
-        payload.append("&old:").append(GetText(g.m_PasswordMd5));
-        payload.append("&psd:").append(Md5Hex(newPassword));
-        const auto reply = SendSealed(g, ServiceOp::ChangePassword, payload, kReply64K, http);
+        std::optional<Json::Value> reply;
+        {
+            // The payload carries both digests: wiped once sent.
+            WipedText payload;
+            payload->append("uid:").append(user);
+            payload->append("&mac:").append(GetText(g.m_Mac));
+            payload->append("&token:").append(g.SessionText(g.m_Token));
+            payload->append("&old:");
+            g.AppendPasswordMd5(*payload);
+            payload->append("&psd:").append(Md5Hex(newPassword));
+            reply = SendSealed(g, ServiceOp::ChangePassword, *payload, kReply64K, http);
+        }
         if (!reply) return result;
         result.status = ReplyStatus(*reply);
         if (StatusIs(result.status, kStatusOk)) {
@@ -87,7 +94,7 @@ void PasswordChangeFlow::Deliver(PasswordChangeResult& result, const std::string
     if (result.ok) {
         // The service now knows only the new password: a later device delete or change sends
         // this digest.
-        SetText(g_.m_PasswordMd5, Md5Hex(newPassword));
+        g_.SetPasswordMd5(Md5Hex(newPassword));
         // The new stored form replaces the old one only when the account file loads, and goes
         // into the file only when the file remembers the password.
         const std::string stored = PasswordMix(newPassword).value_or("");

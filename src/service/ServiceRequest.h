@@ -19,7 +19,8 @@ inline constexpr std::size_t kReply256K = 256 * 1024;
 inline constexpr std::size_t kReply512K = 512 * 1024;
 
 // GETs `url`, deciphers the body with `variant` and parses it. Nothing on a transport failure or
-// when the body is not a JSON object.
+// when the body is not a JSON object; nothing, without a request, when `options.session` has
+// ended.
 std::optional<Json::Value> FetchJson(const GlobalSettings& g, const std::string& url, int variant,
                                      std::size_t capacity, const HttpOptions& options = {});
 

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/Autostart.h"
+#include "platform/PrivateFolders.h"
+#include "platform/UserDirs.h"
 #include "settings/RetentionSetting.h"
 #include "text/Translation.h"
 #include "text/Utf16Units.h"
@@ -72,6 +74,13 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
 }
 
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
+    refusal_.clear();
+    for (const SettingValue& v : FileValues(values))
+        if (v.key == "VideoPath" || v.key == "ImagePath")
+            if (auto why = RefuseSettingValue(v.key, v.value)) {
+                refusal_ = std::move(*why);
+                return SettingsSaveResult::Refused;
+            }
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
     if (!values.languageFromEnvironment && values.language != StoredLanguage(folder) &&
         !StoreLanguage(folder, values.language))
@@ -101,12 +110,9 @@ std::string SettingsFlow::WithTrailingSlash(std::string folder) {
 }
 
 bool SettingsFlow::MakeFolder(std::string_view folder) {
-    if (folder.empty()) return false;
-    const std::filesystem::path path{std::string(folder)};
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return true;
-    std::filesystem::create_directories(path, ec);
-    return !ec && std::filesystem::is_directory(path, ec);
+    const std::optional<std::filesystem::path> path = ExpandFolder(folder);
+    std::string error;
+    return path && MakeFolders(*path, error);
 }
 
 std::string SettingsFlow::VersionText(int major, int minor) {

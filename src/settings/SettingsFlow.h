@@ -139,10 +139,14 @@ class SettingsFlow {
     // unticked.
     SettingsValues Open() const;
 
-    // Save: a changed language first (a failed write of it changes nothing and is NotSaved),
-    // then both pages in one write of the account file; once it is written the record follows
-    // and autostart is switched as ticked (its failure is ignored).
+    // Save: a folder that cannot be stored (relative, or too long once "~" is expanded) refuses
+    // the save with its reason in Refusal(); then a changed language (a failed write of it
+    // changes nothing and is NotSaved), then both pages in one write of the account file, the
+    // folders ending in "/"; once it is written the record follows and autostart is switched as
+    // ticked (its failure is ignored).
     SettingsSaveResult Save(const SettingsValues& values);
+    // Why the last save was refused.
+    const std::string& Refusal() const { return refusal_; }
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
     static std::vector<SettingValue> FileValues(const SettingsValues& values);
@@ -155,8 +159,9 @@ class SettingsFlow {
     static int FileLengthIndex(std::string_view stored);
     // A folder chosen in the browser, ending in "/".
     static std::string WithTrailingSlash(std::string folder);
-    // The open button: makes every missing level of `folder`. False when it is empty or a level
-    // cannot be made (the button then does nothing).
+    // The open button: makes every missing level of `folder` (for its owner only; "~" begins at
+    // the home folder). False when it is empty or relative, or a level cannot be made (the button
+    // then does nothing).
     static bool MakeFolder(std::string_view folder);
     // "Текущая версия <major>.<minor>".
     static std::string VersionText(int major, int minor);
@@ -166,6 +171,7 @@ class SettingsFlow {
 
     AppRecord& app_;
     Options options_;
+    std::string refusal_;
 };
 
 }  // namespace nimbrel

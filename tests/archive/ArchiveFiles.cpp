@@ -67,11 +67,23 @@ std::vector<std::filesystem::path> RecordFiles(const std::string& folder, const 
     std::atomic<int> record{1};
     for (tick = 0; tick < seconds * 1000 / kFramePeriodMs; ++tick) {
         recorder.Upkeep(record);
-        auto frame = clip.frames[static_cast<std::size_t>(tick) % clip.frames.size()];
-        recorder.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key, record);
+        auto& picture = clip.frames[static_cast<std::size_t>(tick) % clip.frames.size()];
+        // The recorder only copies the frame.
+        const FrameRing::Frame frame{const_cast<uint8_t*>(picture.bytes.data()),
+                                     picture.bytes.size(),
+                                     picture.key,
+                                     static_cast<uint32_t>(tick),
+                                     static_cast<uint32_t>(startMs + tick * kFramePeriodMs),
+                                     0};
+        recorder.WriteFrame(frame, record);
+        // The writer keeps up, as on a disk that is fast enough: each tick sees what became of
+        // the frames before.
+        recorder.Flush(std::chrono::seconds(20));
     }
+    recorder.Upkeep(record);
     if (recording) *recording = record != 0;
     recorder.EndView();
+    recorder.Flush(std::chrono::seconds(20));
     std::vector<std::filesystem::path> files;
     for (const auto& f : recorder.Files()) files.push_back(f.path);
     return files;

@@ -14,6 +14,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Autostart.h"
+#include "platform/UserDirs.h"
 #include "service/AccountStore.h"
 #include "service/MediaSettings.h"
 #include "settings/SettingsFlow.h"
@@ -164,6 +165,24 @@ TEST_F(SettingsFlowTest, FoldersAreCutTo259Units) {
     const auto file = SettingsFlow::FileValues(v);
     EXPECT_EQ(file[0].value.size(), 259u);
     EXPECT_EQ(file[1].value, std::string(256, 'a') + "яяя");
+}
+
+TEST_F(SettingsFlowTest, ATypedFolderIsStoredAsAFolderAndARelativeOneIsRefused) {
+    SettingsFlow flow(record, options);
+    SettingsValues v = flow.Open();
+    v.videoPath = "/media/clips";  // typed without "/"
+    v.imagePath = "~/Снимки";
+    ASSERT_EQ(flow.Save(v), SettingsSaveResult::Saved);
+    EXPECT_EQ(Stored("VideoPath"), "/media/clips/");
+    EXPECT_EQ(Stored("ImagePath"), (HomeDir() / "Снимки").string() + "/");
+    EXPECT_EQ(record.VideoPath, "/media/clips/");
+
+    const std::string bytes = FileBytes();
+    v.videoPath = "clips";
+    EXPECT_EQ(flow.Save(v), SettingsSaveResult::Refused);
+    EXPECT_NE(flow.Refusal().find("clips"), std::string::npos) << flow.Refusal();
+    EXPECT_EQ(FileBytes(), bytes);  // nothing written
+    EXPECT_EQ(record.VideoPath, "/media/clips/");
 }
 
 TEST_F(SettingsFlowTest, AnUnreadableFileOpensEmptyAndIsNeverWritten) {

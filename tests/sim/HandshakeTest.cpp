@@ -35,7 +35,7 @@ TEST_F(HandshakeTest, OkReplyCarriesKeyValueAndServiceKeySealedForTheClient) {
     // pubKey opens with the same AES key and gives the service's "EXP:MOD".
     const auto pubKey = Aes128EcbDecrypt(aesKey, *Base64Decode(bean["pubKey"].asString()));
     ASSERT_TRUE(pubKey);
-    EXPECT_EQ(*pubKey, keys_->Pair().ExponentHex() + ":" + keys_->Pair().ModulusHex());
+    EXPECT_EQ(*pubKey, keys_->Pair()->ExponentHex() + ":" + keys_->Pair()->ModulusHex());
     EXPECT_EQ(pubKey->substr(0, 7), "010001:");
 
     const Json::Value line = LastLogLine();

@@ -63,8 +63,8 @@ ServiceRouter::HttpAnswer RouterFixture::SendSealed(const HandClient& client,
                                                     const std::string& path,
                                                     const std::string& payload) {
     return router_->Handle("/velkor/" + path,
-                           client.SealedData(payload, keys_->Pair().ExponentHex(),
-                                             keys_->Pair().ModulusHex(), kKeyValue));
+                           client.SealedData(payload, keys_->Pair()->ExponentHex(),
+                                             keys_->Pair()->ModulusHex(), kKeyValue));
 }
 
 }  // namespace nimbrel::sim::test

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <curl/curl.h>
+
 #include "text/JsonText.h"
 
 extern char** environ;
@@ -69,6 +71,27 @@ void SimProcess::Freeze() {
 
 void SimProcess::Thaw() {
     if (pid_ > 0) kill(pid_, SIGCONT);
+}
+
+bool SimProcess::Control(const std::string& control) const {
+    CURL* easy = curl_easy_init();
+    if (!easy) return false;
+    const std::string url = ServiceUrl() + "/sim/" + control;
+    std::string body;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, 30000L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION,
+                     +[](char* data, size_t size, size_t count, void* user) {
+                         static_cast<std::string*>(user)->append(data, size * count);
+                         return size * count;
+                     });
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    long status = 0;
+    const bool done = curl_easy_perform(easy) == CURLE_OK &&
+                      curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK;
+    curl_easy_cleanup(easy);
+    return done && status == 200 && body == "OK\n";
 }
 
 void SimProcess::Spawn(std::vector<std::string> extraArgs) {

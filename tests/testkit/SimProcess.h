@@ -29,6 +29,9 @@ class SimProcess {
     // Stops and resumes the whole simulator (SIGSTOP, SIGCONT): a frozen service and cameras.
     void Freeze();
     void Thaw();
+    // Asks for one of the simulator's controls ("forget-sessions", "outage?seconds=3"); true
+    // when it answered OK.
+    bool Control(const std::string& control) const;
 
     // The scenario file the simulator was started with.
     const Json::Value& Scenario() const { return scenario_; }

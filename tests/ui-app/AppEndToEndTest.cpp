@@ -291,5 +291,41 @@ TEST_F(AppEndToEnd, EndsInAFewSecondsWithAWallOfFrozenCameras) {
     EXPECT_EQ(first.exitCode(), 0);
 }
 
+// The service stops answering while the program renews its session: closing does not wait for
+// the renewal's requests (they used to run out their twenty seconds).
+TEST_F(AppEndToEnd, EndsInAFewSecondsWhileItsRenewalWaitsOnAFrozenService) {
+    test::SimProcess sim("wall-16.json");
+    RememberAccount("wall_user", "wall1234");
+    Start(first, sim.ServiceUrl());
+    const auto playing = [](const QJsonObject& r) {
+        const QJsonArray cameras = r["cameras"].toArray();
+        for (const QJsonValue& c : cameras)
+            if (c["fragments"].toInt() == 0) return false;
+        return cameras.size() == 16;
+    };
+    ASSERT_TRUE(playing(WaitFor(playing)));
+
+    // The service and its cameras go; the views' retries find the session lost, and the
+    // renewal's handshake is held unanswered; then the whole simulator stops.
+    ASSERT_TRUE(sim.Control("outage?seconds=120&hold=security.do"));
+    const auto held = [&] {
+        for (const Json::Value& line : sim.RequestLog())
+            if (line["path"].asString() == "security.do" && line["held"].asBool()) return true;
+        return false;
+    };
+    (void)QTest::qWaitFor([&] { return first.state() == QProcess::NotRunning || held(); }, 60000);
+    ASSERT_TRUE(held()) << "no renewal reached the service";
+    sim.Freeze();
+
+    QElapsedTimer exit;
+    exit.start();
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(60000));
+    sim.Thaw();
+    std::cout << "the program ended " << exit.elapsed() << " ms after the request\n";
+    EXPECT_LT(exit.elapsed(), 10000);
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
 }  // namespace
 }  // namespace nimbrel

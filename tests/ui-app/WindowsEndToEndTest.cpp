@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ProgramScript.h"
 #include "SimProcess.h"
 #include "app/CAboutDlg.h"
 #include "app/CNimbrelDlg.h"
@@ -39,77 +40,6 @@
 namespace nimbrel {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Steps that each wait for their moment and then act, checked every 10 ms from whichever event
-// loop runs (the program's windows run loops of their own). A step that waits too long fails the
-// test and ends the program.
-class Script : public QObject {
-  public:
-    struct Step {
-        const char* name;
-        std::function<bool()> ready;
-        std::function<void()> act;
-    };
-    Script(NimbrelApp& program, std::deque<Step> steps)
-        : program_(program), steps_(std::move(steps)) {
-        connect(&timer_, &QTimer::timeout, this, &Script::Tick);
-        timer_.start(10);
-    }
-    bool Done() const { return steps_.empty() && !failed_; }
-
-  private:
-    void Tick() {
-        if (failed_) return EndProgram();
-        if (steps_.empty() || acting_) return;
-        Step& step = steps_.front();
-        if (!started_) {
-            started_ = true;
-            deadline_.setRemainingTime(60000);
-        }
-        if (!step.ready()) {
-            if (!deadline_.hasExpired()) return;
-            ADD_FAILURE() << "step \"" << step.name << "\" was never ready";
-            failed_ = true;
-            return;
-        }
-        // The action runs from the event loop, not from this timer: an action that opens a
-        // window waits in that window's loop, and a timer does not fire again while its own
-        // handler runs.
-        acting_ = true;
-        QTimer::singleShot(0, this, [this, act = std::move(step.act)] {
-            acting_ = false;
-            act();
-        });
-        steps_.pop_front();
-        started_ = false;
-    }
-    // Closes whatever is open, then the program.
-    void EndProgram() {
-        if (QWidget* popup = QApplication::activePopupWidget()) return popup->close(), void();
-        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            modal && modal != program_.Login())
-            return modal->reject();
-        timer_.stop();
-        if (program_.MainWindow())
-            program_.MainWindow()->OnCancel();
-        else if (program_.Login())
-            program_.Login()->reject();
-    }
-
-    NimbrelApp& program_;
-    std::deque<Step> steps_;
-    QTimer timer_;
-    QDeadlineTimer deadline_;
-    bool started_ = false;
-    bool acting_ = false;
-    bool failed_ = false;
-};
-
-template <typename W>
-W* Modal() {
-    return qobject_cast<W*>(QApplication::activeModalWidget());
-}
 
 QMenu* Popup() {
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -127,29 +57,14 @@ void Choose(QMenu* menu, const QString& text) {
     menu->close();
 }
 
-class WindowsEndToEnd : public ::testing::Test {
+class WindowsEndToEnd : public InProcessProgram {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("nimbrel-windows-e2e-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        for (const char* sub : {"config", "run", "xdg"}) fs::create_directories(dir / sub);
-        fs::permissions(dir / "run", fs::perms::owner_all);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((dir / "run").string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "xdg").string()));
-        qputenv("NIMBREL_INSTANCE", QByteArray("windows-e2e"));
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    WindowsEndToEnd() : InProcessProgram("windows-e2e") {}
 };
 
 TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
     test::SimProcess sim("demo.json");
-    StartupOptions options;
-    options.adapter = QStringLiteral("lo");
-    options.service = QString::fromStdString(sim.ServiceUrl());
-    options.configDir = QString::fromStdString((dir / "config").string());
-    NimbrelApp program(*qApp, options);
+    NimbrelApp program(*qApp, OptionsFor(sim));
 
     std::vector<std::string> seen;  // the windows met, in order
     CCamera* selected = nullptr;
@@ -269,21 +184,7 @@ TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
              program.MainWindow()->OnCancel();
          }},
     };
-    Script script(program, std::move(steps));
-    // A message box that appears on the way would wait for the user; it is noted and closed.
-    QTimer boxes;
-    std::vector<std::string> messages;
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = Modal<FramedMessageBox>()) {
-            messages.push_back(box->TextLabel()->text().toStdString());
-            box->reject();
-        }
-    });
-    boxes.start(20);
-
-    EXPECT_EQ(program.Run(), 0);
-    EXPECT_TRUE(script.Done());
-    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(RunScripted(program, std::move(steps)), 0);
     EXPECT_EQ(seen, (std::vector<std::string>{"recovery", "alarm (tree)", "alarm (toolbar)",
                                               "sharing", "settings", "feedback", "about"}));
     EXPECT_EQ(sim.Requests("initPassword.do").size(), 1u);

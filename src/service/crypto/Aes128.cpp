@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/WipedText.h"
+
 namespace nimbrel {
 namespace {
 
@@ -31,10 +33,15 @@ std::optional<std::string> RunBlocks(std::string_view key, std::string_view data
 }  // namespace
 
 std::optional<std::string> Aes128EcbEncrypt(std::string_view key, std::string_view plain) {
-    std::string padded(plain);
+    // The padded copy of the plain text (a payload may carry a credential) is wiped after use;
+    // its room is reserved so that the padding never moves it.
     const std::size_t pad = 16 - plain.size() % 16;
-    padded.append(pad, static_cast<char>(pad));
-    return RunBlocks(key, padded, 1);
+    std::string padded;
+    padded.reserve(plain.size() + pad);
+    padded.append(plain).append(pad, static_cast<char>(pad));
+    auto cipher = RunBlocks(key, padded, 1);
+    WipeText(padded);
+    return cipher;
 }
 
 std::optional<std::string> Aes128EcbDecrypt(std::string_view key, std::string_view cipher) {

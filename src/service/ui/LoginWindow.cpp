@@ -201,6 +201,14 @@ void LoginWindow::Open() {
     Focus(opening.focus);
 }
 
+void LoginWindow::OpenAfterRefusal(const std::string& name, const std::string& message) {
+    const LoginFlow::Opening opening = flow_.OpenAfterRefusal(name, message);
+    for (const std::string& account : opening.accounts) userName_->addItem(FromUtf8(account));
+    ShowFields();
+    status_->setText(CoreText(flow_.StatusText()));
+    Focus(opening.focus);
+}
+
 void LoginWindow::SetForgotPassword(std::function<void(const QString&)> open) {
     forgotPassword_ = std::move(open);
     forgot_->setEnabled(static_cast<bool>(forgotPassword_) && !running_);

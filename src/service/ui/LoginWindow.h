@@ -33,6 +33,9 @@ class LoginWindow : public QDialog {
     // Fills the account list and, when the newest account logs in automatically, starts it.
     // Called once, before the window is shown.
     void Open();
+    // Opens instead after the service refused the signed-in account: `name` filled in, the
+    // password box empty and focused, the service's `message` (a core text) as the status.
+    void OpenAfterRefusal(const std::string& name, const std::string& message);
     // What "Забыли пароль?" opens (modally), given the text of the name box; the login window
     // hides meanwhile and comes back afterwards. Without it the button stays off.
     void SetForgotPassword(std::function<void(const QString& typedName)> open);

@@ -98,8 +98,14 @@ void SettingsDialog::Save() {
     values.loaded = true;
     basic_->Read(values);
     other_->Read(values);
-    if (flow_.Save(values) == SettingsSaveResult::Saved) {
+    const SettingsSaveResult result = flow_.Save(values);
+    if (result == SettingsSaveResult::Saved) {
         accept();
+        return;
+    }
+    if (result == SettingsSaveResult::Refused) {
+        // A folder typed as no place: nothing was written; the user may correct it.
+        notifier_.MessageBox(flow_.Refusal(), settings_text::kCaption);
         return;
     }
     // The account file could not be read or written: it keeps what it had, and so do the
