@@ -2,7 +2,8 @@
 // that dbus-run-session gives this test: nothing is sent while no service is there; what the
 // service receives (application, icon, texts, the click action, hints); a click coming back as
 // the camera's id; and the main window out of sight telling of a camera of the simulator that
-// stopped sending, whose notification, clicked, brings the window up with its pane selected.
+// stopped sending, whose notification, clicked, brings the window up with its pane selected; the
+// account's switch; the session's end.
 #include <gtest/gtest.h>
 
 #include <QDBusAbstractAdaptor>
@@ -179,6 +180,13 @@ TEST_F(NoticesWindow, ACameraThatStoppedWhileTheWindowWasHiddenIsToldAndItsClick
     playing.m_nStatus = kStatusFailed;  // as a failure would leave it
     QTest::qWait(2500);
     EXPECT_EQ(service.received.size(), 1u);
+
+    // Switched on again, the service ends the session while the window is hidden: told once,
+    // naming no camera (a click brings the login window up).
+    session.App().DesktopNotices = 1;
+    window->EndForSignIn();
+    ASSERT_TRUE(WaitUntil([&] { return service.received.size() == 2; }));
+    EXPECT_EQ(service.received[1].summary, QStringLiteral("Сеанс завершён"));
     window.reset();
 }
 
