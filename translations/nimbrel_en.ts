@@ -24,8 +24,8 @@
         <translation>Notifications</translation>
     </message>
     <message>
-        <source>Сообщать на рабочий стол о сбоях, пока окно свёрнуто или скрыто</source>
-        <translation>Tell the desktop about failures while the window is minimised or hidden</translation>
+        <source>Сообщать о сбоях, пока окно скрыто</source>
+        <translation>Tell of failures while the window is hidden</translation>
     </message>
     <message>
         <source>В этом промежутке нет записей</source>

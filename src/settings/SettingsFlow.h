@@ -37,7 +37,7 @@ inline constexpr const char* kAutoPlay = NIMBREL_TR_NOOP("Core", "Открыть
 inline constexpr const char* kAutostart = NIMBREL_TR_NOOP("Core", "Запустить");
 inline constexpr const char* kNoticesLabel = NIMBREL_TR_NOOP("Core", "Уведомления");
 inline constexpr const char* kDesktopNotices = NIMBREL_TR_NOOP(
-    "Core", "Сообщать на рабочий стол о сбоях, пока окно свёрнуто или скрыто");
+    "Core", "Сообщать о сбоях, пока окно скрыто");
 inline constexpr const char* kUpdateGroup = NIMBREL_TR_NOOP("Core", "Обновление системы");
 inline constexpr const char* kUpdateAutomatic =
     NIMBREL_TR_NOOP("Core", "Автоматическое обновление (рекомендуется)");
