@@ -1088,6 +1088,26 @@ Route: %2</translation>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
+    <message>
+        <source>Хранить записи</source>
+        <translation>Keep recordings</translation>
+    </message>
+    <message>
+        <source>дней, не более</source>
+        <translation>days, at most</translation>
+    </message>
+    <message>
+        <source>ГБ</source>
+        <translation>GB</translation>
+    </message>
+    <message>
+        <source>% диска</source>
+        <translation>% of disk</translation>
+    </message>
+    <message>
+        <source>0 — без ограничения</source>
+        <translation>0 = no limit</translation>
+    </message>
 </context>
 <context>
     <name>nimbrel::CAboutDlg</name>
@@ -1247,6 +1267,50 @@ Route: %2</translation>
     <message>
         <source>Восстановить</source>
         <translation>Restore</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Сохранить воспроизводимое видео в файл MP4</source>
+        <translation>Save the video being played to an MP4 file</translation>
+    </message>
+    <message>
+        <source>Отменить сохранение и удалить файл</source>
+        <translation>Cancel saving and delete the file</translation>
+    </message>
+    <message>
+        <source>Сохранить запись в файл</source>
+        <translation>Save the recording to a file</translation>
+    </message>
+    <message>
+        <source>Видео MP4 (*.mp4)</source>
+        <translation>MP4 video (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Готово</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Закончить сохранение в %1</source>
+        <translation>Finish saving to %1</translation>
+    </message>
+    <message>
+        <source>Сохранение отменено</source>
+        <translation>Saving cancelled</translation>
+    </message>
+    <message>
+        <source>Сохранено: %1</source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message>
+        <source>Сохранение: %1 с</source>
+        <translation>Saving: %1 s</translation>
     </message>
 </context>
 <context>

@@ -16,6 +16,7 @@
 #include "app/TrayIcon.h"
 #include "devices/ui/DeviceTreeWidget.h"
 #include "platform/FixedText.h"
+#include "service/MediaSettings.h"
 #include "platform/Log.h"
 #include "playback/ui/CPlayback.h"
 #include "wall/ui/CanvasWidget.h"
@@ -422,6 +423,12 @@ void CNimbrelDlg::Playback(int deviceIndex) {
         std::make_unique<PlaybackFlow>(session_.Settings(), session_.App(), session_.Notifier(),
                                        std::string(device->Sid()), device->Name()),
         std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
+    // A span saved from the card is offered beside the account's recordings (not in a day
+    // folder, so the archive's retention never takes it).
+    const std::string videos = ReadMediaSettings(session_.App()).videoPath;
+    if (!videos.empty())
+        dialog.SetSaving(QString::fromStdString(videos + "/" +
+                                               std::string(GetText(session_.App().m_UserName))));
     dialog.exec();
 }
 

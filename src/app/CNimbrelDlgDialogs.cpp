@@ -52,8 +52,9 @@ void CNimbrelDlg::OpenSettings() {
     options.http = session_.Service().http;
     SettingsDialog dialog(session_.Settings(), session_.App(), session_.Notifier(), options, this);
     RunModal(dialog);
-    // A new recording folder: the archive follows it.
+    // A new recording folder: the archive follows it; new retention limits apply at once.
     session_.Archive().SetFolder(ReadMediaSettings(session_.App()).videoPath);
+    session_.Archive().PruneSoon();
     // The user took a newer version: its updater replaces the program, which ends now.
     if (dialog.UpdaterStarted()) OnCancel();
 }

@@ -64,9 +64,7 @@ ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
         return result;
     }
     std::vector<FileRow> files = index.Files(request.root, request.sid, request.fromMs, request.toMs);
-    std::erase_if(files, [](const FileRow& r) {
-        return r.state == RecordingState::Damaged || r.frames == 0;
-    });
+    std::erase_if(files, [](const FileRow& r) { return !r.Playable(); });
     if (files.empty()) {
         result.error = export_text::kNothing;
         return result;

@@ -87,12 +87,20 @@ void ArchiveKeeper::SyncSoon() {
     wake_.notify_all();
 }
 
+void ArchiveKeeper::PruneSoon() {
+    {
+        std::lock_guard guard(lock_);
+        pruneWanted_ = true;
+    }
+    wake_.notify_all();
+}
+
 bool ArchiveKeeper::WaitIdle(std::chrono::milliseconds limit) {
     const auto until = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < until) {
         {
             std::lock_guard guard(lock_);
-            if (!busy_ && !syncWanted_ && closed_.empty()) return true;
+            if (!busy_ && !syncWanted_ && !pruneWanted_ && closed_.empty()) return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -121,6 +129,7 @@ void ArchiveKeeper::Work() {
             lock.lock();
             lastSync_ = report;
             busy_ = false;
+            ++changes_;
             continue;
         }
         if (!closed_.empty()) {
@@ -131,9 +140,11 @@ void ArchiveKeeper::Work() {
             index_.FileClosed(file);
             lock.lock();
             busy_ = false;
+            ++changes_;
             continue;
         }
-        if (std::chrono::steady_clock::now() >= nextPrune) {
+        if (pruneWanted_ || std::chrono::steady_clock::now() >= nextPrune) {
+            pruneWanted_ = false;
             nextPrune = std::chrono::steady_clock::now() + options_.period;
             const fs::path root = root_;
             if (!root.empty()) {
@@ -190,6 +201,7 @@ bool ArchiveKeeper::DeleteRecording(const std::string& path) {
     if (ec && fs::exists(path)) return false;
     fs::remove(KeptMarkOf(path), ec);
     index_.Forget(path);
+    ++changes_;
     // A day folder left empty goes too.
     const fs::path day = fs::path(path).parent_path();
     if (fs::is_empty(day, ec)) fs::remove(day, ec);

@@ -66,6 +66,11 @@ class ArchiveKeeper : public RecordingEvents {
     std::filesystem::path Root() const;
     // Asks the worker for a sync of the folder (the archive window opens, a user asks).
     void SyncSoon();
+    // Asks the worker for retention now rather than at the minute (the limits changed).
+    void PruneSoon();
+    // Counts the changes of the index's files (a sync, a file read again, a file deleted), so
+    // that a window showing them knows when to look again.
+    uint64_t Changes() const { return changes_; }
     // Waits until the worker has nothing left to do (for tests and nimbrelctl); false on time-out.
     bool WaitIdle(std::chrono::milliseconds limit);
 
@@ -100,10 +105,12 @@ class ArchiveKeeper : public RecordingEvents {
     std::condition_variable wake_;
     std::filesystem::path root_;                  // under lock_
     bool syncWanted_ = false;                     // under lock_
+    bool pruneWanted_ = false;                    // under lock_
     std::deque<std::filesystem::path> closed_;    // files to read again (under lock_)
     bool busy_ = false;                           // the worker does something (under lock_)
     ArchiveIndex::SyncReport lastSync_;           // under lock_
     std::atomic<bool> stop_{false};
+    std::atomic<uint64_t> changes_{0};
     std::thread worker_;
 };
 

@@ -136,9 +136,7 @@ bool ArchivePlayer::OpenFile(std::size_t file, std::optional<int64_t> seekMs) {
 bool ArchivePlayer::OpenAt(int64_t timeMs) {
     reader_.Close();
     files_ = index_.Files(root_, sid_);
-    std::erase_if(files_, [](const FileRow& r) {
-        return r.state == RecordingState::Damaged || r.frames == 0;
-    });
+    std::erase_if(files_, [](const FileRow& r) { return !r.Playable(); });
     anchored_ = false;
     clockReset_ = true;
     for (std::size_t i = 0; i < files_.size(); ++i) {
@@ -160,9 +158,7 @@ bool ArchivePlayer::NextPacket(AVPacket* packet) {
         if (!files_.empty()) {
             const FileRow ended = files_[file_];
             files_ = index_.Files(root_, sid_, ended.startMs, INT64_MAX);
-            std::erase_if(files_, [](const FileRow& r) {
-                return r.state == RecordingState::Damaged || r.frames == 0;
-            });
+            std::erase_if(files_, [](const FileRow& r) { return !r.Playable(); });
             std::size_t next = 0;
             while (next < files_.size() && files_[next].startMs <= ended.startMs) ++next;
             if (next >= files_.size()) return false;

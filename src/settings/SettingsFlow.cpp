@@ -65,6 +65,11 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
     return file;
 }
 
+std::optional<std::string> SettingsFlow::Refusal(const SettingsValues& values) {
+    if (auto refused = RefuseSettingValue("ArchiveDays", values.archiveDays)) return refused;
+    return RefuseSettingValue("ArchiveSize", values.archiveSize);
+}
+
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
     if (values.language != StoredLanguage(folder) && !StoreLanguage(folder, values.language))

@@ -130,8 +130,12 @@ class SettingsFlow {
 
     // Save: a changed language first (a failed write of it changes nothing and is NotSaved),
     // then both pages in one write of the account file; once it is written the record follows
-    // and autostart is switched as ticked (its failure is ignored).
+    // (the archive's retention reads its limits from it at every check) and autostart is
+    // switched as ticked (its failure is ignored). Values Refusal refuses are not written.
     SettingsSaveResult Save(const SettingsValues& values);
+    // Why the values cannot be saved: the retention texts checked as `nimbrelctl settings set`
+    // checks them; nothing when they can.
+    static std::optional<std::string> Refusal(const SettingsValues& values);
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
     static std::vector<SettingValue> FileValues(const SettingsValues& values);

@@ -3,14 +3,13 @@
 #include <unistd.h>
 
 #include "H264Clip.h"
-#include "RecordingNotifier.h"
 #include "archive/LocalTime.h"
 #include "platform/DurableFile.h"
 
 namespace nimbrel::test {
 namespace {
 
-ParameterSetRecord Record(const std::vector<uint8_t>& nal) {
+ParameterSetRecord ParameterSets(const std::vector<uint8_t>& nal) {
     ParameterSetRecord r;
     r.bytes[3] = 1;
     std::copy(nal.begin(), nal.end(), r.bytes.begin() + 4);
@@ -40,21 +39,18 @@ std::filesystem::path FreshFolder(const std::string& name) {
     return dir;
 }
 
-std::vector<std::filesystem::path> RecordFiles(const std::string& folder, const std::string& user,
-                                               const std::string& sid, const std::string& start,
-                                               int seconds, int cutSeconds,
-                                               RecordingEvents* events,
-                                               CameraRecorder::SinkFactory sinks, bool* recording) {
-    const int64_t startMs = *archive::ParseTimeText(start);
-    int tick = 0;
-    RecordingNotifier notifier;
-    CameraRecorder recorder(notifier, [&] {
-        const time_t at = static_cast<time_t>((startMs + int64_t(tick) * kFramePeriodMs) / 1000);
-        std::tm t{};
-        gmtime_r(&at, &t);  // local milliseconds count the local time as if it were UTC
-        return t;
-    }, std::move(sinks));
-    recorder.SetEvents(events);
+TestRecording::TestRecording(const std::string& folder, const std::string& user,
+                             const std::string& sid, const std::string& start, int cutSeconds,
+                             RecordingEvents* events, CameraRecorder::SinkFactory sinks)
+    : startMs_(*archive::ParseTimeText(start)),
+      recorder_(notifier_, [this] {
+          const time_t at =
+              static_cast<time_t>((startMs_ + int64_t(tick_) * kFramePeriodMs) / 1000);
+          std::tm t{};
+          gmtime_r(&at, &t);  // local milliseconds count the local time as if it were UTC
+          return t;
+      }, std::move(sinks)) {
+    recorder_.SetEvents(events);
     const H264Clip& clip = Clip();
     CameraRecorder::View view;
     view.folder = folder;
@@ -62,19 +58,35 @@ std::vector<std::filesystem::path> RecordFiles(const std::string& folder, const 
     view.sid = sid;
     view.fileLength = std::chrono::milliseconds(cutSeconds * 1000);
     view.framePeriodMs = kFramePeriodMs;
-    view.track = {clip.width, clip.height, Record(clip.sps), Record(clip.pps), 3600};
-    recorder.BeginView(view);
-    std::atomic<int> record{1};
-    for (tick = 0; tick < seconds * 1000 / kFramePeriodMs; ++tick) {
-        recorder.Upkeep(record);
-        auto frame = clip.frames[static_cast<std::size_t>(tick) % clip.frames.size()];
-        recorder.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key, record);
+    view.track = {clip.width, clip.height, ParameterSets(clip.sps), ParameterSets(clip.pps), 3600};
+    recorder_.BeginView(view);
+}
+
+void TestRecording::Record(int seconds) {
+    const H264Clip& clip = Clip();
+    for (const int end = tick_ + seconds * 1000 / kFramePeriodMs; tick_ < end; ++tick_) {
+        recorder_.Upkeep(record_);
+        auto frame = clip.frames[static_cast<std::size_t>(tick_) % clip.frames.size()];
+        recorder_.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key, record_);
     }
-    if (recording) *recording = record != 0;
-    recorder.EndView();
+}
+
+std::vector<std::filesystem::path> TestRecording::Files() const {
     std::vector<std::filesystem::path> files;
-    for (const auto& f : recorder.Files()) files.push_back(f.path);
+    for (const auto& f : recorder_.Files()) files.push_back(f.path);
     return files;
+}
+
+std::vector<std::filesystem::path> RecordFiles(const std::string& folder, const std::string& user,
+                                               const std::string& sid, const std::string& start,
+                                               int seconds, int cutSeconds,
+                                               RecordingEvents* events,
+                                               CameraRecorder::SinkFactory sinks, bool* recording) {
+    TestRecording r(folder, user, sid, start, cutSeconds, events, std::move(sinks));
+    r.Record(seconds);
+    if (recording) *recording = r.Recording();
+    r.End();
+    return r.Files();
 }
 
 }  // namespace nimbrel::test

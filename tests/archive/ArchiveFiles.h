@@ -3,10 +3,12 @@
 // Threading: the test's thread.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "RecordingNotifier.h"
 #include "live/CameraRecorder.h"
 #include "live/RecordingEvents.h"
 
@@ -14,6 +16,28 @@ namespace nimbrel::test {
 
 inline constexpr int kFramePeriodMs = 40;
 inline constexpr int kKeyEvery = 5;
+
+// A recording under way, as a camera's recorder makes it: `Record` goes on for some seconds,
+// and the file being written stays open until `End` (or the end of the object).
+class TestRecording {
+  public:
+    TestRecording(const std::string& folder, const std::string& user, const std::string& sid,
+                  const std::string& start, int cutSeconds = 0, RecordingEvents* events = nullptr,
+                  CameraRecorder::SinkFactory sinks = {});
+    ~TestRecording() { End(); }
+    void Record(int seconds);
+    void End() { recorder_.EndView(); }
+    // Whether the recorder still records (a failed write may have stopped it).
+    bool Recording() const { return record_ != 0; }
+    std::vector<std::filesystem::path> Files() const;
+
+  private:
+    int64_t startMs_;
+    int tick_ = 0;
+    RecordingNotifier notifier_;
+    CameraRecorder recorder_;
+    std::atomic<int> record_{1};
+};
 
 // Records `seconds` of camera `sid` below "<folder><user>/", beginning at `start`
 // ("YYYY-MM-DD hh:mm:ss"), cut into files of `cutSeconds` (0: one file). `events` hears the

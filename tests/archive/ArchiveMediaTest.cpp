@@ -160,6 +160,36 @@ TEST_F(ArchiveMedia, ThePlayerGoesAcrossEachCutWithoutAGapAndPausesStepsAndJumps
     EXPECT_EQ(player.State(), ArchivePlayer::kIdle);
 }
 
+TEST_F(ArchiveMedia, TheFileTheRecorderWritesNowPlaysAndExportsUpToItsLastCompleteFragment) {
+    test::TestRecording live(folder_, "anna", "NB2", "2024-03-05 08:00:00", 0, keeper_.get());
+    live.Record(2);
+    ASSERT_EQ(live.Files().size(), 1u);
+    const fs::path file = live.Files()[0];
+    ASSERT_EQ(keeper_->Index().Find(file.string())->state, RecordingState::Open);
+    // What the recorder has written out so far, as a player outside sees it: whole fragments,
+    // the frames since the last key frame still to come.
+    const long onDisk = test::ProbeMp4(file).frames;
+    ASSERT_GT(onDisk, 0);
+    ASSERT_LT(onDisk, 50);
+
+    ArchivePlayer player(keeper_->Index());
+    player.Surface().SetDrawSize(96, 64);
+    player.SetSpeed(8);
+    player.Play(root_, "NB2", At("2024-03-05 08:00:00"));
+    for (int i = 0; i < 500 && player.State() == ArchivePlayer::kPlaying; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(player.State(), ArchivePlayer::kEnded);
+    EXPECT_EQ(player.Stats().framesShown, static_cast<uint64_t>(onDisk));
+    player.Stop();
+
+    ExportRequest r{root_, "NB2", At("2024-03-05 08:00:00"), At("2024-03-05 08:00:02"),
+                    dir_ / "open.mp4"};
+    const ExportResult result = ExportSpan(keeper_->Index(), r);
+    ASSERT_TRUE(result.ok) << (result.error ? result.error : "");
+    EXPECT_EQ(result.frames, onDisk);
+    EXPECT_EQ(test::ProbeMp4(r.output).frames, onDisk);
+}
+
 Json::Value Json(const std::string& text) {
     Json::Value root;
     std::istringstream in(text);

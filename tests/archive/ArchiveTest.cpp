@@ -243,6 +243,19 @@ TEST_F(ArchiveTest, RetentionDeletesWholeOldestFilesAndTheirRowsButNeverTheOpenO
     limits_.bytes = fs::file_size(recent[1]) + fs::file_size(old[0]);
     EXPECT_EQ(keeper->Prune().deleted, std::vector<std::string>({recent[0].string()}));
     EXPECT_TRUE(fs::exists(recent[1]));
+
+    // Limits changed in the settings apply at once, not at the next minute, on the worker;
+    // a window showing the files learns that they changed.
+    const uint64_t changes = keeper->Changes();
+    limits_ = {};
+    limits_.days = 1;
+    now_ = At("2024-03-08 12:00:00");
+    keeper->PruneSoon();
+    ASSERT_TRUE(keeper->WaitIdle(30s));
+    EXPECT_FALSE(fs::exists(recent[1]));
+    EXPECT_FALSE(keeper->Index().Find(recent[1].string()));
+    EXPECT_TRUE(fs::exists(old[0]));
+    EXPECT_GT(keeper->Changes(), changes);
 }
 
 // Fails every write once `budget` bytes went through, as a full disk does.

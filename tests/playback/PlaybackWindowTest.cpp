@@ -2,7 +2,8 @@
 // resume buttons swapping in one place, maximise and restore, Escape closing and Enter not, the
 // transport buttons' tips; and against the simulator the lists filled from the card's index, the
 // title turning into the device name and the lower lists refilled when a higher one is picked,
-// an hour played with its transport, and its sound heard through the output the program chose.
+// an hour played with its transport, its sound heard through the output the program chose, and
+// the span played saved to a file (finished, cancelled, or ended by closing the window).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 
 #include "ClientSession.h"
+#include "Mp4Probe.h"
 #include "SimProcess.h"
 #include "ToneMeter.h"
 #include "platform/RequestWorker.h"
@@ -205,6 +207,68 @@ TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatSto
     QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->Stream()->State(), PlaybackStream::kIdle);
+}
+
+TEST_F(PlaybackWindowTest, TheSpanPlayedIsSavedAsItPlaysACancelLeavesNothingAndClosingKeepsIt) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("nimbrel-pbsave-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    std::vector<QString> offered;
+    std::vector<QString> chosen = {QString::fromStdString((dir / "closed.mp4").string()),
+                                   QString::fromStdString((dir / "cancelled.mp4").string()),
+                                   QString::fromStdString((dir / "span.mp4").string())};
+    auto w = Window("PB0000000001", "Прихожая", true);
+    w->SetSaving(QString::fromStdString(dir.string()), [&](QWidget*, const QString& suggested) {
+        offered.push_back(suggested);
+        const QString file = chosen.back();
+        chosen.pop_back();
+        return file;
+    });
+    w->show();
+    EXPECT_FALSE(w->SaveButton()->isEnabled());  // nothing plays yet
+    EXPECT_FALSE(w->SaveCancelButton()->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
+    w->List(0)->setCurrentRow(1);
+    w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
+    w->StartButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->SaveButton()->isEnabled(), 30000);
+
+    // Saved until the user says it is done: the frames the saver took, in a file ffprobe reads.
+    w->SaveButton()->click();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_TRUE(offered[0].startsWith(QString::fromStdString((dir / "PB0000000001-2014-03-15-08-").string())))
+        << offered[0].toStdString();
+    EXPECT_TRUE(w->SaveCancelButton()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 40, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")), 5000);
+    w->SaveButton()->click();
+    const fs::path span = dir / "span.mp4";
+    EXPECT_EQ(w->SaveStatus(), QStringLiteral("Сохранено: ") + QString::fromStdString(span.string()));
+    EXPECT_FALSE(w->SaveCancelButton()->isVisible());
+    const test::Mp4Facts facts = test::ProbeMp4(span);
+    ASSERT_TRUE(facts.read) << facts.error;
+    EXPECT_EQ(facts.frames, static_cast<long>(w->Saver().Frames()));
+    EXPECT_TRUE(facts.keyFrames.at(0));
+    EXPECT_FALSE(fs::exists(span.string() + ".part"));
+
+    // A cancel removes what was saved.
+    w->SaveButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 5, 30000);
+    EXPECT_TRUE(fs::exists(dir / "cancelled.mp4.part"));
+    w->SaveCancelButton()->click();
+    EXPECT_EQ(w->SaveStatus(), QStringLiteral("Сохранение отменено"));
+    EXPECT_FALSE(fs::exists(dir / "cancelled.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "cancelled.mp4.part"));
+
+    // Closing the window ends the save and keeps its file.
+    w->SaveButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 5, 30000);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_GE(test::ProbeMp4(dir / "closed.mp4").frames, 5);
+    fs::remove_all(dir);
 }
 
 TEST_F(PlaybackWindowTest, TheHoursSoundPlaysThroughTheChosenOutput) {

@@ -175,10 +175,11 @@ void ArchiveWindow::done(int result) {
 }
 
 void ArchiveWindow::Reload() {
+    changesSeen_ = keeper_.Changes();
     const auto rows = keeper_.Index().Files(keeper_.Root());
     std::set<int64_t> days;
     for (const FileRow& row : rows) {
-        if (row.state == RecordingState::Damaged && row.frames == 0) continue;
+        if (!row.Playable()) continue;
         for (int64_t d = DayStart(row.startMs); d < row.EndMs(); d += kDayMs) days.insert(d);
     }
     std::vector<int64_t> starts(days.rbegin(), days.rend());  // newest first
@@ -309,10 +310,10 @@ void ArchiveWindow::Sync() {
         status_->setText(tr("Индексация записей: %1 из %2")
                              .arg(progress.done.load())
                              .arg(progress.total.load()));
-    else if (syncWasRunning_) {
+    else if (syncWasRunning_)
         status_->clear();
-        Reload();
-    }
+    // Files found, read again or deleted (retention, another window) since the last look.
+    if (!running && keeper_.Changes() != changesSeen_) Reload();
     syncWasRunning_ = running;
     if (Exporting()) {
         const int64_t total = std::max<int64_t>(1, exportProgress_.totalMs);

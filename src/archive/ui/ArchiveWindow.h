@@ -91,6 +91,7 @@ class ArchiveWindow : public FramedDialog {
     QLabel* status_;
     QTimer sync_;
     bool syncWasRunning_ = false;
+    uint64_t changesSeen_ = 0;  // the keeper's count of changes last shown
 
     archive::ExportProgress exportProgress_;
     archive::ExportResult exportResult_;

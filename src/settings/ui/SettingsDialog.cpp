@@ -98,6 +98,12 @@ void SettingsDialog::Save() {
     values.loaded = true;
     basic_->Read(values);
     other_->Read(values);
+    // A retention limit that does not read is refused as the command line refuses it, and the
+    // dialog stays open with what the user typed.
+    if (const auto refused = SettingsFlow::Refusal(values)) {
+        notifier_.MessageBox(*refused, settings_text::kCaption);
+        return;
+    }
     if (flow_.Save(values) == SettingsSaveResult::Saved) {
         accept();
         return;
