@@ -1179,7 +1179,7 @@ Route: %2</translation>
     <name>nimbrel::CNimbrelDlg</name>
     <message>
         <source>Архив записей</source>
-        <translation>Recordings Archive</translation>
+        <translation>Archive</translation>
     </message>
     <message>
         <source>Архив записей (Ctrl+H)</source>
