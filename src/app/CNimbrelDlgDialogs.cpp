@@ -73,6 +73,8 @@ void CNimbrelDlg::OpenArchive(const std::string& sid) {
             media.imagePath.empty() ? std::string() : media.imagePath + "/" + user;
         archive_ = new ArchiveWindow(session_.Archive(), snapshots, sid, this);
     } else {
+        // Files recorded since (by another program too) are found in the background.
+        session_.Archive().SyncSoon();
         archive_->Reload();
     }
     archive_->show();

@@ -9,6 +9,7 @@ extern "C" {
 #include <cmath>
 
 #include "archive/ArchiveSpans.h"
+#include "media/WholePicture.h"
 #include "platform/Log.h"
 
 namespace nimbrel::archive {
@@ -183,13 +184,7 @@ void ArchivePlayer::ShowPacket(AVPacket* packet, bool show) {
     if (!picture) return;
     ++counters_.framesDecoded;
     if (!show) return;
-    const auto [drawWidth, drawHeight] = surface_.DrawSize();
-    if (drawWidth <= 0 || drawHeight <= 0) return;
-    // The whole picture at the video area's size (never enlarged: the viewer stretches it).
-    const auto [w, h] =
-        PaneScaler::StoredSize(drawWidth, drawHeight, 0, picture->width, picture->height);
-    if (!scaler_.Scale(*picture, picture_.Resize(w, h))) return;
-    if (surface_.Publish(owner_, picture_)) ++counters_.framesShown;
+    if (PublishWholePicture(*picture, scaler_, picture_, surface_, owner_)) ++counters_.framesShown;
 }
 
 void ArchivePlayer::Run() {

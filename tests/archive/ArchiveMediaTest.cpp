@@ -2,13 +2,11 @@
 // times run on evenly, the player going from one file to the next without a gap (and pausing,
 // stepping and jumping), and nimbrelctl archive on the same folder.
 #include <gtest/gtest.h>
-#include <json/reader.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <sstream>
 #include <thread>
 
 #include "ArchiveFiles.h"
@@ -190,41 +188,33 @@ TEST_F(ArchiveMedia, TheFileTheRecorderWritesNowPlaysAndExportsUpToItsLastComple
     EXPECT_EQ(test::ProbeMp4(r.output).frames, onDisk);
 }
 
-Json::Value Json(const std::string& text) {
-    Json::Value root;
-    std::istringstream in(text);
-    std::string why;
-    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &why);
-    return root;
-}
-
 TEST_F(ArchiveMedia, NimbrelctlListsPlaysExportsAndPrunesTheSameFolder) {
     keeper_.reset();  // the command line opens the same index
     const std::string common = " --user anna --json archive --dir " + folder_ + " --config-dir " +
                                (dir_ / "config").string() + " ";
     const auto list = test::RunCtl(common + "list");
     ASSERT_EQ(list.exitCode, 0) << list.out;
-    const Json::Value spans = Json(list.out)["cameras"][0]["spans"];
+    const Json::Value spans = test::ParseJson(list.out)["cameras"][0]["spans"];
     ASSERT_EQ(spans.size(), 1u);
     EXPECT_EQ(spans[0]["start"].asString(), "2024-03-05 07:00:00");
     EXPECT_EQ(spans[0]["end"].asString(), "2024-03-05 07:00:03");
 
     const auto play = test::RunCtl(common + "play NB1 --from '2024-03-05 07:00:01' --seconds 5 --speed 8");
     ASSERT_EQ(play.exitCode, 0) << play.out;
-    EXPECT_EQ(Json(play.out)["framesDecoded"].asInt(), 50);
-    EXPECT_EQ(Json(play.out)["reached"].asString(), "2024-03-05 07:00:02");
+    EXPECT_EQ(test::ParseJson(play.out)["framesDecoded"].asInt(), 50);
+    EXPECT_EQ(test::ParseJson(play.out)["reached"].asString(), "2024-03-05 07:00:02");
 
     const std::string out = (dir_ / "cli.mp4").string();
     const auto exported = test::RunCtl(common + "export NB1 --from '2024-03-05 07:00:00' --to "
                                                 "'2024-03-05 07:00:03' --output " + out);
     ASSERT_EQ(exported.exitCode, 0) << exported.out;
-    EXPECT_EQ(Json(exported.out)["frames"].asInt(), 75);
+    EXPECT_EQ(test::ParseJson(exported.out)["frames"].asInt(), 75);
     EXPECT_EQ(test::ProbeMp4(out).frames, 75);
 
     ASSERT_EQ(test::RunCtl(common + "keep " + files_[0].string()).exitCode, 0);
     const auto pruned = test::RunCtl(common + "prune --size 0.000001");
     ASSERT_EQ(pruned.exitCode, 0) << pruned.out;
-    EXPECT_EQ(Json(pruned.out)["deleted"].size(), 2u);
+    EXPECT_EQ(test::ParseJson(pruned.out)["deleted"].size(), 2u);
     EXPECT_TRUE(fs::exists(files_[0]));  // kept
     EXPECT_EQ(test::RunCtl(common + "export NB1 --from x --to y --output " + out).exitCode, 2);
 }

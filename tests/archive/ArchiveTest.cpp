@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ArchiveFiles.h"
+#include "FullDiskSink.h"
 #include "RecordingNotifier.h"
 #include "archive/ArchiveKeeper.h"
 #include "archive/ArchiveSpans.h"
@@ -258,24 +259,6 @@ TEST_F(ArchiveTest, RetentionDeletesWholeOldestFilesAndTheirRowsButNeverTheOpenO
     EXPECT_GT(keeper->Changes(), changes);
 }
 
-// Fails every write once `budget` bytes went through, as a full disk does.
-class FullDisk : public ByteSink {
-  public:
-    FullDisk(std::unique_ptr<ByteSink> file, std::size_t budget)
-        : file_(std::move(file)), budget_(budget) {}
-    bool Write(const uint8_t* data, std::size_t size) override {
-        const std::size_t take = std::min(size, budget_);
-        budget_ -= take;
-        return file_->Write(data, take) && take == size;
-    }
-    void Commit() override { file_->Commit(); }
-    bool Finish() override { return file_->Finish(); }
-
-  private:
-    std::unique_ptr<ByteSink> file_;
-    std::size_t budget_;
-};
-
 TEST_F(ArchiveTest, AFullDiskMakesRoomByTheSameRuleSoTheRecordingGoesOn) {
     const auto old = RecordFiles(folder_, "anna", "NB1", "2024-03-01 07:00:00", 1);
     auto keeper = Keeper();
@@ -289,7 +272,7 @@ TEST_F(ArchiveTest, AFullDiskMakesRoomByTheSameRuleSoTheRecordingGoesOn) {
             diskOverride_ = DiskSpace{1ull << 30, 1ull << 29};
             return file;
         }
-        return std::make_unique<FullDisk>(std::move(file), 3000);
+        return std::make_unique<test::FullDiskSink>(std::move(file), 3000);
     };
     bool recording = false;
     const auto files = RecordFiles(folder_, "anna", "NB2", "2024-03-05 07:00:00", 4, 0,

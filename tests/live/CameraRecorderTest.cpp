@@ -10,6 +10,7 @@
 #include <fstream>
 #include <numeric>
 
+#include "FullDiskSink.h"
 #include "H264Clip.h"
 #include "Mp4Probe.h"
 #include "RecordingNotifier.h"
@@ -39,24 +40,6 @@ ParameterSetRecord Record(const std::vector<uint8_t>& nal) {
     r.bytes[63] = static_cast<uint8_t>(nal.size());
     return r;
 }
-
-// Fails every write once `budget` bytes went through.
-class FullDisk : public ByteSink {
-  public:
-    FullDisk(std::unique_ptr<ByteSink> file, std::size_t budget)
-        : file_(std::move(file)), budget_(budget) {}
-    bool Write(const uint8_t* data, std::size_t size) override {
-        const std::size_t take = std::min(size, budget_);
-        budget_ -= take;
-        return file_->Write(data, take) && take == size;
-    }
-    void Commit() override { file_->Commit(); }
-    bool Finish() override { return file_->Finish(); }
-
-  private:
-    std::unique_ptr<ByteSink> file_;
-    std::size_t budget_;
-};
 
 class CameraRecorderTest : public ::testing::Test {
   protected:
@@ -227,7 +210,7 @@ TEST_F(CameraRecorderTest, AFolderThatCannotBeMadeIsToldOnceAndTheViewGoesOn) {
 TEST_F(CameraRecorderTest, AFullDiskStopsTheRecordingOnceAndLeavesAPlayableFile) {
     CameraRecorder recorder(notifier, Clock(), [](const fs::path& path, std::string& error) {
         auto file = DurableFile::Create(path, error);
-        return file ? std::make_unique<FullDisk>(std::move(file), 12000) : nullptr;
+        return file ? std::make_unique<test::FullDiskSink>(std::move(file), 12000) : nullptr;
     });
     recorder.BeginView(View());
     for (int n = 0; n < 40 && record; ++n) Tick(recorder, n);
