@@ -220,6 +220,9 @@ TEST(RetentionPlan, OldestFirstByAgeSizeShareAndFreeSpaceNeverOpenOrKept) {
     EXPECT_EQ(PlanRetention(files, {0, 0, 0.03}, now, disk).paths, V({"d1-b", "d2-a"}));
     // A disk that must get 15 MB more free space than it has.
     EXPECT_EQ(PlanRetention(files, {}, now, {1000 * mb, 5 * mb}, 20 * mb).paths, V({"d1-b", "d2-a"}));
+    // However much the disk needs, the open and the kept file stay.
+    EXPECT_EQ(PlanRetention(files, {}, now, {1000 * mb, 0}, 1000 * mb).paths,
+              V({"d1-b", "d2-a", "d3-a"}));
     EXPECT_TRUE(PlanRetention(files, {}, now, disk).paths.empty());
 }
 
@@ -231,6 +234,10 @@ TEST_F(ArchiveTest, RetentionDeletesWholeOldestFilesAndTheirRowsButNeverTheOpenO
     keeper->FileOpened({old[1], "NB1"});  // as if a camera still wrote it
     limits_.days = 2;
     EXPECT_TRUE(keeper->Prune().deleted.empty());
+    // Neither is deleted when asked by name either.
+    EXPECT_FALSE(keeper->DeleteRecording(old[0].string()));
+    EXPECT_FALSE(keeper->DeleteRecording(old[1].string()));
+    EXPECT_TRUE(fs::exists(old[0]) && fs::exists(old[1]));
     keeper->FileClosed({old[1], "NB1", 0, false});
     ASSERT_TRUE(keeper->WaitIdle(30s));
     const auto report = keeper->Prune();

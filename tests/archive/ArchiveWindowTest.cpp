@@ -1,7 +1,7 @@
 // The archive window on recordings of two cameras over two days: the days listed newest first,
 // a timeline row per camera with its spans, a click on a row plays that camera from there, the
-// day's snapshots listed and played from, and a marked span saved with the file kept from
-// retention. NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window (run it under Xvfb with
+// day's snapshots listed and played from, a marked span saved with the file kept from
+// retention, and the days following the index (a day recorded later, a day deleted). NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window (run it under Xvfb with
 // QT_QPA_PLATFORM=xcb to see it as a user would).
 #include <gtest/gtest.h>
 
@@ -87,6 +87,19 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     ASSERT_TRUE(kept);
     kept->click();
     EXPECT_TRUE(keeper.Index().Find(window.Player().CurrentFile())->kept);
+
+    // A day recorded since the window opened is found and, no day being picked, shown first; a
+    // day that retention deletes leaves the list.
+    test::RecordFiles(folder, "anna", "NB0000000002", "2024-03-06 09:00:00", 1);
+    keeper.SyncSoon();
+    ASSERT_TRUE(keeper.WaitIdle(30s));
+    QTRY_COMPARE_WITH_TIMEOUT(window.Days()->count(), 3, 10000);
+    EXPECT_EQ(window.Days()->currentItem()->text(), "2024-03-06");
+    for (const FileRow& row : keeper.Index().Files(keeper.Root(), {}, At("2024-03-04 00:00:00"),
+                                                   At("2024-03-05 00:00:00")))
+        EXPECT_TRUE(keeper.DeleteRecording(row.path));
+    QTRY_COMPARE_WITH_TIMEOUT(window.Days()->count(), 2, 10000);
+    EXPECT_EQ(window.Days()->item(1)->text(), "2024-03-05");
     window.close();
     fs::remove_all(dir);
 }

@@ -129,8 +129,9 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
 
     canvas_->SetSurface(&player_.Surface());
     connect(days_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && row < static_cast<int>(dayStarts_.size()))
-            ShowDay(dayStarts_[static_cast<std::size_t>(row)]);
+        if (row < 0 || row >= static_cast<int>(dayStarts_.size())) return;
+        dayPicked_ = true;
+        ShowDay(dayStarts_[static_cast<std::size_t>(row)]);
     });
     connect(snapshots_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         PlayFrom(item->data(Qt::UserRole).toString().toStdString(),
@@ -193,7 +194,10 @@ void ArchiveWindow::Reload() {
         timeline_->SetDay(DayStart(LocalNowMs()), {});
         return;
     }
-    const auto shown = std::find(dayStarts_.begin(), dayStarts_.end(), day_);
+    // The day the user picked stays shown; until then the newest one (a day recorded since the
+    // window opened comes first).
+    const auto shown = dayPicked_ ? std::find(dayStarts_.begin(), dayStarts_.end(), day_)
+                                  : dayStarts_.end();
     const int row = shown == dayStarts_.end() ? 0 : static_cast<int>(shown - dayStarts_.begin());
     {
         const QSignalBlocker quiet(days_);

@@ -72,6 +72,7 @@ class ArchiveWindow : public FramedDialog {
     std::string preferredSid_;
     archive::ArchivePlayer player_;
     int64_t day_ = 0;
+    bool dayPicked_ = false;  // the user chose the day shown
     std::vector<int64_t> dayStarts_;
 
     ArchiveTimelineWidget* timeline_;
