@@ -100,11 +100,11 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     retention->addWidget(new QLabel(tr("дней, не более"), this));
     retention->addWidget(archiveSize_);
     retention->addWidget(archiveUnit_);
-    auto* noLimit = new QLabel(tr("0 — без ограничения"), this);
-    noLimit->setStyleSheet(QStringLiteral("color: #808080;"));
-    retention->addWidget(noLimit);
     retention->addStretch(1);
     grid->addLayout(retention, row++, 1, 1, 3);
+    auto* noLimit = new QLabel(tr("0 — без ограничения"), this);
+    noLimit->setStyleSheet(QStringLiteral("color: #808080;"));
+    grid->addWidget(noLimit, row++, 1, 1, 3);
 
     caption(Text(kCloseLabel));
     auto* closing = new QHBoxLayout;
