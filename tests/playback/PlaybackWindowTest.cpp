@@ -4,6 +4,8 @@
 // title turning into the device name and the lower lists refilled when a higher one is picked,
 // an hour played with its transport, its sound heard through the output the program chose, and
 // the span played saved to a file (finished, cancelled, or ended by closing the window).
+// NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window while it saves (under Xvfb with
+// QT_QPA_PLATFORM=xcb, as a user sees it).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -244,6 +246,7 @@ TEST_F(PlaybackWindowTest, TheSpanPlayedIsSavedAsItPlaysACancelLeavesNothingAndC
     EXPECT_TRUE(w->SaveCancelButton()->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 40, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")), 5000);
+    if (const char* shot = std::getenv("NIMBREL_SCREENSHOT")) w->grab().save(shot);
     w->SaveButton()->click();
     const fs::path span = dir / "span.mp4";
     EXPECT_EQ(w->SaveStatus(), QStringLiteral("Сохранено: ") + QString::fromStdString(span.string()));
