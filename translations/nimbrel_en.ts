@@ -1065,6 +1065,10 @@ Route: %2</translation>
         <source>Индексация записей: %1 из %2</source>
         <translation>Indexing recordings: %1 of %2</translation>
     </message>
+    <message>
+        <source>Индексация записей…</source>
+        <translation>Indexing recordings…</translation>
+    </message>
 </context>
 <context>
     <name>nimbrel::BasicSettingsPage</name>

@@ -237,6 +237,7 @@ TEST_F(PlaybackWindowTest, TheSpanPlayedIsSavedAsItPlaysACancelLeavesNothingAndC
     w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
     w->StartButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(w->SaveButton()->isEnabled(), 30000);
+    ASSERT_TRUE(w->SaveButton()->isEnabled());
 
     // Saved until the user says it is done: the frames the saver took, in a file ffprobe reads.
     w->SaveButton()->click();
@@ -245,7 +246,9 @@ TEST_F(PlaybackWindowTest, TheSpanPlayedIsSavedAsItPlaysACancelLeavesNothingAndC
         << offered[0].toStdString();
     EXPECT_TRUE(w->SaveCancelButton()->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 40, 30000);
+    ASSERT_GE(w->Saver().Frames(), 40u);
     QTRY_VERIFY_WITH_TIMEOUT(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")), 5000);
+    EXPECT_TRUE(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")));
     if (const char* shot = std::getenv("NIMBREL_SCREENSHOT")) w->grab().save(shot);
     w->SaveButton()->click();
     const fs::path span = dir / "span.mp4";

@@ -156,9 +156,11 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
     sync_.start();
     setMinimumSize(900, 600);
     resize(1180, 760);
-    // Files recorded or changed since the index last looked are found in the background.
+    // Files recorded or changed since the index last looked are found in the background; an
+    // indexing under way shows at once.
     keeper_.SyncSoon();
     Reload();
+    Sync();
 }
 
 ArchiveWindow::~ArchiveWindow() {
@@ -310,7 +312,9 @@ QString ArchiveWindow::StatusText() const {
 void ArchiveWindow::Sync() {
     const auto& progress = keeper_.SyncProgress();
     const bool running = progress.running;
-    if (running)
+    if (running && progress.total == 0)
+        status_->setText(tr("Индексация записей…"));  // the folder is being listed
+    else if (running)
         status_->setText(tr("Индексация записей: %1 из %2")
                              .arg(progress.done.load())
                              .arg(progress.total.load()));
