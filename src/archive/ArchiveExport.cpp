@@ -145,7 +145,10 @@ ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
             packet->pts = packet->dts + av_rescale_q(offset, {1, kTimeScale}, out.TimeBase());
             packet->duration = av_rescale_q(periodTicks, {1, kTimeScale}, out.TimeBase());
             packet->pos = -1;
-            if (!out.Write(packet)) {
+            // The muxer takes a reference of its own; this one goes before the next read.
+            const bool written = out.Write(packet);
+            av_packet_unref(packet);
+            if (!written) {
                 failed = true;
                 break;
             }

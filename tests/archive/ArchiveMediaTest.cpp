@@ -100,12 +100,12 @@ TEST_F(ArchiveMedia, ASpanAcrossACutBecomesOneFileWithEvenTimesFromAKeyFrame) {
     ExportProgress cancelled;
     cancelled.cancel = true;
     r.output = dir_ / "out" / "cancelled.mp4";
-    EXPECT_EQ(ExportSpan(keeper_->Index(), r, &cancelled).error, export_text::kCancelled);
+    EXPECT_STREQ(ExportSpan(keeper_->Index(), r, &cancelled).error, export_text::kCancelled);
     EXPECT_TRUE(fs::is_empty(dir_ / "out") || !fs::exists(r.output));
     EXPECT_FALSE(fs::exists(r.output.string() + ".part"));
     r.fromMs = At("2024-03-05 09:00:00");
     r.toMs = r.fromMs + 1000;
-    EXPECT_EQ(ExportSpan(keeper_->Index(), r).error, export_text::kNothing);
+    EXPECT_STREQ(ExportSpan(keeper_->Index(), r).error, export_text::kNothing);
 }
 
 TEST_F(ArchiveMedia, ThePlayerGoesAcrossEachCutWithoutAGapAndPausesStepsAndJumps) {
