@@ -85,8 +85,9 @@ int OpenArchive(CliContext& ctx, const ArchiveOptions& o, RetentionLimits limits
 
 // Brings the index in step with the folder; with --progress it says how far it is.
 ArchiveIndex::SyncReport Sync(Archive& a, bool progress) {
+    // A new keeper syncs the folder it is given, once: asking again could make the report the
+    // second sync's, which found nothing new.
     a.keeper->SetFolder(a.folder);
-    a.keeper->SyncSoon();
     while (!a.keeper->WaitIdle(milliseconds(500)))
         if (progress) {
             const auto& p = a.keeper->SyncProgress();
