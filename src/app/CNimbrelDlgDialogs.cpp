@@ -72,6 +72,11 @@ void CNimbrelDlg::OpenArchive(const std::string& sid) {
         const std::string snapshots =
             media.imagePath.empty() ? std::string() : media.imagePath + "/" + user;
         archive_ = new ArchiveWindow(session_.Archive(), snapshots, sid, this);
+        // The rows carry the names the account gave its cameras.
+        archive_->SetCameraNames([this](const std::string& camera) {
+            const DeviceRecord* device = session_.List().At(session_.List().IndexOfSid(camera));
+            return device ? device->Name() : std::string();
+        });
     } else {
         // Files recorded since (by another program too) are found in the background.
         session_.Archive().SyncSoon();

@@ -56,6 +56,12 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].sid, "NB0000000001");
     EXPECT_EQ(rows[0].spans.size(), 2u);  // the cut recording is one span
+    EXPECT_EQ(window.Timeline()->LabelOf(0), QStringLiteral("NB0000000001"));
+    window.SetCameraNames([](const std::string& sid) {
+        return sid == "NB0000000001" ? std::string("Прихожая") : std::string();
+    });
+    EXPECT_EQ(window.Timeline()->LabelOf(0), QStringLiteral("Прихожая"));
+    EXPECT_EQ(window.Timeline()->LabelOf(1), QStringLiteral("NB0000000002"));
     ASSERT_EQ(window.Snapshots()->count(), 1);
 
     // A click on the second row at its recording plays that camera from there.

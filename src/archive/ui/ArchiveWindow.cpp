@@ -177,6 +177,10 @@ void ArchiveWindow::done(int result) {
     FramedDialog::done(result);
 }
 
+void ArchiveWindow::SetCameraNames(std::function<std::string(const std::string&)> nameOf) {
+    timeline_->SetNames(std::move(nameOf));
+}
+
 void ArchiveWindow::Reload() {
     changesSeen_ = keeper_.Changes();
     const auto rows = keeper_.Index().Files(keeper_.Root());

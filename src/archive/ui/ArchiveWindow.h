@@ -11,6 +11,7 @@
 
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -44,6 +45,8 @@ class ArchiveWindow : public FramedDialog {
     ArchiveTimelineWidget* Timeline() const { return timeline_; }
     QListWidget* Days() const { return days_; }
     QListWidget* Snapshots() const { return snapshots_; }
+    // The cameras' names for the timeline's rows (empty for one it does not know).
+    void SetCameraNames(std::function<std::string(const std::string& sid)> nameOf);
     // Reads the index afresh (days, rows, snapshots).
     void Reload();
     // Shows day `dayStartMs`.
