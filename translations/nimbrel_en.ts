@@ -80,6 +80,14 @@
         <translation>Previous / next page</translation>
     </message>
     <message>
+        <source>Снова первая страница</source>
+        <translation>Back to the first page</translation>
+    </message>
+    <message>
+        <source>Снова последняя страница</source>
+        <translation>Back to the last page</translation>
+    </message>
+    <message>
         <source>Ctrl+стрелки</source>
         <translation>Ctrl+Arrows</translation>
     </message>
@@ -294,6 +302,12 @@
     <message>
         <source>Не удалось сохранить скриншот</source>
         <translation>The snapshot could not be saved</translation>
+    </message>
+    <message>
+        <source>Скриншот сохранен в файл
+%1</source>
+        <translation>Snapshot saved to
+%1</translation>
     </message>
     <message>
         <source> Загрузка видеоархива...</source>
@@ -652,6 +666,10 @@ Phone: %3</translation>
         <translation>Administrator</translation>
     </message>
     <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
         <source> Пользователь удален</source>
         <translation>Remove User</translation>
     </message>
@@ -888,6 +906,10 @@ Route: %2</translation>
     <message>
         <source>Применится после перезапуска</source>
         <translation>Applies after a restart</translation>
+    </message>
+    <message>
+        <source>Задан переменной окружения NIMBREL_LANG</source>
+        <translation>Set by the NIMBREL_LANG environment variable</translation>
     </message>
 </context>
 <context>

@@ -26,6 +26,7 @@
 #include "widgets/FlatButton.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
+#include "widgets/SplitterHandle.h"
 
 namespace nimbrel {
 namespace {
@@ -170,14 +171,16 @@ void CNimbrelDlg::CreateChildren() {
     connect(canvasView_, &CanvasWidget::SelectedCameraChanged, this, [this] {
         if (const CCamera* camera = SelectedCamera()) UpdateToolbarForCamera(camera);
     });
+    // Dark and bold in the white margin under the paging buttons, readable at a glance.
     pageLabel_ = new QLabel(this);
     pageLabel_->setObjectName(QStringLiteral("pageLabel"));
     pageLabel_->setAlignment(Qt::AlignCenter);
-    pageLabel_->setStyleSheet(
-        QStringLiteral("color: rgb(64,155,228); font-size: 12px; background: transparent;"));
+    pageLabel_->setStyleSheet(QStringLiteral(
+        "color: rgb(30,60,100); font-size: 13px; font-weight: bold; background: transparent;"));
     pageLabel_->setToolTip(tr("Страница"));
     ShowPage(session_.Canvas().CurrentPage(), std::max(1, session_.Canvas().PageCount()));
     connect(canvasView_, &CanvasWidget::PageChanged, this, &CNimbrelDlg::ShowPage);
+    connect(canvasView_, &CanvasWidget::MaximisedChanged, this, &CNimbrelDlg::ShowPageLabel);
     connect(canvasView_, &CanvasWidget::PaneMenuRequested, this, &CNimbrelDlg::ShowPaneMenu);
     // A pane's camera pressed: its device lights up in the tree.
     connect(canvasView_, &CanvasWidget::CameraPressed, this, [this](PaneOwner* owner) {
@@ -185,6 +188,20 @@ void CNimbrelDlg::CreateChildren() {
     });
     tree_ = new DeviceTreeWidget(session_.Tree(), session_.List(), session_.Thumbnails(), *this,
                                  session_.Notifier(), session_.Service(), this);
+    // Dragged left the tree widens (long names); the width is kept for the account on release.
+    treeSplitter_ = new SplitterHandle(this);
+    treeSplitter_->setObjectName(QStringLiteral("treeSplitter"));
+    connect(treeSplitter_, &SplitterHandle::Dragged, this, [this](int dx) {
+        treeWidth_ = ClampTreeWidth(treeWidthAtPress_ - dx, width());
+        Relayout();
+    });
+    connect(treeSplitter_, &SplitterHandle::Released, this, [this] {
+        treeWidthAtPress_ = treeWidth_;
+        const std::filesystem::path& file = session_.App().m_ConfigPath;
+        if (!file.empty() && !SaveTreeWidth(file, treeWidth_))
+            NLOG_ERROR("NimbrelDlg: the tree's width could not be saved");
+    });
+    LoadTreeWidth();
     DeviceTreeWidget* tree = tree_;
     session_.SetTreeChanged([tree] { tree->RequestRepaint(); });
     // Views start, fail and stop with their panes taken, repainted and given back.
@@ -198,6 +215,21 @@ void CNimbrelDlg::CreateChildren() {
 
 void CNimbrelDlg::ShowPage(int page, int pages) {
     pageLabel_->setText(QStringLiteral("%1 / %2").arg(page + 1).arg(pages));
+}
+
+void CNimbrelDlg::ShowPageLabel() {
+    bool maximised = false;
+    for (const PaneState& pane : session_.Canvas().Panes())
+        maximised = maximised || pane.maximised;
+    pageLabel_->setVisible(!fullScreen_ && !maximised);
+}
+
+void CNimbrelDlg::LoadTreeWidth() {
+    AccountFile account;
+    const std::filesystem::path& file = session_.App().m_ConfigPath;
+    if (!file.empty() && account.Load(file))
+        treeWidth_ = std::max(kDefaultTreeWidth, ReadStoredTreeWidth(account));
+    treeWidthAtPress_ = treeWidth_;
 }
 
 void CNimbrelDlg::ShowServiceState(bool connected) {
@@ -254,8 +286,11 @@ void CNimbrelDlg::Relayout() {
         archiveButton_->move(menu->x - kArchiveButtonWidth - 8, menu->y - 2);
         archiveButton_->setVisible(!fullScreen_);
     }
-    if (canvasView_) canvasView_->setGeometry(fullScreen_ ? rect() : ToQRect(CanvasRect(w, h)));
-    if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h)));
+    const int tree = ClampTreeWidth(treeWidth_, w);
+    if (canvasView_)
+        canvasView_->setGeometry(fullScreen_ ? rect() : ToQRect(CanvasRect(w, h, tree)));
+    if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h, tree)));
+    if (treeSplitter_) treeSplitter_->setGeometry(ToQRect(TreeSplitterRect(w, h, tree)));
     if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
     update();
 }

@@ -36,6 +36,7 @@ class CanvasWidget;
 class FlatButton;
 class DeviceRecord;
 class DeviceTreeWidget;
+class SplitterHandle;
 class TrayIcon;
 
 class CNimbrelDlg : public QWidget, public TreeActions {
@@ -103,8 +104,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     const ToolbarFlow& Toolbar() const { return toolbar_; }
     DeviceTreeWidget* Tree() const { return tree_; }
     CanvasWidget* CanvasView() const { return canvasView_; }
-    // "page / pages" under the paging buttons.
+    // "page / pages" under the paging buttons (hidden while a pane is maximised).
     QLabel* PageLabel() const { return pageLabel_; }
+    // The handle between the wall and the tree that widens the tree; its width now.
+    SplitterHandle* TreeSplitter() const { return treeSplitter_; }
+    int TreeWidth() const { return treeWidth_; }
     AllInit& StartupWorker() { return allInit_; }
     TrayIcon* Tray() const { return tray_; }
 
@@ -144,6 +148,12 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // The buttons, the stored flag and the wall follow a maximise or restore.
     void NoteMaximised(bool maximised);
     void ShowPage(int page, int pages);
+    // The page indicator shows while no pane is maximised and the window is not full screen.
+    void ShowPageLabel();
+    // The next or previous page; going round the end says so.
+    void TurnPage(bool forward);
+    // Stored per account; read when the window is made.
+    void LoadTreeWidth();
     // The rectangle of the restored window.
     QRect NormalRect() const;
     // The session with the service was lost or is back: the notice, and a refresh when back.
@@ -216,6 +226,10 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     CanvasWidget* canvasView_ = nullptr;
     QWidget* chooser_ = nullptr;
     QLabel* pageLabel_ = nullptr;
+    std::optional<QPoint> paneMenuAt_;  // while a pane menu's command runs: where it opened
+    SplitterHandle* treeSplitter_ = nullptr;
+    int treeWidth_ = kDefaultTreeWidth;  // as the user chose it; laid out clamped to the window
+    int treeWidthAtPress_ = kDefaultTreeWidth;
     TrayIcon* tray_ = nullptr;
     QIcon icon_;
 

@@ -11,6 +11,7 @@
 #include "devices/ui/DeviceTreeWidget.h"
 #include "wall/ui/CanvasWidget.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/SplitterHandle.h"
 
 namespace nimbrel {
 namespace {
@@ -138,7 +139,8 @@ void CNimbrelDlg::SetFullScreen(bool on) {
     }
     // Only the wall shows in full screen: no title band, toolbar or tree.
     tree_->setVisible(!on);
-    pageLabel_->setVisible(!on);
+    treeSplitter_->setVisible(!on);
+    ShowPageLabel();
     for (const int id : kTitleButtons) buttons_[id]->setVisible(!on);
     if (!on) {
         buttons_[kBtnMaximise]->setVisible(!maximised_);

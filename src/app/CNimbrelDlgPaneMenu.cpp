@@ -54,7 +54,10 @@ void CNimbrelDlg::ShowPaneMenu(int pane, const QPoint& globalPos) {
 
     if (QAction* chosen = menu.exec(globalPos)) {
         const auto found = commands.find(chosen);
+        // A menu that the command opens (the bit rates) opens where this one was.
+        paneMenuAt_ = globalPos;
         if (found != commands.end()) found->second();
+        paneMenuAt_.reset();
     }
 }
 

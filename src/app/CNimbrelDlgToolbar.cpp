@@ -16,6 +16,23 @@
 #include "widgets/CoreText.h"
 
 namespace nimbrel {
+namespace {
+
+// Said when paging went round the end of the pages and came back to the other end.
+constexpr const char* kWrappedToFirst = NIMBREL_TR_NOOP("Core", "Снова первая страница");
+constexpr const char* kWrappedToLast = NIMBREL_TR_NOOP("Core", "Снова последняя страница");
+constexpr int kWrapNoticeMs = 1500;
+
+}  // namespace
+
+void CNimbrelDlg::TurnPage(bool forward) {
+    CCanvas& canvas = session_.Canvas();
+    const int before = canvas.CurrentPage();
+    if (!(forward ? canvas.NextPage() : canvas.PrevPage())) return;
+    const int after = canvas.CurrentPage();
+    if (forward ? after < before : after > before)
+        session_.Notifier().ShowTip(forward ? kWrappedToFirst : kWrappedToLast, kWrapNoticeMs);
+}
 
 CCamera* CNimbrelDlg::SelectedCamera() const {
     return dynamic_cast<CCamera*>(session_.Canvas().SelectedCamera());
@@ -36,10 +53,8 @@ void CNimbrelDlg::RunCommand(int id) {
             StopSelected();
             break;
         case kBtnPrevPage:
-            session_.Canvas().PrevPage();
-            break;
         case kBtnNextPage:
-            session_.Canvas().NextPage();
+            TurnPage(id == kBtnNextPage);
             break;
         case kBtnRotate:
             RotateSelected();
@@ -169,12 +184,18 @@ void CNimbrelDlg::ShowBitRateMenu(const CCamera& camera, int button) {
     for (const auto& item : items) {
         QAction* action = menu.addAction(tr(item.text));
         action->setCheckable(true);
-        action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) == camera.m_nBitRate);
+        // The rate the camera announced (or was last given) is ticked, as near as the three go.
+        action->setChecked(ToolbarFlow::BitRateOfCommand(item.command) ==
+                           ToolbarFlow::NearestBitRate(camera.m_nBitRate));
         commands[action] = item.command;
     }
-    // In full screen the toolbar is hidden (the pane menu still reaches this menu): at the cursor.
+    // From a pane's menu, where that menu was; from the toolbar, at its button (in full screen,
+    // where the toolbar is hidden, at the cursor).
     const BitmapButton* at = buttons_[button];
-    QAction* chosen = menu.exec(at->isVisible() ? at->mapToGlobal(QPoint(0, 0)) : QCursor::pos());
+    const QPoint where = paneMenuAt_ ? *paneMenuAt_
+                         : at->isVisible() ? at->mapToGlobal(QPoint(0, 0))
+                                           : QCursor::pos();
+    QAction* chosen = menu.exec(where);
     if (chosen) RunCommand(commands[chosen]);
 }
 

@@ -1,5 +1,7 @@
 #include "app/MainLayout.h"
 
+#include <algorithm>
+
 namespace nimbrel {
 
 int ToolbarSpacing(int clientWidth) {
@@ -43,12 +45,21 @@ std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth) {
     return LayoutRect{clientWidth - offset, 4, kTitleButtonWidth, kTitleButtonHeight};
 }
 
-LayoutRect CanvasRect(int clientWidth, int clientHeight) {
-    return {5, 50, clientWidth - 275, clientHeight - 120};
+int ClampTreeWidth(int wanted, int clientWidth) {
+    const int widest = std::max(kDefaultTreeWidth, clientWidth - 15 - kMinimumWallWidth);
+    return std::clamp(wanted, kDefaultTreeWidth, widest);
 }
 
-LayoutRect TreeRect(int clientWidth, int clientHeight) {
-    return {clientWidth - 265, 50, 260, clientHeight - 55};
+LayoutRect CanvasRect(int clientWidth, int clientHeight, int treeWidth) {
+    return {5, 50, clientWidth - treeWidth - 15, clientHeight - 120};
+}
+
+LayoutRect TreeRect(int clientWidth, int clientHeight, int treeWidth) {
+    return {clientWidth - treeWidth - 5, 50, treeWidth, clientHeight - 55};
+}
+
+LayoutRect TreeSplitterRect(int clientWidth, int clientHeight, int treeWidth) {
+    return {clientWidth - treeWidth - 10, 50, 5, clientHeight - 55};
 }
 
 WindowZone HitTestBorder(int x, int y, int w, int h) {

@@ -37,10 +37,19 @@ std::optional<LayoutRect> ToolbarButtonRect(int id, int clientWidth, int clientH
 LayoutRect PageLabelRect(int clientWidth, int clientHeight);
 // The title-band button's rectangle; nothing for another id.
 std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth);
-// The video wall: (5, 50), (width - 275) × (height - 120).
-LayoutRect CanvasRect(int clientWidth, int clientHeight);
-// The device tree: (width - 265, 50), 260 × (height - 55).
-LayoutRect TreeRect(int clientWidth, int clientHeight);
+// The device tree's width: 260 at first; the user may widen it by its splitter, as long as the
+// wall keeps kMinimumWallWidth.
+inline constexpr int kDefaultTreeWidth = 260;
+inline constexpr int kMinimumWallWidth = 400;
+// `wanted` within what a client `clientWidth` wide allows (never under the default).
+int ClampTreeWidth(int wanted, int clientWidth);
+// The video wall: (5, 50), (width - 275) × (height - 120) with the default tree; a wider tree
+// takes its extra width from the wall.
+LayoutRect CanvasRect(int clientWidth, int clientHeight, int treeWidth = kDefaultTreeWidth);
+// The device tree: (width - 265, 50), 260 × (height - 55) with the default width.
+LayoutRect TreeRect(int clientWidth, int clientHeight, int treeWidth = kDefaultTreeWidth);
+// The splitter between the wall and the tree: the 5-pixel gap between them, as tall as the tree.
+LayoutRect TreeSplitterRect(int clientWidth, int clientHeight, int treeWidth = kDefaultTreeWidth);
 
 enum class WindowZone {
     Client,

@@ -1,5 +1,7 @@
 #include "app/QtNotifier.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QThread>
 
 #include "app/CTip.h"
@@ -43,8 +45,25 @@ void QtNotifier::ShowMessageNow(const QString& text, const QString& caption, Ico
     // only place that tells why the program waits.
     NLOG_INFO("QtNotifier: message box \"" << caption.toStdString()
                                            << "\": " << text.toStdString());
-    QWidget* parent = window_ && window_->isVisible() ? window_.data() : nullptr;
+    // The box belongs to the window that caused it, or to the nearest shown window above that
+    // one; it is centred over the window that caused it even when that one has just closed (a
+    // dialog whose answer came as it closed), else over the screen.
+    QWidget* parent = window_;
+    while (parent && !parent->isVisible()) parent = parent->parentWidget();
     FramedMessageBox box(caption, text, FramedMessageBox::Buttons::Ok, parent);
+    box.adjustSize();
+    QRect over;
+    if (window_ && (window_->isVisible() || window_->testAttribute(Qt::WA_WState_ExplicitShowHide)))
+        over = window_->frameGeometry();
+    else if (parent)
+        over = parent->window()->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        over = screen->availableGeometry();
+    if (over.isValid()) {
+        QRect frame = box.frameGeometry();
+        frame.moveCenter(over.center());
+        box.move(frame.topLeft());
+    }
     box.exec();
 }
 

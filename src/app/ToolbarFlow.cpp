@@ -1,5 +1,7 @@
 #include "app/ToolbarFlow.h"
 
+#include <cstdlib>
+
 #include "app/MainControls.h"
 #include "live/CCamera.h"
 #include "platform/FixedText.h"
@@ -151,6 +153,15 @@ int ToolbarFlow::BitRateButton(int bitRate) {
         default:
             return 0;
     }
+}
+
+int ToolbarFlow::NearestBitRate(int announced) {
+    if (announced <= 0) return 0;
+    int nearest = 0;
+    for (const int rate : {88000, 480000, 1200000})
+        if (nearest == 0 || std::abs(rate - announced) < std::abs(nearest - announced))
+            nearest = rate;
+    return nearest;
 }
 
 int ToolbarFlow::BitRateOfCommand(int command) {

@@ -86,6 +86,9 @@ class ToolbarFlow {
 
     // The rate button that stands for bits per second `bitRate`, 0 for another value.
     static int BitRateButton(int bitRate);
+    // Of the three rates, the one nearest to what a camera announced (it may send any value);
+    // 0 when it announced none.
+    static int NearestBitRate(int announced);
     // The bit-rate menu command for a rate button, and the rate it asks for.
     static int BitRateOfCommand(int command);
 

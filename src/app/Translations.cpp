@@ -9,8 +9,6 @@
 namespace nimbrel {
 namespace {
 
-constexpr const char* kEnglishCatalogue = ":/translations/nimbrel_en.qm";
-
 std::string TranslateThroughToolkit(const char* context, const char* source) {
     return QCoreApplication::translate(context, source).toStdString();
 }
@@ -18,14 +16,18 @@ std::string TranslateThroughToolkit(const char* context, const char* source) {
 }  // namespace
 
 bool InstallTranslation(InterfaceLanguage language) {
-    if (language == InterfaceLanguage::Russian) return true;
-    // Lives as long as the program: the application keeps only a pointer to it.
-    static QTranslator english;
-    if (english.isEmpty() && !english.load(QString::fromLatin1(kEnglishCatalogue))) {
-        NLOG_ERROR("Translations: the English catalogue could not be loaded");
+    const bool english = language == InterfaceLanguage::English;
+    // Live as long as the program: the application keeps only a pointer to them.
+    static QTranslator englishCatalogue;
+    static QTranslator russianCatalogue;
+    QTranslator& catalogue = english ? englishCatalogue : russianCatalogue;
+    const QString path = english ? QStringLiteral(":/translations/nimbrel_en.qm")
+                                 : QStringLiteral(":/translations/nimbrel_ru.qm");
+    if (catalogue.isEmpty() && !catalogue.load(path)) {
+        NLOG_ERROR("Translations: the catalogue " << path.toStdString() << " could not be loaded");
         return false;
     }
-    QCoreApplication::installTranslator(&english);
+    QCoreApplication::installTranslator(&catalogue);
     text::SetTranslator(&TranslateThroughToolkit);
     return true;
 }

@@ -1,5 +1,6 @@
-// The language of the program's windows: the English catalogue (compiled into the program) put
-// in place for the toolkit's texts and for the core's hook, before any window is made.
+// The language of the program's windows: the catalogue of the language (compiled into the
+// program) put in place for the toolkit's texts and for the core's hook, before any window is
+// made.
 // Threading: the UI thread, once at start-up, before workers run.
 #pragma once
 
@@ -7,8 +8,10 @@
 
 namespace nimbrel {
 
-// Russian needs nothing (the texts are written in it). False when the English catalogue cannot
-// be loaded: the program then stays in Russian.
+// English gets the whole English catalogue. Russian gets the Russian one, which holds only the
+// source texts a Russian reader must read otherwise (Chinese or English texts, labels that name
+// another action); every other text is shown as written. False when the catalogue cannot be
+// loaded: the program then shows the source texts.
 bool InstallTranslation(InterfaceLanguage language);
 
 }  // namespace nimbrel

@@ -46,6 +46,20 @@ bool WriteWindowPlacement(AccountFile& file, const WindowPlacement& p) {
     return ok;
 }
 
+int ReadStoredTreeWidth(const AccountFile& file) {
+    return Value(file, "TreeWidth");
+}
+
+bool SaveTreeWidth(const std::filesystem::path& accountFile, int width) {
+    return AccountStore::For(accountFile).Change([&](AccountFile& file) {
+        XmlElement root = file.Document().Root();
+        if (!root) return false;
+        XmlElement section = root.Child(kSection);
+        if (!section) section = root.AddChild(kSection);
+        return SetValue(section, "TreeWidth", width);
+    });
+}
+
 bool SaveWindowAndLayout(const std::filesystem::path& accountFile, const WindowPlacement& placement,
                          const SplitLayout& layout) {
     return AccountStore::For(accountFile).Change([&](AccountFile& file) {

@@ -27,6 +27,20 @@ VideoLockKeypad::KeyResult VideoLockKeypad::Press(int digit) {
     return KeyResult::Pressed;
 }
 
+bool VideoLockKeypad::TakeBack() {
+    if (entered_.empty()) return false;
+    lit_[static_cast<std::size_t>(entered_.back() - '1')] = false;
+    entered_.pop_back();
+    return true;
+}
+
+VideoLockKeypad::KeyResult VideoLockKeypad::Submit() {
+    if (entered_.empty()) return KeyResult::Ignored;
+    if (HmacSha1Hex(g_, entered_) == lockPsd_) return KeyResult::Unlocked;
+    StartAgain();
+    return KeyResult::Reset;
+}
+
 void VideoLockKeypad::StartAgain() {
     entered_.clear();
     lit_.fill(false);

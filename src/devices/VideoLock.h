@@ -39,6 +39,11 @@ class VideoLockKeypad {
     VideoLockKeypad(const GlobalSettings& g, const DeviceRecord& device);
 
     KeyResult Press(int digit);
+    // Takes the last key back (it can be pressed again); false with no key in.
+    bool TakeBack();
+    // The code as it stands is all there is: a wrong one starts again (Reset), as the ninth
+    // wrong key does; Ignored with no key in.
+    KeyResult Submit();
     void StartAgain();
 
     const std::string& Entered() const { return entered_; }

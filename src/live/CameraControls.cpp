@@ -68,7 +68,10 @@ void CCamera::TakeSnapshot(const AVFrame& picture) {
     switch (snapshot_.Take(picture, scaler_, place)) {
         case SnapshotTaker::Outcome::Written:
             // Posted to the user's side: the box never holds up this tick.
-            live_.notifier.MessageBox(SnapshotTaker::kTakenMessage, kCaption);
+            live_.notifier.MessageBox(
+                text::Format(text::Tr(text::kCoreContext, SnapshotTaker::kTakenMessage),
+                             {snapshot_.LastFile().string()}),
+                kCaption);
             break;
         case SnapshotTaker::Outcome::Failed:
             live_.notifier.ShowTip(SnapshotTaker::kFailedNotice, kSnapshotNoticeMs);

@@ -22,7 +22,9 @@ class PaneScaler;
 
 class SnapshotTaker {
   public:
-    static constexpr const char* kTakenMessage = NIMBREL_TR_NOOP("Core", "Скриншот видео");
+    // Says where the file went: %1 is its path.
+    static constexpr const char* kTakenMessage =
+        NIMBREL_TR_NOOP("Core", "Скриншот сохранен в файл\n%1");
     static constexpr const char* kFailedNotice =
         NIMBREL_TR_NOOP("Core", "Не удалось сохранить скриншот");
 

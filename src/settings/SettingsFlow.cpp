@@ -1,5 +1,7 @@
 #include "settings/SettingsFlow.h"
 
+#include <cstdlib>
+
 #include <system_error>
 
 #include "platform/Autostart.h"
@@ -34,6 +36,8 @@ SettingsValues SettingsFlow::Open() const {
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
     values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
+    if (const char* chosen = std::getenv("NIMBREL_LANG"))
+        values.languageFromEnvironment = LanguageFromCode(chosen);
     if (const auto days = file.Setting("ArchiveDays")) values.archiveDays = *days;
     if (const auto size = file.Setting("ArchiveSize")) values.archiveSize = *size;
     const std::string update = setting("Update");
@@ -72,7 +76,8 @@ std::optional<std::string> SettingsFlow::Refusal(const SettingsValues& values) {
 
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
-    if (values.language != StoredLanguage(folder) && !StoreLanguage(folder, values.language))
+    if (!values.languageFromEnvironment && values.language != StoredLanguage(folder) &&
+        !StoreLanguage(folder, values.language))
         return SettingsSaveResult::NotSaved;
     const SettingsSaveResult result = SaveSettings(app_.m_ConfigPath, FileValues(values), app_);
     if (result == SettingsSaveResult::Saved)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,8 @@ inline constexpr const char* kRussian = NIMBREL_TR_NOOP("Core", "Русский"
 inline constexpr const char* kEnglish = NIMBREL_TR_NOOP("Core", "English");
 inline constexpr const char* kLanguageNote =
     NIMBREL_TR_NOOP("Core", "Применится после перезапуска");
+inline constexpr const char* kLanguageFromEnvironment =
+    NIMBREL_TR_NOOP("Core", "Задан переменной окружения NIMBREL_LANG");
 inline constexpr const char* kChooseFolder = NIMBREL_TR_NOOP("Core", "Пожалуйста, выберите папку");
 inline constexpr const char* kNoAutomaticFolder =
     NIMBREL_TR_NOOP("Core", "Не удалось сохранить файл в указанную папку, выбрать папку вручную！");
@@ -111,6 +114,9 @@ struct SettingsValues {
     std::string archiveSize = "0";
     // The program's, not the account's: kept beside the account files, used at the next start.
     InterfaceLanguage language = InterfaceLanguage::Russian;
+    // The language NIMBREL_LANG chose for this run, which wins over the stored one: the dialog
+    // shows it, and a save leaves the stored choice as it was.
+    std::optional<InterfaceLanguage> languageFromEnvironment;
 };
 
 class SettingsFlow {

@@ -176,6 +176,10 @@ TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatSto
     QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
     w->List(0)->setCurrentRow(1);
     w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
+    // Nothing plays yet: play is offered but does nothing.
+    QTest::qWait(300);
+    EXPECT_TRUE(w->ResumeButton()->isVisible());
+    EXPECT_FALSE(w->ResumeButton()->isEnabled());
     w->StartButton()->click();
     EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kStarting);
     QTRY_COMPARE_WITH_TIMEOUT(w->Canvas()->PlayState(), int(CPlaybkCanvas::kPlaying), 30000);
@@ -184,14 +188,35 @@ TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatSto
     QTRY_VERIFY_WITH_TIMEOUT(w->Slider()->value() >= 1, 10000);
     EXPECT_TRUE(w->CurrentTimeText().startsWith(QStringLiteral("08:00:0")));
 
+    // The transport shows the stream's state: pause while it plays, play while it is paused.
+    EXPECT_TRUE(w->PauseButton()->isVisible());
+    EXPECT_TRUE(w->PauseButton()->isEnabled());
     w->PauseButton()->click();
+    QTest::qWait(300);  // the window follows the stream meanwhile
+    EXPECT_TRUE(w->ResumeButton()->isVisible());
     w->ResumeButton()->click();
+    QTest::qWait(300);
+    EXPECT_TRUE(w->PauseButton()->isVisible());
     const int before = w->Slider()->value();
     w->ForwardButton()->click();
     EXPECT_EQ(w->Slider()->value(), before + 10);
     EXPECT_EQ(w->Stream()->Position(), before + 10);
+    // The time text moves at once, and stays there while the stream catches up.
+    const QString jumped = w->CurrentTimeText();
+    EXPECT_EQ(jumped.toStdString(), w->Stream()->Timeline()->TimeAt(before + 10));
+    QTest::qWait(300);
+    EXPECT_GE(w->CurrentTimeText(), jumped);
     w->RewindButton()->click();
-    EXPECT_EQ(w->Slider()->value(), before);
+    EXPECT_EQ(w->Slider()->value(), w->Stream()->Position());
+    EXPECT_LE(w->Slider()->value(), before + 2);
+
+    // A click on the timeline beside the thumb jumps there.
+    QSlider* slider = w->Slider();
+    const QPoint threeQuarters(slider->width() * 3 / 4, slider->height() / 2);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, threeQuarters);
+    EXPECT_NEAR(slider->value(), 2700, 120);
+    EXPECT_EQ(w->Stream()->Position(), slider->value());
+    EXPECT_EQ(w->CurrentTimeText().toStdString(), w->Stream()->Timeline()->TimeAt(slider->value()));
 
     // The camera heard pause, play and a jump.
     const auto heard = [&] {

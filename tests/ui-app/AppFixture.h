@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "RecordingNotifier.h"
 #include "app/CNimbrelDlg.h"
@@ -82,6 +83,20 @@ class AppFixture : public ::testing::Test {
         fields.status = status;
         std::lock_guard guard(Session().List().WriterLock());
         return Session().Camera(Session().List().Append(fields));
+    }
+
+    // Gives the camera a pane of the wall and presses on it, as the user selects a pane; the
+    // pane, or nothing when none was free.
+    std::optional<int> SelectInWall(CCamera& camera) {
+        CCanvas& canvas = Session().Canvas();
+        if (!canvas.AcquirePane(camera)) return std::nullopt;
+        const int pane = *canvas.PaneAt(camera.m_nPage, camera.m_nSlot);
+        const PaneState state = *canvas.Pane(pane);
+        if (!canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5))
+            return std::nullopt;
+        canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
+        QCoreApplication::processEvents();
+        return pane;
     }
 
     ClientSession& Session() {

@@ -97,13 +97,9 @@ TEST_F(EnglishWindowsTest, TheMainWindowItsMenusAndTheTreesMenusAreInEnglish) {
     window.resize(1500, 809);
     window.show();
     // A camera in a pane, selected, so that the pane menu and the bit-rate menu open.
-    CCanvas& canvas = Session().Canvas();
-    ASSERT_TRUE(canvas.AcquirePane(*camera));
-    const int pane = *canvas.PaneAt(camera->m_nPage, camera->m_nSlot);
-    const PaneState state = *canvas.Pane(pane);
-    ASSERT_TRUE(canvas.PressPane(pane, state.windowRect.x + 5, state.windowRect.y + 5));
-    canvas.ReleasePointer(state.windowRect.x + 5, state.windowRect.y + 5);
-    QCoreApplication::processEvents();
+    const std::optional<int> selected = SelectInWall(*camera);
+    ASSERT_TRUE(selected);
+    const int pane = *selected;
     test::Shot(&window, QStringLiteral("english-main-window"));
 
     EXPECT_FALSE(test::HasCyrillic(CNimbrelDlg::Title().toStdString()));
@@ -242,6 +238,14 @@ TEST_F(EnglishWindowsTest, TheCoresTextsComeOutInEnglishThroughItsHook) {
     EXPECT_EQ(PaneToolTip("Garage", kDeviceLan), "Garage\nRoute: Local network");
     // Data stays as it is: a name the user gave is not looked up.
     EXPECT_EQ(text::Tr(text::kCoreContext, "Гараж"), "Гараж");
+}
+
+TEST_F(EnglishWindowsTest, EveryMessageAWindowShowsAtRunTimeFitsItsControl) {
+    DeviceRecord locked;
+    LoginFlow flow(g, record, AccountFolder(dir), notifier, LoginFlow::Options{});
+    for (const std::string& fault : test::RunTimeTextsThatDoNotFit(
+             {g, record, notifier, locked, QStringLiteral("Front door")}, flow))
+        ADD_FAILURE() << fault;
 }
 
 }  // namespace

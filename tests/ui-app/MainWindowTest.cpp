@@ -19,6 +19,7 @@
 #include "wall/ui/PaneWidget.h"
 #include "wall/ui/SplitChooser.h"
 #include "widgets/BitmapButton.h"
+#include "widgets/SplitterHandle.h"
 
 namespace nimbrel {
 namespace {
@@ -165,14 +166,94 @@ TEST_F(MainWindowTest, PageButtonsTurnTheWallsPages) {
     Shown();
     for (CCamera* camera : cameras) ASSERT_TRUE(Session().Canvas().AcquirePane(*camera));
     EXPECT_EQ(cameras[4]->m_nPage, 1);
-    Click(kBtnPrevPage);  // back from page 0 wraps to page 1
+    Click(kBtnPrevPage);  // back from page 0 wraps to page 1, and says so
     EXPECT_EQ(Session().Canvas().CurrentPage(), 1);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Снова последняя страница"});
     Click(kBtnNextPage);
     EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
+    EXPECT_EQ(Texts().back(), "Снова первая страница");
+    Click(kBtnNextPage);  // a plain turn says nothing
+    EXPECT_EQ(Texts().size(), 2u);
+    Click(kBtnPrevPage);
+    EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
+    EXPECT_EQ(Texts().size(), 2u);
     Session().Canvas().ReleasePane(*cameras[4]);
     Click(kBtnNextPage);  // one page left: nothing happens
     EXPECT_EQ(Session().Canvas().CurrentPage(), 0);
     for (CCamera* camera : cameras) Session().Canvas().ReleasePane(*camera);
+}
+
+TEST_F(MainWindowTest, ThePageIndicatorHidesWhileAPaneIsMaximised) {
+    CCamera* camera = AddDevice("NB1");
+    Shown();
+    Select(camera);
+    QLabel* label = Window().PageLabel();
+    EXPECT_TRUE(label->isVisible());
+    const int pane = *Session().Canvas().PaneAt(camera->m_nPage, camera->m_nSlot);
+    ASSERT_TRUE(Session().Canvas().ToggleMaximise(pane));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(label->isVisible());
+    ASSERT_TRUE(Session().Canvas().ToggleMaximise(pane));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(label->isVisible());
+    Session().Canvas().ReleasePane(*camera);
+}
+
+// The splitter between the wall and the tree widens the tree; the width is the account's, kept
+// in its file, and the next window of the account opens with it.
+TEST_F(MainWindowTest, TheTreeWidensByItsSplitterAndKeepsItsWidthForTheAccount) {
+    DeviceFields fields;
+    fields.sid = "NBLONG";
+    fields.name = "Камера у ворот заднего двора со стороны гаража";
+    fields.type = "c1";
+    fields.status = 1;
+    {
+        std::lock_guard guard(Session().List().WriterLock());
+        Session().List().Append(fields);
+    }
+    CNimbrelDlg& window = Shown(1500, 809);
+    SplitterHandle* handle = window.TreeSplitter();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->geometry(), QRect(1230, 50, 5, 754));
+    // The handle moves with the tree while it is dragged: the pointer's screen position is what
+    // counts.
+    const auto drag = [&](int dx) {
+        const QPoint from = handle->mapToGlobal(handle->rect().center());
+        const auto send = [&](QEvent::Type type, int offset, Qt::MouseButtons buttons) {
+            const QPoint at = from + QPoint(offset, 0);
+            QMouseEvent event(type, handle->mapFromGlobal(at), at, Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+        send(QEvent::MouseMove, dx / 2, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, dx, Qt::NoButton);
+    };
+    drag(-100);
+    EXPECT_EQ(window.TreeWidth(), 360);
+    EXPECT_EQ(window.Tree()->geometry(), QRect(1135, 50, 360, 754));
+    EXPECT_EQ(window.CanvasView()->geometry(), QRect(5, 50, 1125, 689));
+    EXPECT_EQ(handle->geometry(), QRect(1130, 50, 5, 754));
+    AccountFile stored;
+    ASSERT_TRUE(stored.Load(record.m_ConfigPath));
+    EXPECT_EQ(ReadStoredTreeWidth(stored), 360);
+    // Never narrower than at first, and the wall keeps its room.
+    drag(500);
+    EXPECT_EQ(window.TreeWidth(), kDefaultTreeWidth);
+    drag(-5000);
+    EXPECT_EQ(window.CanvasView()->width(), kMinimumWallWidth);
+    drag(5000);
+    drag(-100);
+
+    // The tree's tooltip names the whole device, however narrow its row.
+    ASSERT_TRUE(Session().Tree().Fill());
+    window.Tree()->RequestRepaint();
+    EXPECT_EQ(window.Tree()->ToolTipAt(DeviceTreeModel::kHeaderHeight + 10),
+              QString::fromStdString(fields.name));
+
+    this->window.reset();
+    EXPECT_EQ(Shown(1500, 809).TreeWidth(), 360);
+    EXPECT_EQ(Window().Tree()->width(), 360);
 }
 
 TEST_F(MainWindowTest, ThePageIndicatorFollowsThePagesAndAPlayedCameraShowsItsPage) {
@@ -268,7 +349,9 @@ TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) 
     Click(kBtnBitRateHigh);  // the menu only for a playing camera
     EXPECT_EQ(notifier.Messages().back().text, "Устройство не работает");
 
-    // The pane's arrow keys set the requests that the camera's pan/tilt thread takes.
+    // The pane's arrow keys set the requests that the camera's pan/tilt thread takes (a
+    // camera that turns and plays, as for the on-screen arrows).
+    camera->m_nStatus = kStatusPlaying;
     const int pane = *Session().Canvas().PaneAt(camera->m_nPage, camera->m_nSlot);
     auto* widget = Window().findChild<PaneWidget*>(QStringLiteral("pane%1").arg(pane));
     ASSERT_NE(widget, nullptr);
@@ -279,6 +362,7 @@ TEST_F(MainWindowTest, RecordSnapshotBitRateAndArrowKeysActOnTheSelectedCamera) 
     EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Right);
     EXPECT_EQ(requests->TakeNext(), PtzRequests::Direction::Up);
     EXPECT_EQ(requests->TakeNext(), std::nullopt);
+    camera->m_nStatus = kStatusReady;
     Session().Canvas().ReleasePane(*camera);
 }
 

@@ -144,7 +144,8 @@ TEST_F(RecordingWindow, TheToolbarAndThePaneWorkTheCameraThatPlays) {
     ASSERT_TRUE(WaitUntil([&] { return camera.Snapshots().Taken() == 1; }));
     EXPECT_EQ(fs::file_size(camera.Snapshots().LastFile()), 320u * 180u * 3u + 54u);
     ASSERT_TRUE(WaitUntil([&] { return !client_.notifier.Messages().empty(); }));
-    EXPECT_EQ(client_.notifier.Messages().back().text, "Скриншот видео");
+    EXPECT_EQ(client_.notifier.Messages().back().text,
+              "Скриншот сохранен в файл\n" + camera.Snapshots().LastFile().string());
     EXPECT_EQ(client_.notifier.Messages().back().caption, "подсказки");
 
     // Bit rate: the low choice shows its button and the status line's rate falls.
@@ -165,6 +166,51 @@ TEST_F(RecordingWindow, TheToolbarAndThePaneWorkTheCameraThatPlays) {
     QTest::mouseClick(left, Qt::LeftButton);
     EXPECT_TRUE(
         WaitUntil([&] { return !Commands("turnLeft").empty() && !Commands("turnUp").empty(); }));
+}
+
+// Arrow keys on a selected pane, pressed one after the other as a user does, each reach the
+// camera that turns and stay with its pane; a fixed camera gets no turn at all.
+TEST_F(RecordingWindow, EveryArrowKeyTurnsATurningCameraAndNoneAFixedOne) {
+    CCamera& fixed = Camera("RC0000000001");
+    CCamera& turning = Camera("RC0000000002");
+    fixed.CameraStart();
+    turning.CameraStart();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return fixed.m_nStatus == kStatusPlaying && turning.m_nStatus == kStatusPlaying; }));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    const auto turns = [&](const std::string& sid) {
+        std::size_t n = 0;
+        for (const char* cmd : {"turnLeft", "turnRight", "turnUp", "turnDown"})
+            for (const std::string& stream : Commands(cmd)) n += stream == sid;
+        return n;
+    };
+    const std::vector<Qt::Key> keys = {Qt::Key_Left, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,
+                                       Qt::Key_Down};
+    // The keys go wherever the keyboard focus is, as the user's keyboard sends them.
+    const auto press = [&](Qt::Key key) {
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : window_.get(), key);
+    };
+
+    QTest::mouseClick(Pane(fixed), Qt::LeftButton, {}, Pane(fixed)->rect().center());
+    for (const Qt::Key key : keys) {
+        press(key);
+        EXPECT_EQ(QApplication::focusWidget(), Pane(fixed));
+    }
+    const PtzRequests& fixedRequests = Pane(fixed)->Ptz();
+    EXPECT_EQ(fixedRequests.left + fixedRequests.right + fixedRequests.up + fixedRequests.down, 0);
+
+    QTest::mouseClick(Pane(turning), Qt::LeftButton, {}, Pane(turning)->rect().center());
+    std::size_t sent = turns("RC0000000002");
+    for (const Qt::Key key : keys) {
+        press(key);
+        EXPECT_EQ(QApplication::focusWidget(), Pane(turning));
+        ASSERT_TRUE(WaitUntil([&] { return turns("RC0000000002") == sent + 1; })) << key;
+        ++sent;
+    }
+    // The turning camera's five commands went out after the fixed camera's keys.
+    EXPECT_EQ(turns("RC0000000001"), 0u);
 }
 
 TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
@@ -239,6 +285,23 @@ TEST_F(RecordingWindow, ThePaneMenuRunsTheToolbarsCommandsOnItsOwnPane) {
     // The bit rate opens the toolbar's bit-rate menu; its choice reaches the menu's camera.
     const int firstRate = first.m_nBitRate;
     const std::size_t resetsBefore = Commands("resetBitRate").size();  // the suite shares the log
+    selectFirst();
+    // The bit-rate menu opens at the pane, with the rate the camera announced ticked before any
+    // choice (the first camera announces the simulator's 1 000 000 bits a second: nearest to
+    // the high rate).
+    QStringList ticked;
+    QPoint menuAt;
+    ChooseInPaneMenu(first, QStringLiteral("Разрешение видео"), [&](QMenu* rates) {
+        menuAt = rates->geometry().topLeft();
+        for (QAction* action : rates->actions())
+            if (action->isChecked()) ticked << action->text();
+        rates->close();
+    });
+    EXPECT_EQ(first.m_nBitRate, 1000000);
+    EXPECT_EQ(ticked, QStringList{QStringLiteral("Высокое")});
+    const QRect firstArea(Pane(first)->mapToGlobal(QPoint(0, 0)), Pane(first)->size());
+    EXPECT_TRUE(firstArea.contains(menuAt)) << menuAt.x() << "," << menuAt.y();
+
     selectFirst();
     ChooseInPaneMenu(second, QStringLiteral("Разрешение видео"), [](QMenu* rates) {
         for (QAction* action : rates->actions())

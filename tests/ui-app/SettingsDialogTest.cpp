@@ -545,5 +545,29 @@ TEST_F(SettingsDialogTest, TheLanguageChoiceIsSavedBesideTheAccountFilesForTheNe
     EXPECT_EQ(Open()->BasicPage()->LanguageBox()->currentIndex(), 1);
 }
 
+// Under NIMBREL_LANG the box shows the language in effect and says the environment chose it; a
+// save keeps the stored choice for the starts without it.
+TEST_F(SettingsDialogTest, TheLanguageChosenByTheEnvironmentIsShownAndKeepsTheStoredChoice) {
+    ASSERT_TRUE(StoreLanguage(dir, InterfaceLanguage::Russian));
+    ::setenv("NIMBREL_LANG", "en", 1);
+    auto dialog = Open();
+    ::unsetenv("NIMBREL_LANG");
+    QComboBox* language = dialog->BasicPage()->LanguageBox();
+    EXPECT_EQ(language->currentIndex(), 1);
+    EXPECT_FALSE(language->isEnabled());
+    auto* note = dialog->BasicPage()->findChild<QLabel*>(QStringLiteral("languageNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), QStringLiteral("Задан переменной окружения NIMBREL_LANG"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(StoredLanguage(dir), InterfaceLanguage::Russian);
+
+    auto plain = Open();
+    EXPECT_EQ(plain->BasicPage()->LanguageBox()->currentIndex(), 0);
+    EXPECT_TRUE(plain->BasicPage()->LanguageBox()->isEnabled());
+    EXPECT_EQ(plain->BasicPage()->findChild<QLabel*>(QStringLiteral("languageNote"))->text(),
+              QStringLiteral("Применится после перезапуска"));
+}
+
 }  // namespace
 }  // namespace nimbrel

@@ -8,9 +8,11 @@
 #include <future>
 #include <thread>
 
+#include "AppFixture.h"
 #include "app/CTip.h"
 #include "app/QtNotifier.h"
 #include "app/SingleInstance.h"
+#include "widgets/FramedMessageBox.h"
 
 namespace nimbrel {
 namespace {
@@ -108,6 +110,30 @@ QString UniqueKey() {
     return QStringLiteral("test-%1-%2")
         .arg(QCoreApplication::applicationPid())
         .arg(QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+}
+
+// A message box opens centred over the window that caused it: an open dialog, and one that
+// closed just before its answer came (as feedback and password recovery do).
+TEST_F(TipTest, AMessageBoxOpensCentredOverTheWindowThatCausedIt) {
+    QDialog dialog(&parent);
+    dialog.setGeometry(350, 330, 200, 150);
+    dialog.show();
+    QtNotifier notifier;
+    notifier.SetWindow(&dialog);
+    const auto boxCentre = [&] {
+        QPoint centre;
+        test::OnModal<FramedMessageBox>([&](FramedMessageBox* box) {
+            centre = box->frameGeometry().center();
+            box->accept();
+        });
+        notifier.MessageBox("Сообщение отправлено успешно", "подсказки",
+                            UserNotifier::Icon::None);
+        return centre;
+    };
+    const QPoint where = dialog.frameGeometry().center();
+    EXPECT_LE((boxCentre() - where).manhattanLength(), 2);
+    dialog.hide();
+    EXPECT_LE((boxCentre() - where).manhattanLength(), 2);
 }
 
 TEST(SingleInstanceTest, ALaterStartFindsTheFirstAndMakesItShowItsWindow) {

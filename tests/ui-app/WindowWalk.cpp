@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include "app/CAboutDlg.h"
+#include "app/CTip.h"
 #include "app/CClose.h"
 #include "app/CNimbrelDlg.h"
 #include "app/ShortcutsDialog.h"
@@ -22,12 +23,16 @@
 #include "devices/ui/VideoLockDialog.h"
 #include "playback/ui/CPlayback.h"
 #include "service/LoginFlow.h"
+#include "service/PasswordChangeFlow.h"
+#include "service/PasswordConfirmFlow.h"
+#include "service/SharingFlow.h"
 #include "service/ui/AlarmDialog.h"
 #include "service/ui/FeedbackDialog.h"
 #include "service/ui/LoginWindow.h"
 #include "service/ui/PasswordConfirmDialog.h"
 #include "service/ui/PasswordRecoveryDialog.h"
 #include "service/ui/SharingDialog.h"
+#include "settings/ui/OtherSettingsPage.h"
 #include "settings/ui/SettingsDialog.h"
 #include "widgets/CoreText.h"
 #include "widgets/FramedMessageBox.h"
@@ -203,6 +208,77 @@ std::vector<WalkedWindow> WalkedWindows(WalkParts parts) {
                                                      p);
          }},
     };
+}
+
+std::vector<std::string> RunTimeTextsThatDoNotFit(WalkParts parts, LoginFlow& login) {
+    std::vector<std::string> faults;
+    // Each text into `line`, the window checked with it.
+    const auto walk = [&](const char* where, QWidget* window, QLabel* line,
+                          std::initializer_list<const char*> texts) {
+        for (const char* text : texts) {
+            line->setText(CoreText(text));
+            for (const std::string& fault : TextsThatDoNotFit(window))
+                faults.push_back(std::string(where) + ": " + fault);
+        }
+        line->clear();
+    };
+    {
+        LoginWindow window(login);
+        window.show();
+        QCoreApplication::processEvents();
+        using namespace login_text;
+        walk("login", &window, window.StatusLabel(),
+             {kEnterName, kBadName, kEnterPassword, kBadPassword, kNetwork, kWrongPassword,
+              kNoAccount, kExpired, kRefused, kAccountSaveFailed, kSaveFailed,
+              LoginFlow::ProgressText(7).c_str()});
+        // The refusals are notices over the window too.
+        const QRect fields =
+            QRect(window.UserNameBox()->mapToGlobal(QPoint(0, 0)), window.UserNameBox()->size())
+                .united(QRect(window.PasswordBox()->mapToGlobal(QPoint(0, 0)),
+                              window.PasswordBox()->size()));
+        for (const char* hint : {kEnterName, kBadName, kEnterPassword, kBadPassword}) {
+            const QString text = CoreText(hint);
+            CTip& tip = CTip::Instance();
+            tip.Show(&window, text, 1000);
+            const QRect needed = QFontMetrics(CTip::TextFont())
+                                     .boundingRect(tip.TextField(),
+                                                   Qt::AlignCenter | Qt::TextWordWrap, text);
+            const std::string described = "login notice \"" + text.toStdString() + "\"";
+            if (!tip.TextField().contains(needed))
+                faults.push_back(described + ": does not fit the notice");
+            if (tip.width() > window.width())
+                faults.push_back(described + ": wider than the window");
+            if (tip.geometry().intersects(fields))
+                faults.push_back(described + ": covers the fields");
+            tip.hide();
+        }
+    }
+    {
+        SettingsDialog settings(parts.g, parts.record, parts.notifier, SettingsDialog::Options{});
+        settings.show();
+        settings.ShowPage(false);
+        QCoreApplication::processEvents();
+        using namespace change_text;
+        for (QLabel* line : settings.OtherPage()->findChildren<QLabel*>(QStringLiteral("status")))
+            walk("settings, password", &settings, line,
+                 {kEnterOld, kEnterNew, kEnterRepeat, kBadOld, kBadNew, kMismatch});
+    }
+    {
+        SharingDialog sharing(parts.g, parts.record, parts.notifier, "NB0000000001",
+                              HttpOptions{});
+        sharing.show();
+        QCoreApplication::processEvents();
+        walk("sharing", &sharing, sharing.StatusLine(),
+             {sharing_text::kEnterName, sharing_text::kBadName});
+    }
+    {
+        PasswordConfirmDialog confirm("secret");
+        confirm.show();
+        QCoreApplication::processEvents();
+        walk("password confirmation", &confirm, confirm.StatusLine(),
+             {confirm_text::kEnterPassword, confirm_text::kWrongPassword});
+    }
+    return faults;
 }
 
 void WalkLoginAndPlayback(LoginFlow& flow, CNimbrelDlg& main,

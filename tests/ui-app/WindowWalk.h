@@ -55,6 +55,13 @@ struct WalkParts {
 // feedback, password confirmation, password recovery, sharing and settings.
 std::vector<WalkedWindow> WalkedWindows(WalkParts parts);
 
+// Puts every message that a window's flow shows at run time into the control that shows it —
+// the login window's status line and its notices, the settings' password status lines, the
+// sharing window's and the password confirmation's status lines — and returns those that do not
+// fit (a notice also when it is wider than the login window or covers its fields), each
+// described with its window.
+std::vector<std::string> RunTimeTextsThatDoNotFit(WalkParts parts, LoginFlow& login);
+
 // Shows the login window over `flow`, then the playback window of `main`'s first device (`main`
 // shown), and hands each to `check` (with its name) while it is open.
 void WalkLoginAndPlayback(LoginFlow& flow, CNimbrelDlg& main,

@@ -123,6 +123,45 @@ TEST_F(VideoLockDialogTest, StartAgainClearsAndCancelRejects) {
     EXPECT_TRUE(notifier.Messages().empty());
 }
 
+TEST_F(VideoLockDialogTest, TheKeyboardWorksTheKeypadAndTheDotsCountTheKeysIn) {
+    Lock("2468");
+    VideoLockDialog dialog(g, device, notifier);
+    dialog.show();
+    const auto dots = [&] { return dialog.Dots()->text().count(QChar(0x25CF)); };
+    EXPECT_EQ(dots(), 0);
+    QTest::keyClick(&dialog, Qt::Key_2);
+    QTest::keyClick(&dialog, Qt::Key_5);
+    EXPECT_EQ(dialog.Keypad().Entered(), "25");
+    EXPECT_EQ(dots(), 2);
+    ExpectLit({2, 5}, dialog);
+    // Backspace takes the 5 back: its key can be pressed again.
+    QTest::keyClick(&dialog, Qt::Key_Backspace);
+    EXPECT_EQ(dialog.Keypad().Entered(), "2");
+    EXPECT_EQ(dots(), 1);
+    ExpectLit({2}, dialog);
+    // Enter on a wrong code: the notice, and a fresh attempt.
+    QTest::keyClick(&dialog, Qt::Key_Enter);
+    ASSERT_EQ(notifier.Messages().size(), 1u);
+    EXPECT_EQ(notifier.Messages()[0].text, "Неверно введен пароль");
+    EXPECT_EQ(dots(), 0);
+    ExpectLit({}, dialog);
+    QTest::keyClick(&dialog, Qt::Key_Return);  // nothing in: nothing said
+    EXPECT_EQ(notifier.Messages().size(), 1u);
+    // The digits of the number pad too; the code opens on its last key.
+    for (Qt::Key key : {Qt::Key_2, Qt::Key_4, Qt::Key_6})
+        QTest::keyClick(&dialog, key, Qt::KeypadModifier);
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClick(&dialog, Qt::Key_8);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    VideoLockDialog again(g, device, notifier);
+    again.show();
+    QTest::keyClick(&again, Qt::Key_1);
+    QTest::keyClick(&again, Qt::Key_Escape);
+    EXPECT_EQ(again.result(), QDialog::Rejected);
+    EXPECT_FALSE(again.isVisible());
+}
+
 TEST(PasswordConfirmDialogTest, ClosesOnlyOnTheRightPassword) {
     PasswordConfirmDialog dialog(PasswordMix("secret7").value());
     dialog.show();

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include "devices/ui/GroupNameEditor.h"
@@ -64,6 +65,25 @@ int DeviceTreeWidget::Scroll() const {
 
 std::optional<TreeRow> DeviceTreeWidget::RowAt(int y, bool toggle) {
     return model_.ItemAt(y, Scroll(), toggle);
+}
+
+QString DeviceTreeWidget::ToolTipAt(int y) {
+    const std::optional<TreeRow> row = RowAt(y, false);
+    if (!row) return {};
+    if (row->kind == TreeRow::Kind::Group) return HeaderText(row->groupSlot);
+    const DeviceRecord* device = list_.At(row->deviceIndex);
+    return device ? QString::fromStdString(device->Name()) : QString();
+}
+
+bool DeviceTreeWidget::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipAt(help->pos().y());
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport());
+    return true;
 }
 
 void DeviceTreeWidget::ModelChanged() {

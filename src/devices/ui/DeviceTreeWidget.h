@@ -73,6 +73,9 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     GroupNameEditor* NameEditor() const { return editor_; }
     // The header text of the group in `slot`: "name  [online/total]".
     QString HeaderText(int slot) const;
+    // The tooltip at viewport height `y`: a device's whole name (the row may cut it), a group's
+    // header; empty between rows.
+    QString ToolTipAt(int y);
     // The items of the context menu for a right press at viewport height `y`.
     std::vector<MenuItem> MenuAt(int y);
 
@@ -86,6 +89,7 @@ class DeviceTreeWidget : public QAbstractScrollArea {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     // --- view (DeviceTreeWidget.cpp) ---

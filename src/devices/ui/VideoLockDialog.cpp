@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 
 #include "widgets/FlatButton.h"
@@ -12,6 +14,8 @@ namespace {
 constexpr const char* kKeyStyle =
     "QPushButton { background: white; color: rgb(64,155,228); border: 1px solid rgb(64,155,228);"
     " border-radius: 30px; font-size: 24px; }";
+constexpr int kDotsHeight = 28;
+constexpr const char* kDotsStyle = "QLabel { color: rgb(64,155,228); font-size: 20px; }";
 constexpr const char* kLitStyle =
     "QPushButton { background: rgb(64,155,228); color: white; border: 1px solid rgb(64,155,228);"
     " border-radius: 30px; font-size: 24px; }";
@@ -24,13 +28,18 @@ VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& de
       keypad_(g, device),
       notifier_(notifier),
       startAgain_(new FlatButton(tr("Начать заново"), FlatButton::Scheme::Secondary, this)),
-      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)) {
+      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)),
+      dots_(new QLabel(this)) {
     setWindowTitle(tr("Видеозамок"));
     const int grid = 3 * kKeySize + 2 * kKeyGap;
     // The two buttons as wide as their texts need, side by side; the keys centred above them.
     const int buttonWidth = std::max(startAgain_->sizeHint().width(), cancel_->sizeHint().width());
     const int width = 2 * kMargin + std::max(grid, 2 * buttonWidth + kKeyGap);
-    const int left = (width - grid) / 2, top = BandHeight() + kMargin;
+    const int left = (width - grid) / 2, top = BandHeight() + kMargin + kDotsHeight;
+    dots_->setObjectName(QStringLiteral("dots"));
+    dots_->setStyleSheet(QString::fromLatin1(kDotsStyle));
+    dots_->setAlignment(Qt::AlignCenter);
+    dots_->setGeometry(kMargin, BandHeight() + kMargin / 2, width - 2 * kMargin, kDotsHeight);
     for (int digit = 1; digit <= 9; ++digit) {
         const int row = (digit - 1) / 3;
         const int col = (digit - 1) % 3;
@@ -68,7 +77,10 @@ VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& de
 }
 
 void VideoLockDialog::OnKey(int digit) {
-    const VideoLockKeypad::KeyResult result = keypad_.Press(digit);
+    OnResult(keypad_.Press(digit));
+}
+
+void VideoLockDialog::OnResult(VideoLockKeypad::KeyResult result) {
     SyncKeys();
     switch (result) {
         case VideoLockKeypad::KeyResult::Unlocked:
@@ -94,6 +106,26 @@ void VideoLockDialog::SyncKeys() {
         Key(digit)->setVisible(!lit);
         Lit(digit)->setVisible(lit);
     }
+    const int in = static_cast<int>(keypad_.Entered().size());
+    QStringList dots;
+    for (int i = 0; i < in; ++i) dots << QStringLiteral("\u25CF");
+    dots_->setText(dots.join(QLatin1Char(' ')));
+}
+
+void VideoLockDialog::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+        OnKey(key - Qt::Key_0);
+    } else if (key == Qt::Key_Backspace) {
+        if (keypad_.TakeBack()) SyncKeys();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        OnResult(keypad_.Submit());
+    } else if (key == Qt::Key_Escape) {
+        reject();
+    } else {
+        return FramedDialog::keyPressEvent(event);
+    }
+    event->accept();
 }
 
 }  // namespace nimbrel

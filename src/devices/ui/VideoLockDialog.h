@@ -1,7 +1,9 @@
 // The video lock keypad: nine keys 1–9 in a 3×3 grid, each with a lit twin shown in its place
-// once pressed, a start-again and a cancel button, under the program's framed title band. Ends with
-// OK as soon as the keys pressed so far are the unlock code; nine wrong keys show a notice and
-// start again. Threading: UI thread only.
+// once pressed, a dot for each key in above them, a start-again and a cancel button, under the
+// program's framed title band. Ends with OK as soon as the keys pressed so far are the unlock
+// code; nine wrong keys (or Enter on a wrong code) show a notice and start again. The keyboard
+// works it too: 1–9, Backspace takes the last key back, Enter, Escape cancels.
+// Threading: UI thread only.
 #pragma once
 
 #include <array>
@@ -10,6 +12,7 @@
 #include "platform/UserNotifier.h"
 #include "widgets/FramedDialog.h"
 
+class QLabel;
 class QPushButton;
 
 namespace nimbrel {
@@ -29,10 +32,16 @@ class VideoLockDialog : public FramedDialog {
     QPushButton* Lit(int digit) const { return lit_.at(static_cast<std::size_t>(digit - 1)); }
     QPushButton* StartAgainButton() const { return startAgain_; }
     QPushButton* CancelButton() const { return cancel_; }
+    // One dot for each key in.
+    QLabel* Dots() const { return dots_; }
     const VideoLockKeypad& Keypad() const { return keypad_; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void OnKey(int digit);
+    void OnResult(VideoLockKeypad::KeyResult result);
     void OnStartAgain();
     // Shows each key or its lit twin as the keypad says.
     void SyncKeys();
@@ -41,6 +50,7 @@ class VideoLockDialog : public FramedDialog {
     UserNotifier& notifier_;
     std::array<QPushButton*, 9> keys_{};
     std::array<QPushButton*, 9> lit_{};
+    QLabel* dots_;
     QPushButton* startAgain_;
     QPushButton* cancel_;
 };

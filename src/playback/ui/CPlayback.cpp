@@ -2,12 +2,17 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "playback/PlaybackLayout.h"
 #include "playback/PlaybackTexts.h"
@@ -24,6 +29,9 @@ const QColor kTitleText(240, 240, 240);
 constexpr int kSyncMs = 100;  // how often the window follows the stream's state
 // A stream the camera closed that showed no frame for this many looks has played out.
 constexpr int kPlayedOutSyncs = 10;
+// How long the window keeps showing a jump's point while the stream still reports pictures from
+// before it.
+constexpr int kJumpHoldSeconds = 5;
 
 // A core text in the user's language.
 QString Text(const char* utf8) {
@@ -92,6 +100,7 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
     slider_->setSingleStep(1);
     connect(slider_, &QSlider::actionTriggered, this, &CPlayback::OnSliderAction);
     connect(slider_, &QSlider::sliderReleased, this, &CPlayback::OnSliderReleased);
+    slider_->installEventFilter(this);
 
     resume_->hide();
     connect(rewind_, &QAbstractButton::clicked, this, &CPlayback::OnRewind);
@@ -242,8 +251,9 @@ void CPlayback::OnStart() {
     slider_->setRange(0, 0);
     currentTime_ = endTime_ = Text(playback_text::kZeroTime);
     canvas_->SetPlayState(CPlaybkCanvas::kStarting);
-    pause_->show();
-    resume_->hide();
+    paused_ = false;
+    jumpTarget_.reset();
+    ShowTransport(PlaybackStream::kStarting);
     startRunning_ = true;
     startThread_ = std::thread([this, hour = *date] {
         pthread_setname_np(pthread_self(), "pb-start");
@@ -333,6 +343,7 @@ void CPlayback::Sync() {
     SyncSave();
     const int state = stream_->State();
     canvas_->SetPlayState(state);
+    ShowTransport(state);
     if (state == PlaybackStream::kIdle || state == PlaybackStream::kFailed) return;
     if (!timeline_) {
         timeline_ = stream_->Timeline();
@@ -342,14 +353,46 @@ void CPlayback::Sync() {
         endTime_ = QString::fromStdString(timeline_->EndText());
     }
     if (!slider_->isSliderDown()) {
-        slider_->setSliderPosition(stream_->Position());
-        currentTime_ = QString::fromStdString(timeline_->TimeAt(stream_->Position()));
+        const int position = ShownPosition();
+        slider_->setSliderPosition(position);
+        currentTime_ = QString::fromStdString(timeline_->TimeAt(position));
     }
     update(0, PlaybackLayout::kBandHeight, width(), height() - PlaybackLayout::kBandHeight);
 }
 
+int CPlayback::ShownPosition() {
+    const int position = stream_->Position();
+    if (!jumpTarget_) return position;
+    // The stream has arrived when it reports the jump's second or the few after it.
+    const auto since = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - jumpAt_)
+                           .count();
+    const bool arrived = position >= *jumpTarget_ && position <= *jumpTarget_ + since + 1;
+    if (arrived || since >= kJumpHoldSeconds) {
+        jumpTarget_.reset();
+        return position;
+    }
+    return *jumpTarget_;
+}
+
+void CPlayback::ShowTransport(int state) {
+    const bool playing = state == PlaybackStream::kPlaying;
+    const bool offerPlay = (playing && paused_) || state == PlaybackStream::kIdle ||
+                           state == PlaybackStream::kFailed;
+    // Swapped only when it changes, so that the focus stays where the user left it.
+    if (resume_->isHidden() == offerPlay) {
+        const bool focused = pause_->hasFocus() || resume_->hasFocus();
+        pause_->setVisible(!offerPlay);
+        resume_->setVisible(offerPlay);
+        if (focused) (offerPlay ? resume_ : pause_)->setFocus();
+    }
+    pause_->setEnabled(playing);
+    resume_->setEnabled(playing);
+}
+
 void CPlayback::OnPause() {
     if (stream_) stream_->Pause();
+    paused_ = true;
     pause_->hide();
     resume_->show();
     resume_->setFocus();
@@ -357,9 +400,36 @@ void CPlayback::OnPause() {
 
 void CPlayback::OnResume() {
     if (stream_) stream_->Play();
+    paused_ = false;
     resume_->hide();
     pause_->show();
     pause_->setFocus();
+}
+
+bool CPlayback::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != slider_ || event->type() != QEvent::MouseButtonPress || !timeline_)
+        return FramedDialog::eventFilter(watched, event);
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (press->button() != Qt::LeftButton) return false;
+    QStyleOptionSlider option;
+    option.initFrom(slider_);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider_->minimum();
+    option.maximum = slider_->maximum();
+    option.sliderPosition = slider_->sliderPosition();
+    option.sliderValue = slider_->value();
+    QStyle* style = slider_->style();
+    const QRect handle =
+        style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider_);
+    const QPoint at = press->position().toPoint();
+    if (handle.contains(at)) return false;  // the thumb is dragged as usual
+    const QRect groove =
+        style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, slider_);
+    const int span = groove.width() - handle.width();
+    const int x = at.x() - groove.x() - handle.width() / 2;
+    JumpTo(QStyle::sliderValueFromPosition(slider_->minimum(), slider_->maximum(), x,
+                                           std::max(1, span)));
+    return true;
 }
 
 void CPlayback::OnForward() {
@@ -395,6 +465,9 @@ void CPlayback::OnSliderReleased() {
 }
 
 void CPlayback::JumpTo(int position) {
+    position = std::clamp(position, slider_->minimum(), slider_->maximum());
+    jumpTarget_ = position;
+    jumpAt_ = std::chrono::steady_clock::now();
     slider_->setSliderPosition(position);
     currentTime_ = QString::fromStdString(timeline_->TimeAt(position));
     if (stream_) stream_->Jump(position);

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -78,6 +79,8 @@ class CPlayback : public FramedDialog {
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A left press on the timeline beside its thumb jumps there.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void PaintBand(QPainter& painter, const QRect& band) override;
     void done(int result) override;
 
@@ -97,6 +100,12 @@ class CPlayback : public FramedDialog {
     void SetMaximised(bool maximised);
     // Follows the stream: the area's state, the timeline's range, position and texts.
     void Sync();
+    // Pause or play, as the stream is: playing (pause offered), paused (play offered), starting
+    // (pause, not yet usable) or without a playback (play, not usable).
+    void ShowTransport(int state);
+    // The position the window shows: the stream's, except just after a jump, while the stream
+    // still reports pictures from before it.
+    int ShownPosition();
     // Ends a start sequence under way and the playback.
     void StopPlayback();
     // The save button: starts a save, or finishes the one running.
@@ -138,6 +147,9 @@ class CPlayback : public FramedDialog {
     uint64_t shownAtLastSync_ = 0;  // frames shown: a closed stream that shows no more has ended
     int quietSyncs_ = 0;
     QTimer sync_;
+    bool paused_ = false;             // the user paused the playback shown
+    std::optional<int> jumpTarget_;   // the last jump, until the stream shows it
+    std::chrono::steady_clock::time_point jumpAt_;
     bool filling_ = false;  // lists are being refilled: their notifications are not picks
     bool indexRequested_ = false;
 };

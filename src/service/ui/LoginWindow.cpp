@@ -10,6 +10,7 @@
 #include "widgets/Artwork.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/CoreText.h"
+#include "widgets/NoticeArea.h"
 #include "widgets/Palette.h"
 #include "widgets/ResourcePath.h"
 
@@ -62,6 +63,8 @@ LoginWindow::LoginWindow(LoginFlow& flow, QWidget* parent)
       flow_(flow) {
     setWindowTitle(Title());
     setFixedSize(kWidth, kHeight);
+    // Notices (a field left empty) show over the logo, not over the fields they are about.
+    SetNoticeArea(this, QRect(0, 46, kWidth, 64));
     BuildControls();
 
     // The flow reports on its own threads; the window is updated on its thread only. A report
@@ -137,11 +140,13 @@ void LoginWindow::BuildControls() {
     cancel_->setGeometry(kFieldLeft, 264, kFieldWidth, 38);
     cancel_->hide();
 
+    // Two lines between the login button and "Забыли пароль?": the longer hints wrap.
     status_ = new QLabel(this);
-    status_->setGeometry(20, 308, kWidth - 40, 22);
+    status_->setGeometry(20, 304, kWidth - 40, 34);
     status_->setAlignment(Qt::AlignCenter);
+    status_->setWordWrap(true);
     status_->setStyleSheet(
-        QStringLiteral("color: white; background: transparent; font-size: 13px;"));
+        QStringLiteral("color: white; background: transparent; font-size: 12px;"));
 
     forgot_ = new QPushButton(tr("Забыли пароль?"), this);
     forgot_->setFlat(true);

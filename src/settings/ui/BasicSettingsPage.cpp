@@ -125,9 +125,10 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     auto* language = new QHBoxLayout;
     language->setSpacing(12);
     language->addWidget(language_);
-    auto* note = new QLabel(Text(kLanguageNote), this);
-    note->setStyleSheet(QStringLiteral("color: #808080;"));
-    language->addWidget(note);
+    languageNote_ = new QLabel(Text(kLanguageNote), this);
+    languageNote_->setObjectName(QStringLiteral("languageNote"));
+    languageNote_->setStyleSheet(QStringLiteral("color: #808080;"));
+    language->addWidget(languageNote_);
     language->addStretch(1);
     grid->addLayout(language, row++, 1, 1, 3);
     grid->setRowStretch(row, 1);
@@ -165,7 +166,13 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
         row->browse->setEnabled(true);
     }
     fileLength_->clear();
-    language_->setCurrentIndex(values.language == InterfaceLanguage::English ? 1 : 0);
+    // The language in effect: NIMBREL_LANG's when it chose one, which the box then cannot change.
+    environmentLanguage_ = values.languageFromEnvironment;
+    const InterfaceLanguage shown = environmentLanguage_.value_or(values.language);
+    language_->setCurrentIndex(shown == InterfaceLanguage::English ? 1 : 0);
+    language_->setEnabled(!environmentLanguage_);
+    languageNote_->setText(Text(environmentLanguage_ ? settings_text::kLanguageFromEnvironment
+                                                : settings_text::kLanguageNote));
     if (!values.loaded) return;
     video_.path->setText(QString::fromStdString(values.videoPath));
     image_.path->setText(QString::fromStdString(values.imagePath));
@@ -196,6 +203,7 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
     values.autoPlay = autoPlay_->isChecked();
     values.language =
         language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
+    values.languageFromEnvironment = environmentLanguage_;
     values.autostart = autostart_->isChecked();
     // An empty box is no limit; a limit of 0 is none in either unit.
     const auto number = [](const QLineEdit* box) {

@@ -6,8 +6,11 @@
 // Threading: the UI thread.
 #pragma once
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QWidget>
@@ -70,6 +73,8 @@ class BasicSettingsPage : public QWidget {
     QCheckBox* autoPlay_;
     QCheckBox* autostart_;
     QComboBox* language_;
+    QLabel* languageNote_ = nullptr;
+    std::optional<InterfaceLanguage> environmentLanguage_;
     QLineEdit* archiveDays_;
     QLineEdit* archiveSize_;
     QComboBox* archiveUnit_;

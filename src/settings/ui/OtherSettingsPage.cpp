@@ -82,7 +82,7 @@ OtherSettingsPage::OtherSettingsPage(GlobalSettings& g, AppRecord& app, UserNoti
         auto* edit = new QLineEdit(password);
         edit->setEchoMode(QLineEdit::Password);
         edit->setMaxLength(259);
-        edit->setFixedWidth(220);
+        edit->setFixedWidth(196);
         Number(edit, boxes[i].id);
         status_[static_cast<std::size_t>(i)] = MakeStatusLine(password);
         grid->addWidget(new QLabel(tr(boxes[i].label), password), i, 0);

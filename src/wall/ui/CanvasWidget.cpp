@@ -118,7 +118,10 @@ void CanvasWidget::ApplyVisibility(int index) {
 }
 
 void CanvasWidget::PaneGeometryChanged(int pane) {
-    OnUiThread([this, pane] { ApplyGeometry(pane); });
+    OnUiThread([this, pane] {
+        ApplyGeometry(pane);
+        NoteMaximised();
+    });
 }
 
 void CanvasWidget::PaneVisibilityChanged(int pane) {
@@ -143,6 +146,14 @@ void CanvasWidget::NotePage() {
     if (page == page_) return;
     page_ = page;
     emit PageChanged(page.first, page.second);
+}
+
+void CanvasWidget::NoteMaximised() {
+    bool maximised = false;
+    for (const PaneState& pane : canvas_.Panes()) maximised = maximised || pane.maximised;
+    if (maximised == maximised_) return;
+    maximised_ = maximised;
+    emit MaximisedChanged(maximised);
 }
 
 void CanvasWidget::SelectionChanged() {

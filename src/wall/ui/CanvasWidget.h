@@ -56,6 +56,8 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void PaneMenuRequested(int pane, const QPoint& globalPos);
     // The page shown (from 0) or the number of pages changed.
     void PageChanged(int page, int pages);
+    // A pane was maximised over the wall, or the maximised one went back to its cell.
+    void MaximisedChanged(bool maximised);
     // A pane got or lost its camera, or its camera's view changed state (connecting, failed).
     void PaneStateChanged(int pane);
 
@@ -72,6 +74,8 @@ class CanvasWidget : public QWidget, public CanvasListener {
     void ApplyVisibility(int pane);
     // Emits PageChanged when the page shown or the page count differs from the last emitted.
     void NotePage();
+    // Emits MaximisedChanged when a pane's maximising differs from the last emitted.
+    void NoteMaximised();
     // Every shown pane takes a look at its camera for the health overlay.
     void SampleHealth();
 
@@ -80,6 +84,7 @@ class CanvasWidget : public QWidget, public CanvasListener {
     SplitChooser* chooser_;
     std::shared_ptr<WakeTarget> wake_;
     std::pair<int, int> page_{0, 1};  // the page and page count last emitted
+    bool maximised_ = false;          // last emitted by MaximisedChanged
     QTimer healthTimer_;              // runs while the health overlay is on
 };
 

@@ -292,19 +292,26 @@ void PaneWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void PaneWidget::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
+    const auto turn = [&](Direction d) {
+        // As the on-screen arrows: only a camera that turns gets the request. Either way the
+        // arrow ends here, so the keyboard focus stays on the pane for the next one.
+        if (ShowsPlayingPtzCamera()) Ptz().Request(d);
+        event->accept();
+    };
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (plain ? event->key() : 0) {
         case Qt::Key_Up:
-            Ptz().Request(Direction::Up);
-            break;
+            return turn(Direction::Up);
         case Qt::Key_Down:
-            Ptz().Request(Direction::Down);
-            break;
+            return turn(Direction::Down);
         case Qt::Key_Left:
-            Ptz().Request(Direction::Left);
-            break;
+            return turn(Direction::Left);
         case Qt::Key_Right:
-            Ptz().Request(Direction::Right);
+            return turn(Direction::Right);
+        default:
             break;
+    }
+    switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
@@ -320,7 +327,6 @@ void PaneWidget::keyPressEvent(QKeyEvent* event) {
         default:
             break;
     }
-    // The arrows are then handled as usual.
     QWidget::keyPressEvent(event);
 }
 
