@@ -29,6 +29,14 @@ int64_t At(const char* text) {
     return *ParseTimeText(text);
 }
 
+// The index of anna's recordings, its database below `dir`.
+ArchiveKeeper::Options KeeperOptions(const fs::path& dir) {
+    ArchiveKeeper::Options o;
+    o.database = dir / "config" / "anna_archive.sqlite";
+    o.user = "anna";
+    return o;
+}
+
 TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     const fs::path dir = test::FreshFolder("archive-window");
     const std::string folder = (dir / "videos").string() + "/";
@@ -39,10 +47,7 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     fs::create_directories(dir / "images" / "anna" / "2024-03-05");
     std::ofstream(dir / "images" / "anna" / "2024-03-05" / "2024-03-05-10-15-01-NB0000000002.bmp")
         << "BM";
-    ArchiveKeeper::Options o;
-    o.database = dir / "config" / "anna_archive.sqlite";
-    o.user = "anna";
-    ArchiveKeeper keeper(o);
+    ArchiveKeeper keeper(KeeperOptions(dir));
     std::string error;
     ASSERT_TRUE(keeper.Start(error)) << error;
     keeper.SetFolder(folder);
@@ -131,10 +136,7 @@ TEST(ArchiveWindowTest, ALargeFolderIsIndexedBesideTheWindowWhichShowsItsProgres
         fs::copy_file(one, dir / "videos" / "anna" / name.substr(0, 10) /
                                (file + "-NB0000000001.mp4"));
     }
-    ArchiveKeeper::Options o;
-    o.database = dir / "config" / "anna_archive.sqlite";
-    o.user = "anna";
-    ArchiveKeeper keeper(o);
+    ArchiveKeeper keeper(KeeperOptions(dir));
     std::string error;
     ASSERT_TRUE(keeper.Start(error)) << error;
     keeper.SetFolder(folder);
