@@ -20,6 +20,7 @@
 #include "ToneMeter.h"
 #include "platform/RequestWorker.h"
 #include "platform/audio/WavFile.h"
+#include "playback/PlaybackLayout.h"
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlayback.h"
 #include "playback/ui/CPlaybkCanvas.h"
@@ -65,6 +66,11 @@ TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) 
     w->resize(1000, 520);
     QTRY_COMPARE(w->size(), QSize(1000, 520));
     EXPECT_EQ(w->Canvas()->geometry(), QRect(10, 55, 657, 370));
+    // The save buttons share the transport row, inside the video's width.
+    EXPECT_EQ(w->SaveButton()->geometry().right(), 10 + 657 - 1);
+    EXPECT_EQ(w->SaveCancelButton()->geometry().left(), 10);
+    EXPECT_GT(w->SaveButton()->geometry().left(), w->ForwardButton()->geometry().right());
+    EXPECT_LT(w->SaveCancelButton()->geometry().right(), w->RewindButton()->geometry().left());
     EXPECT_EQ(w->List(0)->geometry(), QRect(720, 80, 60, 340));
     EXPECT_EQ(w->List(3)->geometry(), QRect(930, 80, 60, 340));
     EXPECT_EQ(w->StartButton()->geometry(), QRect(750, 445, 160, 40));
@@ -77,6 +83,17 @@ TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) 
     EXPECT_EQ(w->CurrentTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(w->EndTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kIdle);
+
+    // At the smallest size the save buttons still hold their texts (with the button's rounded
+    // edge, as the window walk measures them).
+    w->resize(PlaybackLayout::kMinimumWidth, PlaybackLayout::kMinimumHeight);
+    QTRY_COMPARE(w->size(), QSize(PlaybackLayout::kMinimumWidth, PlaybackLayout::kMinimumHeight));
+    const auto fits = [](FlatButton* button, const QString& text) {
+        return button->fontMetrics().horizontalAdvance(text) + 8 <= button->width();
+    };
+    EXPECT_TRUE(fits(w->SaveButton(), QStringLiteral("Сохранить")));
+    EXPECT_TRUE(fits(w->SaveButton(), QStringLiteral("Готово")));
+    EXPECT_TRUE(fits(w->SaveCancelButton(), QStringLiteral("Отмена")));
 
     EXPECT_EQ(w->RewindButton()->toolTip().toStdString(), playback_text::kTipRewind);
     EXPECT_EQ(w->PauseButton()->toolTip().toStdString(), playback_text::kTipPause);
