@@ -237,7 +237,7 @@ TEST_F(WindowsEndToEnd, EveryAccountWindowOpensFromItsEntryPoint) {
          [&] {
              seen.push_back("sharing");
              EXPECT_EQ(Modal<SharingDialog>()->List()->topLevelItem(0)->text(2),
-                       QStringLiteral("Yes"));
+                       QStringLiteral("Да"));
              Modal<SharingDialog>()->reject();
              program.MainWindow()->Button(kBtnMenu)->click();
          }},
