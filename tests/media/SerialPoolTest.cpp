@@ -96,14 +96,27 @@ TEST(SerialPool, CloseWaitsForTheRunningJobAndDropsTheWaitingOne) {
         pool.Open(*lane);
         std::atomic<bool> running{false};
         std::atomic<int> finished{0};
+        // -1 until the second post is decided, then whether it was taken.
+        std::atomic<int> secondPosted{-1};
+        std::atomic<bool> secondGone{false};
         ASSERT_TRUE(pool.Post(*lane, [&, state = camera.get()] {
             running = true;
-            std::this_thread::sleep_for(2ms);
+            // Holding the lane until the close has dropped the waiting job makes the close come
+            // while this job runs, however late the test's thread gets to it on a loaded machine.
+            WaitUntil([&] { return secondPosted.load() != -1; }, 10s);
+            if (secondPosted == 1) WaitUntil([&] { return secondGone.load(); }, 10s);
             (*state)[0] += 1;
             ++finished;
         }));
-        // The second job waits behind the first; the close must drop it.
-        pool.Post(*lane, [&, state = camera.get()] { (*state)[1] += 1; });
+        // The second job waits behind the first; the close must drop it. Its capture tells when
+        // the job is gone: dropped by the close, or refused by the post.
+        std::shared_ptr<int> goneMark(new int(0), [&](int* mark) {
+            delete mark;
+            secondGone = true;
+        });
+        const bool posted = pool.Post(
+            *lane, [state = camera.get(), mark = std::move(goneMark)] { (*state)[1] += 1; });
+        secondPosted = posted ? 1 : 0;
         if (attempt % 2 == 0) WaitUntil([&] { return running.load(); });
         pool.Close(*lane);
         const int after = finished;
