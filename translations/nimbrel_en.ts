@@ -292,6 +292,10 @@
         <translation>Recording stopped: the file could not be written</translation>
     </message>
     <message>
+        <source>Диск не успевает за записью видео: часть кадров не записана</source>
+        <translation>The disk cannot keep up with the recording: some frames were not recorded</translation>
+    </message>
+    <message>
         <source>检测到当前网速不稳定，请稍后重试</source>
         <translation>The network is unstable right now. Please try again later</translation>
     </message>
@@ -756,6 +760,10 @@ Phone: %3</translation>
     <message>
         <source>Путь к папке длиннее %1 символов</source>
         <translation>The folder path is longer than %1 characters</translation>
+    </message>
+    <message>
+        <source>Укажите папку полным путём, от «/» или «~»: %1</source>
+        <translation>Give the folder as a full path, starting with “/” or “~”: %1</translation>
     </message>
     <message>
         <source>Длина видеофайла: 10, 20, 30 или 40 минут</source>

@@ -1,6 +1,7 @@
 // nimbrelctl record SID --seconds N: records N seconds of a camera's live video into MP4 files
 // in the account's recording folder (or --dir), cut after the recording length, and prints the
-// files with their frames. A killed run leaves what it wrote playable.
+// files with their frames and any gaps a slow disk made. A killed run leaves what it wrote
+// playable.
 #include <cmath>
 #include <cstdio>
 
@@ -12,6 +13,7 @@
 #include "service/AccountFile.h"
 #include "service/MediaSettings.h"
 #include "settings/RetentionSetting.h"
+#include "settings/SettingKeys.h"
 
 namespace nimbrel::cli {
 namespace {
@@ -29,14 +31,20 @@ struct RecordOptions {
     AccountOptions account;
 };
 
-// The recording folder and length: the options, else the account file's settings.
-void ApplySettings(CliContext& ctx, LiveContext& live, const RecordOptions& options) {
+// The recording folder and length: the options, else the account file's settings. False, with
+// the reason in `refusal`, when --dir names no folder.
+bool ApplySettings(CliContext& ctx, LiveContext& live, const RecordOptions& options,
+                   std::string& refusal) {
     AccountFile file;
     if (!ctx.app.m_ConfigPath.empty() && file.Load(ctx.app.m_ConfigPath))
         file.ReadSettings(ctx.app);
     if (!options.dir.empty()) {
-        ctx.app.VideoPath = options.dir;
-        if (ctx.app.VideoPath.back() != '/') ctx.app.VideoPath += '/';
+        // The folder is read as the settings read it: "~" expanded, a relative one refused.
+        if (auto why = RefuseSettingValue("VideoPath", options.dir)) {
+            refusal = std::move(*why);
+            return false;
+        }
+        ctx.app.VideoPath = StoredSettingValue("VideoPath", options.dir);
     }
     if (options.lengthMinutes == 0) {
         ctx.app.FileLength = 0;
@@ -45,12 +53,15 @@ void ApplySettings(CliContext& ctx, LiveContext& live, const RecordOptions& opti
         ctx.app.FileLength = 1;
         live.recordMinute = milliseconds(std::llround(options.lengthMinutes * 60000.0));
     }
+    return true;
 }
 
 int Record(CliContext& ctx, const RecordOptions& options) {
     LiveCommandView view(ctx);
     if (const int rc = view.Open(options.account, options.sid); rc != kExitOk) return rc;
-    ApplySettings(ctx, view.Session().Live(), options);
+    std::string refusal;
+    if (!ApplySettings(ctx, view.Session().Live(), options, refusal))
+        return ctx.Fail(kExitUsage, "USAGE", refusal);
     if (ctx.app.VideoPath.empty()) return ctx.Fail(kExitFailed, "NOFOLDER", kNoFolderNotice);
 
     CCamera& camera = view.Camera();
@@ -94,7 +105,10 @@ int Record(CliContext& ctx, const RecordOptions& options) {
         },
         limit);
     camera.m_bRecord = 0;
-    camera.Shutdown();  // closes an open file
+    camera.Shutdown();  // ends the open file
+    // The writer finishes the last file on its own thread: the report and the archive's index
+    // wait for it (a disk that holds it longer leaves the file reported as not complete).
+    camera.Recorder().Flush(limit);
     camera.Recorder().SetEvents(nullptr);
     keeper.WaitIdle(std::chrono::seconds(30));
 
@@ -108,16 +122,22 @@ int Record(CliContext& ctx, const RecordOptions& options) {
         j["path"] = f.path.string();
         j["frames"] = static_cast<Json::UInt64>(f.frames);
         j["complete"] = f.closed && !f.failed;
+        j["gapFrames"] = static_cast<Json::UInt64>(f.gapFrames);
+        j["gaps"] = static_cast<Json::UInt64>(f.gaps);
         list.append(j);
         written += f.frames;
-        failed = failed || f.failed;
+        failed = failed || f.failed || !f.closed;
         text += "\n" + f.path.string() + ": " + std::to_string(f.frames) + " frames";
+        if (f.gapFrames > 0)
+            text += " (" + std::to_string(f.gapFrames) + " left out in " +
+                    std::to_string(f.gaps) + " gap(s))";
     }
     Json::Value fields(Json::objectValue);
     fields["sid"] = options.sid;
     fields["frameGapMs"] = gap;
     fields["framesOffered"] = static_cast<Json::UInt64>(camera.Recorder().FramesOffered());
     fields["framesWritten"] = static_cast<Json::UInt64>(written);
+    fields["framesLeftOut"] = static_cast<Json::UInt64>(camera.Recorder().FramesLeftOut());
     fields["files"] = list;
     const bool ok = !files.empty() && !failed && written == frames;
     char head[160];

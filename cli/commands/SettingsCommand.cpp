@@ -76,6 +76,8 @@ int Set(CliContext& ctx, const std::filesystem::path& file, const SettingsArgs& 
     switch (SaveSettings(file, {change}, ctx.app)) {
         case SettingsSaveResult::Saved:
             break;
+        case SettingsSaveResult::Refused:
+            return ctx.Fail(kExitFailed, "INVALID", *RefuseSettingValue(change.key, change.value));
         case SettingsSaveResult::Unreadable:
             return ctx.Fail(kExitFailed, "UNREADABLE",
                             "Не удалось прочитать файл учетной записи " + file.string());
@@ -85,8 +87,8 @@ int Set(CliContext& ctx, const std::filesystem::path& file, const SettingsArgs& 
     Json::Value fields(Json::objectValue);
     fields["file"] = file.string();
     fields["key"] = change.key;
-    fields["value"] = change.value;
-    ctx.Print(fields, "OK", change.key + " = " + change.value);
+    fields["value"] = StoredSettingValue(change.key, change.value);
+    ctx.Print(fields, "OK", change.key + " = " + fields["value"].asString());
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@ MediaSchedule::Item MediaSchedule::Take(long long nowUs) {
     const long long audio = audioPeriod_ > 0 ? audioBase_ + audioCount_ * audioPeriod_ : video + 1;
     if (video <= audio && video <= nowUs) {
         ++videoCount_;
+        lastVideoDue_ = video;
         return Item::Video;
     }
     if (audioPeriod_ > 0 && audio <= nowUs) {

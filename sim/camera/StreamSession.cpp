@@ -43,6 +43,13 @@ long long StreamSession::NowUs() const {
         .count();
 }
 
+uint32_t StreamSession::CaptureTimeMs() const {
+    // The wall clock's milliseconds when the frame was due, as a camera stamps what it captured
+    // (not when a busy machine got round to sending it).
+    return static_cast<uint32_t>(wallAtStartMs_ +
+                                 (schedule_->LastVideoDueUs() - scheduleStartUs_) / 1000);
+}
+
 double StreamSession::SecondsStreaming() const {
     return std::chrono::duration<double>(Clock::now() - streamStart_).count();
 }
@@ -244,7 +251,9 @@ bool StreamSession::SendReply() {
 bool StreamSession::StartStreaming() {
     phase_ = Phase::Streaming;
     streamStart_ = Clock::now();
-    schedule_.emplace(NowUs(), video_->key.framePeriodMs * 1000LL,
+    scheduleStartUs_ = NowUs();
+    wallAtStartMs_ = WallClockMs();
+    schedule_.emplace(scheduleStartUs_, video_->key.framePeriodMs * 1000LL,
                       audio_ ? audio_->packetPeriodUs : 0);
     Log(Line()
             .Set("event", "streaming")
@@ -309,7 +318,7 @@ bool StreamSession::SendVideoFrame() {
     const VideoFrame& frame = video_->frames[clipIndex_];
     std::string bytes;
     for (auto& fragment :
-         MediaPackets::VideoFragments(frame.bytes, frame.key, frameNumber_, WallClockMs()))
+         MediaPackets::VideoFragments(frame.bytes, frame.key, frameNumber_, CaptureTimeMs()))
         bytes += fragment;
     ++frameNumber_;
     clipIndex_ = (clipIndex_ + 1) % video_->frames.size();

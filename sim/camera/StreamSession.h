@@ -61,6 +61,8 @@ class StreamSession {
     void SwitchClipAtKeyFrame();
 
     long long NowUs() const;
+    // The time value of the video frame taken last from the schedule.
+    uint32_t CaptureTimeMs() const;
     double SecondsStreaming() const;
     OrderedJson Line() const;
     void Log(OrderedJson line) const;
@@ -81,6 +83,8 @@ class StreamSession {
     std::shared_ptr<const AudioClip> audio_;  // null: no audio on this connection
     bool aacAudio_ = false;
     std::optional<MediaSchedule> schedule_;
+    long long scheduleStartUs_ = 0;  // NowUs() when the schedule began
+    uint32_t wallAtStartMs_ = 0;     // the wall clock's milliseconds then
     Clock::time_point greetingStart_;
     Clock::time_point streamStart_;
     std::size_t clipIndex_ = 0;

@@ -263,7 +263,7 @@ class CCamera : public DeviceRecord, public PaneOwner {
     std::thread relayCutThread_;
 
     // Recording, snapshots and controls.
-    CameraRecorder recorder_{live_.notifier};
+    CameraRecorder recorder_{live_.notifier, LocalNow, {}, live_.recordQueueBytes};
     SnapshotTaker snapshot_;
     std::thread ptzThread_;
     // Guards the transport for senders outside the view's own threads (the bit-rate choice,

@@ -79,7 +79,7 @@ bool CCamera::CatchUp(bool key) {
 
 void CCamera::TakeFrame(const FrameRing::Frame& frame, bool draw) {
     if (stop_.IsRaised()) return;
-    if (m_bRecord) recorder_.WriteFrame(frame.data, frame.size, frame.key, m_bRecord);
+    if (m_bRecord) recorder_.WriteFrame(frame, m_bRecord);
     const bool shown = live_.panes.IsShown(*this);
     if (!shown && !snapshot_.Requested()) {
         pending_.Keep(frame.data, frame.size, frame.key);

@@ -1,24 +1,18 @@
 #include "live/CameraRecorder.h"
 
 #include <algorithm>
-#include <system_error>
 
-#include "platform/DurableFile.h"
 #include "platform/Log.h"
 
 namespace nimbrel {
 
-CameraRecorder::CameraRecorder(UserNotifier& notifier, LocalClock clock, SinkFactory sinks)
-    : notifier_(notifier), clock_(std::move(clock)), sinks_(std::move(sinks)) {
-    if (!sinks_)
-        sinks_ = [](const std::filesystem::path& path, std::string& error) {
-            return std::unique_ptr<ByteSink>(DurableFile::Create(path, error));
-        };
-}
-
-CameraRecorder::~CameraRecorder() {
-    EndView();
-}
+CameraRecorder::CameraRecorder(UserNotifier& notifier, LocalClock clock, SinkFactory sinks,
+                               std::size_t queueBytes)
+    : notifier_(notifier),
+      clock_(std::move(clock)),
+      writer_({kFileFailedNotice, kWriteFailedNotice},
+              [&notifier](const char* text) { notifier.ShowTip(text, kNoticeMs); },
+              std::move(sinks), queueBytes) {}
 
 void CameraRecorder::BeginView(View view) {
     EndView();
@@ -29,114 +23,102 @@ void CameraRecorder::BeginView(View view) {
                            view_.fileLength.count() / view_.framePeriodMs, INT32_MAX))
                      : -1;
     ticks_ = std::max(fileTicks_, 0);
+    nameTold_ = false;
 }
 
 void CameraRecorder::Upkeep(std::atomic<int>& record) {
     if (record == 0) {
-        CloseCurrent(false);
-        cutDue_ = false;
+        EndFile();
+        behindTold_ = false;
         return;
     }
-    if (current_ && fileTicks_ >= 0 && ticks_.fetch_sub(1) <= 0) cutDue_ = true;
+    FollowWriter(record);
+    if (wanted_ && fileTicks_ >= 0 && ticks_.fetch_sub(1) <= 0) cutDue_ = true;
 }
 
-void CameraRecorder::WriteFrame(uint8_t* frame, std::size_t size, bool key,
-                                std::atomic<int>& record) {
+void CameraRecorder::WriteFrame(const FrameRing::Frame& frame, std::atomic<int>& record) {
     if (record == 0) return;
+    FollowWriter(record);
     // A file begins with a key frame, so a cut waits for one and the old file runs on meanwhile.
-    if ((!current_ || cutDue_) && key) OpenNext(record);
-    if (!current_) return;
+    if ((!wanted_ || cutDue_) && frame.key) BeginFile(record);
+    if (!wanted_ || record == 0) return;
     ++offered_;
-    const bool written = current_->WriteFrame(frame, size, key);
-    {
-        std::lock_guard guard(filesLock_);
-        files_.back().frames = current_->Frames();
+    const auto pushed =
+        writer_.Push(frame.data, frame.size, {frame.key, frame.timeValue, frame.completedNs});
+    if (pushed == RecordingWriter::PushResult::GapStarted && !behindTold_) {
+        behindTold_ = true;
+        NLOG_DEBUG("record: the disk is behind; frames of " << view_.sid << " are left out");
+        notifier_.ShowTip(kDiskBehindNotice, kNoticeMs);
     }
-    if (!written) {
-        NLOG_DEBUG("record: writing " << files_.back().path << " failed");
-        CloseCurrent(true);
-        // A full disk: room made by the retention rule lets the next key frame start a new file.
-        if (events_ && events_->MakeRoom(view_.folder)) return;
-        NoticeOnce(kWriteFailedNotice);
-        record = 0;
-    } else if (const uint64_t limit = stopAfter_; limit > 0 && offered_ >= limit) {
-        CloseCurrent(false);
+    if (const uint64_t limit = stopAfter_; limit > 0 && offered_ >= limit) {
+        EndFile();
         record = 0;
     }
 }
 
-bool CameraRecorder::OpenNext(std::atomic<int>& record) {
-    std::string error = "the user id or the device id cannot name a file";
-    if (events_) events_->BeforeNewFile(view_.folder);
+void CameraRecorder::FollowWriter(std::atomic<int>& record) {
+    if (asked_ == 0) return;  // nothing handed over since the recording last ended
+    // Only what became of this recording's files counts, not of files ended before.
+    current_ = std::max(current_, writer_.Opened());
+    if (const uint64_t failed = writer_.OpenFailed(); failed >= firstAsked_ && failed > failedSeen_) {
+        failedSeen_ = failed;
+        OpenFailed(record);
+    }
+    // A file that ended or was not made on a full disk where room was made since: the next key
+    // frame begins a new one.
+    if (const uint64_t renew = writer_.Renew(); renew >= firstAsked_ && renew > renewSeen_) {
+        renewSeen_ = renew;
+        if (writer_.FileOpen())
+            cutDue_ = true;
+        else
+            wanted_ = false;
+    }
+    // A write that failed ended the file (the writer told the user): recording stops.
+    if (current_ >= firstAsked_ && writer_.Failed() >= current_) {
+        EndFile();
+        record = 0;
+    }
+}
+
+void CameraRecorder::BeginFile(std::atomic<int>& record) {
     const auto path = PlanCapturePath(view_.folder, view_.user, view_.sid, clock_(), ".mp4");
-    std::unique_ptr<ByteSink> sink;
-    if (path && MakeFolders(path->folder, error)) sink = sinks_(path->file, error);
-    auto next = std::make_unique<Mp4Writer>();
-    const bool created = sink != nullptr;
-    if (!created || !next->Open(std::move(sink), view_.track, error)) {
-        NLOG_DEBUG("record: no file for " << view_.sid << ": " << error);
-        if (created) {
-            std::error_code ec;
-            std::filesystem::remove(path->file, ec);  // a header without pictures helps nobody
-        }
-        // A full disk: the next key frame tries again once room was made.
-        if (events_ && events_->MakeRoom(view_.folder)) return false;
-        NoticeOnce(kFileFailedNotice);
-        ++openFailures_;
-        ticks_ = 0;
-        if (view_.udt) {
-            record = 0;
-            CloseCurrent(false);
-        }
-        return false;
+    if (!path) {
+        NLOG_DEBUG("record: the folder, the user id or the device id cannot name a file");
+        if (!nameTold_) notifier_.ShowTip(kFileFailedNotice, kNoticeMs);
+        nameTold_ = true;
+        OpenFailed(record);
+        return;
     }
-    CloseCurrent(false);
-    current_ = std::move(next);
-    open_ = true;
+    const bool first = asked_ == 0;
+    asked_ = writer_.Begin(path->file, view_.track, {view_.folder, view_.sid});
+    if (first) firstAsked_ = asked_;
+    wanted_ = true;
     cutDue_ = false;
-    noticeShown_ = false;
     ticks_ = std::max(fileTicks_, 0);
-    {
-        std::lock_guard guard(filesLock_);
-        files_.push_back({path->file, 0, false, false});
-    }
-    if (events_) events_->FileOpened({path->file, view_.sid, 0, false});
-    return true;
 }
 
-void CameraRecorder::CloseCurrent(bool failed) {
-    if (!current_) return;
-    // A writer whose sink failed has closed itself already.
-    const bool closedWell = !failed && current_->Close();
-    if (!failed && !closedWell) NoticeOnce(kWriteFailedNotice);
-    RecordingEvents::File closed;
-    {
-        std::lock_guard guard(filesLock_);
-        files_.back().frames = current_->Frames();
-        files_.back().closed = true;
-        files_.back().failed = !closedWell;
-        closed = {files_.back().path, view_.sid, files_.back().frames, !closedWell};
+void CameraRecorder::OpenFailed(std::atomic<int>& record) {
+    ++openFailures_;
+    ticks_ = 0;  // a running file is cut at the next key frame instead
+    // The last file asked for was not made and none runs: the frames have nowhere to go until
+    // the next key frame tries again.
+    if (asked_ == 0 || (writer_.OpenFailed() >= asked_ && !writer_.FileOpen())) wanted_ = false;
+    if (view_.udt) {
+        EndFile();
+        record = 0;
     }
-    current_.reset();
-    open_ = false;
-    if (events_) events_->FileClosed(closed);
+}
+
+void CameraRecorder::EndFile() {
+    if (asked_ != 0) writer_.End();
+    wanted_ = false;
+    cutDue_ = false;
+    asked_ = 0;
 }
 
 void CameraRecorder::EndView() {
-    CloseCurrent(false);
-    cutDue_ = false;
+    EndFile();
     ticks_ = 0;
-}
-
-void CameraRecorder::NoticeOnce(const char* text) {
-    if (noticeShown_) return;
-    noticeShown_ = true;
-    notifier_.ShowTip(text, kNoticeMs);
-}
-
-std::vector<CameraRecorder::FileReport> CameraRecorder::Files() const {
-    std::lock_guard guard(filesLock_);
-    return files_;
 }
 
 }  // namespace nimbrel

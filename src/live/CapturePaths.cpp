@@ -1,7 +1,8 @@
 #include "live/CapturePaths.h"
 
 #include <cstdio>
-#include <system_error>
+
+#include "platform/UserDirs.h"
 
 namespace nimbrel {
 namespace {
@@ -23,7 +24,8 @@ std::tm LocalNow() {
 std::optional<CapturePath> PlanCapturePath(std::string_view folder, std::string_view user,
                                            std::string_view sid, const std::tm& local,
                                            std::string_view extension) {
-    if (folder.empty() || !SafeName(user) || !SafeName(sid)) return std::nullopt;
+    const std::optional<std::filesystem::path> base = ExpandFolder(folder);
+    if (!base || !SafeName(user) || !SafeName(sid)) return std::nullopt;
     const int year = local.tm_year + 1900, month = local.tm_mon + 1;
     char day[32];
     std::snprintf(day, sizeof day, "%4d-%02d-%02d", year, month, local.tm_mday);
@@ -31,17 +33,9 @@ std::optional<CapturePath> PlanCapturePath(std::string_view folder, std::string_
     std::snprintf(stamp, sizeof stamp, "%4d-%02d-%02d-%02d-%02d-%02d-", year, month, local.tm_mday,
                   local.tm_hour, local.tm_min, local.tm_sec);
     CapturePath path;
-    path.folder = std::filesystem::path(std::string(folder) + std::string(user) + "/" + day + "/");
+    path.folder = *base / std::string(user) / day;
     path.file = path.folder / (std::string(stamp) + std::string(sid) + std::string(extension));
     return path;
-}
-
-bool MakeFolders(const std::filesystem::path& folder, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (std::filesystem::is_directory(folder)) return true;
-    error = folder.string() + ": " + (ec ? ec.message() : "not a folder");
-    return false;
 }
 
 }  // namespace nimbrel

@@ -8,6 +8,7 @@
 
 #include "live/PaneHost.h"
 #include "live/RecordingEvents.h"
+#include "live/RecordingWriter.h"
 #include "platform/audio/AudioBackends.h"
 #include "platform/UserNotifier.h"
 #include "service/AppRecord.h"
@@ -39,6 +40,8 @@ struct LiveContext {
     std::chrono::milliseconds relayLimitUnit = std::chrono::minutes(1);
     // How long one minute of the recording length (FileLength) lasts (tests shrink it).
     std::chrono::milliseconds recordMinute = std::chrono::minutes(1);
+    // How much of a recording may wait for the disk before frames are left out.
+    std::size_t recordQueueBytes = RecordingWriter::kQueueBytes;
     // Hears of every recording file the cameras open and close (the archive's index and
     // retention); null: nobody.
     RecordingEvents* recordings = nullptr;

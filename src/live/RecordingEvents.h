@@ -2,8 +2,8 @@
 // to be made (room may be made first), a file was opened, a file was closed (cut, switched off,
 // stopped or failed), and, when a write or a new file failed, whether room could be made so that
 // recording may go on. The recorder works the same without a listener.
-// Threading: called on the recorder's thread (a camera's display tick or its stop); an
-// implementation keeps these calls short and does slow work on a thread of its own.
+// Threading: called on the recording's writer thread (each recording camera has its own, so
+// several may call at once); the display tick never waits for these calls.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "live/SnapshotTaker.h"
 
+#include <optional>
+
 #include "media/BmpFile.h"
 #include "media/PaneScaler.h"
 #include "platform/AtomicFile.h"
@@ -10,6 +12,12 @@ extern "C" {
 }
 
 namespace nimbrel {
+namespace {
+
+// Pictures of someone's home are the user's alone.
+constexpr auto kPrivate = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+
+}  // namespace
 
 void SnapshotTaker::Request(std::filesystem::path file) {
     {
@@ -27,7 +35,8 @@ SnapshotTaker::Outcome SnapshotTaker::Take(const AVFrame& picture, PaneScaler& s
         std::lock_guard guard(lock_);
         file = target_;
     }
-    if (file.empty()) {
+    const bool byRules = file.empty();
+    if (byRules) {
         const auto path = PlanCapturePath(place.folder, place.user, place.sid, clock_(), ".bmp");
         if (!path) {
             requested_ = false;
@@ -42,14 +51,16 @@ SnapshotTaker::Outcome SnapshotTaker::Take(const AVFrame& picture, PaneScaler& s
         file = path->file;
     }
     requested_ = false;
-    bool written = scaler.ConvertFullSize(picture, bgr_);
-    if (written) {
+    std::optional<std::filesystem::path> written;
+    if (scaler.ConvertFullSize(picture, bgr_)) {
         const std::string bmp = EncodeSnapshotBmp(picture.width, picture.height, bgr_.data());
-        written = !bmp.empty() && WriteFileAtomically(file, bmp,
-                                                      std::filesystem::perms::owner_read |
-                                                          std::filesystem::perms::owner_write |
-                                                          std::filesystem::perms::group_read |
-                                                          std::filesystem::perms::others_read);
+        // A name the rules gave is never written over: two snapshots in one second both stay.
+        if (bmp.empty())
+            written = std::nullopt;
+        else if (byRules)
+            written = WriteNewFileAtomically(file, bmp, kPrivate);
+        else if (WriteFileAtomically(file, bmp, kPrivate))
+            written = file;
     }
     // The buffer of a full-size picture is not kept between snapshots.
     std::vector<uint8_t>().swap(bgr_);
@@ -58,6 +69,7 @@ SnapshotTaker::Outcome SnapshotTaker::Take(const AVFrame& picture, PaneScaler& s
         ++failed_;
         return Outcome::Failed;
     }
+    file = *written;
     ++taken_;
     std::lock_guard guard(lock_);
     last_ = file;

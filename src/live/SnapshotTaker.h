@@ -1,7 +1,8 @@
 // A camera's snapshot: asked for from any thread, taken on the display tick from the picture just
-// decoded — converted at its own size to 24-bit BGR and written as a top-down BMP file, either
-// into the snapshot folder's day folder (named like recordings) or to a file named by the caller.
-// A day folder that cannot be made leaves the request standing for the next picture.
+// decoded — converted at its own size to 24-bit BGR and written as a top-down BMP file readable by
+// its owner only, either into the snapshot folder's day folder (named like recordings; a name
+// taken already, as by a snapshot in the same second, gets a number) or to a file named by the
+// caller. A day folder that cannot be made leaves the request standing for the next picture.
 // Threading: Request and the reports from any thread; Take on the display tick only.
 #pragma once
 
@@ -30,7 +31,7 @@ class SnapshotTaker {
 
     // Where the folder rules put a snapshot.
     struct Place {
-        std::string folder;  // the snapshot folder, ending in "/"
+        std::string folder;  // the snapshot folder as stored
         std::string user;
         std::string sid;
     };

@@ -1,5 +1,6 @@
 #include "media/Mp4Writer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -20,43 +21,21 @@ std::string AvError(const char* step, int code) {
     return std::string(step) + ": " + text;
 }
 
-void PutBigEndian32(uint8_t* at, uint32_t v) {
-    at[0] = static_cast<uint8_t>(v >> 24);
-    at[1] = static_cast<uint8_t>(v >> 16);
-    at[2] = static_cast<uint8_t>(v >> 8);
-    at[3] = static_cast<uint8_t>(v);
+void AppendBigEndian32(std::vector<uint8_t>& out, uint32_t v) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
+                              static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    out.insert(out.end(), bytes, bytes + 4);
+}
+
+bool StartCodeAt(const uint8_t* frame, std::size_t size, std::size_t at) {
+    return at + 3 <= size && frame[at] == 0 && frame[at + 1] == 0 && frame[at + 2] == 1;
 }
 
 }  // namespace
 
-// Splits a frame at its start codes (00 00 01, or 00 00 00 01). The byte sequence 00 00 01
-// cannot occur inside a unit, so every match is a start code.
-void Mp4Writer::SplitUnits(const uint8_t* frame, std::size_t size, std::vector<Unit>& units) {
-    units.clear();
-    std::size_t i = 0;
-    auto startCodeAt = [&](std::size_t at) {
-        return at + 3 <= size && frame[at] == 0 && frame[at + 1] == 0 && frame[at + 2] == 1;
-    };
-    if (!startCodeAt(0) && !(size >= 4 && frame[0] == 0 && startCodeAt(1)))
-        units.push_back({0, 0, 0, size});
-    while (i + 3 <= size) {
-        if (!startCodeAt(i)) {
-            ++i;
-            continue;
-        }
-        const bool four = i > 0 && frame[i - 1] == 0;
-        const std::size_t codeStart = four ? i - 1 : i;
-        if (!units.empty()) units.back().end = codeStart;
-        units.push_back({codeStart, four ? 4u : 3u, i + 3, size});
-        i += 3;
-    }
-}
-
 std::optional<int> Mp4Writer::SampleDuration(int framePeriodMs) {
-    if (framePeriodMs <= 0) return std::nullopt;
-    const int framesPerSecond = 1000 / framePeriodMs;
-    if (framesPerSecond == 0) return std::nullopt;
-    return kTimeScale / framesPerSecond;
+    if (framePeriodMs <= 0 || framePeriodMs > kMaxFramePeriodMs) return std::nullopt;
+    return framePeriodMs * (kTimeScale / 1000);
 }
 
 std::vector<uint8_t> Mp4Writer::AvcConfiguration(const ParameterSetRecord& sps,
@@ -91,7 +70,7 @@ int Mp4Writer::WriteCallback(void* opaque, uint8_t* data, int size) {
         self->sinkFailed_ = true;
         return AVERROR(EIO);
     }
-    self->sinkWritten_ = true;
+    self->bytes_ += static_cast<uint64_t>(size);
     return size;
 }
 
@@ -102,9 +81,10 @@ bool Mp4Writer::Open(std::unique_ptr<ByteSink> sink, const Track& track, std::st
         return false;
     }
     sink_ = std::move(sink);
-    sinkFailed_ = false;
-    sinkWritten_ = false;
-    frames_ = 0;
+    sinkFailed_ = failed_ = holding_ = false;
+    taken_ = samples_ = bytes_ = 0;
+    complete_ = durable_ = kept_ = {};
+    lastDuration_ = 0;
     auto fail = [&](std::string why) {
         error = std::move(why);
         Release();
@@ -118,7 +98,7 @@ bool Mp4Writer::Open(std::unique_ptr<ByteSink> sink, const Track& track, std::st
     if (track.sampleDuration <= 0) return fail("no frame period to time the samples by");
     const std::vector<uint8_t> avcc = AvcConfiguration(track.sps, track.pps);
     if (avcc.empty()) return fail("the stream's parameter sets are too short to describe it");
-    sampleDuration_ = track.sampleDuration;
+    nominalDuration_ = track.sampleDuration;
 
     int rc = avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr);
     if (rc < 0 || !format_) return fail(AvError("MP4 muxer", rc));
@@ -162,71 +142,131 @@ bool Mp4Writer::Open(std::unique_ptr<ByteSink> sink, const Track& track, std::st
         return fail(sinkFailed_ ? "the file could not be written" : AvError("MP4 header", rc));
     avio_flush(io_);
     if (sinkFailed_) return fail("the file could not be written");
-    sink_->Commit();
-    sinkWritten_ = false;
+    complete_ = {bytes_, 0};
     packet_ = av_packet_alloc();
     if (!packet_) return fail("out of memory");
     return true;
 }
 
-bool Mp4Writer::WriteFrame(uint8_t* frame, std::size_t size, bool key) {
-    if (!format_ || !frame || size == 0 || size > INT_MAX / 2) return format_ != nullptr;
-    std::vector<Unit>& units = units_;
-    SplitUnits(frame, size, units);
-    bool inPlace = true;
-    for (const Unit& u : units) inPlace = inPlace && u.startCodeBytes == 4;
-    if (inPlace) {
-        for (const Unit& u : units)
-            PutBigEndian32(frame + u.startCode, static_cast<uint32_t>(u.end - u.begin));
-        const bool ok = WriteSample(frame, size, key);
-        // The decoder gets the frame back exactly as it came.
-        for (const Unit& u : units) PutBigEndian32(frame + u.startCode, 1);
-        return ok;
+void Mp4Writer::Hold(const uint8_t* frame, std::size_t size) {
+    // The frame's units, each behind a start code (00 00 01 or 00 00 00 01; the bytes 00 00 01
+    // cannot occur inside a unit), become 4-byte big-endian lengths and the unit's bytes. Bytes
+    // before the first start code count as a unit of their own.
+    held_.clear();
+    std::size_t begin = 0;
+    bool inUnit = !StartCodeAt(frame, size, 0) && !(size >= 4 && frame[0] == 0 &&
+                                                     StartCodeAt(frame, size, 1));
+    auto endUnit = [&](std::size_t end) {
+        if (!inUnit) return;
+        AppendBigEndian32(held_, static_cast<uint32_t>(end - begin));
+        held_.insert(held_.end(), frame + begin, frame + end);
+    };
+    std::size_t i = 0;
+    while (i + 3 <= size) {
+        if (!StartCodeAt(frame, size, i)) {
+            ++i;
+            continue;
+        }
+        const std::size_t codeStart = i > 0 && frame[i - 1] == 0 ? i - 1 : i;
+        endUnit(codeStart);
+        inUnit = true;
+        begin = i + 3;
+        i += 3;
     }
-    converted_.clear();
-    for (const Unit& u : units) {
-        const std::size_t at = converted_.size();
-        converted_.resize(at + 4);
-        PutBigEndian32(converted_.data() + at, static_cast<uint32_t>(u.end - u.begin));
-        converted_.insert(converted_.end(), frame + u.begin, frame + u.end);
-    }
-    return WriteSample(converted_.data(), converted_.size(), key);
+    endUnit(size);
 }
 
-bool Mp4Writer::WriteSample(const uint8_t* sample, std::size_t size, bool key) {
-    const AVRational ticks{1, kTimeScale};
-    packet_->data = const_cast<uint8_t*>(sample);  // only read by the muxer
-    packet_->size = static_cast<int>(size);
-    packet_->stream_index = stream_->index;
-    packet_->pts = packet_->dts =
-        av_rescale_q(static_cast<int64_t>(frames_) * sampleDuration_, ticks, stream_->time_base);
-    packet_->duration = av_rescale_q(sampleDuration_, ticks, stream_->time_base);
-    packet_->flags = key ? AV_PKT_FLAG_KEY : 0;
-    const int rc = av_write_frame(format_, packet_);
-    av_packet_unref(packet_);
-    if (rc < 0 || sinkFailed_) {
-        // What is in the file stays as it is: its complete fragments play.
-        Release();
-        sink_->Finish();
-        sink_.reset();
-        return false;
+bool Mp4Writer::WriteFrame(const uint8_t* frame, std::size_t size, bool key, int64_t time) {
+    if (!format_) return false;
+    if (!frame || size == 0 || size > INT_MAX / 2) return true;
+    if (holding_) {
+        if (time <= heldTime_) time = heldTime_ + 1;
+        if (!WriteHeld(time - heldTime_)) return false;
     }
-    ++frames_;
-    if (sinkWritten_) {
-        sink_->Commit();
-        sinkWritten_ = false;
-    }
+    Hold(frame, size);
+    holding_ = true;
+    heldKey_ = key;
+    heldTime_ = time;
+    ++taken_;
     return true;
 }
 
-bool Mp4Writer::Close() {
-    if (!format_) return true;
-    bool ok = !sinkFailed_;
-    if (ok && (av_write_trailer(format_) < 0 || sinkFailed_)) ok = false;
+bool Mp4Writer::WriteHeld(int64_t duration) {
+    holding_ = false;
+    lastDuration_ = duration;
+    return WriteSample(held_.data(), held_.size(), heldKey_, heldTime_, duration);
+}
+
+bool Mp4Writer::WriteSample(const uint8_t* sample, std::size_t size, bool key, int64_t time,
+                            int64_t duration) {
+    packet_->data = const_cast<uint8_t*>(sample);  // only read by the muxer
+    packet_->size = static_cast<int>(size);
+    packet_->stream_index = stream_->index;
+    packet_->pts = packet_->dts = time;
+    packet_->duration = duration;
+    packet_->flags = key ? AV_PKT_FLAG_KEY : 0;
+    const uint64_t before = bytes_;
+    const int rc = av_write_frame(format_, packet_);
+    av_packet_unref(packet_);
+    if (rc < 0 || sinkFailed_) {
+        FailAt(complete_);
+        return false;
+    }
+    // A fragment reached the file: it holds every sample before this one.
+    if (bytes_ != before) complete_ = {bytes_, samples_};
+    ++samples_;
+    return true;
+}
+
+bool Mp4Writer::Sync() {
+    if (!format_) return false;
+    if (durable_.bytes == complete_.bytes && durable_.bytes != 0) return true;
+    if (!sink_->Sync()) {
+        FailAt(durable_);
+        return false;
+    }
+    durable_ = complete_;
+    return true;
+}
+
+bool Mp4Writer::Close(std::optional<int64_t> endTime) {
+    if (!format_) return !failed_;
+    if (holding_) {
+        const int64_t duration = endTime && *endTime > heldTime_ ? *endTime - heldTime_
+                                 : lastDuration_ > 0               ? lastDuration_
+                                                                   : nominalDuration_;
+        if (!WriteHeld(duration)) return false;
+    }
+    // The last fragment first, so that a failure of the index leaves every frame in place.
+    if (av_write_frame(format_, nullptr) < 0 || sinkFailed_) {
+        FailAt(complete_);
+        return false;
+    }
+    complete_ = {bytes_, samples_};
+    if (av_write_trailer(format_) < 0 || sinkFailed_) {
+        FailAt(complete_);
+        return false;
+    }
+    complete_ = {bytes_, samples_};
+    if (!Sync()) return false;
     Release();
-    if (!sink_->Finish()) ok = false;
+    const bool finished = sink_->Finish();
     sink_.reset();
-    return ok;
+    if (!finished) {
+        failed_ = true;
+        kept_ = durable_;
+    }
+    return finished;
+}
+
+void Mp4Writer::FailAt(const Mark& keep) {
+    failed_ = true;
+    kept_ = keep;
+    Release();
+    // A torn fragment after `keep` would stop players short of it, or show them garbage.
+    sink_->Truncate(keep.bytes);
+    sink_->Finish();
+    sink_.reset();
 }
 
 void Mp4Writer::Release() {

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,12 +35,15 @@ void SyncFolder(const std::filesystem::path& folder) {
     ::close(fd);
 }
 
-}  // namespace
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         std::filesystem::perms mode) {
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+// Writes `bytes` into a new temporary file beside `target`, flushed to the disk; its name, or
+// nothing (with nothing left behind) when that failed.
+std::optional<std::string> WriteTemporary(const std::filesystem::path& target,
+                                          std::string_view bytes, std::filesystem::perms mode) {
+    const std::filesystem::path folder = FolderOf(target);
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -48,9 +52,8 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     if (fd < 0) {
         NLOG_DEBUG("WriteFileAtomically: cannot create a file in " << folder << ": "
                                                                    << std::strerror(errno));
-        return false;
+        return std::nullopt;
     }
-    const char* temp = name.data();
     const char* failedStep = nullptr;
     int error = 0;
     if (::fchmod(fd, static_cast<mode_t>(mode)) != 0)
@@ -64,18 +67,72 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
         failedStep = "close";
         error = errno;
     }
-    if (!failedStep && ::rename(temp, target.c_str()) != 0) {
-        failedStep = "rename";
-        error = errno;
-    }
     if (failedStep) {
         NLOG_DEBUG("WriteFileAtomically: " << failedStep << " for " << target
                                            << " failed: " << std::strerror(error));
-        ::unlink(temp);
+        ::unlink(name.data());
+        return std::nullopt;
+    }
+    return std::string(name.data());
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::filesystem::perms mode) {
+    const std::optional<std::string> temp = WriteTemporary(target, bytes, mode);
+    if (!temp) return false;
+    if (::rename(temp->c_str(), target.c_str()) != 0) {
+        NLOG_DEBUG("WriteFileAtomically: rename for " << target
+                                                      << " failed: " << std::strerror(errno));
+        ::unlink(temp->c_str());
         return false;
     }
-    SyncFolder(folder);
+    SyncFolder(FolderOf(target));
     return true;
+}
+
+std::optional<std::filesystem::path> WriteNewFileAtomically(const std::filesystem::path& target,
+                                                            std::string_view bytes,
+                                                            std::filesystem::perms mode) {
+    const std::optional<std::string> temp = WriteTemporary(target, bytes, mode);
+    if (!temp) return std::nullopt;
+    for (int number = 1; number <= kMaxFileNumber; ++number) {
+        const std::filesystem::path name = NumberedFileName(target, number);
+        const int error = RenameWithoutReplacing(*temp, name);
+        if (error == EEXIST) continue;
+        if (error != 0) {
+            NLOG_DEBUG("WriteNewFileAtomically: " << name << ": " << std::strerror(error));
+            break;
+        }
+        SyncFolder(FolderOf(target));
+        return name;
+    }
+    ::unlink(temp->c_str());
+    return std::nullopt;
+}
+
+std::filesystem::path NumberedFileName(const std::filesystem::path& path, int number) {
+    if (number <= 1) return path;
+    std::filesystem::path numbered = path;
+    numbered.replace_filename(path.stem().string() + "-" + std::to_string(number) +
+                              path.extension().string());
+    return numbered;
+}
+
+int RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno == ENOTEMPTY ? EEXIST : errno;
+    // A file system without the no-replace rename: a hard link is made only under a free name.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) return errno;
+    // Nor hard links: a look before the rename, which only another program could race.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {

@@ -1,5 +1,6 @@
-// Where a file writer's bytes go: appended in order, asked now and then to make what it holds
-// durable, and finished once. A real file implements it; tests put in sinks that fail on cue.
+// Where a file writer's bytes go: appended in order, flushed to the disk when the writer asks (and
+// told whether that worked), cut back to an earlier length, and finished once. A real file
+// implements it; tests put in sinks that fail on cue.
 // Threading: one thread at a time (the writer's).
 #pragma once
 
@@ -14,9 +15,11 @@ class ByteSink {
     // Appends `size` bytes; false when not all of them could be written (the sink is then
     // broken and takes nothing more).
     virtual bool Write(const uint8_t* data, std::size_t size) = 0;
-    // What was written so far should reach the disk soon; returns without waiting for it.
-    virtual void Commit() = 0;
-    // Everything written is on the disk and the sink is closed; false when that failed.
+    // Waits until what was written is on the disk; false when it could not be put there.
+    virtual bool Sync() = 0;
+    // Cuts the content back to its first `size` bytes; false when that failed.
+    virtual bool Truncate(uint64_t size) = 0;
+    // Everything kept is on the disk and the sink is closed; false when that failed.
     virtual bool Finish() = 0;
 };
 

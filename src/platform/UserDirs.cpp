@@ -82,4 +82,16 @@ std::filesystem::path UserDir(std::string_view key) {
     return home;
 }
 
+std::optional<std::filesystem::path> ExpandFolder(std::string_view typed,
+                                                  const std::filesystem::path& home) {
+    if (typed.starts_with('/')) return std::filesystem::path(typed);
+    if (typed == "~" || typed.starts_with("~/")) {
+        if (home.empty() || !home.is_absolute()) return std::nullopt;
+        typed.remove_prefix(1);
+        while (typed.starts_with('/')) typed.remove_prefix(1);
+        return typed.empty() ? home : home / std::filesystem::path(typed);
+    }
+    return std::nullopt;
+}
+
 }  // namespace nimbrel

@@ -1,9 +1,10 @@
 // The user's standard folders as the freedesktop conventions name them: the configuration home
-// and the "well known" user folders (videos, pictures).
+// and the "well known" user folders (videos, pictures); and folders the user typed.
 // Threading: callable from any thread; reads the environment and the user's files only.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace nimbrel {
@@ -24,5 +25,11 @@ std::filesystem::path UserDir(std::string_view key);
 // by `home`; empty when the key is missing or its value is neither "$HOME/..." nor absolute.
 std::filesystem::path ParseUserDirsEntry(std::string_view fileText, std::string_view key,
                                          const std::filesystem::path& home);
+
+// A folder as the user typed it: "~" and "~/..." begin at `home`, an absolute path stays as it
+// is. Nothing for an empty or relative text (its place would depend on the working folder), for
+// "~name", and for "~" without a home folder.
+std::optional<std::filesystem::path> ExpandFolder(std::string_view typed,
+                                                  const std::filesystem::path& home = HomeDir());
 
 }  // namespace nimbrel

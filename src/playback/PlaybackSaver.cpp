@@ -9,29 +9,28 @@ namespace nimbrel {
 
 namespace fs = std::filesystem;
 
-fs::path PlaybackSaver::PartFile() const {
-    fs::path part = file_;
-    part += ".part";
-    return part;
-}
-
 bool PlaybackSaver::Begin(const fs::path& file, const Mp4Writer::Track& track,
                           std::string& error) {
     Cancel();
     std::lock_guard guard(lock_);
     file_ = file;
+    part_.clear();
     frames_ = 0;
     firstMs_ = lastMs_ = 0;
     std::error_code ec;
     if (!file.parent_path().empty()) fs::create_directories(file.parent_path(), ec);
-    std::unique_ptr<ByteSink> sink(DurableFile::Create(PartFile(), error));
+    fs::path part = file;
+    part += ".part";
+    std::unique_ptr<DurableFile> sink = DurableFile::Create(part, error);
+    if (sink) part_ = sink->Path();
     auto writer = std::make_unique<Mp4Writer>();
     if (!sink || !writer->Open(std::move(sink), track, error)) {
-        fs::remove(PartFile(), ec);
+        if (!part_.empty()) fs::remove(part_, ec);
         state_ = State::Failed;
         return false;
     }
     writer_ = std::move(writer);
+    clock_.Restart(track.sampleDuration);
     state_ = State::Saving;
     return true;
 }
@@ -41,8 +40,8 @@ void PlaybackSaver::OnFrame(uint8_t* frame, std::size_t size, bool key, uint32_t
     if (!writer_) return;
     // The file begins with a picture that decodes on its own.
     if (frames_ == 0 && !key) return;
-    if (!writer_->WriteFrame(frame, size, key)) {
-        NLOG_DEBUG("playback saver: writing " << PartFile() << " failed");
+    if (!writer_->WriteFrame(frame, size, key, clock_.Next(timeValueMs, 0))) {
+        NLOG_DEBUG("playback saver: writing " << part_ << " failed");
         Drop();
         state_ = State::Failed;
         return;
@@ -55,7 +54,7 @@ void PlaybackSaver::OnFrame(uint8_t* frame, std::size_t size, bool key, uint32_t
 void PlaybackSaver::Drop() {
     writer_.reset();
     std::error_code ec;
-    fs::remove(PartFile(), ec);
+    fs::remove(part_, ec);
 }
 
 bool PlaybackSaver::Finish() {
@@ -65,13 +64,13 @@ bool PlaybackSaver::Finish() {
     writer_.reset();
     std::error_code ec;
     if (!closed || frames_ == 0) {
-        fs::remove(PartFile(), ec);
+        fs::remove(part_, ec);
         state_ = frames_ == 0 ? State::Idle : State::Failed;
         return false;
     }
-    fs::rename(PartFile(), file_, ec);
+    fs::rename(part_, file_, ec);
     if (ec) {
-        fs::remove(PartFile(), ec);
+        fs::remove(part_, ec);
         state_ = State::Failed;
         return false;
     }

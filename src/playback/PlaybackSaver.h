@@ -14,6 +14,7 @@
 #include <string>
 
 #include "media/Mp4Writer.h"
+#include "media/SampleClock.h"
 #include "playback/PlaybackStream.h"
 #include "text/Translation.h"
 
@@ -48,12 +49,13 @@ class PlaybackSaver : public PlaybackFrameTap {
     const std::filesystem::path& File() const { return file_; }
 
   private:
-    std::filesystem::path PartFile() const;
     void Drop();
 
     std::mutex lock_;
     std::unique_ptr<Mp4Writer> writer_;  // under lock_
+    SampleClock clock_;                  // under lock_: the frames' times in the file
     std::filesystem::path file_;
+    std::filesystem::path part_;  // "<file>.part", or a numbered name beside it when taken
     std::atomic<State> state_{State::Idle};
     std::atomic<uint64_t> frames_{0};
     std::atomic<int64_t> firstMs_{0};

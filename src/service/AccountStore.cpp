@@ -1,15 +1,21 @@
 #include "service/AccountStore.h"
 
 #include <fcntl.h>
-#include <stdio.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <system_error>
+#include <thread>
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
+#include "platform/PrivateFolders.h"
 
 namespace nimbrel {
 namespace {
@@ -22,18 +28,46 @@ std::filesystem::path Key(const std::filesystem::path& path) {
     return (ec ? path : absolute).lexically_normal();
 }
 
-// Renames `from` to `to` unless `to` exists: 0 when renamed, EEXIST when `to` exists, another
-// errno value when the rename failed.
-int RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno == ENOTEMPTY ? EEXIST : errno;
-    // A file system without the no-replace rename: every writer of this process is serialised
-    // by the owner, so a check before the rename is enough.
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) return EEXIST;
-    std::filesystem::rename(from, to, ec);
-    return ec.value();
-}
+constexpr auto kTurnWait = std::chrono::seconds(10);
+constexpr auto kTurnLook = std::chrono::milliseconds(10);
+
+// The file's turn among the user's programs: an advisory lock on "<file>.lock" (the account file
+// itself is replaced at every save, so its own lock would not hold), waited for at most
+// kTurnWait. Where no lock file can be made the save goes ahead alone (it may still work, and
+// nothing else can lock that file either). Released when the object goes.
+class ProgramTurn {
+  public:
+    explicit ProgramTurn(const std::filesystem::path& file) {
+        std::filesystem::path lockFile = file;
+        lockFile += ".lock";
+        fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd_ < 0) {
+            NLOG_WARN("AccountStore: " << lockFile << ": " << std::strerror(errno));
+            return;
+        }
+        const auto until = std::chrono::steady_clock::now() + kTurnWait;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() >= until) {
+                NLOG_WARN("AccountStore: no turn at " << lockFile << ": " << std::strerror(errno));
+                refused_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(kTurnLook);
+        }
+    }
+    ~ProgramTurn() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    ProgramTurn(const ProgramTurn&) = delete;
+    ProgramTurn& operator=(const ProgramTurn&) = delete;
+    // Another program kept the file for longer than the wait.
+    bool Refused() const { return refused_; }
+
+  private:
+    int fd_ = -1;
+    bool refused_ = false;
+};
 
 }  // namespace
 
@@ -50,14 +84,26 @@ AccountStore& AccountStore::For(const std::filesystem::path& path) {
 
 bool AccountStore::Change(const Edit& edit) {
     std::lock_guard turn(lock_);
+    const ProgramTurn programs(path_);
+    if (programs.Refused()) return false;
     AccountFile file;
     return file.Load(path_) && edit(file) && file.Save();
 }
 
 bool AccountStore::ChangeOrCreate(const AccountFileDefaults& defaults, const Edit& edit) {
     std::lock_guard turn(lock_);
-    AccountFile file;
     std::error_code ec;
+    if (const auto folder = path_.parent_path();
+        !folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        std::string why;
+        if (!MakeFolders(folder, why)) {
+            NLOG_WARN("AccountStore: " << why);
+            return false;
+        }
+    }
+    const ProgramTurn programs(path_);
+    if (programs.Refused()) return false;
+    AccountFile file;
     const bool present = std::filesystem::exists(std::filesystem::symlink_status(path_, ec));
     if (!present || !file.Load(path_)) {
         if (present) {

@@ -1,5 +1,7 @@
 // The one owner of each account file in the process. Every load → change → save of a file goes
-// through the owner of its path, one at a time, so that no writer's change overwrites another's.
+// through the owner of its path, one at a time, so that no writer's change overwrites another's;
+// between programs of the user (the desktop program, nimbrelctl runs) each such turn also holds
+// an advisory lock on "<file>.lock" beside the file.
 // Threading: any thread. For() may be called concurrently; Change and ChangeOrCreate of one file
 // run one after the other.
 #pragma once
@@ -29,7 +31,8 @@ class AccountStore {
     const std::filesystem::path& Path() const { return path_; }
 
     // Loads the file, lets `edit` change it and saves it. False, with the file as it was, when it
-    // cannot be loaded, `edit` returns false, or the save fails.
+    // cannot be loaded, `edit` returns false, the save fails, or another program kept the file's
+    // turn for 10 s.
     bool Change(const Edit& edit);
     // As Change, but a missing file is created first (the skeleton with `defaults`), and one that
     // exists but cannot be loaded is kept beside as "<file>.broken" (then ".broken.2", ...; an

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/UserDirs.h"
 #include "service/AccountFile.h"
 #include "service/AccountStore.h"
 #include "service/MediaSettings.h"
@@ -35,7 +36,17 @@ std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_
         // A text that does not survive the round trip through wide text is not UTF-8.
         if (Utf8FromWide(WideFromUtf8(value)) != value)
             return text::Tr("Core", "Путь к папке не в UTF-8");
-        if (Utf16Length(value) > kMaxFolderUnits)
+        const auto tooLong = [](std::string_view folder) {
+            return Utf16Length(folder) > kMaxFolderUnits;
+        };
+        if (tooLong(value))
+            return text::Format(text::Tr("Core", "Путь к папке длиннее %1 символов"),
+                                {std::to_string(kMaxFolderUnits)});
+        if (!value.empty() && !ExpandFolder(value))
+            return text::Format(
+                text::Tr("Core", "Укажите папку полным путём, от «/» или «~»: %1"), {value});
+        // As it will be stored: "~" expanded, the trailing "/" added.
+        if (tooLong(StoredSettingValue(key, value)))
             return text::Format(text::Tr("Core", "Путь к папке длиннее %1 символов"),
                                 {std::to_string(kMaxFolderUnits)});
         return std::nullopt;
@@ -65,6 +76,16 @@ std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_
     return std::nullopt;
 }
 
+std::string StoredSettingValue(std::string_view key, std::string_view value) {
+    if (!IsFolderKey(key) || value.empty()) return std::string(value);
+    const std::optional<std::filesystem::path> folder = ExpandFolder(value);
+    if (!folder) return std::string(value);
+    // The trailing "/" that folders have always had, so the file reads the same as before.
+    std::string stored = folder->string();
+    if (stored.back() != '/') stored.push_back('/');
+    return stored;
+}
+
 void ApplySetting(AppRecord& record, std::string_view key, std::string_view value) {
     if (key == "VideoPath") record.VideoPath = std::string(value);
     if (key == "ImagePath") record.ImagePath = std::string(value);
@@ -85,14 +106,15 @@ SettingsSaveResult SaveSettings(const std::filesystem::path& file,
     const bool saved = AccountStore::For(file).Change([&](AccountFile& account) {
         loaded = true;
         for (const SettingValue& v : values)
-            if (!account.SetSetting(v.key, v.value)) return false;
+            if (!account.SetSetting(v.key, StoredSettingValue(v.key, v.value))) return false;
         return true;
     });
     if (!loaded) return SettingsSaveResult::Unreadable;
     if (!saved) return SettingsSaveResult::NotSaved;
     // Cameras read the folders and the length on their threads (MediaSettings).
     const auto cameras = LockMediaSettings();
-    for (const SettingValue& v : values) ApplySetting(record, v.key, v.value);
+    for (const SettingValue& v : values)
+        ApplySetting(record, v.key, StoredSettingValue(v.key, v.value));
     return SettingsSaveResult::Saved;
 }
 

@@ -39,10 +39,15 @@ struct SettingValue {
 
 bool IsSettingKey(std::string_view key);
 
-// Why `value` cannot be stored under `key` (an unknown key, a folder that is not UTF-8 or is
-// longer than 259 units, a length other than 10/20/30/40, a flag other than 0/1, an update
-// choice other than 0/1/2); nothing when it can.
+// Why `value` cannot be stored under `key` (an unknown key, a folder that is not UTF-8, is
+// relative, or as stored is longer than 259 units, a length other than 10/20/30/40, a flag other
+// than 0/1, an update choice other than 0/1/2); nothing when it can.
 std::optional<std::string> RefuseSettingValue(std::string_view key, std::string_view value);
+
+// What the file keeps for `value` under `key`: a folder begins at the home folder for "~" and
+// ends in "/" however it was typed (an empty one stays empty: none is chosen); every other value
+// as it is. For values RefuseSettingValue accepts.
+std::string StoredSettingValue(std::string_view key, std::string_view value);
 
 // The record's field of `key` follows `value`: the folders take the text, the length and the
 // flags its decimal value. "Update" is read into the record at start-up only: nothing acts on it.
@@ -50,13 +55,15 @@ void ApplySetting(AppRecord& record, std::string_view key, std::string_view valu
 
 enum class SettingsSaveResult {
     Saved,
+    Refused,     // a value cannot be stored (the reason goes with it): nothing was written
     Unreadable,  // the account file could not be loaded: nothing was written
     NotSaved,    // it could not be written: the previous file stays as it was
 };
 
-// Loads `file`, sets config1/<key> to each value and saves the file once (atomically), through
-// the file's AccountStore, in turn with every other change of the file. Only
-// once the file is saved does `record` take the values, so a failed save changes nothing.
+// Loads `file`, sets config1/<key> to each value as StoredSettingValue gives it and saves the
+// file once (atomically), through the file's AccountStore, in turn with every other change of
+// the file. Only once the file is saved does `record` take the values, so a failed save changes
+// nothing.
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
                                 const std::vector<SettingValue>& values, AppRecord& record);
 

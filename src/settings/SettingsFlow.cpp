@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/Autostart.h"
+#include "platform/PrivateFolders.h"
+#include "platform/UserDirs.h"
 #include "settings/RetentionSetting.h"
 #include "text/Translation.h"
 #include "text/Utf16Units.h"
@@ -59,7 +61,7 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
         {"AutoLogin", flag(values.autoLogin)},
         {"AutoPlay", flag(values.autoPlay)},
     };
-    // Values that do not read are not written (the page refuses them before a save).
+    // Limits that do not read are not written (Save refuses them first).
     if (ParseRetentionDays(values.archiveDays)) file.push_back({"ArchiveDays", values.archiveDays});
     RetentionLimits limits;
     if (ParseRetentionSize(values.archiveSize, limits))
@@ -69,12 +71,22 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
     return file;
 }
 
-std::optional<std::string> SettingsFlow::Refusal(const SettingsValues& values) {
-    if (auto refused = RefuseSettingValue("ArchiveDays", values.archiveDays)) return refused;
+std::optional<std::string> SettingsFlow::RefusalOf(const SettingsValues& values) {
+    // The folders as they would be written (cut to 259 units), the limits as they were typed
+    // (FileValues leaves out those that do not read).
+    for (const SettingValue& v : FileValues(values))
+        if (v.key == "VideoPath" || v.key == "ImagePath")
+            if (auto why = RefuseSettingValue(v.key, v.value)) return why;
+    if (auto why = RefuseSettingValue("ArchiveDays", values.archiveDays)) return why;
     return RefuseSettingValue("ArchiveSize", values.archiveSize);
 }
 
 SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
+    refusal_.clear();
+    if (auto why = RefusalOf(values)) {
+        refusal_ = std::move(*why);
+        return SettingsSaveResult::Refused;
+    }
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
     if (!values.languageFromEnvironment && values.language != StoredLanguage(folder) &&
         !StoreLanguage(folder, values.language))
@@ -104,12 +116,9 @@ std::string SettingsFlow::WithTrailingSlash(std::string folder) {
 }
 
 bool SettingsFlow::MakeFolder(std::string_view folder) {
-    if (folder.empty()) return false;
-    const std::filesystem::path path{std::string(folder)};
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return true;
-    std::filesystem::create_directories(path, ec);
-    return !ec && std::filesystem::is_directory(path, ec);
+    const std::optional<std::filesystem::path> path = ExpandFolder(folder);
+    std::string error;
+    return path && MakeFolders(*path, error);
 }
 
 std::string SettingsFlow::VersionText(int major, int minor) {

@@ -134,14 +134,16 @@ class SettingsFlow {
     // unticked.
     SettingsValues Open() const;
 
-    // Save: a changed language first (a failed write of it changes nothing and is NotSaved),
-    // then both pages in one write of the account file; once it is written the record follows
-    // (the archive's retention reads its limits from it at every check) and autostart is
-    // switched as ticked (its failure is ignored). Values Refusal refuses are not written.
+    // Save: values that cannot be stored refuse the save, with the reason in Refusal(), before
+    // anything is written: a folder that is relative, not UTF-8 or too long once "~" is expanded,
+    // and a retention limit that does not read (each checked as `nimbrelctl settings set` checks
+    // it). Then a changed language (a failed write of it changes nothing and is NotSaved), then
+    // both pages in one write of the account file, the folders ending in "/"; once it is written
+    // the record follows (the archive's retention reads its limits from it at every check) and
+    // autostart is switched as ticked (its failure is ignored).
     SettingsSaveResult Save(const SettingsValues& values);
-    // Why the values cannot be saved: the retention texts checked as `nimbrelctl settings set`
-    // checks them; nothing when they can.
-    static std::optional<std::string> Refusal(const SettingsValues& values);
+    // Why the last save was refused (empty when it was not).
+    const std::string& Refusal() const { return refusal_; }
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
     static std::vector<SettingValue> FileValues(const SettingsValues& values);
@@ -154,17 +156,21 @@ class SettingsFlow {
     static int FileLengthIndex(std::string_view stored);
     // A folder chosen in the browser, ending in "/".
     static std::string WithTrailingSlash(std::string folder);
-    // The open button: makes every missing level of `folder`. False when it is empty or a level
-    // cannot be made (the button then does nothing).
+    // The open button: makes every missing level of `folder` (for its owner only; "~" begins at
+    // the home folder). False when it is empty or relative, or a level cannot be made (the button
+    // then does nothing).
     static bool MakeFolder(std::string_view folder);
     // "Текущая версия <major>.<minor>".
     static std::string VersionText(int major, int minor);
 
   private:
+    // The first value of `values` that cannot be stored, with its reason; nothing when all can.
+    static std::optional<std::string> RefusalOf(const SettingsValues& values);
     std::filesystem::path AutostartEntry() const;
 
     AppRecord& app_;
     Options options_;
+    std::string refusal_;
 };
 
 }  // namespace nimbrel

@@ -66,9 +66,27 @@ void TestRecording::Record(int seconds) {
     const H264Clip& clip = Clip();
     for (const int end = tick_ + seconds * 1000 / kFramePeriodMs; tick_ < end; ++tick_) {
         recorder_.Upkeep(record_);
-        auto frame = clip.frames[static_cast<std::size_t>(tick_) % clip.frames.size()];
-        recorder_.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key, record_);
+        auto& picture = clip.frames[static_cast<std::size_t>(tick_) % clip.frames.size()];
+        // The recorder only copies the frame; its time value is the stream's milliseconds.
+        const FrameRing::Frame frame{const_cast<uint8_t*>(picture.bytes.data()),
+                                     picture.bytes.size(),
+                                     picture.key,
+                                     static_cast<uint32_t>(tick_),
+                                     static_cast<uint32_t>(startMs_ + tick_ * kFramePeriodMs),
+                                     0};
+        recorder_.WriteFrame(frame, record_);
+        // The writer keeps up, as on a disk that is fast enough: each tick sees what became of
+        // the frames before, and the file on disk holds every complete fragment.
+        recorder_.Flush(std::chrono::seconds(20));
     }
+}
+
+void TestRecording::End() {
+    // The tick after the last frame sees what the writer did with it (a failed write stops the
+    // recording), then the view stops and its file is finished.
+    recorder_.Upkeep(record_);
+    recorder_.EndView();
+    recorder_.Flush(std::chrono::seconds(20));
 }
 
 std::vector<std::filesystem::path> TestRecording::Files() const {
@@ -84,8 +102,8 @@ std::vector<std::filesystem::path> RecordFiles(const std::string& folder, const 
                                                CameraRecorder::SinkFactory sinks, bool* recording) {
     TestRecording r(folder, user, sid, start, cutSeconds, events, std::move(sinks));
     r.Record(seconds);
-    if (recording) *recording = r.Recording();
     r.End();
+    if (recording) *recording = r.Recording();
     return r.Files();
 }
 

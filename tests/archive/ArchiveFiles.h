@@ -17,8 +17,9 @@ namespace nimbrel::test {
 inline constexpr int kFramePeriodMs = 40;
 inline constexpr int kKeyEvery = 5;
 
-// A recording under way, as a camera's recorder makes it: `Record` goes on for some seconds,
-// and the file being written stays open until `End` (or the end of the object).
+// A recording under way, as a camera's recorder makes it: `Record` goes on for some seconds
+// (each frame written before the next tick), and the file being written stays open until `End`
+// (or the end of the object), which waits until the writer has finished it.
 class TestRecording {
   public:
     TestRecording(const std::string& folder, const std::string& user, const std::string& sid,
@@ -26,8 +27,9 @@ class TestRecording {
                   CameraRecorder::SinkFactory sinks = {});
     ~TestRecording() { End(); }
     void Record(int seconds);
-    void End() { recorder_.EndView(); }
-    // Whether the recorder still records (a failed write may have stopped it).
+    void End();
+    // Whether the recorder still records (a failed write may have stopped it: seen at the next
+    // Record or at End).
     bool Recording() const { return record_ != 0; }
     std::vector<std::filesystem::path> Files() const;
 

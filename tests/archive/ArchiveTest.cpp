@@ -273,13 +273,15 @@ TEST_F(ArchiveTest, AFullDiskMakesRoomByTheSameRuleSoTheRecordingGoesOn) {
     // gone the disk has room.
     diskOverride_ = DiskSpace{1ull << 30, 1 << 20};
     int made = 0;
-    auto sinks = [&](const fs::path& path, std::string& error) -> std::unique_ptr<ByteSink> {
-        std::unique_ptr<ByteSink> file(DurableFile::Create(path, error));
+    auto sinks = [&](const fs::path& path, std::string& error) -> RecordingWriter::NewFile {
+        std::unique_ptr<DurableFile> file = DurableFile::Create(path, error);
+        if (!file) return {};
+        const fs::path name = file->Path();
         if (made++ > 0) {
             diskOverride_ = DiskSpace{1ull << 30, 1ull << 29};
-            return file;
+            return {std::move(file), name};
         }
-        return std::make_unique<test::FullDiskSink>(std::move(file), 3000);
+        return {std::make_unique<test::FullDiskSink>(std::move(file), 3000), name};
     };
     bool recording = false;
     const auto files = RecordFiles(folder_, "anna", "NB2", "2024-03-05 07:00:00", 4, 0,

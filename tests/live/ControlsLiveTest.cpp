@@ -1,12 +1,15 @@
 // A camera's controls and recording inside a live view against the simulated cameras: the
 // pan/tilt thread's order and spacing, a view over UDT that never turns, the bit-rate message
-// (and nothing without a view), and a recording that the stop closes and the next view resumes.
+// (and nothing without a view), a recording that the stop closes and the next view resumes, and
+// one onto a frozen disk that leaves the wall's frames alone.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "LiveFixture.h"
 #include "Mp4Probe.h"
+#include "platform/FileFaults.h"
 
 namespace nimbrel::test {
 namespace {
@@ -112,6 +115,7 @@ TEST_F(ControlsLive, TheStopClosesTheRecordingAndTheNextViewRecordsAgain) {
     EXPECT_GT(ticks, 15000 - 1000);
     camera.StopCleanCameraTCP_UDT();
     EXPECT_EQ(camera.m_bRecord, 1);  // survives the stop
+    ASSERT_TRUE(camera.Recorder().Flush(20s));  // the writer finishes the file by itself
     EXPECT_FALSE(camera.Recorder().FileOpen());
     auto files = camera.Recorder().Files();
     ASSERT_EQ(files.size(), 1u);
@@ -128,6 +132,53 @@ TEST_F(ControlsLive, TheStopClosesTheRecordingAndTheNextViewRecordsAgain) {
     files = camera.Recorder().Files();
     EXPECT_TRUE(files[1].closed);
     EXPECT_TRUE(ProbeMp4(files[1].path).read);
+    fs::remove_all(folder);
+}
+
+class FrozenDiskLive : public LiveFixture {
+  protected:
+    // A queue that holds about two seconds of the camera's stream.
+    void SetUp() override {
+        Start("recording.json", "rec_user", "rec12345",
+              [](LiveContext& live) { live.recordQueueBytes = 256 * 1024; });
+    }
+};
+
+TEST_F(FrozenDiskLive, TheWallDropsNothingAndTheRecordingGetsACountedGapToldOnce) {
+    const fs::path folder = fs::temp_directory_path() / ("frozen-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    client.app.VideoPath = (folder / "videos").string();
+    const fs::path control = folder / "faults";
+    std::ofstream(control) << "freeze";
+    file_faults::SetControlFile(control);
+    CCamera& camera = Camera("RC0000000001");
+    camera.m_bRecord = 1;
+    camera.CameraStart();
+    ASSERT_TRUE(WaitUntil([&] { return camera.Recorder().FramesOffered() >= 25; }));
+    EXPECT_EQ(camera.Recorder().FramesLeftOut(), 0u);  // the queue holds
+    ASSERT_TRUE(WaitUntil([&] { return camera.Recorder().FramesLeftOut() > 0; }, 30s));
+    const uint64_t shown = camera.counters.framesShown;
+    ASSERT_TRUE(WaitUntil([&] { return camera.counters.framesShown >= shown + 25; }));
+    EXPECT_EQ(camera.counters.framesDropped, 0u);  // the ticks never waited for the disk
+    std::size_t told = 0;
+    for (const auto& m : client.notifier.Messages())
+        told += m.text == CameraRecorder::kDiskBehindNotice;
+    EXPECT_EQ(told, 1u);
+
+    fs::remove(control);  // the thaw
+    camera.StopCleanCameraTCP_UDT();
+    file_faults::SetControlFile({});
+    ASSERT_TRUE(camera.Recorder().Flush(20s));
+    const auto files = camera.Recorder().Files();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(files[0].closed && !files[0].failed);
+    EXPECT_GE(files[0].gaps, 1u);
+    EXPECT_GT(files[0].gapFrames, 0u);
+    const auto facts = ProbeMp4(files[0].path);
+    ASSERT_TRUE(facts.read) << facts.error;
+    EXPECT_EQ(facts.error, "");
+    EXPECT_EQ(facts.frames, static_cast<long>(files[0].frames));
     fs::remove_all(folder);
 }
 

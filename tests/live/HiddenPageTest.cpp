@@ -132,6 +132,7 @@ TEST_F(HiddenPage, AHiddenCameraRecordsEveryFrameWithoutDecodingAny) {
     hidden.StopCleanCameraTCP_UDT();
     EXPECT_EQ(hidden.counters.framesDecoded, 0u);
     EXPECT_EQ(hidden.counters.framesDropped, 0u);
+    ASSERT_TRUE(hidden.Recorder().Flush(std::chrono::seconds(20)));
     const auto files = hidden.Recorder().Files();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(files[0].closed);

@@ -27,6 +27,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kCamera = "RC0000000001";
 constexpr const char* kPtzCamera = "RC0000000002";
+constexpr const char* kSlowCamera = "RC0000000004";  // a frame every 666 ms
 
 // The scenario camera's clip decoded the way the client decodes it, full-size BGR, in order.
 const std::vector<std::string>& ClipPictures() {
@@ -120,10 +121,27 @@ TEST_F(RecordingCli, TenSecondsMakeOnePlayableFileOf250FramesOfTheCamerasPicture
     EXPECT_EQ(facts.width, 320);
     EXPECT_EQ(facts.height, 180);
     EXPECT_EQ(facts.frames, 250);
-    EXPECT_DOUBLE_EQ(facts.duration, 10.0);
+    EXPECT_NEAR(facts.duration, 10.0, 0.05);  // the camera's own clock
     ASSERT_FALSE(facts.keyFrames.empty());
     EXPECT_TRUE(facts.keyFrames[0]);
     EXPECT_TRUE(FollowTheClip(DecodeMp4Pictures(file)));
+}
+
+TEST_F(RecordingCli, ASlowCameraPlaysAtItsOwnPaceAndTheFolderSettingIsAFolder) {
+    // The account's folder typed without "/" and without --dir: the files go inside it.
+    Run("login", 0);
+    const auto set = RunCtl("--user rec_user settings set VideoPath " + (dir_ / "slow").string() +
+                            ConfigDir());
+    ASSERT_EQ(set.exitCode, 0) << set.out;
+    const Json::Value out = Run("record " + std::string(kSlowCamera) + " --seconds 3", 0);
+    ASSERT_EQ(out["files"].size(), 1u) << out;
+    const fs::path file = out["files"][0]["path"].asString();
+    EXPECT_EQ(file.parent_path().parent_path(), dir_ / "slow" / "rec_user");
+    const auto facts = ProbeMp4(file);
+    ASSERT_TRUE(facts.read) << facts.error;
+    ASSERT_GE(facts.frames, 4);
+    // A frame lasts 666 ms, not a rounded second: the file is as long as the time recorded.
+    EXPECT_NEAR(facts.duration / facts.frames, 0.666, 0.03) << facts.duration;
 }
 
 TEST_F(RecordingCli, ACutGivesTwoFilesWhoseFramesAddUpAndTheSecondStartsWithAKeyFrame) {
@@ -196,6 +214,8 @@ TEST_F(RecordingCli, AFullSmallFilesystemStopsTheFileCleanlyAndItStaysPlayable) 
                           << "for f in $(find '" << small.string() << "' -name '*.mp4'); do\n"
                           << "  echo FRAMES $(ffprobe -v error -count_frames -show_entries "
                              "stream=nb_read_frames -of csv=p=0 \"$f\")\n"
+                          << "  echo ERRORS $(ffmpeg -nostdin -v error -i \"$f\" -fps_mode passthrough "
+                             "-f null - 2>&1 | wc -l)\n"
                           << "done\n";
     const std::string out =
         RunShell("unshare --mount --map-root-user sh " + script.string(), &status);
@@ -210,6 +230,8 @@ TEST_F(RecordingCli, AFullSmallFilesystemStopsTheFileCleanlyAndItStaysPlayable) 
     const auto at = out.find("FRAMES ");
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_GE(std::stol(out.substr(at + 7)), 25) << out;  // whole fragments of what fitted
+    // What is kept plays to its end: no torn fragment after the last whole one.
+    EXPECT_NE(out.find("ERRORS 0\n"), std::string::npos) << out;
 }
 
 TEST_F(RecordingCli, ASnapshotIsTheDecodedPictureAsATopDownBmp) {

@@ -134,5 +134,33 @@ TEST_F(SnapshotTakerTest, ANamedFileIsWrittenAsItIsAndAnUnwritableOneFails) {
     EXPECT_EQ(taker.Failed(), 1u);
 }
 
+TEST_F(SnapshotTakerTest, TwoInOneSecondAreBothKeptPrivateInAFolderTypedWithoutSlash) {
+    std::tm at{};
+    at.tm_year = 124;
+    at.tm_mday = 2;
+    SnapshotTaker taker([&] { return at; });
+    PaneScaler scaler;
+    fs::create_directories(dir_ / "images");
+    fs::permissions(dir_ / "images", fs::perms(0755));
+    const SnapshotTaker::Place place{(dir_ / "images").string(), "demo_user", "NB7"};
+    const auto first = Picture(64, 48), second = Picture(32, 24);
+    taker.Request();
+    ASSERT_EQ(taker.Take(*first, scaler, place), SnapshotTaker::Outcome::Written);
+    taker.Request();
+    ASSERT_EQ(taker.Take(*second, scaler, place), SnapshotTaker::Outcome::Written);
+
+    const fs::path day = dir_ / "images/demo_user/2024-01-02";
+    EXPECT_EQ(fs::file_size(day / "2024-01-02-00-00-00-NB7.bmp"), 64u * 48u * 3u + 54u);
+    EXPECT_EQ(fs::file_size(day / "2024-01-02-00-00-00-NB7-2.bmp"), 32u * 24u * 3u + 54u);
+    EXPECT_EQ(taker.LastFile(), day / "2024-01-02-00-00-00-NB7-2.bmp");
+    // Pictures of someone's home: the owner's alone, in folders made for the owner alone; a
+    // folder that was there keeps its mode.
+    for (const char* name : {"2024-01-02-00-00-00-NB7.bmp", "2024-01-02-00-00-00-NB7-2.bmp"})
+        EXPECT_EQ(fs::status(day / name).permissions(), fs::perms(0600)) << name;
+    EXPECT_EQ(fs::status(day).permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(dir_ / "images/demo_user").permissions(), fs::perms(0700));
+    EXPECT_EQ(fs::status(dir_ / "images").permissions(), fs::perms(0755));
+}
+
 }  // namespace
 }  // namespace nimbrel

@@ -1,6 +1,7 @@
 // The MP4 recorder's file as players see it: ffprobe's frames, size, duration and key frames,
-// the pictures decoded back, the frame bytes left as they were, fragments that survive a killed
-// writer and a sink that fails half way.
+// the samples at the times given, the pictures decoded back, fragments that survive a killed
+// writer, and a sink that fails half way or loses a flush, after which what is kept plays to its
+// end.
 #include "media/Mp4Writer.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ ParameterSetRecord Record(const std::vector<uint8_t>& nal) {
     return r;
 }
 
-// A sink that takes `budget` bytes and then fails, as a full disk does (the last write partly).
+// A sink that takes `budget` bytes and then fails, as a full disk does (the last write partly),
+// and whose flushes fail once `syncFails` is set.
 class FullDisk : public ByteSink {
   public:
     FullDisk(std::unique_ptr<ByteSink> file, std::size_t budget)
@@ -39,9 +41,14 @@ class FullDisk : public ByteSink {
         budget_ -= take;
         return file_->Write(data, take) && take == size;
     }
-    void Commit() override { ++commits; }
+    bool Sync() override {
+        ++syncs;
+        return !syncFails && file_->Sync();
+    }
+    bool Truncate(uint64_t size) override { return file_->Truncate(size); }
     bool Finish() override { return file_->Finish(); }
-    int commits = 0;
+    int syncs = 0;
+    bool syncFails = false;
 
   private:
     std::unique_ptr<ByteSink> file_;
@@ -71,6 +78,7 @@ class Mp4WriterTest : public ::testing::Test {
         std::string error;
         auto file = DurableFile::Create(dir_ / name, error);
         EXPECT_TRUE(file) << error;
+        EXPECT_EQ(file->Path(), dir_ / name);
         return file;
     }
 
@@ -91,6 +99,12 @@ class Mp4WriterTest : public ::testing::Test {
         return pictures;
     }
 
+    // Frame `i` of the clip at `time` ticks.
+    bool Write(Mp4Writer& writer, int i, int64_t time) {
+        const auto& frame = clip_.frames[static_cast<std::size_t>(i)];
+        return writer.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key, time);
+    }
+
     fs::path dir_;
     H264Clip clip_;
     Mp4Writer::Track track_;
@@ -98,9 +112,10 @@ class Mp4WriterTest : public ::testing::Test {
 
 TEST(Mp4WriterRules, SampleDurationAndTrackConfiguration) {
     EXPECT_EQ(Mp4Writer::SampleDuration(40), 3600);
-    EXPECT_EQ(Mp4Writer::SampleDuration(33), 3000);  // 1000 / 33 = 30 frames a second
-    EXPECT_EQ(Mp4Writer::SampleDuration(1000), 90000);
-    for (int period : {0, -40, 1001}) EXPECT_FALSE(Mp4Writer::SampleDuration(period)) << period;
+    EXPECT_EQ(Mp4Writer::SampleDuration(33), 2970);   // a period, not a rounded rate
+    EXPECT_EQ(Mp4Writer::SampleDuration(666), 59940);  // 1.5 frames a second, not one
+    EXPECT_EQ(Mp4Writer::SampleDuration(2000), 180000);
+    for (int period : {0, -40, 60001}) EXPECT_FALSE(Mp4Writer::SampleDuration(period)) << period;
 
     const ParameterSetRecord sps = Record({0x67, 0x42, 0xC0, 0x1E, 0xDA, 0x02});
     const ParameterSetRecord pps = Record({0x68, 0xCE, 0x3C, 0x80});
@@ -116,10 +131,10 @@ TEST_F(Mp4WriterTest, WritesAFilePlayersReadWithTheClipsPicturesAndLeavesTheFram
     Mp4Writer writer;
     std::string error;
     ASSERT_TRUE(writer.Open(File("clip.mp4"), track_, error)) << error;
-    for (auto& frame : clip_.frames) {
-        const std::vector<uint8_t> before = frame.bytes;
-        ASSERT_TRUE(writer.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key));
-        ASSERT_EQ(frame.bytes, before);  // start codes back in place for the decoder
+    for (int i = 0; i < 20; ++i) {
+        const std::vector<uint8_t> before = clip_.frames[i].bytes;
+        ASSERT_TRUE(Write(writer, i, i * 3600));
+        ASSERT_EQ(clip_.frames[i].bytes, before);
     }
     EXPECT_EQ(writer.Frames(), 20u);
     ASSERT_TRUE(writer.Close());
@@ -137,6 +152,26 @@ TEST_F(Mp4WriterTest, WritesAFilePlayersReadWithTheClipsPicturesAndLeavesTheFram
     EXPECT_EQ(DecodeMp4Pictures(dir_ / "clip.mp4"), ClipPictures());
 }
 
+TEST_F(Mp4WriterTest, EachSampleLastsUntilTheNextOneAcrossFragmentsAndGaps) {
+    Mp4Writer writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(File("times.mp4"), track_, error)) << error;
+    // 666 ms apart, except frames 7 to 9 that never came: a gap of three periods.
+    std::vector<int64_t> times;
+    for (int i = 0, at = 0; i < 20; ++i) {
+        if (i >= 7 && i <= 9) continue;
+        at = i * 59940;
+        times.push_back(at);
+        ASSERT_TRUE(Write(writer, i, at));
+    }
+    ASSERT_TRUE(writer.Close(times.back() + 59940));
+    const auto facts = ProbeMp4(dir_ / "times.mp4");
+    ASSERT_TRUE(facts.read) << facts.error;
+    EXPECT_EQ(facts.error, "");
+    EXPECT_EQ(facts.packetTimes, times);
+    EXPECT_NEAR(facts.duration, 20 * 0.666, 0.001);  // the last frame lasts until the end given
+}
+
 TEST_F(Mp4WriterTest, FramesWithShortStartCodesAreRecordedAsWell) {
     Mp4Writer writer;
     std::string error;
@@ -148,9 +183,8 @@ TEST_F(Mp4WriterTest, FramesWithShortStartCodesAreRecordedAsWell) {
             shortCodes.insert(shortCodes.end(), {0, 0, 1});
             shortCodes.insert(shortCodes.end(), unit.begin(), unit.end());
         }
-        const std::vector<uint8_t> before = shortCodes;
-        ASSERT_TRUE(writer.WriteFrame(shortCodes.data(), shortCodes.size(), frame.key));
-        ASSERT_EQ(shortCodes, before);
+        ASSERT_TRUE(writer.WriteFrame(shortCodes.data(), shortCodes.size(), frame.key,
+                                      static_cast<int64_t>(writer.Frames()) * 3600));
     }
     ASSERT_TRUE(writer.Close());
     EXPECT_EQ(DecodeMp4Pictures(dir_ / "short.mp4"), ClipPictures());
@@ -160,12 +194,9 @@ TEST_F(Mp4WriterTest, AWriterKilledMidWayLeavesEveryFinishedFragmentPlayable) {
     Mp4Writer writer;
     std::string error;
     ASSERT_TRUE(writer.Open(File("killed.mp4"), track_, error)) << error;
-    for (int i = 0; i < 13; ++i) {
-        auto& frame = clip_.frames[i];
-        ASSERT_TRUE(writer.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key));
-    }
-    // What is in the file now is what a kill would leave: the key frame of frame 10 closed the
-    // fragment of frames 5 to 9.
+    for (int i = 0; i < 13; ++i) ASSERT_TRUE(Write(writer, i, i * 3600));
+    // What is in the file now is what a kill would leave: frame 10, handed on when frame 11
+    // came, closed the fragment of frames 5 to 9.
     fs::copy_file(dir_ / "killed.mp4", dir_ / "left.mp4");
     const auto facts = ProbeMp4(dir_ / "left.mp4");
     ASSERT_TRUE(facts.read) << facts.error;
@@ -176,32 +207,53 @@ TEST_F(Mp4WriterTest, AWriterKilledMidWayLeavesEveryFinishedFragmentPlayable) {
               std::vector<std::string>(clip.begin(), clip.begin() + 10));
 }
 
-TEST_F(Mp4WriterTest, AFullDiskEndsTheFileWithItsCompleteFragmentsAndNothingMore) {
+TEST_F(Mp4WriterTest, AFullDiskCutsTheFileBackToItsLastCompleteFragment) {
     // Room for the header and about two fragments.
     auto sink = std::make_unique<FullDisk>(File("full.mp4"), 3000 + 2 * clip_.TotalBytes() / 4);
+    Mp4Writer writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(std::move(sink), track_, error)) << error;
+    int accepted = 0;
+    for (int i = 0; i < 20 && Write(writer, i, i * 3600); ++i) ++accepted;
+    ASSERT_LT(accepted, 20);
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_TRUE(writer.Failed());
+    uint8_t spare[8] = {0, 0, 0, 1, 0x65, 0, 0, 0};
+    EXPECT_FALSE(writer.WriteFrame(spare, sizeof spare, true, 99 * 3600));  // nothing more
+    EXPECT_FALSE(writer.Close());  // the file failed
+
+    const auto facts = ProbeMp4(dir_ / "full.mp4");
+    ASSERT_TRUE(facts.read) << facts.error;
+    EXPECT_EQ(facts.error, "");  // no torn fragment: it plays to its end
+    EXPECT_GE(facts.frames, 5);
+    EXPECT_EQ(facts.frames % 5, 0);  // whole fragments only
+    EXPECT_EQ(facts.frames, static_cast<long>(writer.Frames()));
+    const auto clip = ClipPictures();
+    EXPECT_EQ(DecodeMp4Pictures(dir_ / "full.mp4"),
+              std::vector<std::string>(clip.begin(), clip.begin() + facts.frames));
+}
+
+TEST_F(Mp4WriterTest, AFailedFlushCutsTheFileBackToWhatTheLastGoodFlushKept) {
+    auto sink = std::make_unique<FullDisk>(File("lost.mp4"), SIZE_MAX);
     FullDisk* disk = sink.get();
     Mp4Writer writer;
     std::string error;
     ASSERT_TRUE(writer.Open(std::move(sink), track_, error)) << error;
-    EXPECT_EQ(disk->commits, 1);  // the header
-    int accepted = 0;
-    for (auto& frame : clip_.frames) {
-        const std::vector<uint8_t> before = frame.bytes;
-        if (!writer.WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.key)) break;
-        EXPECT_EQ(frame.bytes, before);
-        ++accepted;
-    }
-    ASSERT_LT(accepted, 20);
+    for (int i = 0; i < 12; ++i) ASSERT_TRUE(Write(writer, i, i * 3600));
+    ASSERT_TRUE(writer.Sync());  // frames 0 to 9: two fragments on the disk
+    EXPECT_TRUE(writer.Sync());  // nothing new: no flush
+    EXPECT_EQ(disk->syncs, 1);
+    for (int i = 12; i < 17; ++i) ASSERT_TRUE(Write(writer, i, i * 3600));
+    disk->syncFails = true;  // the fragment of frames 10 to 14 never reached the disk
+    EXPECT_FALSE(writer.Sync());
+    EXPECT_TRUE(writer.Failed());
     EXPECT_FALSE(writer.IsOpen());
-    uint8_t spare[8] = {0, 0, 0, 1, 0x65, 0, 0, 0};
-    EXPECT_FALSE(writer.WriteFrame(spare, sizeof spare, true));  // nothing more after a failure
-    EXPECT_TRUE(writer.Close());                                 // nothing left to close
+    EXPECT_EQ(writer.Frames(), 10u);
 
-    const auto facts = ProbeMp4(dir_ / "full.mp4");
+    const auto facts = ProbeMp4(dir_ / "lost.mp4");
     ASSERT_TRUE(facts.read) << facts.error;
-    EXPECT_GE(facts.frames, 5);
-    EXPECT_EQ(facts.frames % 5, 0);  // whole fragments only
-    EXPECT_LE(facts.frames, accepted);
+    EXPECT_EQ(facts.error, "");
+    EXPECT_EQ(facts.frames, 10);
 }
 
 TEST_F(Mp4WriterTest, UnusableTracksAndFilesAreRefused) {
@@ -216,8 +268,11 @@ TEST_F(Mp4WriterTest, UnusableTracksAndFilesAreRefused) {
     EXPECT_FALSE(writer.Open(File("b.mp4"), noSize, error));
     EXPECT_FALSE(writer.Open(std::make_unique<FullDisk>(File("c.mp4"), 10), track_, error));
     EXPECT_FALSE(writer.IsOpen());
-    // One file per name: a second writer of the same name is refused.
-    EXPECT_FALSE(DurableFile::Create(dir_ / "a.mp4", error));
+    // A name that is taken is never written over: the new file gets a number.
+    const auto second = DurableFile::Create(dir_ / "a.mp4", error);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->Path(), dir_ / "a-2.mp4");
+    EXPECT_EQ(fs::status(second->Path()).permissions(), fs::perms(0600));
 }
 
 }  // namespace

@@ -5,10 +5,13 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "CtlRunner.h"
 #include "platform/AtomicFile.h"
+#include "platform/UserDirs.h"
 #include "service/AccountFile.h"
 #include "settings/SettingsFlow.h"
 #include "text/JsonText.h"
@@ -121,6 +124,55 @@ TEST_F(SettingsCli, AnUnreadableFileIsReportedAndKept) {
     const auto set = Ctl("set AutoPlay 1");
     EXPECT_EQ(set.exitCode, 1);
     EXPECT_EQ(ReadWholeFile(dir / "anna_config.xml", 4096).value_or(""), "<other/>");
+}
+
+TEST_F(SettingsCli, AFolderIsStoredAsAFolderHoweverItIsTyped) {
+    ASSERT_EQ(Ctl("set VideoPath /media/videos").exitCode, 0);
+    EXPECT_EQ(Stored("VideoPath"), "/media/videos/");
+    ASSERT_EQ(Ctl("set ImagePath '~/Снимки'").exitCode, 0);
+    EXPECT_EQ(Stored("ImagePath"), (HomeDir() / "Снимки").string() + "/");
+    ASSERT_EQ(Ctl("set ImagePath /p/").exitCode, 0);
+    EXPECT_EQ(Stored("ImagePath"), "/p/");  // as it was typed: older files read the same
+
+    // A relative folder would mean another place for every working folder: refused.
+    const auto relative = Ctl("set VideoPath videos");
+    EXPECT_EQ(relative.exitCode, 1);
+    EXPECT_EQ(Json(relative)["status"].asString(), "INVALID");
+    EXPECT_NE(Json(relative)["message"].asString(), "");
+    EXPECT_EQ(Stored("VideoPath"), "/media/videos/");
+}
+
+TEST_F(SettingsCli, ProgramsSettingDifferentKeysAtOnceLoseNoChange) {
+    // Every key at once from a process of its own, a few rounds with new values each time.
+    const std::string ctl = std::getenv("NIMBREL_CTL");
+    for (int round = 1; round <= 3; ++round) {
+        const std::map<std::string, std::string> values = {
+            {"VideoPath", "/v" + std::to_string(round) + "/"},
+            {"ImagePath", "/p" + std::to_string(round) + "/"},
+            {"FileLength", round % 2 ? "30" : "40"},
+            {"ToTray", std::to_string(round % 2)},
+            {"ShowClose", std::to_string((round + 1) % 2)},
+            {"AutoLogin", std::to_string(round % 2)},
+            {"AutoPlay", std::to_string((round + 1) % 2)},
+            {"Update", std::to_string(round % 3)},
+        };
+        std::string script;
+        for (const auto& [key, value] : values)
+            script += ctl + " --user anna settings set " + key + " " + value + " --config-dir '" +
+                      dir.string() + "' >/dev/null 2>&1 || echo FAILED " + key + " &\n";
+        script += "wait\n";
+        const fs::path file = dir / "at-once.sh";
+        ASSERT_TRUE(WriteFileAtomically(file, script));
+        FILE* shell = ::popen(("sh '" + file.string() + "'").c_str(), "r");
+        ASSERT_NE(shell, nullptr);
+        std::string out;
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, shell)) out += buf;
+        ::pclose(shell);
+        EXPECT_EQ(out, "") << "round " << round;
+        for (const auto& [key, value] : values)
+            EXPECT_EQ(Stored(key), value) << key << " of round " << round;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A sink in front of a real file that takes `budget` bytes and then fails every write (the
-// last one partly), as a disk that fills does.
+// last one partly), as a disk that fills does. Flushes and cuts go to the file: a cut frees what
+// it cuts, as on a real disk.
 // Threading: the writer's thread, as any sink.
 #pragma once
 
@@ -19,7 +20,8 @@ class FullDiskSink : public ByteSink {
         budget_ -= take;
         return file_->Write(data, take) && take == size;
     }
-    void Commit() override { file_->Commit(); }
+    bool Sync() override { return file_->Sync(); }
+    bool Truncate(uint64_t size) override { return file_->Truncate(size); }
     bool Finish() override { return file_->Finish(); }
 
   private:

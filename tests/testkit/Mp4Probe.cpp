@@ -52,7 +52,7 @@ Mp4Facts ProbeMp4(const std::filesystem::path& path) {
     const std::string json = RunShell(
         "ffprobe -v error -count_frames -select_streams v -show_entries "
         "stream=codec_name,width,height,nb_read_frames,time_base:format=duration:"
-        "frame=key_frame -of json " +
+        "frame=key_frame:packet=pts -of json " +
             Quote(path.string()) + " 2>" + Quote(errors),
         &status);
     std::ifstream err(errors);
@@ -73,8 +73,14 @@ Mp4Facts ProbeMp4(const std::filesystem::path& path) {
     facts.frames = std::stol(streams[0]["nb_read_frames"].asString());
     facts.timeBase = streams[0]["time_base"].asString();
     facts.duration = std::stod(root["format"].get("duration", "0").asString());
-    for (const Json::Value& frame : root["frames"])
-        facts.keyFrames.push_back(frame["key_frame"].asInt() == 1);
+    // Asked for both, ffprobe lists packets and frames in one array, each with its type.
+    for (const Json::Value& item : root["packets_and_frames"]) {
+        if (item["type"].asString() == "frame") {
+            facts.keyFrames.push_back(item["key_frame"].asInt() == 1);
+        } else if (item["type"].asString() == "packet") {
+            facts.packetTimes.push_back(item["pts"].asInt64());
+        }
+    }
     return facts;
 }
 

@@ -331,6 +331,23 @@ TEST_F(SettingsDialogTest, AnUnreadableFileOpensEmptyAndSavingSaysSoAndKeepsIt) 
     EXPECT_EQ(record.VideoPath, "/tmp/v/");
 }
 
+TEST_F(SettingsDialogTest, AFolderTypedByHandIsAFolderAndARelativeOneIsRefused) {
+    auto dialog = Open();
+    QLineEdit* video = Find<QLineEdit>(dialog->BasicPage(), 1051);
+    const std::string before = FileBytes();
+    video->setText(QStringLiteral("Видео"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());  // the user may correct it
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("Видео"), std::string::npos) << Texts()[0];
+    EXPECT_EQ(FileBytes(), before);
+    video->setText(QStringLiteral("/media/Видео"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(Stored("VideoPath"), "/media/Видео/");
+    EXPECT_EQ(record.VideoPath, "/media/Видео/");
+}
+
 TEST_F(SettingsDialogTest, AFileThatCannotBeWrittenKeepsItsContentAndTheProgramItsSettings) {
     // The new content goes to a file beside the old one first; a name too long for that file
     // makes every save fail while the old file stays readable.

@@ -27,9 +27,9 @@ VideoLockDialog::VideoLockDialog(const GlobalSettings& g, const DeviceRecord& de
     : FramedDialog(parent),
       keypad_(g, device),
       notifier_(notifier),
+      dots_(new QLabel(this)),
       startAgain_(new FlatButton(tr("Начать заново"), FlatButton::Scheme::Secondary, this)),
-      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)),
-      dots_(new QLabel(this)) {
+      cancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)) {
     setWindowTitle(tr("Видеозамок"));
     const int grid = 3 * kKeySize + 2 * kKeyGap;
     // The two buttons as wide as their texts need, side by side; the keys centred above them.

@@ -230,7 +230,7 @@ void BasicSettingsPage::Open(const FolderRow& row) {
     const QString folder = row.path->text();
     // A folder that cannot be made: nothing happens.
     if (!SettingsFlow::MakeFolder(folder.toStdString())) return;
-    hooks_.openFolder(folder);
+    hooks_.openFolder(QString::fromStdString(StoredSettingValue("VideoPath", folder.toStdString())));
 }
 
 void BasicSettingsPage::Automatic(FolderKind kind, const FolderRow& row, bool ticked) {

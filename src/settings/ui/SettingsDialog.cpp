@@ -98,14 +98,16 @@ void SettingsDialog::Save() {
     values.loaded = true;
     basic_->Read(values);
     other_->Read(values);
-    // A retention limit that does not read is refused as the command line refuses it, and the
-    // dialog stays open with what the user typed.
-    if (const auto refused = SettingsFlow::Refusal(values)) {
-        notifier_.MessageBox(*refused, settings_text::kCaption);
+    const SettingsSaveResult result = flow_.Save(values);
+    if (result == SettingsSaveResult::Saved) {
+        accept();
         return;
     }
-    if (flow_.Save(values) == SettingsSaveResult::Saved) {
-        accept();
+    if (result == SettingsSaveResult::Refused) {
+        // A folder typed as no place, or a retention limit that does not read: refused as the
+        // command line refuses it, nothing was written, and the dialog stays open with what the
+        // user typed so that it may be corrected.
+        notifier_.MessageBox(flow_.Refusal(), settings_text::kCaption);
         return;
     }
     // The account file could not be read or written: it keeps what it had, and so do the
