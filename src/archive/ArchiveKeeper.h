@@ -4,8 +4,8 @@
 // retention — every minute, before each new file, and when a disk fills, by the limits of the
 // settings. Deleting a file and forgetting its row go together.
 // Threading: every call from any thread. The worker (`arc-index`) reads files and runs the
-// minute's retention; BeforeNewFile and MakeRoom run retention on the caller's thread (one at a
-// time), quickly when there is nothing to delete.
+// minute's retention; BeforeNewFile and MakeRoom run retention on the caller's thread (a
+// recording's writer thread; one pass at a time), quickly when there is nothing to delete.
 #pragma once
 
 #include <atomic>
@@ -60,8 +60,9 @@ class ArchiveKeeper : public RecordingEvents {
     bool Start(std::string& error);
     void Stop();
 
-    // The recording folder of the settings (ending in "/" or not): its "<user>/" is indexed;
-    // a change brings the index in step with the new folder.
+    // The recording folder of the settings (ending in "/" or not, "~" for the home folder): its
+    // "<user>/" is indexed; a change brings the index in step with the new folder. An empty or
+    // relative folder names no place: nothing is indexed.
     void SetFolder(const std::string& recordingFolder);
     std::filesystem::path Root() const;
     // Asks the worker for a sync of the folder (the archive window opens, a user asks).

@@ -32,6 +32,8 @@ class TestRecording {
     // Record or at End).
     bool Recording() const { return record_ != 0; }
     std::vector<std::filesystem::path> Files() const;
+    // What the recorder told the user.
+    std::size_t Notices() const { return notifier_.Messages().size(); }
 
   private:
     int64_t startMs_;
