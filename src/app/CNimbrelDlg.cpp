@@ -16,8 +16,9 @@
 #include "app/TrayIcon.h"
 #include "devices/ui/DeviceTreeWidget.h"
 #include "platform/FixedText.h"
-#include "service/MediaSettings.h"
 #include "platform/Log.h"
+#include "platform/UserDirs.h"
+#include "service/MediaSettings.h"
 #include "playback/ui/CPlayback.h"
 #include "wall/ui/CanvasWidget.h"
 #include "wall/ui/SplitChooser.h"
@@ -459,11 +460,11 @@ void CNimbrelDlg::Playback(int deviceIndex) {
                                        std::string(device->Sid()), device->Name()),
         std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
     // A span saved from the card is offered beside the account's recordings (not in a day
-    // folder, so the archive's retention never takes it).
-    const std::string videos = ReadMediaSettings(session_.App()).videoPath;
-    if (!videos.empty())
-        dialog.SetSaving(QString::fromStdString(videos + "/" +
-                                               std::string(GetText(session_.App().m_UserName))));
+    // folder, so the archive's retention never takes it), the folder joined as the recorder
+    // joins it; a folder that names no place offers none.
+    if (const auto videos = ExpandFolder(ReadMediaSettings(session_.App()).videoPath))
+        dialog.SetSaving(QString::fromStdString(
+            (*videos / std::string(GetText(session_.App().m_UserName))).string()));
     dialog.exec();
 }
 

@@ -6,6 +6,7 @@
 #include "archive/LocalTime.h"
 #include "archive/ui/ArchiveWindow.h"
 #include "platform/FixedText.h"
+#include "platform/UserDirs.h"
 #include "service/MediaSettings.h"
 #include "service/ui/AlarmDialog.h"
 #include "service/ui/FeedbackDialog.h"
@@ -69,8 +70,10 @@ void CNimbrelDlg::OpenArchive(const std::string& sid) {
     if (!archive_) {
         const MediaSettings media = ReadMediaSettings(session_.App());
         const std::string user(GetText(session_.App().m_UserName));
-        const std::string snapshots =
-            media.imagePath.empty() ? std::string() : media.imagePath + "/" + user;
+        // The snapshot folder as the snapshots are written there: joined as paths, "~" from the
+        // home folder; none when it names no place.
+        const std::optional<std::filesystem::path> images = ExpandFolder(media.imagePath);
+        const std::string snapshots = images ? (*images / user).string() : std::string();
         archive_ = new ArchiveWindow(session_.Archive(), snapshots, sid, this);
         // The rows carry the names the account gave its cameras.
         archive_->SetCameraNames([this](const std::string& camera) {

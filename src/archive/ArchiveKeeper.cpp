@@ -7,6 +7,7 @@
 
 #include "archive/LocalTime.h"
 #include "platform/Log.h"
+#include "platform/UserDirs.h"
 
 namespace nimbrel::archive {
 
@@ -60,7 +61,11 @@ int64_t ArchiveKeeper::Now() const {
 }
 
 fs::path ArchiveKeeper::RootOf(const std::string& recordingFolder) const {
-    return fs::path(RootKey(fs::path(recordingFolder) / options_.user));
+    // The folder as the recorder reads it: "~" begins at the home folder, the parts are joined
+    // as paths, and a relative folder names no place (nothing is indexed or pruned there).
+    const std::optional<fs::path> folder = ExpandFolder(recordingFolder);
+    if (!folder) return {};
+    return fs::path(RootKey(*folder / options_.user));
 }
 
 void ArchiveKeeper::SetFolder(const std::string& recordingFolder) {
@@ -226,6 +231,7 @@ void ArchiveKeeper::FileClosed(const File& file) {
 
 bool ArchiveKeeper::MakeRoom(const std::string& folder) {
     const fs::path root = RootOf(folder);
+    if (root.empty()) return false;
     const DiskSpace disk = options_.disk(root);
     if (disk.total == 0 || disk.free >= options_.fullBelow) return false;  // not a full disk
     const PruneReport report = PruneRoot(root, 2 * options_.fullBelow, false);

@@ -217,6 +217,11 @@ TEST_F(ArchiveMedia, NimbrelctlListsPlaysExportsAndPrunesTheSameFolder) {
     EXPECT_EQ(test::ParseJson(pruned.out)["deleted"].size(), 2u);
     EXPECT_TRUE(fs::exists(files_[0]));  // kept
     EXPECT_EQ(test::RunCtl(common + "export NB1 --from x --to y --output " + out).exitCode, 2);
+    // A relative folder names no place, as for `record --dir`: refused before anything is read.
+    const auto relative = test::RunCtl(" --user anna --json archive --dir videos --config-dir " +
+                                       (dir_ / "config").string() + " list");
+    EXPECT_EQ(relative.exitCode, 2) << relative.out;
+    EXPECT_EQ(test::ParseJson(relative.out)["status"].asString(), "USAGE");
 }
 
 }  // namespace
