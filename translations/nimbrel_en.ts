@@ -1119,6 +1119,10 @@ Route: %2</translation>
         <source>Индексация записей: %1 из %2</source>
         <translation>Indexing recordings: %1 of %2</translation>
     </message>
+    <message>
+        <source>Индексация записей…</source>
+        <translation>Indexing recordings…</translation>
+    </message>
 </context>
 <context>
     <name>nimbrel::BasicSettingsPage</name>
@@ -1141,6 +1145,26 @@ Route: %2</translation>
     <message>
         <source>Открыть</source>
         <translation>Open</translation>
+    </message>
+    <message>
+        <source>Хранить записи</source>
+        <translation>Keep recordings</translation>
+    </message>
+    <message>
+        <source>дней, не более</source>
+        <translation>days, at most</translation>
+    </message>
+    <message>
+        <source>ГБ</source>
+        <translation>GB</translation>
+    </message>
+    <message>
+        <source>% диска</source>
+        <translation>% of disk</translation>
+    </message>
+    <message>
+        <source>0 — без ограничения</source>
+        <translation>0 = no limit</translation>
     </message>
 </context>
 <context>
@@ -1217,7 +1241,7 @@ Route: %2</translation>
     </message>
     <message>
         <source>Архив записей</source>
-        <translation>Recordings Archive</translation>
+        <translation>Archive</translation>
     </message>
     <message>
         <source>Архив записей (Ctrl+H)</source>
@@ -1305,6 +1329,50 @@ Route: %2</translation>
     <message>
         <source>Восстановить</source>
         <translation>Restore</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Сохранить воспроизводимое видео в файл MP4</source>
+        <translation>Save the video being played to an MP4 file</translation>
+    </message>
+    <message>
+        <source>Отменить сохранение и удалить файл</source>
+        <translation>Cancel saving and delete the file</translation>
+    </message>
+    <message>
+        <source>Сохранить запись в файл</source>
+        <translation>Save the recording to a file</translation>
+    </message>
+    <message>
+        <source>Видео MP4 (*.mp4)</source>
+        <translation>MP4 video (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Готово</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Закончить сохранение в %1</source>
+        <translation>Finish saving to %1</translation>
+    </message>
+    <message>
+        <source>Сохранение отменено</source>
+        <translation>Saving cancelled</translation>
+    </message>
+    <message>
+        <source>Сохранено: %1</source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message>
+        <source>Сохранение: %1 с</source>
+        <translation>Saving: %1 s</translation>
     </message>
 </context>
 <context>

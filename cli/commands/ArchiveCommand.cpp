@@ -16,6 +16,7 @@
 #include "service/AccountFile.h"
 #include "service/AccountFolder.h"
 #include "settings/RetentionSetting.h"
+#include "settings/SettingKeys.h"
 #include "text/Translation.h"
 
 namespace nimbrel::cli {
@@ -66,7 +67,13 @@ int OpenArchive(CliContext& ctx, const ArchiveOptions& o, RetentionLimits limits
     a.accountFile = *file;
     AccountFile account;
     if (account.Load(a.accountFile)) account.ReadSettings(ctx.app);
-    a.folder = o.dir.empty() ? ctx.app.VideoPath : o.dir;
+    a.folder = ctx.app.VideoPath;
+    if (!o.dir.empty()) {
+        // Read as `record --dir` reads it: "~" expanded, a relative folder refused.
+        if (auto why = RefuseSettingValue("VideoPath", o.dir))
+            return ctx.Fail(kExitUsage, "USAGE", *why);
+        a.folder = StoredSettingValue("VideoPath", o.dir);
+    }
     if (a.folder.empty())
         return ctx.Fail(kExitFailed, "NOFOLDER",
                         "Пожалуйста, выберите папку для сохранения видеофайлов");
@@ -85,8 +92,9 @@ int OpenArchive(CliContext& ctx, const ArchiveOptions& o, RetentionLimits limits
 
 // Brings the index in step with the folder; with --progress it says how far it is.
 ArchiveIndex::SyncReport Sync(Archive& a, bool progress) {
+    // A new keeper syncs the folder it is given, once: asking again could make the report the
+    // second sync's, which found nothing new.
     a.keeper->SetFolder(a.folder);
-    a.keeper->SyncSoon();
     while (!a.keeper->WaitIdle(milliseconds(500)))
         if (progress) {
             const auto& p = a.keeper->SyncProgress();

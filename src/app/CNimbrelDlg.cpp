@@ -19,6 +19,8 @@
 #include "devices/ui/DeviceTreeWidget.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
+#include "platform/UserDirs.h"
+#include "service/MediaSettings.h"
 #include "playback/ui/CPlayback.h"
 #include "wall/ui/CanvasWidget.h"
 #include "wall/ui/SplitChooser.h"
@@ -499,6 +501,12 @@ void CNimbrelDlg::Playback(int deviceIndex) {
         std::make_unique<PlaybackFlow>(session_.Settings(), session_.App(), session_.Notifier(),
                                        std::string(device->Sid()), device->Name()),
         std::make_unique<PlaybackStream>(session_.Live(), std::string(device->Sid())), this);
+    // A span saved from the card is offered beside the account's recordings (not in a day
+    // folder, so the archive's retention never takes it), the folder joined as the recorder
+    // joins it; a folder that names no place offers none.
+    if (const auto videos = ExpandFolder(ReadMediaSettings(session_.App()).videoPath))
+        dialog.SetSaving(QString::fromStdString(
+            (*videos / std::string(GetText(session_.App().m_UserName))).string()));
     dialog.exec();
 }
 

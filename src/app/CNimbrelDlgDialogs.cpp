@@ -6,6 +6,7 @@
 #include "archive/LocalTime.h"
 #include "archive/ui/ArchiveWindow.h"
 #include "platform/FixedText.h"
+#include "platform/UserDirs.h"
 #include "service/MediaSettings.h"
 #include "service/ui/AlarmDialog.h"
 #include "service/ui/FeedbackDialog.h"
@@ -52,8 +53,9 @@ void CNimbrelDlg::OpenSettings() {
     options.http = session_.Service().http;
     SettingsDialog dialog(session_.Settings(), session_.App(), session_.Notifier(), options, this);
     RunModal(dialog);
-    // A new recording folder: the archive follows it.
+    // A new recording folder: the archive follows it; new retention limits apply at once.
     session_.Archive().SetFolder(ReadMediaSettings(session_.App()).videoPath);
+    session_.Archive().PruneSoon();
     // The user took a newer version: its updater replaces the program, which ends now.
     if (dialog.UpdaterStarted()) OnCancel();
 }
@@ -68,10 +70,19 @@ void CNimbrelDlg::OpenArchive(const std::string& sid) {
     if (!archive_) {
         const MediaSettings media = ReadMediaSettings(session_.App());
         const std::string user(GetText(session_.App().m_UserName));
-        const std::string snapshots =
-            media.imagePath.empty() ? std::string() : media.imagePath + "/" + user;
+        // The snapshot folder as the snapshots are written there: joined as paths, "~" from the
+        // home folder; none when it names no place.
+        const std::optional<std::filesystem::path> images = ExpandFolder(media.imagePath);
+        const std::string snapshots = images ? (*images / user).string() : std::string();
         archive_ = new ArchiveWindow(session_.Archive(), snapshots, sid, this);
+        // The rows carry the names the account gave its cameras.
+        archive_->SetCameraNames([this](const std::string& camera) {
+            const DeviceRecord* device = session_.List().At(session_.List().IndexOfSid(camera));
+            return device ? device->Name() : std::string();
+        });
     } else {
+        // Files recorded since (by another program too) are found in the background.
+        session_.Archive().SyncSoon();
         archive_->Reload();
     }
     archive_->show();

@@ -36,6 +36,11 @@ struct FileRow {
     std::vector<int32_t> keyFramesMs;
 
     int64_t EndMs() const { return startMs + durationMs; }
+    // Something to play or copy: whole or cut-off frames, or a file the recorder is writing
+    // now (its row knows no frames yet; it is read as far as its complete fragments go).
+    bool Playable() const {
+        return state == RecordingState::Open || (state != RecordingState::Damaged && frames > 0);
+    }
 };
 
 // What retention weighs of a file.

@@ -64,9 +64,7 @@ ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
         return result;
     }
     std::vector<FileRow> files = index.Files(request.root, request.sid, request.fromMs, request.toMs);
-    std::erase_if(files, [](const FileRow& r) {
-        return r.state == RecordingState::Damaged || r.frames == 0;
-    });
+    std::erase_if(files, [](const FileRow& r) { return !r.Playable(); });
     if (files.empty()) {
         result.error = export_text::kNothing;
         return result;
@@ -147,7 +145,10 @@ ExportResult ExportSpan(const ArchiveIndex& index, const ExportRequest& request,
             packet->pts = packet->dts + av_rescale_q(offset, {1, kTimeScale}, out.TimeBase());
             packet->duration = av_rescale_q(periodTicks, {1, kTimeScale}, out.TimeBase());
             packet->pos = -1;
-            if (!out.Write(packet)) {
+            // The muxer takes a reference of its own; this one goes before the next read.
+            const bool written = out.Write(packet);
+            av_packet_unref(packet);
+            if (!written) {
                 failed = true;
                 break;
             }

@@ -7,6 +7,7 @@
 
 #include "archive/LocalTime.h"
 #include "platform/Log.h"
+#include "platform/UserDirs.h"
 
 namespace nimbrel::archive {
 
@@ -60,7 +61,11 @@ int64_t ArchiveKeeper::Now() const {
 }
 
 fs::path ArchiveKeeper::RootOf(const std::string& recordingFolder) const {
-    return fs::path(RootKey(fs::path(recordingFolder) / options_.user));
+    // The folder as the recorder reads it: "~" begins at the home folder, the parts are joined
+    // as paths, and a relative folder names no place (nothing is indexed or pruned there).
+    const std::optional<fs::path> folder = ExpandFolder(recordingFolder);
+    if (!folder) return {};
+    return fs::path(RootKey(*folder / options_.user));
 }
 
 void ArchiveKeeper::SetFolder(const std::string& recordingFolder) {
@@ -87,12 +92,20 @@ void ArchiveKeeper::SyncSoon() {
     wake_.notify_all();
 }
 
+void ArchiveKeeper::PruneSoon() {
+    {
+        std::lock_guard guard(lock_);
+        pruneWanted_ = true;
+    }
+    wake_.notify_all();
+}
+
 bool ArchiveKeeper::WaitIdle(std::chrono::milliseconds limit) {
     const auto until = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < until) {
         {
             std::lock_guard guard(lock_);
-            if (!busy_ && !syncWanted_ && closed_.empty()) return true;
+            if (!busy_ && !syncWanted_ && !pruneWanted_ && closed_.empty()) return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -121,6 +134,7 @@ void ArchiveKeeper::Work() {
             lock.lock();
             lastSync_ = report;
             busy_ = false;
+            ++changes_;
             continue;
         }
         if (!closed_.empty()) {
@@ -131,9 +145,11 @@ void ArchiveKeeper::Work() {
             index_.FileClosed(file);
             lock.lock();
             busy_ = false;
+            ++changes_;
             continue;
         }
-        if (std::chrono::steady_clock::now() >= nextPrune) {
+        if (pruneWanted_ || std::chrono::steady_clock::now() >= nextPrune) {
+            pruneWanted_ = false;
             nextPrune = std::chrono::steady_clock::now() + options_.period;
             const fs::path root = root_;
             if (!root.empty()) {
@@ -190,6 +206,7 @@ bool ArchiveKeeper::DeleteRecording(const std::string& path) {
     if (ec && fs::exists(path)) return false;
     fs::remove(KeptMarkOf(path), ec);
     index_.Forget(path);
+    ++changes_;
     // A day folder left empty goes too.
     const fs::path day = fs::path(path).parent_path();
     if (fs::is_empty(day, ec)) fs::remove(day, ec);
@@ -214,6 +231,7 @@ void ArchiveKeeper::FileClosed(const File& file) {
 
 bool ArchiveKeeper::MakeRoom(const std::string& folder) {
     const fs::path root = RootOf(folder);
+    if (root.empty()) return false;
     const DiskSpace disk = options_.disk(root);
     if (disk.total == 0 || disk.free >= options_.fullBelow) return false;  // not a full disk
     const PruneReport report = PruneRoot(root, 2 * options_.fullBelow, false);

@@ -4,8 +4,8 @@
 // retention — every minute, before each new file, and when a disk fills, by the limits of the
 // settings. Deleting a file and forgetting its row go together.
 // Threading: every call from any thread. The worker (`arc-index`) reads files and runs the
-// minute's retention; BeforeNewFile and MakeRoom run retention on the caller's thread (one at a
-// time), quickly when there is nothing to delete.
+// minute's retention; BeforeNewFile and MakeRoom run retention on the caller's thread (a
+// recording's writer thread; one pass at a time), quickly when there is nothing to delete.
 #pragma once
 
 #include <atomic>
@@ -60,12 +60,18 @@ class ArchiveKeeper : public RecordingEvents {
     bool Start(std::string& error);
     void Stop();
 
-    // The recording folder of the settings (ending in "/" or not): its "<user>/" is indexed;
-    // a change brings the index in step with the new folder.
+    // The recording folder of the settings (ending in "/" or not, "~" for the home folder): its
+    // "<user>/" is indexed; a change brings the index in step with the new folder. An empty or
+    // relative folder names no place: nothing is indexed.
     void SetFolder(const std::string& recordingFolder);
     std::filesystem::path Root() const;
     // Asks the worker for a sync of the folder (the archive window opens, a user asks).
     void SyncSoon();
+    // Asks the worker for retention now rather than at the minute (the limits changed).
+    void PruneSoon();
+    // Counts the changes of the index's files (a sync, a file read again, a file deleted), so
+    // that a window showing them knows when to look again.
+    uint64_t Changes() const { return changes_; }
     // Waits until the worker has nothing left to do (for tests and nimbrelctl); false on time-out.
     bool WaitIdle(std::chrono::milliseconds limit);
 
@@ -100,10 +106,12 @@ class ArchiveKeeper : public RecordingEvents {
     std::condition_variable wake_;
     std::filesystem::path root_;                  // under lock_
     bool syncWanted_ = false;                     // under lock_
+    bool pruneWanted_ = false;                    // under lock_
     std::deque<std::filesystem::path> closed_;    // files to read again (under lock_)
     bool busy_ = false;                           // the worker does something (under lock_)
     ArchiveIndex::SyncReport lastSync_;           // under lock_
     std::atomic<bool> stop_{false};
+    std::atomic<uint64_t> changes_{0};
     std::thread worker_;
 };
 

@@ -9,6 +9,7 @@ extern "C" {
 #include <cmath>
 
 #include "archive/ArchiveSpans.h"
+#include "media/WholePicture.h"
 #include "platform/Log.h"
 
 namespace nimbrel::archive {
@@ -136,9 +137,7 @@ bool ArchivePlayer::OpenFile(std::size_t file, std::optional<int64_t> seekMs) {
 bool ArchivePlayer::OpenAt(int64_t timeMs) {
     reader_.Close();
     files_ = index_.Files(root_, sid_);
-    std::erase_if(files_, [](const FileRow& r) {
-        return r.state == RecordingState::Damaged || r.frames == 0;
-    });
+    std::erase_if(files_, [](const FileRow& r) { return !r.Playable(); });
     anchored_ = false;
     clockReset_ = true;
     for (std::size_t i = 0; i < files_.size(); ++i) {
@@ -160,9 +159,7 @@ bool ArchivePlayer::NextPacket(AVPacket* packet) {
         if (!files_.empty()) {
             const FileRow ended = files_[file_];
             files_ = index_.Files(root_, sid_, ended.startMs, INT64_MAX);
-            std::erase_if(files_, [](const FileRow& r) {
-                return r.state == RecordingState::Damaged || r.frames == 0;
-            });
+            std::erase_if(files_, [](const FileRow& r) { return !r.Playable(); });
             std::size_t next = 0;
             while (next < files_.size() && files_[next].startMs <= ended.startMs) ++next;
             if (next >= files_.size()) return false;
@@ -187,13 +184,7 @@ void ArchivePlayer::ShowPacket(AVPacket* packet, bool show) {
     if (!picture) return;
     ++counters_.framesDecoded;
     if (!show) return;
-    const auto [drawWidth, drawHeight] = surface_.DrawSize();
-    if (drawWidth <= 0 || drawHeight <= 0) return;
-    // The whole picture at the video area's size (never enlarged: the viewer stretches it).
-    const auto [w, h] =
-        PaneScaler::StoredSize(drawWidth, drawHeight, 0, picture->width, picture->height);
-    if (!scaler_.Scale(*picture, picture_.Resize(w, h))) return;
-    if (surface_.Publish(owner_, picture_)) ++counters_.framesShown;
+    if (PublishWholePicture(*picture, scaler_, picture_, surface_, owner_)) ++counters_.framesShown;
 }
 
 void ArchivePlayer::Run() {

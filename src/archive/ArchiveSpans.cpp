@@ -10,7 +10,7 @@ std::vector<CameraSpans> JoinSpans(const std::vector<FileRow>& rows) {
         auto camera = std::find_if(cameras.begin(), cameras.end(),
                                    [&](const CameraSpans& c) { return c.sid == row.sid; });
         if (camera == cameras.end()) camera = cameras.insert(cameras.end(), {row.sid, {}, 0});
-        if (row.state == RecordingState::Damaged || (row.frames == 0 && row.state != RecordingState::Open)) {
+        if (!row.Playable()) {
             ++camera->damaged;
             continue;
         }

@@ -26,8 +26,9 @@ class RecordingEvents {
     virtual void BeforeNewFile(const std::string& folder) = 0;
     virtual void FileOpened(const File& file) = 0;
     virtual void FileClosed(const File& file) = 0;
-    // A write failed or a file could not be made below `folder`: true when room was made on
-    // its disk (the recording goes on with a new file), false to give up as before.
+    // A write (or a file's close) failed or a file could not be made below `folder`: true when
+    // room was made on its disk (the recording goes on with a new file), false to give up as
+    // before.
     virtual bool MakeRoom(const std::string& folder) = 0;
 };
 

@@ -350,13 +350,20 @@ void RecordingWriter::State::CloseFile(uint32_t leftOutBefore) {
         }
         closed = {r.path, origin.sid, frames, !closedWell};
     });
-    if (!closedWell) {
+    file.reset();
+    fileOpen = false;
+    // A close that failed (the disk filled as the last fragment, the index or the flush went
+    // out) asks for room as a failed write does: where room was made, the recording goes on
+    // (at a cut the next file is open already) and nothing is told.
+    bool roomMade = false;
+    ToListener([&](RecordingEvents& l) {
+        l.FileClosed(closed);
+        if (!closedWell) roomMade = l.MakeRoom(origin.folder);
+    });
+    if (!closedWell && !roomMade) {
         TellOnce(texts.writeFailed);
         failed = fileNumber;
     }
-    file.reset();
-    fileOpen = false;
-    ToListener([&](RecordingEvents& l) { l.FileClosed(closed); });
 }
 
 void RecordingWriter::State::Handle(const RecordingQueue::Frame& frame, bool queueEmpty) {

@@ -12,8 +12,9 @@
 //
 // The file's life — made, cut over, closed — happens in OpenFile, CloseFile and FileFailed on
 // the writer thread, which tell the listener of the files (RecordingEvents) and keep the report
-// in Files(). When a file cannot be made or written and the listener makes room on the disk, the
-// failure is not told: the recording goes on with a new file (Renew).
+// in Files(). When a file cannot be made, written or closed and the listener makes room on the
+// disk, the failure is not told: the recording goes on with a new file (Renew; at a cut the new
+// file is open already).
 // Threading: Begin, Push and End from one thread at a time (the display tick, then the stop);
 // WaitIdle and the reports from any thread. The writer thread is private and may outlive the
 // object by the time its last write takes (a frozen disk), never touching the caller afterwards.

@@ -45,6 +45,14 @@ PlaybackLayout ComputePlaybackLayout(int width, int height) {
     l.rewind = {middle - 100 - size / 2, row, size, size};
     l.pause = {middle - size / 2, row, size, size};
     l.forward = {middle + 100 - size / 2, row, size, size};
+    // The save buttons share the row, up to the video's edges (the room there is at least
+    // 96 pixels at the smallest window).
+    const int gap = 10;
+    const int room = std::max(0, l.video.x + w - (l.forward.x + size + gap));
+    const int saveWidth = std::min(140, room);
+    l.save = {l.video.x + w - saveWidth, row, saveWidth, size};
+    const int cancelWidth = std::min(140, std::max(0, l.rewind.x - gap - l.video.x));
+    l.saveCancel = {l.video.x, row, cancelWidth, size};
 
     const int bw = PlaybackLayout::kTitleButtonWidth, bh = PlaybackLayout::kTitleButtonHeight;
     const int by = (PlaybackLayout::kBandHeight - bh) / 2;

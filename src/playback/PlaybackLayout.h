@@ -1,6 +1,7 @@
 // The playback window's geometry for a client size: the video area kept at 16:9 in the box left
 // of the lists, the four pick lists and their captions, the start button, the timeline with its
-// two time texts, the transport buttons centred under the video, and the title-band buttons.
+// two time texts, the transport buttons centred under the video with the save button right of
+// them and its cancel left of them, and the title-band buttons.
 // Threading: pure functions, callable from any thread.
 #pragma once
 
@@ -37,6 +38,8 @@ struct PlaybackLayout {
     PlaybackRect rewind;
     PlaybackRect pause;  // resume stands in the same place
     PlaybackRect forward;
+    PlaybackRect save;        // saving the span played to a file: right of the transport buttons
+    PlaybackRect saveCancel;  // left of them, while a save runs
     PlaybackRect close;
     PlaybackRect maximise;  // restore stands in the same place
 };

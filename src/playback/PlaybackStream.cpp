@@ -14,6 +14,7 @@ extern "C" {
 #include "live/StreamHandshake.h"
 #include "live/StreamPacket.h"
 #include "media/ParameterSets.h"
+#include "media/WholePicture.h"
 #include "platform/FixedText.h"
 #include "platform/Log.h"
 #include "text/JsonText.h"
@@ -269,14 +270,7 @@ void PlaybackStream::ShowFrame(const FrameRing::Frame& frame) {
     const AVFrame* picture = decoder_.Decode(frame.data, frame.size);
     if (!picture) return;
     ++counters_.framesDecoded;
-    // Converted once, straight to the video area's size, or kept at the stream's where the area
-    // is larger (the window stretches it).
-    const auto [drawWidth, drawHeight] = surface_.DrawSize();
-    if (drawWidth <= 0 || drawHeight <= 0) return;
-    const auto [w, h] =
-        PaneScaler::StoredSize(drawWidth, drawHeight, 0, picture->width, picture->height);
-    if (!scaler_.Scale(*picture, picture_.Resize(w, h))) return;
-    if (surface_.Publish(owner_, picture_)) ++counters_.framesShown;
+    if (PublishWholePicture(*picture, scaler_, picture_, surface_, owner_)) ++counters_.framesShown;
 }
 
 void PlaybackStream::Stop() {

@@ -63,7 +63,7 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
         {"AutoPlay", flag(values.autoPlay)},
         {"DesktopNotices", flag(values.desktopNotices)},
     };
-    // Values that do not read are not written (the page refuses them before a save).
+    // Limits that do not read are not written (Save refuses them first).
     if (ParseRetentionDays(values.archiveDays)) file.push_back({"ArchiveDays", values.archiveDays});
     RetentionLimits limits;
     if (ParseRetentionSize(values.archiveSize, limits))
@@ -73,14 +73,22 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
     return file;
 }
 
-SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
-    refusal_.clear();
+std::optional<std::string> SettingsFlow::RefusalOf(const SettingsValues& values) {
+    // The folders as they would be written (cut to 259 units), the limits as they were typed
+    // (FileValues leaves out those that do not read).
     for (const SettingValue& v : FileValues(values))
         if (v.key == "VideoPath" || v.key == "ImagePath")
-            if (auto why = RefuseSettingValue(v.key, v.value)) {
-                refusal_ = std::move(*why);
-                return SettingsSaveResult::Refused;
-            }
+            if (auto why = RefuseSettingValue(v.key, v.value)) return why;
+    if (auto why = RefuseSettingValue("ArchiveDays", values.archiveDays)) return why;
+    return RefuseSettingValue("ArchiveSize", values.archiveSize);
+}
+
+SettingsSaveResult SettingsFlow::Save(const SettingsValues& values) {
+    refusal_.clear();
+    if (auto why = RefusalOf(values)) {
+        refusal_ = std::move(*why);
+        return SettingsSaveResult::Refused;
+    }
     const std::filesystem::path folder = app_.m_ConfigPath.parent_path();
     if (!values.languageFromEnvironment && values.language != StoredLanguage(folder) &&
         !StoreLanguage(folder, values.language))

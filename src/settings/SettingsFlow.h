@@ -139,13 +139,15 @@ class SettingsFlow {
     // unticked.
     SettingsValues Open() const;
 
-    // Save: a folder that cannot be stored (relative, or too long once "~" is expanded) refuses
-    // the save with its reason in Refusal(); then a changed language (a failed write of it
-    // changes nothing and is NotSaved), then both pages in one write of the account file, the
-    // folders ending in "/"; once it is written the record follows and autostart is switched as
-    // ticked (its failure is ignored).
+    // Save: values that cannot be stored refuse the save, with the reason in Refusal(), before
+    // anything is written: a folder that is relative, not UTF-8 or too long once "~" is expanded,
+    // and a retention limit that does not read (each checked as `nimbrelctl settings set` checks
+    // it). Then a changed language (a failed write of it changes nothing and is NotSaved), then
+    // both pages in one write of the account file, the folders ending in "/"; once it is written
+    // the record follows (the archive's retention reads its limits from it at every check) and
+    // autostart is switched as ticked (its failure is ignored).
     SettingsSaveResult Save(const SettingsValues& values);
-    // Why the last save was refused.
+    // Why the last save was refused (empty when it was not).
     const std::string& Refusal() const { return refusal_; }
     // The (key, value) pairs Save writes: folders cut to 259 units, the length's text ("" when
     // none is selected), flags "1"/"0", and "Update" only when a choice is selected.
@@ -167,6 +169,8 @@ class SettingsFlow {
     static std::string VersionText(int major, int minor);
 
   private:
+    // The first value of `values` that cannot be stored, with its reason; nothing when all can.
+    static std::optional<std::string> RefusalOf(const SettingsValues& values);
     std::filesystem::path AutostartEntry() const;
 
     AppRecord& app_;

@@ -3,10 +3,12 @@
 // Threading: the test's thread.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "RecordingNotifier.h"
 #include "live/CameraRecorder.h"
 #include "live/RecordingEvents.h"
 
@@ -14,6 +16,32 @@ namespace nimbrel::test {
 
 inline constexpr int kFramePeriodMs = 40;
 inline constexpr int kKeyEvery = 5;
+
+// A recording under way, as a camera's recorder makes it: `Record` goes on for some seconds
+// (each frame written before the next tick), and the file being written stays open until `End`
+// (or the end of the object), which waits until the writer has finished it.
+class TestRecording {
+  public:
+    TestRecording(const std::string& folder, const std::string& user, const std::string& sid,
+                  const std::string& start, int cutSeconds = 0, RecordingEvents* events = nullptr,
+                  CameraRecorder::SinkFactory sinks = {});
+    ~TestRecording() { End(); }
+    void Record(int seconds);
+    void End();
+    // Whether the recorder still records (a failed write may have stopped it: seen at the next
+    // Record or at End).
+    bool Recording() const { return record_ != 0; }
+    std::vector<std::filesystem::path> Files() const;
+    // What the recorder told the user.
+    std::size_t Notices() const { return notifier_.Messages().size(); }
+
+  private:
+    int64_t startMs_;
+    int tick_ = 0;
+    RecordingNotifier notifier_;
+    CameraRecorder recorder_;
+    std::atomic<int> record_{1};
+};
 
 // Records `seconds` of camera `sid` below "<folder><user>/", beginning at `start`
 // ("YYYY-MM-DD hh:mm:ss"), cut into files of `cutSeconds` (0: one file). `events` hears the

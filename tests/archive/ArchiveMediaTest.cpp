@@ -2,13 +2,11 @@
 // times run on evenly, the player going from one file to the next without a gap (and pausing,
 // stepping and jumping), and nimbrelctl archive on the same folder.
 #include <gtest/gtest.h>
-#include <json/reader.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <sstream>
 #include <thread>
 
 #include "ArchiveFiles.h"
@@ -102,12 +100,12 @@ TEST_F(ArchiveMedia, ASpanAcrossACutBecomesOneFileWithEvenTimesFromAKeyFrame) {
     ExportProgress cancelled;
     cancelled.cancel = true;
     r.output = dir_ / "out" / "cancelled.mp4";
-    EXPECT_EQ(ExportSpan(keeper_->Index(), r, &cancelled).error, export_text::kCancelled);
+    EXPECT_STREQ(ExportSpan(keeper_->Index(), r, &cancelled).error, export_text::kCancelled);
     EXPECT_TRUE(fs::is_empty(dir_ / "out") || !fs::exists(r.output));
     EXPECT_FALSE(fs::exists(r.output.string() + ".part"));
     r.fromMs = At("2024-03-05 09:00:00");
     r.toMs = r.fromMs + 1000;
-    EXPECT_EQ(ExportSpan(keeper_->Index(), r).error, export_text::kNothing);
+    EXPECT_STREQ(ExportSpan(keeper_->Index(), r).error, export_text::kNothing);
 }
 
 TEST_F(ArchiveMedia, ThePlayerGoesAcrossEachCutWithoutAGapAndPausesStepsAndJumps) {
@@ -160,12 +158,34 @@ TEST_F(ArchiveMedia, ThePlayerGoesAcrossEachCutWithoutAGapAndPausesStepsAndJumps
     EXPECT_EQ(player.State(), ArchivePlayer::kIdle);
 }
 
-Json::Value Json(const std::string& text) {
-    Json::Value root;
-    std::istringstream in(text);
-    std::string why;
-    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &why);
-    return root;
+TEST_F(ArchiveMedia, TheFileTheRecorderWritesNowPlaysAndExportsUpToItsLastCompleteFragment) {
+    test::TestRecording live(folder_, "anna", "NB2", "2024-03-05 08:00:00", 0, keeper_.get());
+    live.Record(2);
+    ASSERT_EQ(live.Files().size(), 1u);
+    const fs::path file = live.Files()[0];
+    ASSERT_EQ(keeper_->Index().Find(file.string())->state, RecordingState::Open);
+    // What the recorder has written out so far, as a player outside sees it: whole fragments,
+    // the frames since the last key frame still to come.
+    const long onDisk = test::ProbeMp4(file).frames;
+    ASSERT_GT(onDisk, 0);
+    ASSERT_LT(onDisk, 50);
+
+    ArchivePlayer player(keeper_->Index());
+    player.Surface().SetDrawSize(96, 64);
+    player.SetSpeed(8);
+    player.Play(root_, "NB2", At("2024-03-05 08:00:00"));
+    for (int i = 0; i < 500 && player.State() == ArchivePlayer::kPlaying; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(player.State(), ArchivePlayer::kEnded);
+    EXPECT_EQ(player.Stats().framesShown, static_cast<uint64_t>(onDisk));
+    player.Stop();
+
+    ExportRequest r{root_, "NB2", At("2024-03-05 08:00:00"), At("2024-03-05 08:00:02"),
+                    dir_ / "open.mp4"};
+    const ExportResult result = ExportSpan(keeper_->Index(), r);
+    ASSERT_TRUE(result.ok) << (result.error ? result.error : "");
+    EXPECT_EQ(result.frames, onDisk);
+    EXPECT_EQ(test::ProbeMp4(r.output).frames, onDisk);
 }
 
 TEST_F(ArchiveMedia, NimbrelctlListsPlaysExportsAndPrunesTheSameFolder) {
@@ -174,29 +194,34 @@ TEST_F(ArchiveMedia, NimbrelctlListsPlaysExportsAndPrunesTheSameFolder) {
                                (dir_ / "config").string() + " ";
     const auto list = test::RunCtl(common + "list");
     ASSERT_EQ(list.exitCode, 0) << list.out;
-    const Json::Value spans = Json(list.out)["cameras"][0]["spans"];
+    const Json::Value spans = test::ParseJson(list.out)["cameras"][0]["spans"];
     ASSERT_EQ(spans.size(), 1u);
     EXPECT_EQ(spans[0]["start"].asString(), "2024-03-05 07:00:00");
     EXPECT_EQ(spans[0]["end"].asString(), "2024-03-05 07:00:03");
 
     const auto play = test::RunCtl(common + "play NB1 --from '2024-03-05 07:00:01' --seconds 5 --speed 8");
     ASSERT_EQ(play.exitCode, 0) << play.out;
-    EXPECT_EQ(Json(play.out)["framesDecoded"].asInt(), 50);
-    EXPECT_EQ(Json(play.out)["reached"].asString(), "2024-03-05 07:00:02");
+    EXPECT_EQ(test::ParseJson(play.out)["framesDecoded"].asInt(), 50);
+    EXPECT_EQ(test::ParseJson(play.out)["reached"].asString(), "2024-03-05 07:00:02");
 
     const std::string out = (dir_ / "cli.mp4").string();
     const auto exported = test::RunCtl(common + "export NB1 --from '2024-03-05 07:00:00' --to "
                                                 "'2024-03-05 07:00:03' --output " + out);
     ASSERT_EQ(exported.exitCode, 0) << exported.out;
-    EXPECT_EQ(Json(exported.out)["frames"].asInt(), 75);
+    EXPECT_EQ(test::ParseJson(exported.out)["frames"].asInt(), 75);
     EXPECT_EQ(test::ProbeMp4(out).frames, 75);
 
     ASSERT_EQ(test::RunCtl(common + "keep " + files_[0].string()).exitCode, 0);
     const auto pruned = test::RunCtl(common + "prune --size 0.000001");
     ASSERT_EQ(pruned.exitCode, 0) << pruned.out;
-    EXPECT_EQ(Json(pruned.out)["deleted"].size(), 2u);
+    EXPECT_EQ(test::ParseJson(pruned.out)["deleted"].size(), 2u);
     EXPECT_TRUE(fs::exists(files_[0]));  // kept
     EXPECT_EQ(test::RunCtl(common + "export NB1 --from x --to y --output " + out).exitCode, 2);
+    // A relative folder names no place, as for `record --dir`: refused before anything is read.
+    const auto relative = test::RunCtl(" --user anna --json archive --dir videos --config-dir " +
+                                       (dir_ / "config").string() + " list");
+    EXPECT_EQ(relative.exitCode, 2) << relative.out;
+    EXPECT_EQ(test::ParseJson(relative.out)["status"].asString(), "USAGE");
 }
 
 }  // namespace

@@ -2,18 +2,13 @@
 // the next start up to its last complete fragment, and a card's hour saved as it plays holds
 // exactly the frames that were played.
 #include <gtest/gtest.h>
-#include <json/reader.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <cstring>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
 #include "ClientSession.h"
@@ -36,14 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-Json::Value Json(const std::string& text) {
-    Json::Value root;
-    std::istringstream in(text);
-    std::string why;
-    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &why);
-    return root;
-}
-
 TEST(ArchiveSim, ARecordingKilledWithSigkillIsIndexedUpToItsLastCompleteFragment) {
     SimProcess sim("recording.json");
     const fs::path dir = fs::temp_directory_path() / ("archive-kill-" + std::to_string(getpid()));
@@ -51,30 +38,9 @@ TEST(ArchiveSim, ARecordingKilledWithSigkillIsIndexedUpToItsLastCompleteFragment
     const std::string config = " --config-dir " + (dir / "config").string();
     const std::string global = "--service " + sim.ServiceUrl() +
                                " --adapter lo --user rec_user --password rec12345 --json ";
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const std::string command = std::string(std::getenv("NIMBREL_CTL")) + " " + global +
-                                "record RC0000000001 --seconds 60 --progress --dir " +
-                                (dir / "videos").string() + config + " 2>/dev/null";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        close(out[1]);
-        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* lines = fdopen(out[0], "r");
-    long recorded = 0;
-    char line[256];
-    while (recorded < 150 && std::fgets(line, sizeof line, lines))
-        if (std::strncmp(line, "progress ", 9) == 0) recorded = std::atol(line + 9);
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    fclose(lines);
+    const long recorded = RecordThenKill(global + "record RC0000000001 --seconds 60 --progress --dir " +
+                                             (dir / "videos").string() + config,
+                                         150);
     ASSERT_GE(recorded, 150);
 
     // The killed run left the file listed as being written.
@@ -92,7 +58,7 @@ TEST(ArchiveSim, ARecordingKilledWithSigkillIsIndexedUpToItsLastCompleteFragment
     const auto r = RunCtl("--user rec_user --json archive index --dir " + (dir / "videos").string() +
                           config);
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_EQ(Json(r.out)["read"].asInt(), 1);
+    EXPECT_EQ(ParseJson(r.out)["read"].asInt(), 1);
     archive::ArchiveIndex index;
     std::string error;
     ASSERT_TRUE(index.Open(db, error));

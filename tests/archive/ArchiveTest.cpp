@@ -5,8 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "ArchiveFiles.h"
+#include "FullDiskSink.h"
 #include "RecordingNotifier.h"
 #include "archive/ArchiveKeeper.h"
 #include "archive/ArchiveSpans.h"
@@ -170,23 +174,82 @@ TEST_F(ArchiveTest, ADamagedDatabaseIsSetAsideAndRebuiltKeepingTheKeptMarks) {
     EXPECT_EQ(row->frames, 50);
 }
 
+// Hears the recorder as the keeper does, and notes what it was told and on which thread.
+class Watch : public RecordingEvents {
+    // Calls under the lock (defined first: the readers below deduce their types from them).
+    template <class Change>
+    void Note(Change change) {
+        std::lock_guard guard(lock_);
+        threads_.insert(std::this_thread::get_id());
+        change();
+    }
+    template <class Get>
+    auto Read(Get get) const {
+        std::lock_guard guard(lock_);
+        return get();
+    }
+
+  public:
+    explicit Watch(ArchiveKeeper& keeper) : k_(keeper) {}
+    void BeforeNewFile(const std::string& f) override {
+        k_.BeforeNewFile(f);
+        Note([&] { ++before_; });
+    }
+    void FileOpened(const File& f) override {
+        k_.FileOpened(f);
+        const RecordingState state = k_.Index().Find(f.path.string())->state;
+        Note([&] { seenOpen_.push_back(state); });
+    }
+    void FileClosed(const File& f) override {
+        k_.FileClosed(f);
+        Note([&] { closed_.push_back(f); });
+    }
+    bool MakeRoom(const std::string& f) override {
+        const bool made = k_.MakeRoom(f);
+        Note([&] { rooms_.push_back(made); });
+        return made;
+    }
+
+    int Before() const { return Read([&] { return before_; }); }
+    std::vector<RecordingState> SeenOpen() const { return Read([&] { return seenOpen_; }); }
+    std::vector<File> Closed() const { return Read([&] { return closed_; }); }
+    std::vector<bool> Rooms() const { return Read([&] { return rooms_; }); }
+    // Every call came from a thread other than `thread` (the recording's writer, not its tick).
+    bool NoneFrom(std::thread::id thread) const {
+        return Read([&] { return threads_.count(thread) == 0 && !threads_.empty(); });
+    }
+
+  private:
+    ArchiveKeeper& k_;
+    mutable std::mutex lock_;
+    int before_ = 0;
+    std::vector<RecordingState> seenOpen_;
+    std::vector<File> closed_;
+    std::vector<bool> rooms_;
+    std::set<std::thread::id> threads_;
+};
+
 TEST_F(ArchiveTest, TheRecorderListsAFileAsItOpensAndReadsItAgainAtEachCutAndClose) {
     auto keeper = Keeper();
-    struct Watch : RecordingEvents {
-        ArchiveKeeper& k;
-        std::vector<RecordingState> seenOpen;
-        explicit Watch(ArchiveKeeper& keeper) : k(keeper) {}
-        void BeforeNewFile(const std::string& f) override { k.BeforeNewFile(f); }
-        void FileOpened(const File& f) override {
-            k.FileOpened(f);
-            seenOpen.push_back(k.Index().Find(f.path.string())->state);
-        }
-        void FileClosed(const File& f) override { k.FileClosed(f); }
-        bool MakeRoom(const std::string& f) override { return k.MakeRoom(f); }
-    } watch(*keeper);
+    Watch watch(*keeper);
     const auto files = RecordFiles(folder_, "anna", "NB1", "2024-03-05 07:00:00", 3, 1, &watch);
     ASSERT_EQ(files.size(), 3u);
-    EXPECT_EQ(watch.seenOpen, std::vector<RecordingState>(3, RecordingState::Open));
+    // Retention before each file, each listed as being written once it is open, each closed
+    // (two cuts and the end) and none failed: all told by the recording's writer thread.
+    EXPECT_EQ(watch.Before(), 3);
+    EXPECT_EQ(watch.SeenOpen(), std::vector<RecordingState>(3, RecordingState::Open));
+    const auto closed = watch.Closed();
+    ASSERT_EQ(closed.size(), 3u);
+    uint64_t closedFrames = 0;
+    for (std::size_t i = 0; i < closed.size(); ++i) {
+        EXPECT_EQ(closed[i].path, files[i]);
+        EXPECT_EQ(closed[i].sid, "NB1");
+        EXPECT_FALSE(closed[i].failed);
+        closedFrames += closed[i].frames;
+    }
+    EXPECT_EQ(closedFrames, 75u);
+    EXPECT_TRUE(watch.Rooms().empty());
+    EXPECT_TRUE(watch.NoneFrom(std::this_thread::get_id()));
     ASSERT_TRUE(keeper->WaitIdle(30s));
     int64_t frames = 0;
     for (const FileRow& row : keeper->Index().Files(root_)) {
@@ -219,6 +282,9 @@ TEST(RetentionPlan, OldestFirstByAgeSizeShareAndFreeSpaceNeverOpenOrKept) {
     EXPECT_EQ(PlanRetention(files, {0, 0, 0.03}, now, disk).paths, V({"d1-b", "d2-a"}));
     // A disk that must get 15 MB more free space than it has.
     EXPECT_EQ(PlanRetention(files, {}, now, {1000 * mb, 5 * mb}, 20 * mb).paths, V({"d1-b", "d2-a"}));
+    // However much the disk needs, the open and the kept file stay.
+    EXPECT_EQ(PlanRetention(files, {}, now, {1000 * mb, 0}, 1000 * mb).paths,
+              V({"d1-b", "d2-a", "d3-a"}));
     EXPECT_TRUE(PlanRetention(files, {}, now, disk).paths.empty());
 }
 
@@ -230,6 +296,10 @@ TEST_F(ArchiveTest, RetentionDeletesWholeOldestFilesAndTheirRowsButNeverTheOpenO
     keeper->FileOpened({old[1], "NB1"});  // as if a camera still wrote it
     limits_.days = 2;
     EXPECT_TRUE(keeper->Prune().deleted.empty());
+    // Neither is deleted when asked by name either.
+    EXPECT_FALSE(keeper->DeleteRecording(old[0].string()));
+    EXPECT_FALSE(keeper->DeleteRecording(old[1].string()));
+    EXPECT_TRUE(fs::exists(old[0]) && fs::exists(old[1]));
     keeper->FileClosed({old[1], "NB1", 0, false});
     ASSERT_TRUE(keeper->WaitIdle(30s));
     const auto report = keeper->Prune();
@@ -243,30 +313,25 @@ TEST_F(ArchiveTest, RetentionDeletesWholeOldestFilesAndTheirRowsButNeverTheOpenO
     limits_.bytes = fs::file_size(recent[1]) + fs::file_size(old[0]);
     EXPECT_EQ(keeper->Prune().deleted, std::vector<std::string>({recent[0].string()}));
     EXPECT_TRUE(fs::exists(recent[1]));
+
+    // Limits changed in the settings apply at once, not at the next minute, on the worker;
+    // a window showing the files learns that they changed.
+    const uint64_t changes = keeper->Changes();
+    limits_ = {};
+    limits_.days = 1;
+    now_ = At("2024-03-08 12:00:00");
+    keeper->PruneSoon();
+    ASSERT_TRUE(keeper->WaitIdle(30s));
+    EXPECT_FALSE(fs::exists(recent[1]));
+    EXPECT_FALSE(keeper->Index().Find(recent[1].string()));
+    EXPECT_TRUE(fs::exists(old[0]));
+    EXPECT_GT(keeper->Changes(), changes);
 }
-
-// Fails every write once `budget` bytes went through, as a full disk does.
-class FullDisk : public ByteSink {
-  public:
-    FullDisk(std::unique_ptr<ByteSink> file, std::size_t budget)
-        : file_(std::move(file)), budget_(budget) {}
-    bool Write(const uint8_t* data, std::size_t size) override {
-        const std::size_t take = std::min(size, budget_);
-        budget_ -= take;
-        return file_->Write(data, take) && take == size;
-    }
-    bool Sync() override { return file_->Sync(); }
-    bool Truncate(uint64_t size) override { return file_->Truncate(size); }
-    bool Finish() override { return file_->Finish(); }
-
-  private:
-    std::unique_ptr<ByteSink> file_;
-    std::size_t budget_;
-};
 
 TEST_F(ArchiveTest, AFullDiskMakesRoomByTheSameRuleSoTheRecordingGoesOn) {
     const auto old = RecordFiles(folder_, "anna", "NB1", "2024-03-01 07:00:00", 1);
     auto keeper = Keeper();
+    Watch watch(*keeper);
     // The disk is full: the first file's writes fail after a while; once the old recording is
     // gone the disk has room.
     diskOverride_ = DiskSpace{1ull << 30, 1 << 20};
@@ -279,18 +344,128 @@ TEST_F(ArchiveTest, AFullDiskMakesRoomByTheSameRuleSoTheRecordingGoesOn) {
             diskOverride_ = DiskSpace{1ull << 30, 1ull << 29};
             return {std::move(file), name};
         }
-        return {std::make_unique<FullDisk>(std::move(file), 3000), name};
+        return {std::make_unique<test::FullDiskSink>(std::move(file), 3000), name};
     };
-    bool recording = false;
-    const auto files = RecordFiles(folder_, "anna", "NB2", "2024-03-05 07:00:00", 4, 0,
-                                   keeper.get(), sinks, &recording);
-    EXPECT_TRUE(recording);
+    test::TestRecording recording(folder_, "anna", "NB2", "2024-03-05 07:00:00", 0, &watch,
+                                  sinks);
+    recording.Record(4);
+    recording.End();
+    EXPECT_TRUE(recording.Recording());
+    EXPECT_EQ(recording.Notices(), 0u);  // nothing failed that the user needs to know
     EXPECT_FALSE(fs::exists(old[0]));
+    const auto files = recording.Files();
     ASSERT_EQ(files.size(), 2u);
+    // The failed file was closed as failed before room was asked for, once.
+    const auto closed = watch.Closed();
+    ASSERT_EQ(closed.size(), 2u);
+    EXPECT_TRUE(closed[0].failed);
+    EXPECT_FALSE(closed[1].failed);
+    EXPECT_EQ(watch.Rooms(), std::vector<bool>({true}));
+    EXPECT_TRUE(watch.NoneFrom(std::this_thread::get_id()));
     ASSERT_TRUE(keeper->WaitIdle(30s));
     EXPECT_GT(keeper->Index().Find(files[1].string())->frames, 50);
     // A failed write on a disk with room is something else: the recording stops as before.
     EXPECT_FALSE(keeper->MakeRoom(folder_));
+}
+
+TEST_F(ArchiveTest, AFileThatCannotBeMadeOnAFullDiskMakesRoomAndTheNextKeyFrameBeginsIt) {
+    const auto old = RecordFiles(folder_, "anna", "NB1", "2024-03-01 07:00:00", 1);
+    auto keeper = Keeper();
+    Watch watch(*keeper);
+    diskOverride_ = DiskSpace{1ull << 30, 1 << 20};
+    int asked = 0;
+    auto sinks = [&](const fs::path& path, std::string& error) -> RecordingWriter::NewFile {
+        if (asked++ == 0) {
+            error = "No space left on device";
+            return {};
+        }
+        diskOverride_ = DiskSpace{1ull << 30, 1ull << 29};
+        std::unique_ptr<DurableFile> file = DurableFile::Create(path, error);
+        if (!file) return {};
+        const fs::path name = file->Path();
+        return {std::move(file), name};
+    };
+    test::TestRecording recording(folder_, "anna", "NB2", "2024-03-05 07:00:00", 0, &watch,
+                                  sinks);
+    recording.Record(2);
+    recording.End();
+    EXPECT_TRUE(recording.Recording());
+    EXPECT_EQ(recording.Notices(), 0u);
+    EXPECT_FALSE(fs::exists(old[0]));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(watch.Before(), 2);  // retention before each try
+    EXPECT_EQ(watch.Rooms(), std::vector<bool>({true}));
+    const auto files = recording.Files();
+    ASSERT_EQ(files.size(), 1u);
+    ASSERT_TRUE(keeper->WaitIdle(30s));
+    // The frames from the next key frame on: the first key frame interval had nowhere to go.
+    EXPECT_EQ(keeper->Index().Find(files[0].string())->frames, 50 - test::kKeyEvery);
+}
+
+// A file whose every write goes through and whose close fails, as a disk that fills while the
+// last of it goes out.
+class CloseFails : public ByteSink {
+  public:
+    explicit CloseFails(std::unique_ptr<ByteSink> file) : file_(std::move(file)) {}
+    bool Write(const uint8_t* data, std::size_t size) override { return file_->Write(data, size); }
+    bool Sync() override { return file_->Sync(); }
+    bool Truncate(uint64_t size) override { return file_->Truncate(size); }
+    bool Finish() override {
+        file_->Finish();
+        return false;
+    }
+
+  private:
+    std::unique_ptr<ByteSink> file_;
+};
+
+TEST_F(ArchiveTest, AFileWhoseCloseFailsAtACutOnAFullDiskMakesRoomAndTheRecordingGoesOnUntold) {
+    const auto old = RecordFiles(folder_, "anna", "NB1", "2024-03-01 07:00:00", 1);
+    auto keeper = Keeper();
+    Watch watch(*keeper);
+    diskOverride_ = DiskSpace{1ull << 30, 1 << 20};
+    int made = 0;
+    auto sinks = [&](const fs::path& path, std::string& error) -> RecordingWriter::NewFile {
+        std::unique_ptr<DurableFile> file = DurableFile::Create(path, error);
+        if (!file) return {};
+        const fs::path name = file->Path();
+        if (made++ > 0) return {std::move(file), name};
+        return {std::make_unique<CloseFails>(std::move(file)), name};
+    };
+    test::TestRecording recording(folder_, "anna", "NB2", "2024-03-05 07:00:00", 1, &watch,
+                                  sinks);
+    recording.Record(3);
+    recording.End();
+    EXPECT_TRUE(recording.Recording());
+    EXPECT_EQ(recording.Notices(), 0u);
+    EXPECT_FALSE(fs::exists(old[0]));
+    ASSERT_EQ(recording.Files().size(), 3u);
+    const auto closed = watch.Closed();
+    ASSERT_EQ(closed.size(), 3u);
+    EXPECT_TRUE(closed[0].failed);
+    EXPECT_FALSE(closed[1].failed);
+    EXPECT_FALSE(closed[2].failed);
+    EXPECT_EQ(watch.Rooms(), std::vector<bool>({true}));
+
+    // On a disk with room the same failure is something else: room is asked for and not made,
+    // and the user is told as before.
+    diskOverride_ = DiskSpace{1ull << 30, 1ull << 29};
+    Watch roomy(*keeper);
+    test::TestRecording again(folder_, "anna", "NB3", "2024-03-05 08:00:00", 0, &roomy,
+                              [](const fs::path& path, std::string& error) {
+                                  std::unique_ptr<DurableFile> file =
+                                      DurableFile::Create(path, error);
+                                  if (!file) return RecordingWriter::NewFile{};
+                                  const fs::path name = file->Path();
+                                  return RecordingWriter::NewFile{
+                                      std::make_unique<CloseFails>(std::move(file)), name};
+                              });
+    again.Record(1);
+    again.End();
+    EXPECT_EQ(roomy.Rooms(), std::vector<bool>({false}));
+    ASSERT_EQ(roomy.Closed().size(), 1u);
+    EXPECT_TRUE(roomy.Closed()[0].failed);
+    EXPECT_EQ(again.Notices(), 1u);
 }
 
 }  // namespace

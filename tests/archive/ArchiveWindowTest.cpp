@@ -1,7 +1,8 @@
 // The archive window on recordings of two cameras over two days: the days listed newest first,
 // a timeline row per camera with its spans, a click on a row plays that camera from there, the
-// day's snapshots listed and played from, and a marked span saved with the file kept from
-// retention. NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window (run it under Xvfb with
+// day's snapshots listed and played from, a marked span saved with the file kept from
+// retention, and the days following the index (a day recorded later, a day deleted); a large
+// folder indexed beside the open window, which shows the progress. NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window (run it under Xvfb with
 // QT_QPA_PLATFORM=xcb to see it as a user would).
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 
 #include "ArchiveFiles.h"
@@ -27,6 +29,14 @@ int64_t At(const char* text) {
     return *ParseTimeText(text);
 }
 
+// The index of anna's recordings, its database below `dir`.
+ArchiveKeeper::Options KeeperOptions(const fs::path& dir) {
+    ArchiveKeeper::Options o;
+    o.database = dir / "config" / "anna_archive.sqlite";
+    o.user = "anna";
+    return o;
+}
+
 TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     const fs::path dir = test::FreshFolder("archive-window");
     const std::string folder = (dir / "videos").string() + "/";
@@ -37,10 +47,7 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     fs::create_directories(dir / "images" / "anna" / "2024-03-05");
     std::ofstream(dir / "images" / "anna" / "2024-03-05" / "2024-03-05-10-15-01-NB0000000002.bmp")
         << "BM";
-    ArchiveKeeper::Options o;
-    o.database = dir / "config" / "anna_archive.sqlite";
-    o.user = "anna";
-    ArchiveKeeper keeper(o);
+    ArchiveKeeper keeper(KeeperOptions(dir));
     std::string error;
     ASSERT_TRUE(keeper.Start(error)) << error;
     keeper.SetFolder(folder);
@@ -54,6 +61,12 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].sid, "NB0000000001");
     EXPECT_EQ(rows[0].spans.size(), 2u);  // the cut recording is one span
+    EXPECT_EQ(window.Timeline()->LabelOf(0), QStringLiteral("NB0000000001"));
+    window.SetCameraNames([](const std::string& sid) {
+        return sid == "NB0000000001" ? std::string("Прихожая") : std::string();
+    });
+    EXPECT_EQ(window.Timeline()->LabelOf(0), QStringLiteral("Прихожая"));
+    EXPECT_EQ(window.Timeline()->LabelOf(1), QStringLiteral("NB0000000002"));
     ASSERT_EQ(window.Snapshots()->count(), 1);
 
     // A click on the second row at its recording plays that camera from there.
@@ -87,6 +100,64 @@ TEST(ArchiveWindowTest, DaysRowsPlayingSnapshotsAndASavedSpan) {
     ASSERT_TRUE(kept);
     kept->click();
     EXPECT_TRUE(keeper.Index().Find(window.Player().CurrentFile())->kept);
+
+    // A day recorded since the window opened is found and, no day being picked, shown first; a
+    // day that retention deletes leaves the list.
+    test::RecordFiles(folder, "anna", "NB0000000002", "2024-03-06 09:00:00", 1);
+    keeper.SyncSoon();
+    ASSERT_TRUE(keeper.WaitIdle(30s));
+    QTRY_COMPARE_WITH_TIMEOUT(window.Days()->count(), 3, 10000);
+    ASSERT_EQ(window.Days()->count(), 3);
+    EXPECT_EQ(window.Days()->currentItem()->text(), "2024-03-06");
+    for (const FileRow& row : keeper.Index().Files(keeper.Root(), {}, At("2024-03-04 00:00:00"),
+                                                   At("2024-03-05 00:00:00")))
+        EXPECT_TRUE(keeper.DeleteRecording(row.path));
+    QTRY_COMPARE_WITH_TIMEOUT(window.Days()->count(), 2, 10000);
+    ASSERT_EQ(window.Days()->count(), 2);
+    EXPECT_EQ(window.Days()->item(1)->text(), "2024-03-05");
+    window.close();
+    fs::remove_all(dir);
+}
+
+TEST(ArchiveWindowTest, ALargeFolderIsIndexedBesideTheWindowWhichShowsItsProgress) {
+    const fs::path dir = test::FreshFolder("archive-window-large");
+    const std::string folder = (dir / "videos").string() + "/";
+    const fs::path one =
+        test::RecordFiles(folder, "anna", "NB0000000001", "2024-03-05 08:00:00", 1).at(0);
+    // 2,000 recordings of a second each, a minute apart, over two days.
+    constexpr int kFiles = 2000;
+    for (int i = 1; i < kFiles; ++i) {
+        const int64_t t = At("2024-03-05 08:00:00") + int64_t(i) * 60000;
+        const std::string name = TimeText(t);  // "YYYY-MM-DD hh:mm:ss"
+        std::string file = name;
+        std::replace(file.begin(), file.end(), ' ', '-');
+        std::replace(file.begin(), file.end(), ':', '-');
+        fs::create_directories(dir / "videos" / "anna" / name.substr(0, 10));
+        fs::copy_file(one, dir / "videos" / "anna" / name.substr(0, 10) /
+                               (file + "-NB0000000001.mp4"));
+    }
+    ArchiveKeeper keeper(KeeperOptions(dir));
+    std::string error;
+    ASSERT_TRUE(keeper.Start(error)) << error;
+    keeper.SetFolder(folder);
+    for (int i = 0; i < 1000 && !keeper.SyncProgress().running; ++i) QTest::qWait(5);
+    ASSERT_TRUE(keeper.SyncProgress().running);
+
+    // The window opens and reads the index while the worker is still reading the folder, and
+    // says how far it got.
+    ArchiveWindow window(keeper, (dir / "images" / "anna").string());
+    window.show();
+    window.Reload();
+    EXPECT_TRUE(keeper.SyncProgress().running);
+    EXPECT_LT(keeper.SyncProgress().done.load(), kFiles);
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("Индексация записей")))
+        << window.StatusText().toStdString();
+
+    // Once it is done the window shows what it found.
+    ASSERT_TRUE(keeper.WaitIdle(120s));
+    QTRY_COMPARE_WITH_TIMEOUT(window.Days()->count(), 2, 10000);
+    EXPECT_EQ(window.Days()->count(), 2);
+    EXPECT_TRUE(window.StatusText().isEmpty());
     window.close();
     fs::remove_all(dir);
 }

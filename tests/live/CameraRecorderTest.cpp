@@ -11,6 +11,7 @@
 #include <future>
 #include <numeric>
 
+#include "FullDiskSink.h"
 #include "H264Clip.h"
 #include "Mp4Probe.h"
 #include "RecordingNotifier.h"
@@ -42,25 +43,6 @@ ParameterSetRecord Record(const std::vector<uint8_t>& nal) {
     r.bytes[63] = static_cast<uint8_t>(nal.size());
     return r;
 }
-
-// Fails every write once `budget` bytes went through.
-class FullDisk : public ByteSink {
-  public:
-    FullDisk(std::unique_ptr<ByteSink> file, std::size_t budget)
-        : file_(std::move(file)), budget_(budget) {}
-    bool Write(const uint8_t* data, std::size_t size) override {
-        const std::size_t take = std::min(size, budget_);
-        budget_ -= take;
-        return file_->Write(data, take) && take == size;
-    }
-    bool Sync() override { return file_->Sync(); }
-    bool Truncate(uint64_t size) override { return file_->Truncate(size); }
-    bool Finish() override { return file_->Finish(); }
-
-  private:
-    std::unique_ptr<ByteSink> file_;
-    std::size_t budget_;
-};
 
 // While it exists, the recording files' writes and flushes do what it says (see FileFaults).
 class FaultFile {
@@ -278,7 +260,8 @@ TEST_F(CameraRecorderTest, AFullDiskStopsTheRecordingOnceAndLeavesAFileThatPlays
         auto file = DurableFile::Create(path, error);
         if (!file) return RecordingWriter::NewFile{};
         fs::path made = file->Path();
-        return RecordingWriter::NewFile{std::make_unique<FullDisk>(std::move(file), 12000), made};
+        return RecordingWriter::NewFile{std::make_unique<test::FullDiskSink>(std::move(file), 12000),
+                                        made};
     });
     recorder.BeginView(View());
     for (int n = 0; n < 40 && record; ++n) {

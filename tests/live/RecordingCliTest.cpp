@@ -3,10 +3,7 @@
 // SIGKILL, a folder that cannot be made, a full small filesystem, a snapshot, turns and a bit
 // rate.
 #include <gtest/gtest.h>
-#include <json/reader.h>
 #include <json/writer.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "CtlRunner.h"
 #include "Mp4Probe.h"
@@ -32,14 +28,6 @@ using namespace std::chrono_literals;
 constexpr const char* kCamera = "RC0000000001";
 constexpr const char* kPtzCamera = "RC0000000002";
 constexpr const char* kSlowCamera = "RC0000000004";  // a frame every 666 ms
-
-Json::Value ParseJson(const std::string& text) {
-    Json::Value root;
-    std::istringstream in(text);
-    std::string why;
-    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &why);
-    return root;
-}
 
 // The scenario camera's clip decoded the way the client decodes it, full-size BGR, in order.
 const std::vector<std::string>& ClipPictures() {
@@ -181,30 +169,10 @@ TEST_F(RecordingCli, ACutGivesTwoFilesWhoseFramesAddUpAndTheSecondStartsWithAKey
 }
 
 TEST_F(RecordingCli, ARecordingKilledWithSigkillPlaysUpToWithinOneKeyFrameInterval) {
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const std::string command = std::string(std::getenv("NIMBREL_CTL")) + " " + Global() +
-                                "record " + kCamera + " --seconds 60 --progress --dir " +
-                                (dir_ / "killed").string() + ConfigDir() + " 2>/dev/null";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        close(out[1]);
-        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* lines = fdopen(out[0], "r");
-    long recorded = 0;
-    char line[256];
-    while (recorded < 250 && std::fgets(line, sizeof line, lines))
-        if (std::strncmp(line, "progress ", 9) == 0) recorded = std::atol(line + 9);
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    fclose(lines);
+    const long recorded = RecordThenKill(
+        Global() + "record " + kCamera + " --seconds 60 --progress --dir " +
+            (dir_ / "killed").string() + ConfigDir(),
+        250);
     ASSERT_GE(recorded, 250);
 
     fs::path file;

@@ -2,7 +2,10 @@
 // resume buttons swapping in one place, maximise and restore, Escape closing and Enter not, the
 // transport buttons' tips; and against the simulator the lists filled from the card's index, the
 // title turning into the device name and the lower lists refilled when a higher one is picked,
-// an hour played with its transport, and its sound heard through the output the program chose.
+// an hour played with its transport, its sound heard through the output the program chose, and
+// the span played saved to a file (finished, cancelled, or ended by closing the window).
+// NIMBREL_SCREENSHOT=FILE.png keeps a picture of the window while it saves (under Xvfb with
+// QT_QPA_PLATFORM=xcb, as a user sees it).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,10 +15,12 @@
 #include <filesystem>
 
 #include "ClientSession.h"
+#include "Mp4Probe.h"
 #include "SimProcess.h"
 #include "ToneMeter.h"
 #include "platform/RequestWorker.h"
 #include "platform/audio/WavFile.h"
+#include "playback/PlaybackLayout.h"
 #include "playback/PlaybackTexts.h"
 #include "playback/ui/CPlayback.h"
 #include "playback/ui/CPlaybkCanvas.h"
@@ -61,6 +66,11 @@ TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) 
     w->resize(1000, 520);
     QTRY_COMPARE(w->size(), QSize(1000, 520));
     EXPECT_EQ(w->Canvas()->geometry(), QRect(10, 55, 657, 370));
+    // The save buttons share the transport row, inside the video's width.
+    EXPECT_EQ(w->SaveButton()->geometry().right(), 10 + 657 - 1);
+    EXPECT_EQ(w->SaveCancelButton()->geometry().left(), 10);
+    EXPECT_GT(w->SaveButton()->geometry().left(), w->ForwardButton()->geometry().right());
+    EXPECT_LT(w->SaveCancelButton()->geometry().right(), w->RewindButton()->geometry().left());
     EXPECT_EQ(w->List(0)->geometry(), QRect(720, 80, 60, 340));
     EXPECT_EQ(w->List(3)->geometry(), QRect(930, 80, 60, 340));
     EXPECT_EQ(w->StartButton()->geometry(), QRect(750, 445, 160, 40));
@@ -73,6 +83,17 @@ TEST_F(PlaybackWindowTest, ItsPartsStandWhereTheLayoutPutsThemForTheClientSize) 
     EXPECT_EQ(w->CurrentTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(w->EndTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(w->Canvas()->PlayState(), CPlaybkCanvas::kIdle);
+
+    // At the smallest size the save buttons still hold their texts (with the button's rounded
+    // edge, as the window walk measures them).
+    w->resize(PlaybackLayout::kMinimumWidth, PlaybackLayout::kMinimumHeight);
+    QTRY_COMPARE(w->size(), QSize(PlaybackLayout::kMinimumWidth, PlaybackLayout::kMinimumHeight));
+    const auto fits = [](FlatButton* button, const QString& text) {
+        return button->fontMetrics().horizontalAdvance(text) + 8 <= button->width();
+    };
+    EXPECT_TRUE(fits(w->SaveButton(), QStringLiteral("Сохранить")));
+    EXPECT_TRUE(fits(w->SaveButton(), QStringLiteral("Готово")));
+    EXPECT_TRUE(fits(w->SaveCancelButton(), QStringLiteral("Отмена")));
 
     EXPECT_EQ(w->RewindButton()->toolTip().toStdString(), playback_text::kTipRewind);
     EXPECT_EQ(w->PauseButton()->toolTip().toStdString(), playback_text::kTipPause);
@@ -230,6 +251,72 @@ TEST_F(PlaybackWindowTest, AnHourPlaysWithItsTimelineTransportAndAClosingThatSto
     QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->Stream()->State(), PlaybackStream::kIdle);
+}
+
+TEST_F(PlaybackWindowTest, TheSpanPlayedIsSavedAsItPlaysACancelLeavesNothingAndClosingKeepsIt) {
+    test::SimProcess sim("playback.json");
+    std::string why;
+    ASSERT_TRUE(client.SignIn(sim, "pb_user", "pb123456", &why)) << why;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("nimbrel-pbsave-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    std::vector<QString> offered;
+    std::vector<QString> chosen = {QString::fromStdString((dir / "closed.mp4").string()),
+                                   QString::fromStdString((dir / "cancelled.mp4").string()),
+                                   QString::fromStdString((dir / "span.mp4").string())};
+    auto w = Window("PB0000000001", "Прихожая", true);
+    w->SetSaving(QString::fromStdString(dir.string()), [&](QWidget*, const QString& suggested) {
+        offered.push_back(suggested);
+        const QString file = chosen.back();
+        chosen.pop_back();
+        return file;
+    });
+    w->show();
+    EXPECT_FALSE(w->SaveButton()->isEnabled());  // nothing plays yet
+    EXPECT_FALSE(w->SaveCancelButton()->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(w->List(0)->count(), 2, 30000);
+    w->List(0)->setCurrentRow(1);
+    w->List(1)->setCurrentRow(1);  // March: the 15th, 08:00
+    w->StartButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->SaveButton()->isEnabled(), 30000);
+    ASSERT_TRUE(w->SaveButton()->isEnabled());
+
+    // Saved until the user says it is done: the frames the saver took, in a file ffprobe reads.
+    w->SaveButton()->click();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_TRUE(offered[0].startsWith(QString::fromStdString((dir / "PB0000000001-2014-03-15-08-").string())))
+        << offered[0].toStdString();
+    EXPECT_TRUE(w->SaveCancelButton()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 40, 30000);
+    ASSERT_GE(w->Saver().Frames(), 40u);
+    QTRY_VERIFY_WITH_TIMEOUT(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")), 5000);
+    EXPECT_TRUE(w->SaveStatus().startsWith(QStringLiteral("Сохранение: ")));
+    if (const char* shot = std::getenv("NIMBREL_SCREENSHOT")) w->grab().save(shot);
+    w->SaveButton()->click();
+    const fs::path span = dir / "span.mp4";
+    EXPECT_EQ(w->SaveStatus(), QStringLiteral("Сохранено: ") + QString::fromStdString(span.string()));
+    EXPECT_FALSE(w->SaveCancelButton()->isVisible());
+    const test::Mp4Facts facts = test::ProbeMp4(span);
+    ASSERT_TRUE(facts.read) << facts.error;
+    EXPECT_EQ(facts.frames, static_cast<long>(w->Saver().Frames()));
+    EXPECT_TRUE(facts.keyFrames.at(0));
+    EXPECT_FALSE(fs::exists(span.string() + ".part"));
+
+    // A cancel removes what was saved.
+    w->SaveButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 5, 30000);
+    EXPECT_TRUE(fs::exists(dir / "cancelled.mp4.part"));
+    w->SaveCancelButton()->click();
+    EXPECT_EQ(w->SaveStatus(), QStringLiteral("Сохранение отменено"));
+    EXPECT_FALSE(fs::exists(dir / "cancelled.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "cancelled.mp4.part"));
+
+    // Closing the window ends the save and keeps its file.
+    w->SaveButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->Saver().Frames() >= 5, 30000);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_GE(test::ProbeMp4(dir / "closed.mp4").frames, 5);
+    fs::remove_all(dir);
 }
 
 TEST_F(PlaybackWindowTest, TheHoursSoundPlaysThroughTheChosenOutput) {

@@ -17,6 +17,7 @@
 #include "platform/UserDirs.h"
 #include "service/AccountStore.h"
 #include "service/MediaSettings.h"
+#include "settings/InterfaceLanguage.h"
 #include "settings/SettingsFlow.h"
 
 namespace nimbrel {
@@ -183,6 +184,46 @@ TEST_F(SettingsFlowTest, ATypedFolderIsStoredAsAFolderAndARelativeOneIsRefused) 
     EXPECT_NE(flow.Refusal().find("clips"), std::string::npos) << flow.Refusal();
     EXPECT_EQ(FileBytes(), bytes);  // nothing written
     EXPECT_EQ(record.VideoPath, "/media/clips/");
+}
+
+TEST_F(SettingsFlowTest, RetentionLimitsThatDoNotReadAreRefusedAsTheCommandLineRefusesThem) {
+    SettingsFlow flow(record, options);
+    SettingsValues v = flow.Open();
+    v.archiveDays = "7";
+    v.archiveSize = "20%";
+    ASSERT_EQ(flow.Save(v), SettingsSaveResult::Saved);
+    EXPECT_EQ(flow.Refusal(), "");
+    EXPECT_EQ(Stored("ArchiveDays"), "7");
+    EXPECT_EQ(record.ArchiveSize, "20%");
+
+    // Refused before anything is written: the account file, the record and the language stay.
+    const std::string bytes = FileBytes();
+    const InterfaceLanguage language = StoredLanguage(dir);
+    v.language = language == InterfaceLanguage::English ? InterfaceLanguage::Russian
+                                                        : InterfaceLanguage::English;
+    v.archiveDays = "3651";
+    EXPECT_EQ(flow.Save(v), SettingsSaveResult::Refused);
+    EXPECT_EQ(flow.Refusal(), *RefuseSettingValue("ArchiveDays", "3651"));
+    v.archiveDays = "2";
+    v.archiveSize = "100%";  // all of the disk
+    EXPECT_EQ(flow.Save(v), SettingsSaveResult::Refused);
+    EXPECT_EQ(flow.Refusal(), *RefuseSettingValue("ArchiveSize", "100%"));
+    // A relative folder and a bad limit at once: one refusal, the folder's.
+    v.videoPath = "clips";
+    EXPECT_EQ(flow.Save(v), SettingsSaveResult::Refused);
+    EXPECT_EQ(flow.Refusal(), *RefuseSettingValue("VideoPath", "clips"));
+    EXPECT_EQ(FileBytes(), bytes);
+    EXPECT_EQ(StoredLanguage(dir), language);
+    EXPECT_EQ(record.ArchiveDays, "7");
+    EXPECT_EQ(record.ArchiveSize, "20%");
+
+    // Corrected, the save goes through and the last refusal is forgotten.
+    v.videoPath = "/media/clips/";
+    v.archiveSize = "1.5";
+    ASSERT_EQ(flow.Save(v), SettingsSaveResult::Saved);
+    EXPECT_EQ(flow.Refusal(), "");
+    EXPECT_EQ(Stored("ArchiveDays"), "2");
+    EXPECT_EQ(Stored("ArchiveSize"), "1.5");
 }
 
 TEST_F(SettingsFlowTest, AnUnreadableFileOpensEmptyAndIsNeverWritten) {

@@ -112,7 +112,7 @@ TEST_F(MainWindowCommandsTest, TheTitleMenuOpensSettingsAndFeedback) {
     QTest::mouseClick(Window().Button(kBtnMenu), Qt::LeftButton);
     EXPECT_EQ(items,
               QStringList({QStringLiteral("Воспроизвести все"), QStringLiteral("Остановить все"),
-                           QStringLiteral("Показатели потоков"),
+                           QStringLiteral("Показатели потоков"), QStringLiteral("Архив записей"),
                            QStringLiteral("Настройки системы"), QStringLiteral("Обратная связь"),
                            QStringLiteral("Сочетания клавиш"), QStringLiteral("О программе")}));
     EXPECT_TRUE(settingsOpened);

@@ -18,6 +18,7 @@
 #include "platform/RequestWorker.h"
 #include "service/PasswordMix.h"
 #include "settings/InterfaceLanguage.h"
+#include "settings/RetentionSetting.h"
 #include "settings/ui/SettingsDialog.h"
 
 namespace nimbrel {
@@ -221,6 +222,64 @@ TEST_F(SettingsDialogTest, EveryChangeIsSavedTakenAtOnceAndShownNextTime) {
     EXPECT_TRUE(Find<QCheckBox>(basic, 1127)->isChecked());
     EXPECT_TRUE(Find<QCheckBox>(basic, 1126)->isChecked());
     EXPECT_TRUE(Find<QRadioButton>(again->OtherPage(), 1139)->isChecked());
+}
+
+TEST_F(SettingsDialogTest, RetentionLimitsAreShownKeptCheckedAsTheCommandLineChecksAndTakenAtOnce) {
+    // Limits set earlier (as `nimbrelctl settings set` sets them) are shown, and a save of other
+    // values keeps them.
+    ASSERT_EQ(SaveSettings(record.m_ConfigPath, {{"ArchiveDays", "7"}, {"ArchiveSize", "20%"}},
+                           record),
+              SettingsSaveResult::Saved);
+    {
+        auto dialog = Open();
+        BasicSettingsPage* basic = dialog->BasicPage();
+        EXPECT_EQ(basic->RetentionDays()->text(), QStringLiteral("7"));
+        EXPECT_EQ(basic->RetentionSize()->text(), QStringLiteral("20"));
+        EXPECT_EQ(basic->RetentionUnit()->currentText(), QStringLiteral("% диска"));
+        Find<QCheckBox>(basic, 1127)->click();
+        QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(Stored("ArchiveDays"), "7");
+    EXPECT_EQ(Stored("ArchiveSize"), "20%");
+
+    // A limit that does not read is refused with the command line's reason, and nothing is
+    // written; the dialog stays open with what was typed.
+    const std::string before = FileBytes();
+    auto dialog = Open();
+    BasicSettingsPage* basic = dialog->BasicPage();
+    basic->RetentionDays()->setText(QStringLiteral("3651"));
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    basic->RetentionDays()->setText(QStringLiteral("2"));
+    basic->RetentionSize()->setText(QStringLiteral("100"));  // all of the disk
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Texts(), (std::vector<std::string>{*RefuseSettingValue("ArchiveDays", "3651"),
+                                                 *RefuseSettingValue("ArchiveSize", "100%")}));
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_EQ(basic->RetentionSize()->text(), QStringLiteral("100"));
+
+    // Gigabytes with a fraction: written, and the program's limits follow at once.
+    basic->RetentionSize()->setText(QStringLiteral("1.5"));
+    basic->RetentionUnit()->setCurrentIndex(0);
+    QTest::mouseClick(dialog->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(Stored("ArchiveDays"), "2");
+    EXPECT_EQ(Stored("ArchiveSize"), "1.5");
+    const RetentionLimits limits = RetentionFromSettings(record.ArchiveDays, record.ArchiveSize);
+    EXPECT_EQ(limits.days, 2);
+    EXPECT_EQ(limits.bytes, 3ull << 29);
+
+    // Emptied boxes are no limit.
+    auto third = Open();
+    third->BasicPage()->RetentionDays()->clear();
+    third->BasicPage()->RetentionSize()->clear();
+    QTest::mouseClick(third->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(third->result(), QDialog::Accepted);
+    EXPECT_EQ(Stored("ArchiveDays"), "0");
+    EXPECT_EQ(Stored("ArchiveSize"), "0");
+    EXPECT_FALSE(RetentionFromSettings(record.ArchiveDays, record.ArchiveSize).Any());
 }
 
 TEST_F(SettingsDialogTest, CancelAfterChangingEverythingChangesNothing) {

@@ -44,6 +44,20 @@ void ArchiveTimelineWidget::SetDay(int64_t dayStartMs, std::vector<archive::Time
     update();
 }
 
+void ArchiveTimelineWidget::SetNames(std::function<std::string(const std::string&)> nameOf) {
+    nameOf_ = std::move(nameOf);
+    update();
+}
+
+QString ArchiveTimelineWidget::LabelOf(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    const archive::TimelineRow& r = rows_[static_cast<std::size_t>(row)];
+    const std::string name = nameOf_ ? nameOf_(r.sid) : std::string();
+    QString label = QString::fromStdString(name.empty() ? r.sid : name);
+    if (r.damaged > 0) label += QStringLiteral(" ⚠");
+    return label;
+}
+
 void ArchiveTimelineWidget::SetPlayed(const std::string& sid, int64_t timeMs) {
     if (sid == playedSid_ && timeMs == playedMs_) return;
     playedSid_ = sid;
@@ -107,10 +121,9 @@ void ArchiveTimelineWidget::paintEvent(QPaintEvent*) {
                        s.open ? kRecording : s.kept ? kKept : kRecorded);
         }
         p.setPen(row.sid == playedSid_ ? palette::kBlue : QColor(60, 60, 60));
-        QString label = QString::fromStdString(row.sid);
-        if (row.damaged > 0) label += QStringLiteral(" ⚠");
-        p.drawText(QRect(4, y, kLabelWidth - 8, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   label);
+        const QRect labelRect(4, y, kLabelWidth - 8, kRowHeight);
+        p.drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter,
+                   p.fontMetrics().elidedText(LabelOf(r), Qt::ElideRight, labelRect.width()));
     }
     if (const auto mark = Marked()) {
         const int x0 = kLabelWidth + timeline.XOf(mark->first);

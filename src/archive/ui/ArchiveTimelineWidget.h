@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "archive/ArchiveTimeline.h"
@@ -24,6 +26,10 @@ class ArchiveTimelineWidget : public QWidget {
 
     void SetDay(int64_t dayStartMs, std::vector<archive::TimelineRow> rows);
     void SetPlayed(const std::string& sid, int64_t timeMs);
+    // The cameras' names for the rows (empty for one it does not know: its id is shown).
+    void SetNames(std::function<std::string(const std::string& sid)> nameOf);
+    // What row `row` is labelled with: the camera's name or id, and a mark for damaged files.
+    QString LabelOf(int row) const;
     // The span marked with Shift and a drag; nothing when none is marked.
     std::optional<std::pair<int64_t, int64_t>> Marked() const;
     void ClearMark();
@@ -50,6 +56,7 @@ class ArchiveTimelineWidget : public QWidget {
 
     int64_t day_ = 0;
     std::vector<archive::TimelineRow> rows_;
+    std::function<std::string(const std::string&)> nameOf_;
     std::string playedSid_;
     int64_t playedMs_ = 0;
     int dragRow_ = -1;

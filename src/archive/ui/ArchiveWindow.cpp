@@ -129,8 +129,9 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
 
     canvas_->SetSurface(&player_.Surface());
     connect(days_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && row < static_cast<int>(dayStarts_.size()))
-            ShowDay(dayStarts_[static_cast<std::size_t>(row)]);
+        if (row < 0 || row >= static_cast<int>(dayStarts_.size())) return;
+        dayPicked_ = true;
+        ShowDay(dayStarts_[static_cast<std::size_t>(row)]);
     });
     connect(snapshots_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         PlayFrom(item->data(Qt::UserRole).toString().toStdString(),
@@ -155,9 +156,11 @@ ArchiveWindow::ArchiveWindow(ArchiveKeeper& keeper, std::string snapshotFolder, 
     sync_.start();
     setMinimumSize(900, 600);
     resize(1180, 760);
-    // Files recorded or changed since the index last looked are found in the background.
+    // Files recorded or changed since the index last looked are found in the background; an
+    // indexing under way shows at once.
     keeper_.SyncSoon();
     Reload();
+    Sync();
 }
 
 ArchiveWindow::~ArchiveWindow() {
@@ -174,11 +177,16 @@ void ArchiveWindow::done(int result) {
     FramedDialog::done(result);
 }
 
+void ArchiveWindow::SetCameraNames(std::function<std::string(const std::string&)> nameOf) {
+    timeline_->SetNames(std::move(nameOf));
+}
+
 void ArchiveWindow::Reload() {
+    changesSeen_ = keeper_.Changes();
     const auto rows = keeper_.Index().Files(keeper_.Root());
     std::set<int64_t> days;
     for (const FileRow& row : rows) {
-        if (row.state == RecordingState::Damaged && row.frames == 0) continue;
+        if (!row.Playable()) continue;
         for (int64_t d = DayStart(row.startMs); d < row.EndMs(); d += kDayMs) days.insert(d);
     }
     std::vector<int64_t> starts(days.rbegin(), days.rend());  // newest first
@@ -192,7 +200,10 @@ void ArchiveWindow::Reload() {
         timeline_->SetDay(DayStart(LocalNowMs()), {});
         return;
     }
-    const auto shown = std::find(dayStarts_.begin(), dayStarts_.end(), day_);
+    // The day the user picked stays shown; until then the newest one (a day recorded since the
+    // window opened comes first).
+    const auto shown = dayPicked_ ? std::find(dayStarts_.begin(), dayStarts_.end(), day_)
+                                  : dayStarts_.end();
     const int row = shown == dayStarts_.end() ? 0 : static_cast<int>(shown - dayStarts_.begin());
     {
         const QSignalBlocker quiet(days_);
@@ -305,14 +316,16 @@ QString ArchiveWindow::StatusText() const {
 void ArchiveWindow::Sync() {
     const auto& progress = keeper_.SyncProgress();
     const bool running = progress.running;
-    if (running)
+    if (running && progress.total == 0)
+        status_->setText(tr("Индексация записей…"));  // the folder is being listed
+    else if (running)
         status_->setText(tr("Индексация записей: %1 из %2")
                              .arg(progress.done.load())
                              .arg(progress.total.load()));
-    else if (syncWasRunning_) {
+    else if (syncWasRunning_)
         status_->clear();
-        Reload();
-    }
+    // Files found, read again or deleted (retention, another window) since the last look.
+    if (!running && keeper_.Changes() != changesSeen_) Reload();
     syncWasRunning_ = running;
     if (Exporting()) {
         const int64_t total = std::max<int64_t>(1, exportProgress_.totalMs);

@@ -11,6 +11,7 @@
 
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -44,6 +45,8 @@ class ArchiveWindow : public FramedDialog {
     ArchiveTimelineWidget* Timeline() const { return timeline_; }
     QListWidget* Days() const { return days_; }
     QListWidget* Snapshots() const { return snapshots_; }
+    // The cameras' names for the timeline's rows (empty for one it does not know).
+    void SetCameraNames(std::function<std::string(const std::string& sid)> nameOf);
     // Reads the index afresh (days, rows, snapshots).
     void Reload();
     // Shows day `dayStartMs`.
@@ -72,6 +75,7 @@ class ArchiveWindow : public FramedDialog {
     std::string preferredSid_;
     archive::ArchivePlayer player_;
     int64_t day_ = 0;
+    bool dayPicked_ = false;  // the user chose the day shown
     std::vector<int64_t> dayStarts_;
 
     ArchiveTimelineWidget* timeline_;
@@ -91,6 +95,7 @@ class ArchiveWindow : public FramedDialog {
     QLabel* status_;
     QTimer sync_;
     bool syncWasRunning_ = false;
+    uint64_t changesSeen_ = 0;  // the keeper's count of changes last shown
 
     archive::ExportProgress exportProgress_;
     archive::ExportResult exportResult_;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -25,6 +27,8 @@ namespace {
 
 const QColor kTitleText(240, 240, 240);
 constexpr int kSyncMs = 100;  // how often the window follows the stream's state
+// A stream the camera closed that showed no frame for this many looks has played out.
+constexpr int kPlayedOutSyncs = 10;
 // How long the window keeps showing a jump's point while the stream still reports pictures from
 // before it.
 constexpr int kJumpHoldSeconds = 5;
@@ -69,7 +73,10 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
       resume_(TransportButton("PlayResume", playback_text::kTipResume)),
       forward_(TransportButton("PlayForward", playback_text::kTipForward)),
       maximise_(new BitmapButton(this)),
-      restore_(new BitmapButton(this)) {
+      restore_(new BitmapButton(this)),
+      save_(new FlatButton(tr("Сохранить"), FlatButton::Scheme::Secondary, this)),
+      saveCancel_(new FlatButton(tr("Отмена"), FlatButton::Scheme::Secondary, this)),
+      saveFolder_(QDir::homePath()) {
     setWindowTitle(QString::fromStdString(flow_->DeviceName()));
     setModal(true);
     canvas_->setObjectName(QStringLiteral("video"));
@@ -113,6 +120,21 @@ CPlayback::CPlayback(std::unique_ptr<PlaybackFlow> flow, std::unique_ptr<Playbac
     connect(maximise_, &QAbstractButton::clicked, this, [this] { SetMaximised(true); });
     connect(restore_, &QAbstractButton::clicked, this, [this] { SetMaximised(false); });
 
+    save_->setObjectName(QStringLiteral("save"));
+    save_->setToolTip(tr("Сохранить воспроизводимое видео в файл MP4"));
+    save_->setAutoDefault(false);
+    save_->setEnabled(false);
+    saveCancel_->setObjectName(QStringLiteral("saveCancel"));
+    saveCancel_->setToolTip(tr("Отменить сохранение и удалить файл"));
+    saveCancel_->setAutoDefault(false);
+    saveCancel_->hide();
+    connect(save_, &QPushButton::clicked, this, &CPlayback::OnSave);
+    connect(saveCancel_, &QPushButton::clicked, this, [this] { EndSave(true); });
+    chooseFile_ = [](QWidget* parent, const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent, tr("Сохранить запись в файл"), suggested,
+                                            tr("Видео MP4 (*.mp4)"));
+    };
+
     if (stream_) {
         canvas_->SetSurface(&stream_->Surface());
         // The stream's animation thread steps the starting animation, as a live camera's does
@@ -140,8 +162,14 @@ CPlayback::~CPlayback() {
     StopPlayback();
 }
 
+void CPlayback::SetSaving(const QString& folder, FileChooser chooser) {
+    if (!folder.isEmpty()) saveFolder_ = folder;
+    if (chooser) chooseFile_ = std::move(chooser);
+}
+
 void CPlayback::StopPlayback() {
     if (!stream_) return;
+    EndSave(false);  // what was saved is kept
     stream_->Abort();  // a start sequence under way ends within its bounded waits
     if (startThread_.joinable()) startThread_.join();
     stream_->Stop();
@@ -217,6 +245,8 @@ void CPlayback::OnStart() {
         stream_->Abort();
         startThread_.join();
     }
+    EndSave(false);  // the hour played until now is saved
+    hour_ = *date;
     timeline_.reset();
     slider_->setRange(0, 0);
     currentTime_ = endTime_ = Text(playback_text::kZeroTime);
@@ -233,8 +263,84 @@ void CPlayback::OnStart() {
     update();
 }
 
+QString CPlayback::SuggestedFileName() const {
+    // "<camera>-YYYY-MM-DD-hh-mm-ss.mp4" of the card's time at the slider.
+    const QString day = QString::fromStdString(hour_.substr(0, 8));
+    QString time = QString::fromStdString(timeline_->TimeAt(slider_->value()));
+    return QStringLiteral("%1-%2-%3-%4-%5.mp4")
+        .arg(QString::fromStdString(flow_->Sid()), day.left(4), day.mid(4, 2), day.mid(6, 2),
+             time.replace(':', '-'));
+}
+
+void CPlayback::OnSave() {
+    if (saving_) {
+        EndSave(false);
+        return;
+    }
+    if (!stream_ || stream_->State() != PlaybackStream::kPlaying || !timeline_) return;
+    const auto track = stream_->Track();
+    if (!track) return;
+    const QString file = chooseFile_(this, QDir(saveFolder_).filePath(SuggestedFileName()));
+    if (file.isEmpty()) return;
+    std::string error;
+    if (!saver_.Begin(file.toStdString(), *track, error)) {
+        saveStatus_ = Text(PlaybackSaver::kSaveFailed);
+        save_->setToolTip(QString::fromStdString(error));
+        update(0, 0, width(), PlaybackLayout::kBandHeight);
+        return;
+    }
+    stream_->SetFrameTap(&saver_);
+    saving_ = true;
+    save_->setText(tr("Готово"));
+    save_->setToolTip(tr("Закончить сохранение в %1").arg(QDir::toNativeSeparators(file)));
+    saveCancel_->show();
+    SyncSave();
+}
+
+void CPlayback::EndSave(bool cancel) {
+    if (!saving_) return;
+    saving_ = false;
+    // Once the stream no longer hands the saver a frame, the file is completed.
+    stream_->SetFrameTap(nullptr);
+    const QString file = QDir::toNativeSeparators(QString::fromStdString(saver_.File().string()));
+    if (cancel) {
+        saver_.Cancel();
+        saveStatus_ = tr("Сохранение отменено");
+    } else if (saver_.Finish()) {
+        saveStatus_ = tr("Сохранено: %1").arg(file);
+    } else {
+        saveStatus_ = Text(PlaybackSaver::kSaveFailed);
+    }
+    save_->setText(tr("Сохранить"));
+    save_->setToolTip(saveStatus_);
+    saveCancel_->hide();
+    update(0, 0, width(), PlaybackLayout::kBandHeight);
+}
+
+void CPlayback::SyncSave() {
+    if (!stream_) return;
+    const int state = stream_->State();
+    save_->setEnabled(saving_ || (state == PlaybackStream::kPlaying && timeline_));
+    if (!saving_) return;
+    // The stream stopped or failed, or the camera closed it and its last frames were shown.
+    const uint64_t shown = stream_->Stats().framesShown;
+    quietSyncs_ = shown == shownAtLastSync_ ? quietSyncs_ + 1 : 0;
+    shownAtLastSync_ = shown;
+    const bool playedOut = stream_->Closed() && quietSyncs_ >= kPlayedOutSyncs;
+    if (saver_.Status() == PlaybackSaver::State::Failed || state != PlaybackStream::kPlaying ||
+        playedOut) {
+        EndSave(false);
+        return;
+    }
+    const double seconds =
+        saver_.Frames() == 0 ? 0.0 : (saver_.LastMs() - saver_.FirstMs()) / 1000.0;
+    saveStatus_ = tr("Сохранение: %1 с").arg(seconds, 0, 'f', 1);
+    update(0, 0, width(), PlaybackLayout::kBandHeight);
+}
+
 void CPlayback::Sync() {
     if (!stream_) return;
+    SyncSave();
     const int state = stream_->State();
     canvas_->SetPlayState(state);
     ShowTransport(state);
@@ -388,6 +494,8 @@ void CPlayback::resizeEvent(QResizeEvent* event) {
     pause_->setGeometry(ToQRect(l.pause));
     resume_->setGeometry(ToQRect(l.pause));
     forward_->setGeometry(ToQRect(l.forward));
+    save_->setGeometry(ToQRect(l.save));
+    saveCancel_->setGeometry(ToQRect(l.saveCancel));
     CloseButton()->setGeometry(ToQRect(l.close));
     maximise_->setGeometry(ToQRect(l.maximise));
     restore_->setGeometry(ToQRect(l.maximise));
@@ -421,6 +529,15 @@ void CPlayback::PaintBand(QPainter& p, const QRect& band) {
     p.setFont(f);
     p.setPen(kTitleText);
     p.drawText(band.adjusted(10, 0, -80, 0), Qt::AlignVCenter | Qt::AlignLeft, title_);
+    if (saveStatus_.isEmpty()) return;
+    // The save's progress or outcome right of the title, before the band's buttons; a long
+    // path loses its middle.
+    f.setPixelSize(13);
+    f.setBold(false);
+    p.setFont(f);
+    const QRect room = band.adjusted(band.width() / 3, 0, -80, 0);
+    p.drawText(room, Qt::AlignVCenter | Qt::AlignRight,
+               p.fontMetrics().elidedText(saveStatus_, Qt::ElideMiddle, room.width()));
 }
 
 void CPlayback::keyPressEvent(QKeyEvent* event) {

@@ -2,8 +2,11 @@
 // arrived), the video area keeping 16:9, the year, month, day and hour lists of the card's index,
 // the start button, the timeline slider with its two time texts, and the transport buttons
 // (rewind, pause or resume, fast forward); maximise, restore and close in the band; Escape
-// closes, Enter does nothing. A thin view over PlaybackFlow (the index) and PlaybackStream (the
-// played hour), whose start sequence runs on a thread of its own.
+// closes, Enter does nothing. The span being played can be saved to an MP4 file as it plays
+// (PlaybackSaver), with its progress and outcome in the band and a cancel; a save ends when the
+// user says so, when the playback stops or ends, and when the window closes, and keeps what it
+// saved. A thin view over PlaybackFlow (the index) and PlaybackStream (the played hour), whose
+// start sequence runs on a thread of its own.
 // Threading: the UI thread; the flow's index worker, the stream's display tick and its animation
 // reach it only by queued calls, and the window reads the stream's state on a timer.
 #pragma once
@@ -13,11 +16,13 @@
 #include <array>
 #include <chrono>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
 
 #include "playback/PlaybackFlow.h"
+#include "playback/PlaybackSaver.h"
 #include "playback/PlaybackStream.h"
 #include "playback/PlaybackTimeline.h"
 #include "widgets/FramedDialog.h"
@@ -40,6 +45,12 @@ class CPlayback : public FramedDialog {
                        std::unique_ptr<PlaybackStream> stream = nullptr, QWidget* parent = nullptr);
     ~CPlayback() override;
 
+    // Asks where a span is saved, offering `suggested`; empty: not saved.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+    // The folder a saved span is offered in (the recording folder's account folder) and the
+    // chooser (default: the desktop's save dialog).
+    void SetSaving(const QString& folder, FileChooser chooser = {});
+
     PlaybackFlow& Flow() { return *flow_; }
     PlaybackStream* Stream() { return stream_.get(); }
     // A start sequence runs on the start thread.
@@ -54,6 +65,11 @@ class CPlayback : public FramedDialog {
     BitmapButton* ForwardButton() const { return forward_; }
     BitmapButton* MaximiseButton() const { return maximise_; }
     BitmapButton* RestoreButton() const { return restore_; }
+    FlatButton* SaveButton() const { return save_; }
+    FlatButton* SaveCancelButton() const { return saveCancel_; }
+    const PlaybackSaver& Saver() const { return saver_; }
+    // The save's progress or outcome, as the band shows it.
+    QString SaveStatus() const { return saveStatus_; }
     QString CurrentTimeText() const { return currentTime_; }
     QString EndTimeText() const { return endTime_; }
     QString TitleText() const { return title_; }
@@ -92,6 +108,13 @@ class CPlayback : public FramedDialog {
     int ShownPosition();
     // Ends a start sequence under way and the playback.
     void StopPlayback();
+    // The save button: starts a save, or finishes the one running.
+    void OnSave();
+    // Ends the save running, keeping what it saved; `cancel`: removing it.
+    void EndSave(bool cancel);
+    // Follows the save: its progress, a failed write, the end of the stream.
+    void SyncSave();
+    QString SuggestedFileName() const;
     BitmapButton* TransportButton(const char* base, const char* tip);
 
     std::unique_ptr<PlaybackFlow> flow_;
@@ -113,6 +136,16 @@ class CPlayback : public FramedDialog {
     BitmapButton* forward_;
     BitmapButton* maximise_;
     BitmapButton* restore_;
+    FlatButton* save_;
+    FlatButton* saveCancel_;
+    PlaybackSaver saver_;
+    bool saving_ = false;  // the saver hears the stream's frames
+    QString saveFolder_;
+    FileChooser chooseFile_;
+    QString saveStatus_;
+    std::string hour_;            // the hour played ("YYYYMMDD-HH")
+    uint64_t shownAtLastSync_ = 0;  // frames shown: a closed stream that shows no more has ended
+    int quietSyncs_ = 0;
     QTimer sync_;
     bool paused_ = false;             // the user paused the playback shown
     std::optional<int> jumpTarget_;   // the last jump, until the stream shows it

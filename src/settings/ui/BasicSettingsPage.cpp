@@ -55,6 +55,18 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     language_->setObjectName(QStringLiteral("language"));
     language_->addItem(Text(kRussian));
     language_->addItem(Text(kEnglish));
+    archiveDays_ = new QLineEdit(this);
+    archiveDays_->setObjectName(QStringLiteral("archiveDays"));
+    archiveDays_->setFixedWidth(56);
+    archiveDays_->setMaxLength(4);
+    archiveSize_ = new QLineEdit(this);
+    archiveSize_->setObjectName(QStringLiteral("archiveSize"));
+    archiveSize_->setFixedWidth(64);
+    archiveSize_->setMaxLength(16);
+    archiveUnit_ = new QComboBox(this);
+    archiveUnit_->setObjectName(QStringLiteral("archiveSizeUnit"));
+    archiveUnit_->addItem(tr("ГБ"));
+    archiveUnit_->addItem(tr("% диска"));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(24, 18, 24, 14);
@@ -82,6 +94,19 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     length->addWidget(new QLabel(Text(kMinutes), this));
     length->addStretch(1);
     grid->addLayout(length, row++, 1, 1, 3);
+
+    caption(tr("Хранить записи"));
+    auto* retention = new QHBoxLayout;
+    retention->setSpacing(8);
+    retention->addWidget(archiveDays_);
+    retention->addWidget(new QLabel(tr("дней, не более"), this));
+    retention->addWidget(archiveSize_);
+    retention->addWidget(archiveUnit_);
+    retention->addStretch(1);
+    grid->addLayout(retention, row++, 1, 1, 3);
+    auto* noLimit = new QLabel(tr("0 — без ограничения"), this);
+    noLimit->setStyleSheet(QStringLiteral("color: #808080;"));
+    grid->addWidget(noLimit, row++, 1, 1, 3);
 
     caption(Text(kCloseLabel));
     auto* closing = new QHBoxLayout;
@@ -164,6 +189,13 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
     autoPlay_->setChecked(values.autoPlay);
     autostart_->setChecked(values.autostart);
     desktopNotices_->setChecked(values.desktopNotices);
+    archiveDays_->setText(QString::fromStdString(values.archiveDays));
+    // "N%" is a share of the disk, anything else gigabytes.
+    const bool share = values.archiveSize.ends_with('%');
+    const std::string size =
+        share ? values.archiveSize.substr(0, values.archiveSize.size() - 1) : values.archiveSize;
+    archiveSize_->setText(QString::fromStdString(size));
+    archiveUnit_->setCurrentIndex(share ? 1 : 0);
 }
 
 void BasicSettingsPage::Read(SettingsValues& values) const {
@@ -179,6 +211,14 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
     values.languageFromEnvironment = environmentLanguage_;
     values.autostart = autostart_->isChecked();
     values.desktopNotices = desktopNotices_->isChecked();
+    // An empty box is no limit; a limit of 0 is none in either unit.
+    const auto number = [](const QLineEdit* box) {
+        const std::string text = box->text().trimmed().toStdString();
+        return text.empty() ? std::string("0") : text;
+    };
+    values.archiveDays = number(archiveDays_);
+    const std::string size = number(archiveSize_);
+    values.archiveSize = size != "0" && archiveUnit_->currentIndex() == 1 ? size + "%" : size;
 }
 
 QWidget* BasicSettingsPage::Control(int id) const {

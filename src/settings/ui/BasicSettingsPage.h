@@ -1,7 +1,8 @@
 // The settings dialog's basic page: the recording and snapshot folders (each with browse, open
 // and an automatic choice), the recording file length, what the close button does, automatic
-// login, opening every device at start, starting with the session, and the language of the
-// program's windows (used from the next start).
+// login, opening every device at start, starting with the session, the archive's retention
+// (the last N days, at most N gigabytes or N % of the disk; 0 for no limit) and the language of
+// the program's windows (used from the next start).
 // Threading: the UI thread.
 #pragma once
 
@@ -38,6 +39,10 @@ class BasicSettingsPage : public QWidget {
     QWidget* Control(int id) const;
     // The language choice: Russian, then English.
     QComboBox* LanguageBox() const { return language_; }
+    // The retention: days, the size limit's number and its unit (gigabytes, then % of the disk).
+    QLineEdit* RetentionDays() const { return archiveDays_; }
+    QLineEdit* RetentionSize() const { return archiveSize_; }
+    QComboBox* RetentionUnit() const { return archiveUnit_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,6 +76,9 @@ class BasicSettingsPage : public QWidget {
     QComboBox* language_;
     QLabel* languageNote_ = nullptr;
     std::optional<InterfaceLanguage> environmentLanguage_;
+    QLineEdit* archiveDays_;
+    QLineEdit* archiveSize_;
+    QComboBox* archiveUnit_;
 };
 
 }  // namespace nimbrel

@@ -104,7 +104,9 @@ void SettingsDialog::Save() {
         return;
     }
     if (result == SettingsSaveResult::Refused) {
-        // A folder typed as no place: nothing was written; the user may correct it.
+        // A folder typed as no place, or a retention limit that does not read: refused as the
+        // command line refuses it, nothing was written, and the dialog stays open with what the
+        // user typed so that it may be corrected.
         notifier_.MessageBox(flow_.Refusal(), settings_text::kCaption);
         return;
     }

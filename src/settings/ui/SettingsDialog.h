@@ -23,7 +23,7 @@ class SettingsDialog : public FramedDialog {
     Q_OBJECT
   public:
     static constexpr int kWidth = 720;
-    static constexpr int kHeight = 440;
+    static constexpr int kHeight = 470;
     static constexpr int kBandHeight = 47;
     static constexpr int kPageLeft = 8;
 
