@@ -4,13 +4,16 @@
 // same streams costs in-process.
 //
 //   bench_live_wall [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]
-//                   [--open 64] [--audio-cameras 16] [--floor-seconds F] [--no-viewer]
-//                   [--json FILE] [--chart FILE.svg]
+//                   [--open 64] [--tour] [--audio-cameras 16] [--floor-seconds F]
+//                   [--no-viewer] [--json FILE] [--chart FILE.svg]
 //
 // An open wall (--open N) has N cameras open in a 4 × 4 wall, 16 of them on the page shown and
 // the rest on hidden pages; after the measured window it turns through every page once and
 // times each switch to live pictures. Beside it runs the same wall with only its N - 16 hidden
-// cameras (the shown page held by empty panes): what receiving them alone costs.
+// cameras (the shown page held by empty panes): what receiving them alone costs. With --tour
+// the open wall runs again with its tour showing the next page every 10 s (the page after it
+// warmed up a second ahead) for four switches: each switch's time to live pictures, and the
+// client's CPU over the tour beside the same wall without it.
 //
 // Each wall runs in a child process of its own (the same executable with --one), so that its
 // CPU time and resident memory are its own and nothing freed by an earlier wall hides what the
@@ -77,6 +80,7 @@
 #include "LiveWallMeasure.h"
 #include "LiveWallReport.h"
 #include "SimProcess.h"
+#include "TourRun.h"
 #include "WallUser.h"
 #include "camera/H264ClipEncoder.h"
 #include "devices/DeviceList.h"
@@ -124,6 +128,7 @@ struct Options {
     std::vector<int> hdCameras{1, 4};
     std::vector<int> audioCameras{16};
     std::vector<int> open{64};
+    bool tour = false;  // each open wall again with its tour running
     bool viewer = true;
     std::string json;   // where the rows go as JSON too
     std::string chart;  // where the client/floor chart goes (SVG)
@@ -133,7 +138,12 @@ struct Options {
     int oneShown = -1;  // cameras on the page shown; -1: all
     bool oneHd = false;
     bool oneAudio = false;
+    int oneTourSwitches = 0;  // the wall runs its tour for this many switches instead
 };
+
+// The tour of an open wall: a switch every 10 s, four of them.
+constexpr std::chrono::seconds kTourInterval{10};
+constexpr int kTourSwitches = 4;
 
 std::vector<int> ParseList(const std::string& text) {
     std::vector<int> values;
@@ -147,14 +157,15 @@ std::vector<int> ParseList(const std::string& text) {
 int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s [--seconds S] [--warmup W] [--cameras 1,4,9,16] [--hd-cameras 1,4]\n"
-                 "          [--open 64] [--audio-cameras 16] [--floor-seconds F] [--no-viewer]\n"
-                 "          [--json FILE] [--chart FILE.svg]\n"
+                 "          [--open 64] [--tour] [--audio-cameras 16] [--floor-seconds F]\n"
+                 "          [--no-viewer] [--json FILE] [--chart FILE.svg]\n"
                  "  --seconds        measured window of each wall (default 10)\n"
                  "  --warmup         playing time before the window (default 3)\n"
                  "  --cameras        720p25 walls to run, by camera count (1..16; empty: none)\n"
                  "  --hd-cameras     1080p25 walls to run (default 1,4; empty: none)\n"
                  "  --open           720p25 cameras open in a 4x4 wall, 16 shown, the rest on\n"
                  "                   hidden pages, with paging (17..64, default 64; empty: none)\n"
+                 "  --tour           each open wall again with its tour: a switch every 10 s\n"
                  "  --audio-cameras  720p25 walls with device audio and talk on one camera\n"
                  "                   (default 16; empty: none)\n"
                  "  --floor-seconds  video per stream decoded for the floor (default 4)\n"
@@ -187,6 +198,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.oneShown = std::atoi(value().c_str());
         else if (arg == "--open")
             o.open = ParseList(value());
+        else if (arg == "--tour")
+            o.tour = true;
+        else if (arg == "--tour-switches")
+            o.oneTourSwitches = std::atoi(value().c_str());
         else if (arg == "--json")
             o.json = value();
         else if (arg == "--chart")
@@ -293,7 +308,8 @@ int RunOne(const Options& o) {
     const int grid = GridFor(shownCount > 0 ? shownCount : kShownOfOpen);
     std::ostringstream out;
     out << "RESULT stream=" << kind.name << " cameras=" << n << " shownCameras=" << shownCount
-        << " grid=" << grid << " audio=" << (o.oneAudio ? 1 : 0);
+        << " grid=" << grid << " audio=" << (o.oneAudio ? 1 : 0)
+        << " tour=" << (o.oneTourSwitches > 0 ? 1 : 0);
     auto fail = [&](const std::string& why) {
         std::printf("%s error=%s\n", out.str().c_str(), why.c_str());
         return 1;
@@ -320,7 +336,7 @@ int RunOne(const Options& o) {
     int64_t rssBefore = 0, rssAfter = 0, anonBefore = 0, anonAfter = 0;
     int paneWidth = 0, paneHeight = 0;
     uint64_t viewerTaken = 0;
-    std::vector<double> switchMs;
+    std::vector<double> switchMs, tourMs;
     std::map<std::string, int64_t> threadsBefore, threadsAfter;
     {
         std::unique_ptr<test::SimProcess> sim;
@@ -393,7 +409,10 @@ int RunOne(const Options& o) {
         threadsBefore = ThreadRunTimeByName();
         const double cpuStart = ProcessCpuSeconds();
         const double start = MonotonicSeconds();
-        std::this_thread::sleep_for(std::chrono::duration<double>(o.seconds));
+        if (o.oneTourSwitches > 0)
+            tourMs = RunTour(canvas, cameras, o.oneTourSwitches, kTourInterval);
+        else
+            std::this_thread::sleep_for(std::chrono::duration<double>(o.seconds));
         cpu = ProcessCpuSeconds() - cpuStart;
         window = MonotonicSeconds() - start;
         threadsAfter = ThreadRunTimeByName();
@@ -406,7 +425,8 @@ int RunOne(const Options& o) {
         rssAfter = ResidentBytes();
         anonAfter = ResidentAnonymousBytes();
         const bool stillPlaying = allPlaying();
-        if (shownCount > 0 && n > shownCount) switchMs = TurnEveryPage(canvas, cameras);
+        if (shownCount > 0 && n > shownCount && tourMs.empty())
+            switchMs = TurnEveryPage(canvas, cameras);
 
         for (CCamera* camera : cameras) camera->RequestStop();
         for (CCamera* camera : cameras) camera->Shutdown();
@@ -473,6 +493,13 @@ int RunOne(const Options& o) {
             << " pageSwitches=";
         for (std::size_t i = 0; i < switchMs.size(); ++i) out << (i ? "," : "") << switchMs[i];
     }
+    if (!tourMs.empty()) {
+        std::vector<double> sorted = tourMs;
+        std::sort(sorted.begin(), sorted.end());
+        out << " tourSwitchMedianMs=" << sorted[sorted.size() / 2]
+            << " tourSwitchMaxMs=" << sorted.back() << " tourSwitches=";
+        for (std::size_t i = 0; i < tourMs.size(); ++i) out << (i ? "," : "") << tourMs[i];
+    }
     // Each thread name's share of the window, in CPU seconds per second.
     for (const auto& [name, ns] : threadsAfter) {
         const auto found = threadsBefore.find(name);
@@ -488,13 +515,17 @@ int RunOne(const Options& o) {
 using Result = std::map<std::string, std::string>;
 
 // Runs one wall in a child process and returns its figures.
-Result RunChild(const Options& o, int cameras, int shown, bool hd, bool audio) {
+Result RunChild(const Options& o, int cameras, int shown, bool hd, bool audio, bool tour) {
     std::vector<std::string> args{
         "/proc/self/exe",         "--one",           std::to_string(cameras),       "--shown",
         std::to_string(shown),    "--seconds",       std::to_string(o.seconds),     "--warmup",
         std::to_string(o.warmup), "--floor-seconds", std::to_string(o.floorSeconds)};
     if (hd) args.push_back("--hd");
     if (audio) args.push_back("--audio");
+    if (tour) {
+        args.push_back("--tour-switches");
+        args.push_back(std::to_string(kTourSwitches));
+    }
     if (!o.viewer) args.push_back("--no-viewer");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -568,6 +599,11 @@ std::vector<WallRow> MakeRows(const std::vector<Result>& results) {
         row.open = int(Num(r, "cameras"));
         row.shown = int(Num(r, "shownCameras"));
         row.audio = Num(r, "audio") != 0;
+        row.tour = Num(r, "tour") != 0;
+        if (r.count("tourSwitchMedianMs")) {
+            row.tourSwitchMedianMs = Num(r, "tourSwitchMedianMs");
+            row.tourSwitchMaxMs = Num(r, "tourSwitchMaxMs");
+        }
         row.client = Num(r, "client");
         row.floor = Num(r, "floor");
         row.ratio = row.floor > 0 ? row.client / row.floor : 0;
@@ -582,7 +618,7 @@ std::vector<WallRow> MakeRows(const std::vector<Result>& results) {
             row.mibPerHiddenCamera = mib(r) / row.open;
         } else {
             for (const Result& h : results)
-                if (!h.count("error") && Str(h, "stream") == row.stream &&
+                if (!row.tour && !h.count("error") && Str(h, "stream") == row.stream &&
                     int(Num(h, "cameras")) == hidden && int(Num(h, "shownCameras")) == 0) {
                     row.mibPerHiddenCamera = mib(h) / hidden;
                     row.mibPerShownCamera = (mib(r) - mib(h)) / row.shown;
@@ -606,6 +642,7 @@ int RunAll(const Options& o) {
         int shown;
         bool hd;
         bool audio;
+        bool tour = false;
     };
     std::vector<Wall> walls;
     for (int n : o.cameras) walls.push_back({n, n, false, false});
@@ -613,16 +650,17 @@ int RunAll(const Options& o) {
     for (int n : o.open) {
         walls.push_back({n, kShownOfOpen, false, false});
         walls.push_back({n - kShownOfOpen, 0, false, false});  // receiving the hidden ones alone
+        if (o.tour) walls.push_back({n, kShownOfOpen, false, false, true});
     }
     for (int n : o.audioCameras) walls.push_back({n, n, false, true});
     std::fprintf(stderr,
                  "live wall: %zu walls, %.0f s warm-up + %.0f s measured each; load average %.2f\n",
                  walls.size(), o.warmup, o.seconds, LoadAverage());
     std::vector<Result> results;
-    for (const auto& [n, shown, hd, audio] : walls) {
+    for (const auto& [n, shown, hd, audio, tour] : walls) {
         std::fprintf(stderr, "  %s x %d open, %d shown%s ...\n", hd ? k1080p.name : k720p.name, n,
-                     shown, audio ? " with sound" : "");
-        results.push_back(RunChild(o, n, shown, hd, audio));
+                     shown, audio ? " with sound" : tour ? " touring" : "");
+        results.push_back(RunChild(o, n, shown, hd, audio, tour));
         if (results.back().count("error"))
             std::fprintf(stderr, "    failed: %s\n", Str(results.back(), "error").c_str());
     }
@@ -722,7 +760,7 @@ int RunAll(const Options& o) {
     auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
     const double p99Limit = 2 * period + 5;
     for (const WallRow& row : rows) {
-        if (row.audio) continue;  // the sound walls: below
+        if (row.audio || row.tour) continue;  // the sound and tour walls: below
         const bool hd = row.stream == k1080p.name;
         std::printf("  %-8s %2d of %2d:", row.stream.c_str(), row.shown, row.open);
         if (row.shown == 16 && row.open == 16 && !hd)
@@ -753,6 +791,29 @@ int RunAll(const Options& o) {
             std::printf(" %.1f MiB/hidden camera <= 6 %s;", *row.mibPerHiddenCamera,
                         verdict(*row.mibPerHiddenCamera <= 6));
         std::printf("\n");
+    }
+
+    // Tours: each switch's time to live pictures, and the tour's CPU against the same wall
+    // standing on one page.
+    for (const WallRow& row : rows) {
+        if (!row.tour || !row.tourSwitchMedianMs) continue;
+        double still = -1;
+        std::optional<double> manual;
+        for (const WallRow& h : rows)
+            if (!h.tour && !h.audio && h.stream == row.stream && h.open == row.open &&
+                h.shown == row.shown) {
+                still = h.client;
+                manual = h.pageSwitchMs;
+            }
+        std::printf(
+            "\nTour, %s x %d open, %d shown, a switch every %lld s: switch to live pictures median "
+            "%.0f ms, worst %.0f ms (<= 100 ms %s; a manual page switch: %s)\n",
+            row.stream.c_str(), row.open, row.shown, static_cast<long long>(kTourInterval.count()),
+            *row.tourSwitchMedianMs, *row.tourSwitchMaxMs,
+            verdict(*row.tourSwitchMaxMs <= 100), Figure(manual, "%.0f ms").c_str());
+        if (still > 0)
+            std::printf("  CPU %.3f with the tour against %.3f without (%+.1f%%)\n", row.client,
+                        still, (row.client / still - 1) * 100);
     }
 
     // Sound: device audio on one camera of a playing wall, and talk to it.

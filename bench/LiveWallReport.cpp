@@ -18,6 +18,7 @@ std::string Label(const WallRow& r) {
     std::string label = r.stream + " " + std::to_string(r.shown);
     if (r.open != r.shown) label += " of " + std::to_string(r.open);
     if (r.audio) label += " +sound";
+    if (r.tour) label += " tour";
     return label;
 }
 
@@ -40,6 +41,9 @@ std::string RowsAsJson(const std::vector<WallRow>& rows) {
         row["mibPerShownCamera"] = Optional(r.mibPerShownCamera);
         row["mibPerHiddenCamera"] = Optional(r.mibPerHiddenCamera);
         row["pageSwitchMs"] = Optional(r.pageSwitchMs);
+        row["tour"] = r.tour;
+        row["tourSwitchMedianMs"] = Optional(r.tourSwitchMedianMs);
+        row["tourSwitchMaxMs"] = Optional(r.tourSwitchMaxMs);
         all.append(row);
     }
     Json::StreamWriterBuilder builder;

@@ -15,6 +15,7 @@ struct WallRow {
     int open = 0;        // cameras open
     int shown = 0;       // of them on the page shown
     bool audio = false;  // device audio and talk on one camera
+    bool tour = false;   // the wall's tour ran: a switch every 10 s
     double client = 0;   // CPU s/s of the client process
     double floor = 0;    // CPU s/s of decoding plus one conversion of the shown streams
     double ratio = 0;    // client / floor (0 without a floor)
@@ -24,6 +25,8 @@ struct WallRow {
     std::optional<double> mibPerShownCamera;
     std::optional<double> mibPerHiddenCamera;
     std::optional<double> pageSwitchMs;  // the longest switch to live pictures
+    std::optional<double> tourSwitchMedianMs;  // a tour's switches to live pictures
+    std::optional<double> tourSwitchMaxMs;
 };
 
 // A JSON array with one object per row; absent figures are null.

@@ -4,6 +4,30 @@
 <context>
     <name>Core</name>
     <message>
+        <source>Обход камер группы</source>
+        <translation>Tour of the group's cameras</translation>
+    </message>
+    <message>
+        <source>Обход страниц: запустить / остановить</source>
+        <translation>Page tour: start / stop</translation>
+    </message>
+    <message>
+        <source>Пробел</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Пауза обхода / продолжить</source>
+        <translation>Pause the tour / go on</translation>
+    </message>
+    <message>
+        <source>Уведомления</source>
+        <translation>Notifications</translation>
+    </message>
+    <message>
+        <source>Сообщать о сбоях, пока окно скрыто</source>
+        <translation>Tell of failures while the window is hidden</translation>
+    </message>
+    <message>
         <source>В этом промежутке нет записей</source>
         <translation>There are no recordings in this span</translation>
     </message>
@@ -1212,6 +1236,10 @@ Route: %2</translation>
 <context>
     <name>nimbrel::CNimbrelDlg</name>
     <message>
+        <source>До следующей страницы обхода</source>
+        <translation>Time to the tour's next page</translation>
+    </message>
+    <message>
         <source>Архив записей</source>
         <translation>Archive</translation>
     </message>
@@ -1345,6 +1373,29 @@ Route: %2</translation>
     <message>
         <source>Сохранение: %1 с</source>
         <translation>Saving: %1 s</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::DesktopNotices</name>
+    <message>
+        <source>Видео прервалось и не вернулось за минуту</source>
+        <translation>The video stopped and has not come back for a minute</translation>
+    </message>
+    <message>
+        <source>Камера не в сети больше минуты</source>
+        <translation>The camera has been offline for more than a minute</translation>
+    </message>
+    <message>
+        <source>Запись остановлена: не удалось записать файл на диск</source>
+        <translation>Recording stopped: the file could not be written to the disk</translation>
+    </message>
+    <message>
+        <source>Сеанс завершён</source>
+        <translation>Signed out</translation>
+    </message>
+    <message>
+        <source>Сервис завершил сеанс: войдите снова, чтобы вернуть видео</source>
+        <translation>The service ended the session: sign in again to bring the video back</translation>
     </message>
 </context>
 <context>
@@ -1609,6 +1660,73 @@ Route: %2</translation>
     <message>
         <source>Закрыть</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::TourControl</name>
+    <message>
+        <source>пауза</source>
+        <translation>paused</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Остановить обход (T)</source>
+        <translation>Stop the tour (T)</translation>
+    </message>
+    <message>
+        <source>Обход страниц (T)</source>
+        <translation>Page tour (T)</translation>
+    </message>
+    <message>
+        <source>Остановить обход</source>
+        <translation>Stop the tour</translation>
+    </message>
+    <message>
+        <source>Запустить обход</source>
+        <translation>Start the tour</translation>
+    </message>
+    <message>
+        <source>Продолжить обход</source>
+        <translation>Resume the tour</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Смена страницы</source>
+        <translation>Change pages</translation>
+    </message>
+    <message>
+        <source>через %1 с</source>
+        <translation>every %1 s</translation>
+    </message>
+    <message>
+        <source>Другой интервал…</source>
+        <translation>Another interval…</translation>
+    </message>
+    <message>
+        <source>Показывать</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Все страницы стены</source>
+        <translation>Every page of the wall</translation>
+    </message>
+    <message>
+        <source>Камеры группы «%1»</source>
+        <translation>The cameras of group “%1”</translation>
+    </message>
+    <message>
+        <source>Обход страниц</source>
+        <translation>Page tour</translation>
+    </message>
+    <message>
+        <source>Смена страницы через, секунд (%1–%2):</source>
+        <translation>Change pages every (seconds, %1–%2):</translation>
     </message>
 </context>
 <context>

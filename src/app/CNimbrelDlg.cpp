@@ -2,6 +2,8 @@
 // keyboard and mouse handling is in CNimbrelDlgInput.cpp, the toolbar actions in
 // CNimbrelDlgToolbar.cpp.
 #include "app/CNimbrelDlg.h"
+#include "app/DesktopNotices.h"
+#include "app/TourControl.h"
 
 #include <algorithm>
 
@@ -209,6 +211,12 @@ void CNimbrelDlg::CreateChildren() {
     // Views start, fail and stop with their panes taken, repainted and given back.
     connect(canvasView_, &CanvasWidget::PaneStateChanged, this, &CNimbrelDlg::UpdatePlayingMarks);
     LoadHealthOverlay();
+    CreateTour();
+    if (options_.notifications)
+        notices_ = new DesktopNotices(
+            session_, options_.notifications,
+            [this] { return !closing_ && (!isVisible() || isMinimized()); },
+            options_.noticeLimits, this);
     session_.SetServiceStateChanged([this](bool connected) {
         QMetaObject::invokeMethod(
             this, [this, connected] { ShowServiceState(connected); }, Qt::QueuedConnection);
@@ -227,6 +235,8 @@ void CNimbrelDlg::ShowPageLabel() {
     for (const PaneState& pane : session_.Canvas().Panes())
         maximised = maximised || pane.maximised;
     pageLabel_->setVisible(!fullScreen_ && !maximised);
+    // The tour's countdown stays while a maximised pane holds the tour: it says "пауза".
+    if (tourLabel_) tourLabel_->setVisible(!fullScreen_ && tour_ && tour_->Running());
 }
 
 void CNimbrelDlg::LoadTreeWidth() {
@@ -278,6 +288,7 @@ void CNimbrelDlg::Start() {
         tray_->Show();
     }
     if (options_.startAllInit) allInit_.Start();
+    tour_->Restore(options_.startTour);
 }
 
 void CNimbrelDlg::Relayout() {
@@ -297,6 +308,11 @@ void CNimbrelDlg::Relayout() {
     if (tree_) tree_->setGeometry(ToQRect(TreeRect(w, h, tree)));
     if (treeSplitter_) treeSplitter_->setGeometry(ToQRect(TreeSplitterRect(w, h, tree)));
     if (pageLabel_) pageLabel_->setGeometry(ToQRect(PageLabelRect(w, h)));
+    if (tourButton_) {
+        tourButton_->setGeometry(ToQRect(TourButtonRect(w, h, tree)));
+        tourButton_->setVisible(!fullScreen_);
+    }
+    if (tourLabel_) tourLabel_->setGeometry(ToQRect(TourCountdownRect(w, h)));
     update();
 }
 
@@ -410,6 +426,19 @@ void CNimbrelDlg::ShowFromTray() {
     activateWindow();
 }
 
+void CNimbrelDlg::ShowCamera(const std::string& sid) {
+    ShowFromTray();
+    CCamera* camera = session_.Camera(session_.List().IndexOfSid(sid));
+    if (!camera) return;
+    // The user came to look at this camera: the tour leaves it on screen.
+    tour_->Pause();
+    CCanvas& canvas = session_.Canvas();
+    if (const int page = camera->m_nPage; page >= 0 && page != canvas.CurrentPage())
+        canvas.ShowPage(page);
+    if (const auto pane = canvas.PaneAt(camera->m_nPage, camera->m_nSlot)) SelectPane(*pane);
+    tree_->HighlightDevice(camera);
+}
+
 void CNimbrelDlg::ToggleShown() {
     if (isVisible() && !isMinimized())
         HideToTray();
@@ -429,6 +458,8 @@ void CNimbrelDlg::closeEvent(QCloseEvent* event) {
 void CNimbrelDlg::EndForSignIn() {
     if (closing_) return;
     NLOG_INFO("NimbrelDlg: the service ended the session; the user signs in again");
+    // The login window comes back; a user away from the hidden window hears of it.
+    if (notices_) notices_->SignedOut(!isVisible() || isMinimized());
     signInAgain_ = true;
     OnCancel();
 }

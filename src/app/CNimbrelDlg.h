@@ -21,6 +21,7 @@
 #include "app/ClientSession.h"
 #include "app/MainControls.h"
 #include "app/MainLayout.h"
+#include "app/MissedNotices.h"
 #include "app/Shortcuts.h"
 #include "app/ToolbarFlow.h"
 #include "app/WindowPlacement.h"
@@ -37,6 +38,9 @@ class FlatButton;
 class DeviceRecord;
 class DeviceTreeWidget;
 class SplitterHandle;
+class DesktopNotices;
+class DesktopNotifications;
+class TourControl;
 class TrayIcon;
 
 class CNimbrelDlg : public QWidget, public TreeActions {
@@ -58,6 +62,10 @@ class CNimbrelDlg : public QWidget, public TreeActions {
         AllInit::Options allInit;
         bool startAllInit = true;  // tests that fill the wall themselves leave it off
         bool trayIcon = true;
+        bool startTour = false;  // the wall's tour starts at once (kiosk use)
+        // Where what the user would miss while the window is out of sight goes; null: nowhere.
+        DesktopNotifications* notifications = nullptr;
+        MissedNotices::Limits noticeLimits{};
     };
 
     CNimbrelDlg(ClientSession& session, const WindowPlacement& stored, Options options,
@@ -96,6 +104,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     // The tray's left click and its toggle item.
     void ShowFromTray();
     void ToggleShown();
+    // A click on a camera's desktop notification: the window comes up with the camera's pane
+    // shown and selected (and its device in the tree); a running tour holds.
+    void ShowCamera(const std::string& sid);
+    // The desktop notifications of this window; null without a notification service.
+    DesktopNotices* Notices() const { return notices_; }
 
     // What is saved to the account file at exit (as stored by OnCancel).
     WindowPlacement Placement() const { return placement_; }
@@ -115,6 +128,11 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     int TreeWidth() const { return treeWidth_; }
     AllInit& StartupWorker() { return allInit_; }
     TrayIcon* Tray() const { return tray_; }
+    // The wall's tour, its button right of the toolbar and its countdown beside the page
+    // indicator.
+    TourControl* Tour() const { return tour_; }
+    BitmapButton* TourButton() const { return tourButton_; }
+    QLabel* TourLabel() const { return tourLabel_; }
 
     // TreeActions.
     void PlayDevice(int deviceIndex) override;
@@ -123,6 +141,7 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void Archive(int deviceIndex) override;
     // The archive window, showing camera `sid` first when given (CNimbrelDlgDialogs.cpp).
     void OpenArchive(const std::string& sid = {});
+    void TourGroup(int32_t gid) override;
     void Alarm(int deviceIndex) override;
     void ManageUsers(int deviceIndex) override;
     void DeviceDeleted(int deviceIndex) override;
@@ -194,6 +213,9 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     void ToggleLayoutChooser();
     void ShowTitleMenu();
     void ShowAbout();
+    // The wall's tour: its control, button and countdown (CNimbrelDlgWall.cpp).
+    void CreateTour();
+    void ShowTourState();
     // Every camera at once and the tree's play marks (CNimbrelDlgWall.cpp).
     void PlayAll();
     void StopAll();
@@ -236,6 +258,10 @@ class CNimbrelDlg : public QWidget, public TreeActions {
     int treeWidth_ = kDefaultTreeWidth;  // as the user chose it; laid out clamped to the window
     int treeWidthAtPress_ = kDefaultTreeWidth;
     TrayIcon* tray_ = nullptr;
+    TourControl* tour_ = nullptr;
+    DesktopNotices* notices_ = nullptr;
+    BitmapButton* tourButton_ = nullptr;
+    QLabel* tourLabel_ = nullptr;
     QIcon icon_;
 
     // Mouse: moving the window by its background, or resizing it by a border.

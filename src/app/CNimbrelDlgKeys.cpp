@@ -1,11 +1,12 @@
 // The main window's keyboard shortcuts (see Shortcuts.h for the list) and the wall-only full
-// screen they switch: F11, Ctrl+1…6, Page Up/Down, Ctrl+arrows, Enter, Delete and F1.
+// screen they switch: F11, Ctrl+1…6, Page Up/Down, Ctrl+arrows, Enter, Delete, T, Space and F1.
 #include <algorithm>
 
 #include <QAbstractButton>
 #include <QKeyEvent>
 
 #include "app/CNimbrelDlg.h"
+#include "app/TourControl.h"
 #include "app/Shortcuts.h"
 #include "app/ShortcutsDialog.h"
 #include "devices/ui/DeviceTreeWidget.h"
@@ -50,6 +51,12 @@ bool CNimbrelDlg::HandleShortcut(QWidget* target, QKeyEvent* event) {
         RunCommand(kCmdArchive);
         return true;
     }
+    if (key == Qt::Key_T && plain) {
+        tour_->Toggle();
+        return true;
+    }
+    // Space holds a running tour; otherwise it stays the focused button's.
+    if (key == Qt::Key_Space && plain && tour_->TogglePause()) return true;
     if (key == Qt::Key_F1 && plain) {
         ShowShortcuts();
         return true;
@@ -142,6 +149,7 @@ void CNimbrelDlg::SetFullScreen(bool on) {
     treeSplitter_->setVisible(!on);
     ShowPageLabel();
     for (const int id : kTitleButtons) buttons_[id]->setVisible(!on);
+    tourButton_->setVisible(!on);
     if (!on) {
         buttons_[kBtnMaximise]->setVisible(!maximised_);
         buttons_[kBtnRestore]->setVisible(maximised_);

@@ -9,6 +9,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CClose.h"
 #include "app/CNimbrelDlg.h"
+#include "app/TourControl.h"
 #include "app/TrayIcon.h"
 #include "wall/SoundSwitch.h"
 #include "wall/ui/CanvasWidget.h"
@@ -78,6 +79,9 @@ void CNimbrelDlg::RunCommand(int id) {
             break;
         case kBtnMenu:
             ShowTitleMenu();
+            break;
+        case kBtnTour:
+            tour_->Toggle();
             break;
         case kBtnMinimise:
             showMinimized();

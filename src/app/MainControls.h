@@ -30,6 +30,8 @@ enum MainControl : int {
     kBtnBitRateHigh = 1214,
     kBtnRotate = 1220,
     kBtnAlarm = 1238,
+    // The wall's tour, right of the toolbar's columns (off / running: one button, two pictures).
+    kBtnTour = 1240,
 };
 
 enum MainCommand : int {

@@ -23,6 +23,19 @@ LayoutRect PageLabelRect(int clientWidth, int clientHeight) {
     return {prev.x, prev.Bottom(), next.Right() - prev.x, clientHeight - prev.Bottom() - 1};
 }
 
+LayoutRect TourButtonRect(int clientWidth, int clientHeight, int treeWidth) {
+    const LayoutRect last = *ToolbarButtonRect(kBtnRecordOn, clientWidth, clientHeight);
+    const LayoutRect wall = CanvasRect(clientWidth, clientHeight, treeWidth);
+    const int spaced = last.Right() + ToolbarSpacing(clientWidth);
+    const int x = std::max(last.Right() + 2, std::min(spaced, wall.Right() - kToolbarButtonWidth));
+    return {x, last.y, kToolbarButtonWidth, kToolbarButtonHeight};
+}
+
+LayoutRect TourCountdownRect(int clientWidth, int clientHeight) {
+    const LayoutRect page = PageLabelRect(clientWidth, clientHeight);
+    return {page.Right(), page.y, 90, page.h};
+}
+
 std::optional<LayoutRect> TitleButtonRect(int id, int clientWidth) {
     int offset = 0;
     switch (id) {

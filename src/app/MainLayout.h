@@ -51,6 +51,12 @@ LayoutRect TreeRect(int clientWidth, int clientHeight, int treeWidth = kDefaultT
 // The splitter between the wall and the tree: the 5-pixel gap between them, as tall as the tree.
 LayoutRect TreeSplitterRect(int clientWidth, int clientHeight, int treeWidth = kDefaultTreeWidth);
 
+// The tour button: right of the record column, as far as the toolbar's spacing goes, but no
+// further than the wall's right edge.
+LayoutRect TourButtonRect(int clientWidth, int clientHeight, int treeWidth = kDefaultTreeWidth);
+// The tour's countdown: right of the page indicator, in the same margin.
+LayoutRect TourCountdownRect(int clientWidth, int clientHeight);
+
 enum class WindowZone {
     Client,
     Left,

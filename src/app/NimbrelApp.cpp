@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/CNimbrelDlg.h"
+#include "app/DesktopNotifications.h"
 #include "app/ClientSession.h"
 #include "app/StateReport.h"
 #include "app/Translations.h"
@@ -80,6 +81,13 @@ int NimbrelApp::Run() {
     InitGlobalSettings(global);
     InitAppRecord(app);
     application_.setQuitOnLastWindowClosed(false);
+    notifications_ = std::make_unique<DesktopNotifications>();
+    connect(notifications_.get(), &DesktopNotifications::Clicked, this, [this](const QString& sid) {
+        if (main_ && !sid.isEmpty())
+            main_->ShowCamera(sid.toStdString());
+        else
+            ShowFirstWindow();
+    });
 
     // 1. One instance: a later start brings the first one's window forward and ends.
     if (!instance_.Claim()) {
@@ -178,7 +186,10 @@ std::optional<NimbrelApp::SignedOut> NimbrelApp::RunMainWindow() {
 
     session_ = std::make_unique<ClientSession>(
         ClientSession::Parts{global, app, notifier_, lan_, layout, {}});
-    main_ = std::make_unique<CNimbrelDlg>(*session_, placement);
+    CNimbrelDlg::Options windowOptions;
+    windowOptions.startTour = options_.tour;
+    windowOptions.notifications = notifications_.get();
+    main_ = std::make_unique<CNimbrelDlg>(*session_, placement, windowOptions);
     global.m_MainDlg = main_.get();
     notifier_.SetWindow(main_.get());
     connect(main_.get(), &CNimbrelDlg::Closed, &application_, &QCoreApplication::quit,

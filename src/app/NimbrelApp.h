@@ -2,6 +2,7 @@
 // address, LAN discovery, the security handshake (or the updater), the login window, the network
 // probes, the account file, the main window, and at the end the window and layout values saved
 // to the account file. A session the service ends takes the program back to the login window.
+// Clicks on its desktop notifications bring the window (and the camera) up.
 // Threading: the UI thread, which is the start-up thread.
 #pragma once
 
@@ -22,6 +23,7 @@ namespace nimbrel {
 
 class ClientSession;
 class CNimbrelDlg;
+class DesktopNotifications;
 class LoginWindow;
 class StateReport;
 
@@ -61,6 +63,8 @@ class NimbrelApp : public QObject {
     std::unique_ptr<ClientSession> session_;
     std::unique_ptr<CNimbrelDlg> main_;
     std::unique_ptr<StateReport> report_;
+    // For the whole run: a click on a notification may come after its window went.
+    std::unique_ptr<DesktopNotifications> notifications_;
 };
 
 }  // namespace nimbrel

@@ -17,7 +17,7 @@ struct ShortcutHelp {
     const char* action;  // what they do (UTF-8)
 };
 
-inline constexpr std::array<ShortcutHelp, 8> kShortcutHelp{{
+inline constexpr std::array<ShortcutHelp, 10> kShortcutHelp{{
     {"F11", NIMBREL_TR_NOOP("Core", "Полный экран: только видео; Esc — выход")},
     {"Ctrl+1 … Ctrl+6", NIMBREL_TR_NOOP("Core", "Раскладка: 1, 4, 9, 16, 1+5, 1+7 окон")},
     {"Page Up / Page Down", NIMBREL_TR_NOOP("Core", "Предыдущая / следующая страница")},
@@ -26,6 +26,8 @@ inline constexpr std::array<ShortcutHelp, 8> kShortcutHelp{{
     {"Delete", NIMBREL_TR_NOOP("Core", "Остановить видео выбранного окна")},
     {NIMBREL_TR_NOOP("Core", "Стрелки"),
      NIMBREL_TR_NOOP("Core", "Поворот камеры в выбранном окне")},
+    {"T", NIMBREL_TR_NOOP("Core", "Обход страниц: запустить / остановить")},
+    {NIMBREL_TR_NOOP("Core", "Пробел"), NIMBREL_TR_NOOP("Core", "Пауза обхода / продолжить")},
     {"F1", NIMBREL_TR_NOOP("Core", "Эта справка")},
 }};
 

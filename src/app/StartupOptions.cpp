@@ -24,7 +24,10 @@ std::optional<StartupOptions> StartupOptions::Parse(const QStringList& arguments
     const QCommandLineOption configDir(QStringLiteral("config-dir"),
                                        QStringLiteral("Folder of the account files."),
                                        QStringLiteral("dir"));
-    parser.addOptions({adapter, service, configDir});
+    const QCommandLineOption tour(
+        QStringLiteral("tour"),
+        QStringLiteral("Start the wall's tour of its pages at once (kiosk use)."));
+    parser.addOptions({adapter, service, configDir, tour});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -41,6 +44,7 @@ std::optional<StartupOptions> StartupOptions::Parse(const QStringList& arguments
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     StartupOptions options;
     options.adapter = parser.value(adapter);
+    options.tour = parser.isSet(tour);
     options.service = parser.isSet(service) ? parser.value(service)
                                             : env.value(QStringLiteral("NIMBREL_SERVICE"));
     options.configDir = parser.isSet(configDir) ? parser.value(configDir)

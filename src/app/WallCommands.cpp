@@ -17,6 +17,24 @@ std::vector<CCamera*> PlayAllCameras(ClientSession& session) {
     return started;
 }
 
+std::optional<std::vector<CCamera*>> PlayGroupCameras(ClientSession& session, int32_t gid) {
+    for (const TreeGroup& group : session.Tree().Groups()) {
+        if (group.gid != gid) continue;
+        std::vector<CCamera*> cameras;
+        for (const int index : group.devices) {
+            CCamera* camera = session.Camera(index);
+            if (!camera) continue;
+            // A camera with no pane left is not tried further: the user was told once.
+            if (camera->m_nPage < 0 && CheckDeviceOpening(*camera) == OpenCheck::Open &&
+                !camera->CameraStart())
+                break;
+            cameras.push_back(camera);
+        }
+        return cameras;
+    }
+    return std::nullopt;
+}
+
 void StopAllCameras(ClientSession& session) {
     for (int i = 0, n = session.List().Count(); i < n; ++i)
         if (CCamera* camera = session.Camera(i)) camera->RequestStop();

@@ -15,6 +15,7 @@ std::vector<MenuItem> GroupMenu(int32_t gid) {
         items.push_back({kCmdDeleteGroup, text::Tr("Core", "Удалить группу"), {}});
         items.push_back({kCmdRenameGroup, text::Tr("Core", "Переименовать группу"), {}});
     }
+    items.push_back({kCmdTourGroup, text::Tr("Core", "Обход камер группы"), {}});
     return items;
 }
 

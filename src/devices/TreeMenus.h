@@ -25,6 +25,7 @@ enum TreeCommand : int {
     kCmdRenameGroup = 1051,
     kCmdDeleteGroup = 1052,
     kCmdAddGroup = 1053,
+    kCmdTourGroup = 1054,  // the wall's tour shows the group's cameras, page by page
     kCmdMoveToGroupBase = 3000,  // + the group's position in the group list
 };
 

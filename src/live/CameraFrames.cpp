@@ -2,7 +2,9 @@
 // hands it to the recorder. Only a camera whose pane is on screen (or that owes a snapshot)
 // decodes it; a hidden camera keeps it undecoded. Shown again, the camera decodes what it kept
 // and what the ring holds beyond its reserve, without drawing, and draws the newest picture: a
-// page switch shows live pictures at once, and hidden pages cost almost no processor time.
+// page switch shows live pictures at once, and hidden pages cost almost no processor time. A
+// camera whose page comes next (a tour's) decodes like a shown one but draws nothing, so that
+// once shown its first tick draws without catching up.
 // The ticks are kept three quarters of a period after the frames' arrivals (TickPhase), and a
 // frame of surplus that stays for a second is skipped, so that a shown camera's pictures trail
 // its stream by a steady 1.75 periods, whatever the moment its clock started and whatever
@@ -29,7 +31,8 @@ void CCamera::OnFrameTick(int64_t dueNs) {
     // would fill the ring, whose next frame would then be lost (a gap in the recording, and no
     // picture until the next key frame once shown). Shown again, the frames that queued up
     // behind the reserve are decoded without drawing, so that the tick draws the newest one.
-    const bool decoding = live_.panes.IsShown(*this) || snapshot_.Requested();
+    const bool decoding =
+        live_.panes.IsShown(*this) || live_.panes.IsWarming(*this) || snapshot_.Requested();
     tickDueNs_ = dueNs;
     // A frame that came too late for its tick left the tick idle, and the frames after it came
     // on time: from then on the ring holds a frame more at every tick, and one frame a tick never
@@ -81,7 +84,7 @@ void CCamera::TakeFrame(const FrameRing::Frame& frame, bool draw) {
     if (stop_.IsRaised()) return;
     if (m_bRecord) recorder_.WriteFrame(frame, m_bRecord);
     const bool shown = live_.panes.IsShown(*this);
-    if (!shown && !snapshot_.Requested()) {
+    if (!shown && !snapshot_.Requested() && !live_.panes.IsWarming(*this)) {
         pending_.Keep(frame.data, frame.size, frame.key);
         return;
     }

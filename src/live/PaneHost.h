@@ -1,7 +1,7 @@
 // What a live view needs of the video wall: a pane to draw into, its picture surface and pan/tilt
-// requests, the page shown, and which cameras own device audio and talk. The wall implements it;
-// tests and the command-line client use a wall without a window. Threading: every method may be
-// called from camera threads and the UI thread.
+// requests, the page shown and the one that comes next, and which cameras own device audio and
+// talk. The wall implements it; tests and the command-line client use a wall without a window.
+// Threading: every method may be called from camera threads and the UI thread.
 #pragma once
 
 #include "live/PtzRequests.h"
@@ -22,6 +22,9 @@ class PaneHost {
     virtual void ReleasePane(PaneOwner& owner) = 0;
     // The owner's pane is on screen: on the page shown and not covered by a maximised pane.
     virtual bool IsShown(const PaneOwner& owner) const = 0;
+    // The owner's pane comes on screen next (a tour's next page): the camera decodes without
+    // drawing, so that its first picture once shown needs no catching up.
+    virtual bool IsWarming(const PaneOwner& owner) const = 0;
     // The surface of the pane `owner` occupies, looked up in one step with its page and slot;
     // null while it has none.
     virtual PaneSurface* SurfaceOf(const PaneOwner& owner) = 0;

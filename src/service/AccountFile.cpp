@@ -146,7 +146,7 @@ void AccountFile::ReadSettings(AppRecord& record) const {
     } numbers[] = {{"FileLength", &record.FileLength}, {"ToTray", &record.ToTray},
                    {"ShowClose", &record.ShowClose},   {"AutoLogin", &record.AutoLogin},
                    {"AutoPlay", &record.AutoPlay},     {"Topmost", &record.Topmost},
-                   {"Update", &record.Update}};
+                   {"Update", &record.Update},         {"DesktopNotices", &record.DesktopNotices}};
     for (const auto& n : numbers)
         if (const auto text = Setting(n.name))
             if (const auto value = LeadingInt(*text)) *n.field = *value;

@@ -29,6 +29,9 @@ struct AppRecord {
     int32_t AutoPlay = 0;
     int32_t Topmost = 0;
     int32_t Update = 0;
+    // 1: what the user would miss while the window is out of sight goes to the desktop's
+    // notifications (a file without the value means 1).
+    int32_t DesktopNotices = 1;
     // How much of the recordings the archive keeps (settings/RetentionSetting.h): "0" for none.
     std::string ArchiveDays = "0";
     std::string ArchiveSize = "0";

@@ -96,6 +96,7 @@ void ApplySetting(AppRecord& record, std::string_view key, std::string_view valu
     if (key == "AutoPlay") record.AutoPlay = AtoiText(value);
     if (key == "ArchiveDays") record.ArchiveDays = std::string(value);
     if (key == "ArchiveSize") record.ArchiveSize = std::string(value);
+    if (key == "DesktopNotices") record.DesktopNotices = AtoiText(value);
 }
 
 SettingsSaveResult SaveSettings(const std::filesystem::path& file,
@@ -127,6 +128,8 @@ std::optional<std::vector<SettingValue>> ReadSettings(const std::filesystem::pat
             values.push_back({std::string(key), *value});
         else if (key == "ArchiveDays" || key == "ArchiveSize")
             values.push_back({std::string(key), std::string(kNoRetention)});
+        else if (key == "DesktopNotices")
+            values.push_back({std::string(key), std::string(kDesktopNoticesDefault)});
     }
     return values;
 }

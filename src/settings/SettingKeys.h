@@ -18,12 +18,14 @@
 namespace nimbrel {
 
 // In the order the file keeps them.
-inline constexpr std::array<std::string_view, 10> kSettingKeys = {
-    "VideoPath", "ImagePath", "FileLength", "ToTray",      "ShowClose",
-    "AutoLogin", "AutoPlay",  "Update",     "ArchiveDays", "ArchiveSize",
+inline constexpr std::array<std::string_view, 11> kSettingKeys = {
+    "VideoPath", "ImagePath", "FileLength",  "ToTray",      "ShowClose",      "AutoLogin",
+    "AutoPlay",  "Update",    "ArchiveDays", "ArchiveSize", "DesktopNotices",
 };
 // What an account file without the archive's settings (older files) means by them.
 inline constexpr std::string_view kNoRetention = "0";
+// What an account file without the desktop notifications' switch (older files) means by it.
+inline constexpr std::string_view kDesktopNoticesDefault = "1";
 
 // The recording file lengths offered, in minutes.
 inline constexpr std::array<std::string_view, 4> kFileLengths = {"10", "20", "30", "40"};

@@ -37,6 +37,7 @@ SettingsValues SettingsFlow::Open() const {
     values.autoLogin = setting("AutoLogin") == "1";
     values.autoPlay = setting("AutoPlay") == "1";
     values.autostart = IsAutostart(AutostartEntry());
+    values.desktopNotices = setting("DesktopNotices") != "0";
     values.language = StoredLanguage(app_.m_ConfigPath.parent_path());
     if (const char* chosen = std::getenv("NIMBREL_LANG"))
         values.languageFromEnvironment = LanguageFromCode(chosen);
@@ -60,6 +61,7 @@ std::vector<SettingValue> SettingsFlow::FileValues(const SettingsValues& values)
         {"ShowClose", flag(values.showClose)},
         {"AutoLogin", flag(values.autoLogin)},
         {"AutoPlay", flag(values.autoPlay)},
+        {"DesktopNotices", flag(values.desktopNotices)},
     };
     // Limits that do not read are not written (Save refuses them first).
     if (ParseRetentionDays(values.archiveDays)) file.push_back({"ArchiveDays", values.archiveDays});

@@ -35,6 +35,9 @@ inline constexpr const char* kShowClose =
 inline constexpr const char* kAutoLogin = NIMBREL_TR_NOOP("Core", "Автоматически");
 inline constexpr const char* kAutoPlay = NIMBREL_TR_NOOP("Core", "Открыть все устройства");
 inline constexpr const char* kAutostart = NIMBREL_TR_NOOP("Core", "Запустить");
+inline constexpr const char* kNoticesLabel = NIMBREL_TR_NOOP("Core", "Уведомления");
+inline constexpr const char* kDesktopNotices = NIMBREL_TR_NOOP(
+    "Core", "Сообщать о сбоях, пока окно скрыто");
 inline constexpr const char* kUpdateGroup = NIMBREL_TR_NOOP("Core", "Обновление системы");
 inline constexpr const char* kUpdateAutomatic =
     NIMBREL_TR_NOOP("Core", "Автоматическое обновление (рекомендуется)");
@@ -83,6 +86,7 @@ enum SettingsControl : int {
     kSetAutoLogin = 1061,
     kSetAutoPlay = 1127,
     kSetAutostart = 1126,
+    kSetDesktopNotices = 1128,
     // The other page.
     kSetUpdateAutomatic = 1150,
     kSetUpdateNotify = 1151,
@@ -108,6 +112,7 @@ struct SettingsValues {
     bool autoLogin = false;
     bool autoPlay = false;
     bool autostart = false;
+    bool desktopNotices = true;  // what the user would miss goes to the desktop's notifications
     int update = -1;  // 0, 1 or 2; -1 when no choice is selected
     // The archive's retention as stored (settings/RetentionSetting.h).
     std::string archiveDays = "0";

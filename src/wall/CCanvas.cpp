@@ -98,15 +98,14 @@ bool CCanvas::Relayout(int mode, int cols, int rows) {
     return true;
 }
 
-void CCanvas::RelayoutLocked(const SplitLayout& layout) {
-    // The open cameras in display order: page by page of the old layout, within a page by the
-    // slot index of their panes, which drag-swaps exchange.
+std::vector<PaneOwner*> CCanvas::OpenInDisplayOrderLocked() const {
+    // Page by page, within a page by the slot index of the panes, which drag-swaps exchange.
     std::vector<PaneOwner*> open;
     open.reserve(kPanes);
-    const int oldPerPage = layout_.PanesPerPage();
+    const int perPage = layout_.PanesPerPage();
     for (int page = 0; page < kPages; ++page) {
         std::vector<const PaneState*> group;
-        for (int slot = 0; slot < oldPerPage; ++slot)
+        for (int slot = 0; slot < perPage; ++slot)
             if (slots_[page][slot].pane >= 0)
                 group.push_back(&panes_[slots_[page][slot].pane].State());
         std::stable_sort(group.begin(), group.end(), [](const PaneState* a, const PaneState* b) {
@@ -115,14 +114,18 @@ void CCanvas::RelayoutLocked(const SplitLayout& layout) {
         for (const PaneState* pane : group)
             if (pane->owner) open.push_back(pane->owner);
     }
+    return open;
+}
 
-    layout_ = layout;
-    slots_ = {};
-    drag_.Reset();
-    for (PaneOwner* owner : open) {
+void CCanvas::DealLocked(const SplitLayout& layout) {
+    for (PaneOwner* owner : OpenInDisplayOrderLocked()) {
         owner->m_nPage = -1;
         owner->m_nSlot = -1;
     }
+    layout_ = layout;
+    slots_ = {};
+    drag_.Reset();
+    warmPage_.store(-1, std::memory_order_release);
     // Every row gets the same cells; the panes are dealt out in creation order, page by page.
     const std::vector<PaneRect> cells = layout_.Cells(width_, height_);
     const int perPage = static_cast<int>(cells.size());
@@ -136,8 +139,40 @@ void CCanvas::RelayoutLocked(const SplitLayout& layout) {
             }
         }
     }
+}
+
+void CCanvas::RelayoutLocked(const SplitLayout& layout) {
+    const std::vector<PaneOwner*> open = OpenInDisplayOrderLocked();
+    DealLocked(layout);
     for (PaneOwner* owner : open) AcquireLocked(*owner);
     ShowPageLocked(0);
+}
+
+int CCanvas::GatherFirst(const std::vector<const PaneOwner*>& first) {
+    return Change([&] {
+        const std::vector<PaneOwner*> open = OpenInDisplayOrderLocked();
+        std::vector<PaneOwner*> gathered, others;
+        for (const PaneOwner* wanted : first) {
+            const auto found = std::find(open.begin(), open.end(), wanted);
+            if (found != open.end() &&
+                std::find(gathered.begin(), gathered.end(), *found) == gathered.end())
+                gathered.push_back(*found);
+        }
+        for (PaneOwner* owner : open)
+            if (std::find(gathered.begin(), gathered.end(), owner) == gathered.end())
+                others.push_back(owner);
+        DealLocked(layout_);
+        const int perPage = layout_.PanesPerPage();
+        for (PaneOwner* owner : gathered) AcquireLocked(*owner);
+        const int pages = (static_cast<int>(gathered.size()) + perPage - 1) / perPage;
+        // The others start on a page of their own, unless the panes left after the gathered
+        // pages are too few for them: then they fill the gaps too, and none loses its pane.
+        const int panesAfter = kPanes - pages * perPage;
+        const int firstOther = static_cast<int>(others.size()) <= panesAfter ? pages : 0;
+        for (PaneOwner* owner : others) AcquireLocked(*owner, firstOther);
+        ShowPageLocked(0);
+        return pages;
+    });
 }
 
 void CCanvas::PlacePanes(int width, int height) {
@@ -173,13 +208,13 @@ std::optional<PanePosition> CCanvas::AcquirePane(PaneOwner& owner) {
     return Change([&] { return AcquireLocked(owner); });
 }
 
-std::optional<PanePosition> CCanvas::AcquireLocked(PaneOwner& owner) {
+std::optional<PanePosition> CCanvas::AcquireLocked(PaneOwner& owner, int firstPage) {
     const int heldPage = owner.m_nPage;
     const int heldSlot = owner.m_nSlot;
     if (HoldsLocked(owner, heldPage, heldSlot)) return PanePosition{heldPage, heldSlot};
 
     const int perPage = layout_.PanesPerPage();
-    for (int page = 0; page < kPages; ++page) {
+    for (int page = std::max(0, firstPage); page < kPages; ++page) {
         int best = -1;
         for (int slot = 0; slot < perPage; ++slot) {
             const SlotEntry& entry = slots_[page][slot];
@@ -323,6 +358,10 @@ bool CCanvas::ShowPage(int page) {
         ShowPageLocked(page);
         return true;
     });
+}
+
+void CCanvas::SetWarmPage(int page) {
+    warmPage_.store(page >= 0 && page < kPages ? page : -1, std::memory_order_release);
 }
 
 bool CCanvas::TurnPageLocked(bool forward) {
@@ -471,6 +510,12 @@ bool CCanvas::IsShown(const PaneOwner& owner) const {
     const int page = owner.m_nPage;
     const int slot = owner.m_nSlot;
     return HoldsLocked(owner, page, slot) && panes_[slots_[page][slot].pane].State().visible;
+}
+
+bool CCanvas::IsWarming(const PaneOwner& owner) const {
+    const int page = owner.m_nPage;
+    const int warm = WarmPage();
+    return page >= 0 && page == warm && page != CurrentPage();
 }
 
 CCanvas::RoleHolders& CCanvas::Holders(CameraRole role) {

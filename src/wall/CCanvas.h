@@ -65,6 +65,11 @@ class CCanvas {
     // A chooser button: Relayout to its layout unless that layout is already active. False when
     // nothing happened (unknown command id, or the active layout).
     bool ChooseLayout(int commandId);
+    // Repacks the open cameras as Relayout with the current layout does, but the open ones of
+    // `first` come first, in that order, and the others begin on the page after the last of
+    // them (or fill the gaps when they would not fit otherwise). Shows page 0. Returns the pages
+    // that `first`'s cameras fill.
+    int GatherFirst(const std::vector<const PaneOwner*>& first);
     // Switches to the layout and repacks the open cameras in display order from page 0, slot 0;
     // shows page 0. With the current values it restores a maximised pane. False, and nothing
     // changes, when the values name none of the six layouts.
@@ -107,6 +112,11 @@ class CCanvas {
     bool PrevPage();
     // Shows `page`, one of PageCount()'s; false, and nothing changes, for any other page.
     bool ShowPage(int page);
+    // The page that comes next (a tour's): its cameras decode what they kept and keep decoding,
+    // without drawing, so that its pictures are live the moment it is shown. -1 for none; a
+    // layout change clears it.
+    void SetWarmPage(int page);
+    int WarmPage() const noexcept { return warmPage_.load(std::memory_order_acquire); }
     // The pane of the current page whose cell holds the canvas point (x, y).
     std::optional<int> PaneAtCursor(int x, int y) const;
 
@@ -137,6 +147,8 @@ class CCanvas {
     bool IsOnCurrentPage(const PaneOwner& owner) const;
     // The owner's pane is on screen: on the page shown, not covered by a maximised pane.
     bool IsShown(const PaneOwner& owner) const;
+    // The owner's pane is on the warm page, which is not the page shown. Lock-free.
+    bool IsWarming(const PaneOwner& owner) const;
 
     PaneOwner* RoleCamera(CameraRole role) const;
     PaneOwner* NextRoleCamera(CameraRole role) const;
@@ -174,9 +186,14 @@ class CCanvas {
     Changes CommitLocked(const Snapshot& before);
     void Dispatch(const Changes& changes) const;
 
+    // The open cameras in display order: page by page, within a page by slot index.
+    std::vector<PaneOwner*> OpenInDisplayOrderLocked() const;
+    // Deals the panes out afresh for `layout`; every entry is free and no camera has a pane.
+    void DealLocked(const SplitLayout& layout);
     void RelayoutLocked(const SplitLayout& layout);
     void PlaceLocked(int width, int height);
-    std::optional<PanePosition> AcquireLocked(PaneOwner& owner);
+    // From `firstPage` on (the camera's own pane when it holds one).
+    std::optional<PanePosition> AcquireLocked(PaneOwner& owner, int firstPage = 0);
     bool HoldsLocked(const PaneOwner& owner, int page, int slot) const;
     void ShowPageLocked(int page);
     // Shows the last page when the page shown is past it.
@@ -196,6 +213,7 @@ class CCanvas {
     std::array<std::array<SlotEntry, kSlotsPerPage>, kPages> slots_{};
     std::array<PaneModel, kPanes> panes_;
     std::atomic<int> curPage_{0};
+    std::atomic<int> warmPage_{-1};
     PaneDrag drag_;
     PaneOwner* selected_ = nullptr;
     PaneOwner* full_ = nullptr;

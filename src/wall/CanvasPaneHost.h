@@ -20,6 +20,7 @@ class CanvasPaneHost : public PaneHost {
     bool AcquirePane(PaneOwner& owner) override { return canvas_.AcquirePane(owner).has_value(); }
     void ReleasePane(PaneOwner& owner) override { canvas_.ReleasePane(owner); }
     bool IsShown(const PaneOwner& owner) const override { return canvas_.IsShown(owner); }
+    bool IsWarming(const PaneOwner& owner) const override { return canvas_.IsWarming(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override { return canvas_.SurfaceOf(owner); }
     PtzRequests* Ptz(int page, int slot) override;
     void Invalidate(int page, int slot) override;

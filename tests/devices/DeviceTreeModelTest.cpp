@@ -242,8 +242,10 @@ TEST(TreeMenus, ItemsFollowTheDeviceState) {
     for (const auto& item : menu) commands.push_back(item.command);
     EXPECT_EQ(commands, (std::vector<int>{1034, 1036, 1043, 1038, 1044}));  // no move with one group
 
-    EXPECT_EQ(GroupMenu(0).size(), 1u);
-    EXPECT_EQ(GroupMenu(3).size(), 3u);
+    // Every group, the first too, can be toured; only the others deleted and renamed.
+    EXPECT_EQ(GroupMenu(0).size(), 2u);
+    EXPECT_EQ(GroupMenu(3).size(), 4u);
+    EXPECT_EQ(GroupMenu(0).back().command, kCmdTourGroup);
     EXPECT_EQ(EmptySpaceMenu()[1].command, 1034);
 }
 

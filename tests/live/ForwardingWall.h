@@ -13,6 +13,7 @@ class ForwardingWall : public PaneHost {
     bool AcquirePane(PaneOwner& owner) override { return wall_.AcquirePane(owner); }
     void ReleasePane(PaneOwner& owner) override { wall_.ReleasePane(owner); }
     bool IsShown(const PaneOwner& owner) const override { return wall_.IsShown(owner); }
+    bool IsWarming(const PaneOwner& owner) const override { return wall_.IsWarming(owner); }
     PaneSurface* SurfaceOf(const PaneOwner& owner) override { return wall_.SurfaceOf(owner); }
     PtzRequests* Ptz(int page, int slot) override { return wall_.Ptz(page, slot); }
     void Invalidate(int page, int slot) override { wall_.Invalidate(page, slot); }

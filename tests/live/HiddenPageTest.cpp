@@ -1,6 +1,7 @@
 // Cameras on a page that is not shown: they receive and record every frame but decode none, and
-// shown again they catch up from the kept frames to the newest picture at once; a stop while
-// they catch up ends in bounded time.
+// shown again they catch up from the kept frames to the newest picture at once; warmed up as the
+// page that comes next they catch up before it is shown; a stop while they catch up ends in
+// bounded time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,6 +113,45 @@ TEST_F(HiddenPage, ShownAgainACameraShowsTheNewestPictureOfTheClipAtOnce) {
     const auto [placeC, timeC] = NextPicture(clip);
     const int ahead = (placeC - placeB + clip.frames) % clip.frames;
     EXPECT_TRUE(ahead >= 1 && ahead <= 4) << placeB << " then " << placeC;
+    EXPECT_EQ(hidden.counters.framesDropped, 0u);
+}
+
+TEST_F(HiddenPage, AWarmedCameraCatchesUpBeforeItsPageComesAndDrawsAtOnceWhenShown) {
+    const ClipIndex clip = IndexTheClip();
+    StartTwoPages();
+    CCamera& hidden = Hidden();
+    ASSERT_TRUE(WaitUntil([&] { return hidden.counters.fragments >= 20; }));
+    ASSERT_EQ(hidden.counters.framesDecoded, 0u);
+
+    // Its page comes next: it decodes what it kept, then every frame, and draws nothing.
+    canvas.SetWarmPage(1);
+    ASSERT_TRUE(WaitUntil([&] { return hidden.counters.catchUps == 1; }));
+    const uint64_t afterCatchUp = hidden.counters.framesDecoded;
+    ASSERT_TRUE(WaitUntil([&] { return hidden.counters.framesDecoded >= afterCatchUp + 10; }));
+    EXPECT_EQ(hidden.counters.framesShown, 0u);
+    EXPECT_EQ(canvas.SurfaceOf(hidden)->Published(), 0u);
+    EXPECT_EQ(hidden.m_nStatus, kStatusConnecting) << "playing says a picture was shown";
+
+    // The tour moved on elsewhere: it goes back to keeping its frames.
+    canvas.SetWarmPage(-1);
+    std::this_thread::sleep_for(200ms);
+    const uint64_t cold = hidden.counters.framesDecoded;
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(hidden.counters.framesDecoded, cold);
+
+    // Warmed again a second ahead, then shown: the first picture needs no catching up and is
+    // the newest.
+    canvas.SetWarmPage(1);
+    ASSERT_TRUE(WaitUntil([&] { return hidden.counters.catchUps == 2; }));
+    std::this_thread::sleep_for(1s);
+    const uint64_t catchUps = hidden.counters.catchUps;
+    ASSERT_TRUE(canvas.NextPage());
+    const auto [first, seen] = NextPicture(clip);
+    EXPECT_GE(first, 0) << "not one of the clip's pictures";
+    EXPECT_EQ(hidden.counters.catchUps, catchUps) << "the first picture had to catch up";
+    EXPECT_EQ(canvas.WarmPage(), 1) << "the wall leaves the warm page to the tour";
+    EXPECT_FALSE(canvas.IsWarming(hidden)) << "a shown page is not warming";
+    EXPECT_TRUE(WaitUntil([&] { return hidden.m_nStatus == kStatusPlaying; }));
     EXPECT_EQ(hidden.counters.framesDropped, 0u);
 }
 

@@ -78,6 +78,9 @@ void DeviceTreeWidget::RunCommand(int command) {
         case kCmdAddGroup:
             AddGroup();
             return;
+        case kCmdTourGroup:
+            if (selected_ && selected_->IsGroup()) actions_.TourGroup(selected_->gid);
+            return;
         default:
             if (command >= kCmdMoveToGroupBase && command <= kCmdMoveToGroupBase + 100)
                 MoveCurrentToGroup(command - kCmdMoveToGroupBase);

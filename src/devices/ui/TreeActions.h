@@ -1,7 +1,10 @@
 // What the device tree asks of the window that hosts it: the actions that reach beyond the tree
-// (live view, refresh, playback, alarm, sharing, stopping a deleted device's camera).
+// (live view, refresh, playback, alarm, sharing, a group's tour, stopping a deleted device's
+// camera).
 // Threading: every call comes on the UI thread.
 #pragma once
+
+#include <cstdint>
 
 namespace nimbrel {
 
@@ -18,6 +21,8 @@ class TreeActions {
     virtual void Playback(int deviceIndex) = 0;
     // "Архив записей": the recordings of the device on this computer.
     virtual void Archive(int /*deviceIndex*/) {}
+    // "Обход камер группы": the wall's tour shows the group's cameras, page by page.
+    virtual void TourGroup(int32_t /*gid*/) {}
     // "Настройки сигнала тревоги": the alarm schedule window.
     virtual void Alarm(int deviceIndex) = 0;
     // "Управление пользователями": the sharing window; the account password was confirmed.

@@ -49,6 +49,8 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     Number(autoPlay_, kSetAutoPlay);
     autostart_ = new QCheckBox(Text(kAutostart), this);
     Number(autostart_, kSetAutostart);
+    desktopNotices_ = new QCheckBox(Text(kDesktopNotices), this);
+    Number(desktopNotices_, kSetDesktopNotices);
     language_ = new QComboBox(this);
     language_->setObjectName(QStringLiteral("language"));
     language_->addItem(Text(kRussian));
@@ -121,6 +123,8 @@ BasicSettingsPage::BasicSettingsPage(const SettingsFlow& flow, UserNotifier& not
     grid->addWidget(autoPlay_, row++, 1, 1, 3);
     caption(tr("Вместе с системой"));
     grid->addWidget(autostart_, row++, 1, 1, 3);
+    caption(Text(kNoticesLabel));
+    grid->addWidget(desktopNotices_, row++, 1, 1, 3);
     caption(Text(kLanguageLabel));
     auto* language = new QHBoxLayout;
     language->setSpacing(12);
@@ -184,6 +188,7 @@ void BasicSettingsPage::Fill(const SettingsValues& values) {
     autoLogin_->setChecked(values.autoLogin);
     autoPlay_->setChecked(values.autoPlay);
     autostart_->setChecked(values.autostart);
+    desktopNotices_->setChecked(values.desktopNotices);
     archiveDays_->setText(QString::fromStdString(values.archiveDays));
     // "N%" is a share of the disk, anything else gigabytes.
     const bool share = values.archiveSize.ends_with('%');
@@ -205,6 +210,7 @@ void BasicSettingsPage::Read(SettingsValues& values) const {
         language_->currentIndex() == 1 ? InterfaceLanguage::English : InterfaceLanguage::Russian;
     values.languageFromEnvironment = environmentLanguage_;
     values.autostart = autostart_->isChecked();
+    values.desktopNotices = desktopNotices_->isChecked();
     // An empty box is no limit; a limit of 0 is none in either unit.
     const auto number = [](const QLineEdit* box) {
         const std::string text = box->text().trimmed().toStdString();

@@ -72,6 +72,7 @@ class BasicSettingsPage : public QWidget {
     QCheckBox* autoLogin_;
     QCheckBox* autoPlay_;
     QCheckBox* autostart_;
+    QCheckBox* desktopNotices_;
     QComboBox* language_;
     QLabel* languageNote_ = nullptr;
     std::optional<InterfaceLanguage> environmentLanguage_;
